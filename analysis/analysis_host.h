@@ -1,0 +1,24 @@
+#pragma once
+// What an analysis run needs of the window (or console) that starts it.
+
+#include <string>
+
+// Controls that the run disables while it works.
+constexpr int kResultsBoxControl = 1000;
+constexpr int kAnalyzeButtonControl = 3;
+
+class AnalysisHost {
+public:
+    virtual ~AnalysisHost() = default;
+
+    // The capture file to analyse, as the host holds it.
+    virtual std::string InputPath() const = 0;
+    // Sets the text of the results box; it is shown at the next RefreshControls.
+    virtual void SetResultsText(const std::string& text) = 0;
+    virtual void RefreshControls() = 0;
+    // Repaints and handles at most one pending window message, so the window stays alive.
+    virtual void PumpPendingMessage() = 0;
+    virtual void EnableControl(int controlId, bool enable) = 0;
+    // Called after each analysed message (the dialog sleeps 1 ms here).
+    virtual void PauseAfterMessage() = 0;
+};

@@ -1,0 +1,202 @@
+#include "analysis/analysis_run.h"
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "analysis/frame_pairing.h"
+#include "analysis/modbus_extraction.h"
+#include "common/CLibPCaps.h"
+#include "common/logging.h"
+#include "common/message_presenter.h"
+#include "platform/platform_services.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool IsReadable(const std::string& path) {
+    std::ifstream file(path, std::ios::in | std::ios::binary);
+    return file.is_open();
+}
+
+bool Exists(const std::string& path) {
+    std::error_code error;
+    return fs::exists(path, error);
+}
+
+std::string FullPathOf(const std::string& name) {
+    std::error_code error;
+    const fs::path full = fs::absolute(name, error);
+    return error ? name : full.string();
+}
+
+// The full path with the file name deleted: the folder, ending in its separator.
+std::string FolderOf(const std::string& fullPath) {
+    const size_t separator = fullPath.find_last_of("/\\");
+    return separator == std::string::npos ? std::string() : fullPath.substr(0, separator + 1);
+}
+
+void OfferFolder(PlatformServices& platform, const std::string& reportPath) {
+    platform.OpenInShell("explore", FolderOf(reportPath));
+}
+
+bool EnoughFreeSpace(PlatformServices& platform) {
+    uint64_t freeBytes = 0;
+    std::error_code error;
+    const std::string directory = fs::current_path(error).string();
+    if (error || !platform.QueryFreeBytes(directory, freeBytes)) {
+        return true;  // unknown: carry on
+    }
+    if (freeBytes >= kMinimumFreeBytes) {
+        return true;
+    }
+    ShowMessage("Not enugh free hard drive space\nFree space: %llu MB\nMinimum required free space: %d MB",
+                static_cast<unsigned long long>(freeBytes >> 20), 10);
+    return false;
+}
+
+// Keeps the controls disabled for as long as it lives.
+class ControlsDisabled {
+public:
+    explicit ControlsDisabled(AnalysisHost& host) : host_(host) { Enable(false); }
+    ~ControlsDisabled() { Enable(true); }
+    void Enable(bool enable) {
+        host_.EnableControl(kResultsBoxControl, enable);
+        host_.EnableControl(kAnalyzeButtonControl, enable);
+    }
+
+private:
+    AnalysisHost& host_;
+};
+
+struct SecondPassCounts {
+    int32_t recordsRead = 0;
+    int32_t messageNumber = 0;
+    int32_t ignored = 0;
+};
+
+bool ReportWriteFailed() {
+    ShowMessage("Can not write to the report file\nFile: %s", FullPathOf(kReportFileName).c_str());
+    return false;
+}
+
+// Extracts, pairs and reports every message. False when the report could not be written.
+bool RunSecondPass(AnalysisHost& host, CLibPCaps& reader, CFramePairing& pairing,
+                   SecondPassCounts& counts) {
+    uint8_t buffer[kPacketBufferSize];
+    for (;;) {
+        std::memset(buffer, 0, sizeof(buffer));
+        const int32_t size = reader.ReadPacket(buffer, kPacketBufferSize);
+        if (size == CLibPCaps::READ_END) {
+            break;
+        }
+        ++counts.recordsRead;
+        if (size < kShortestSecondPassRecord) {
+            continue;  // too short to carry a Modbus/TCP message, or stepped over by the reader
+        }
+        CModbusMessage message;
+        if (ExtractMessage(buffer, size, ExtractPass::Second, reader.Position(), counts.messageNumber,
+                           counts.ignored, message) != ExtractResult::Accepted) {
+            continue;
+        }
+        if (!pairing.ReportMessage(message)) {
+            return ReportWriteFailed();
+        }
+        host.SetResultsText(Format("%d\tModbus messages processed...Please wait\r\n\r\nLine:\r\n\t%s",
+                                   counts.messageNumber, message.frameText.c_str()));
+        host.RefreshControls();
+        host.PumpPendingMessage();
+        host.PauseAfterMessage();
+    }
+    return pairing.FlushHeldPoll() || ReportWriteFailed();
+}
+
+std::string SummaryText(const SecondPassCounts& counts, const std::string& reportPath) {
+    std::string text = Format(
+        "%d\tMessages processed\r\n%d\tModbus messages processed\r\n%d\tModbus message ingored \r\n\r\n"
+        "Output: %s",
+        counts.recordsRead, counts.messageNumber, counts.ignored, reportPath.c_str());
+    if (counts.ignored > 0) {
+        text += "\r\n\r\n";
+        text += "* Modbus messages are ignored if any of the following occur\r\n";
+        text += "  - A Modbus TCP message with a zero length \r\n";
+        text += "  - A Modbus TCP message with an incorrect length \r\n";
+        text += "  - A Modbus TCP message with an invalid header  \r\n";
+    }
+    return text;
+}
+
+AnalysisResult AnalyseCapture(AnalysisHost& host, PlatformServices& platform, const std::string& inputPath) {
+    ControlsDisabled disabled(host);
+
+    CLibPCaps reader;
+    if (!reader.GetFileInfo(inputPath)) {
+        return AnalysisResult::EndedEarly;
+    }
+    uint8_t buffer[kPacketBufferSize];
+    const ServerDiscovery discovery = FindServer(reader, buffer);
+    if (discovery.messageCount < 1) {
+        ShowMessage("Error: There are no valid Modbus messages in this file\nFile: %s", inputPath.c_str());
+        return AnalysisResult::EndedEarly;
+    }
+    if (discovery.server == Ipv4Address{}) {
+        DebugLog("FYI. Could not find a mobus server, All messages are ambiguous, Message=[%d]",
+                 discovery.messageCount);
+    }
+    if (!reader.GetFileInfo(inputPath)) {
+        DebugLog("Error: Can not read LibPCaps File with GetFileInfo()");
+        return AnalysisResult::EndedEarly;
+    }
+
+    CFramePairing pairing(kReportFileName, discovery.server, discovery.client);
+    SecondPassCounts counts;
+    if (!RunSecondPass(host, reader, pairing, counts)) {
+        return AnalysisResult::EndedEarly;
+    }
+
+    const std::string reportPath = FullPathOf(kReportFileName);
+    host.SetResultsText(SummaryText(counts, reportPath));
+    host.RefreshControls();
+    host.PumpPendingMessage();
+    disabled.Enable(true);
+
+    if (counts.messageNumber > 0 &&
+        MessageAndLog(kMbYesNo,
+                      "We have analyzed %d modbus messages and saved the results to your computer\nFile: "
+                      "%s\nWould you like to view the results?",
+                      counts.messageNumber, reportPath.c_str()) == kIdYes) {
+        OfferFolder(platform, reportPath);
+    }
+    return AnalysisResult::Completed;
+}
+
+}  // namespace
+
+AnalysisResult RunAnalysis(AnalysisHost& host, PlatformServices& platform) {
+    const std::string inputPath = host.InputPath();
+    if (inputPath.empty()) {
+        ShowMessage("Please select a file to processed");
+        return AnalysisResult::EndedEarly;
+    }
+    if (!IsReadable(inputPath)) {
+        ShowMessage("The input file does not exist/readable\nInput file=[%s]", inputPath.c_str());
+        return AnalysisResult::EndedEarly;
+    }
+    if (Exists(kReportFileName)) {
+        const std::string reportPath = FullPathOf(kReportFileName);
+        if (MessageAndLog(kMbYesNo,
+                          "We have found a previous result file.\nFile: %s\nPlease remove this file before "
+                          "continuing.\n\nWould you like to browse to this file ?",
+                          reportPath.c_str()) == kIdYes) {
+            OfferFolder(platform, reportPath);
+        }
+        return AnalysisResult::EndedEarly;
+    }
+    host.SetResultsText(std::string());
+    if (!EnoughFreeSpace(platform)) {
+        return AnalysisResult::EndedEarly;
+    }
+    return AnalyseCapture(host, platform, inputPath);
+}

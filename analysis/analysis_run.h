@@ -1,0 +1,16 @@
+#pragma once
+// One analysis run: from the chosen capture file to output.txt and the summary.
+
+#include "analysis/analysis_host.h"
+
+class PlatformServices;
+
+enum class AnalysisResult {
+    Completed,   // the second pass ran and the summary was written into the results box
+    EndedEarly,  // a precondition or the capture stopped the run; the user has been told
+};
+
+constexpr const char* kReportFileName = "output.txt";
+constexpr unsigned long long kMinimumFreeBytes = 10ull * 1048576ull;
+
+AnalysisResult RunAnalysis(AnalysisHost& host, PlatformServices& platform);

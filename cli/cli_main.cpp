@@ -1,0 +1,83 @@
+#include "cli/cli_main.h"
+
+#include <filesystem>
+#include <istream>
+#include <ostream>
+#include <system_error>
+
+#include "analysis/analysis_run.h"
+#include "cli/cli_options.h"
+#include "cli/console_host.h"
+#include "cli/console_presenter.h"
+#include "common/logging.h"
+#include "platform/platform_services.h"
+
+namespace {
+
+// Opens folders with the desktop's opener where there is one; otherwise names the folder.
+class ConsolePlatform : public PlatformServices {
+public:
+    ConsolePlatform(PlatformServices& system, std::ostream& out) : system_(system), out_(out) {}
+
+    bool QueryFreeBytes(const std::string& directory, uint64_t& freeBytes) override {
+        return system_.QueryFreeBytes(directory, freeBytes);
+    }
+
+    bool OpenInShell(const std::string& verb, const std::string& target) override {
+        if (system_.OpenInShell(verb, target)) {
+            return true;
+        }
+        out_ << "Folder: " << target << '\n';
+        return true;
+    }
+
+private:
+    PlatformServices& system_;
+    std::ostream& out_;
+};
+
+}  // namespace
+
+int RunCommandLine(const std::vector<std::string>& arguments, CliStreams streams,
+                   PlatformServices& platform) {
+    const CliOptions options = ParseCommandLine(arguments);
+    switch (options.command) {
+        case CliCommand::Help:
+            streams.out << UsageText();
+            return 0;
+        case CliCommand::Version:
+            streams.out << VersionText();
+            return 0;
+        case CliCommand::UsageError:
+            streams.err << "zep-modbus-parser: " << options.error << "\n\n" << UsageText();
+            return 2;
+        case CliCommand::Analyze:
+            break;
+    }
+
+    if (!options.directory.empty()) {
+        std::error_code error;
+        std::filesystem::current_path(options.directory, error);
+        if (error) {
+            streams.err << "zep-modbus-parser: cannot work in directory " << options.directory << ": "
+                        << error.message() << '\n';
+            return 1;
+        }
+    }
+
+    // As in the dialog, the diagnostic log stays off unless asked for.
+    SetDebugLogEnabled(options.debugLog);
+    ConsolePresenter presenter(streams.in, streams.err, streams.stdinIsTerminal, options.answer);
+    SetMessagePresenter(&presenter);
+    ConsolePlatform consolePlatform(platform, streams.out);
+    ConsoleHost host(options.capture, streams.err, streams.stderrIsTerminal);
+
+    const AnalysisResult result = RunAnalysis(host, consolePlatform);
+    SetMessagePresenter(nullptr);
+    if (result != AnalysisResult::Completed) {
+        return 1;
+    }
+    streams.out << ConsoleText(host.ResultsText()) << '\n';
+    streams.out.flush();
+    return 0;
+}

@@ -1,0 +1,20 @@
+#pragma once
+// The command-line program as a function, so that it can be run by the tests.
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+class PlatformServices;
+
+struct CliStreams {
+    std::istream& in;
+    std::ostream& out;
+    std::ostream& err;
+    bool stdinIsTerminal;
+    bool stderrIsTerminal;
+};
+
+// Returns the exit status: 0 analysis completed, 1 the run ended early, 2 usage error.
+int RunCommandLine(const std::vector<std::string>& arguments, CliStreams streams,
+                   PlatformServices& platform);

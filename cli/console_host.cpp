@@ -1,0 +1,43 @@
+#include "cli/console_host.h"
+
+#include <ostream>
+
+ConsoleHost::ConsoleHost(std::string inputPath, std::ostream& progress, bool showProgress)
+    : inputPath_(std::move(inputPath)), progress_(progress), showProgress_(showProgress) {}
+
+void ConsoleHost::RefreshControls() {
+    if (!showProgress_ || !running_) {
+        return;
+    }
+    // The first line of the progress text: "<count>\tModbus messages processed...Please wait".
+    std::string line = resultsText_.substr(0, resultsText_.find('\r'));
+    for (char& c : line) {
+        if (c == '\t') c = ' ';
+    }
+    const size_t width = line.size();
+    if (line.size() < shownWidth_) {
+        line.append(shownWidth_ - line.size(), ' ');
+    }
+    progress_ << '\r' << line;
+    progress_.flush();
+    shownWidth_ = width;
+}
+
+void ConsoleHost::EnableControl(int controlId, bool enable) {
+    if (controlId != kAnalyzeButtonControl) {
+        return;
+    }
+    // The run disables the Analyze button while it works: that is when progress is shown.
+    if (enable && running_) {
+        ClearProgressLine();
+    }
+    running_ = !enable;
+}
+
+void ConsoleHost::ClearProgressLine() {
+    if (showProgress_ && shownWidth_ > 0) {
+        progress_ << '\r' << std::string(shownWidth_, ' ') << '\r';
+        progress_.flush();
+        shownWidth_ = 0;
+    }
+}

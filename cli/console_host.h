@@ -1,0 +1,32 @@
+#pragma once
+// The analysis run's host on a console: the results text is kept, progress is shown as one
+// line on standard error when that is a terminal, and there is no window to pump.
+
+#include <iosfwd>
+#include <string>
+
+#include "analysis/analysis_host.h"
+
+class ConsoleHost : public AnalysisHost {
+public:
+    ConsoleHost(std::string inputPath, std::ostream& progress, bool showProgress);
+
+    std::string InputPath() const override { return inputPath_; }
+    void SetResultsText(const std::string& text) override { resultsText_ = text; }
+    void RefreshControls() override;
+    void PumpPendingMessage() override {}
+    void EnableControl(int controlId, bool enable) override;
+    void PauseAfterMessage() override {}
+
+    const std::string& ResultsText() const { return resultsText_; }
+
+private:
+    void ClearProgressLine();
+
+    std::string inputPath_;
+    std::string resultsText_;
+    std::ostream& progress_;
+    bool showProgress_;
+    bool running_ = false;
+    size_t shownWidth_ = 0;
+};

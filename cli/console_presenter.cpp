@@ -1,0 +1,57 @@
+#include "cli/console_presenter.h"
+
+#include <istream>
+#include <ostream>
+
+ConsolePresenter::ConsolePresenter(std::istream& input, std::ostream& output, bool interactive,
+                                   CliAnswer answer)
+    : input_(input), output_(output), interactive_(interactive), answer_(answer) {}
+
+std::string ConsoleText(const std::string& text) {
+    std::string plain;
+    plain.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            continue;
+        }
+        plain += text[i];
+    }
+    return plain;
+}
+
+int ConsolePresenter::Present(const std::string& text, int style) {
+    output_ << ConsoleText(text) << '\n';
+    if (style != kMbYesNo) {
+        output_ << "[OK]\n\n";
+        output_.flush();
+        return kIdOk;
+    }
+    const bool yes = AskYesNo();
+    output_ << (yes ? "[Yes]\n\n" : "[No]\n\n");
+    output_.flush();
+    return yes ? kIdYes : kIdNo;
+}
+
+bool ConsolePresenter::AskYesNo() {
+    if (!interactive_ || answer_ != CliAnswer::Ask) {
+        return answer_ == CliAnswer::Yes;
+    }
+    for (;;) {
+        output_ << "Yes or No? [y/N] ";
+        output_.flush();
+        std::string line;
+        if (!std::getline(input_, line)) {
+            output_ << '\n';
+            return false;
+        }
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (line.empty() || line == "n" || line == "N" || line == "no" || line == "No") {
+            return false;
+        }
+        if (line == "y" || line == "Y" || line == "yes" || line == "Yes") {
+            return true;
+        }
+    }
+}

@@ -1,0 +1,127 @@
+#include "common/logging.h"
+
+#include <fstream>
+
+#include "common/message_presenter.h"
+#include "common/text_file.h"
+
+namespace {
+
+const char* const kLogFile = "log.txt";
+const char* const kDebugLogFile = "Debuglog.txt";
+
+bool g_debugLogEnabled = true;
+
+std::string CurrentPrefix() {
+    const std::time_t now = std::time(nullptr);
+    const std::tm* local = std::localtime(&now);
+    return local != nullptr ? LogEntryPrefix(*local) : LogEntryPrefix(std::tm{});
+}
+
+bool WriteEntry(const char* fileName, const std::string& text) {
+    return AppendTextToFile(fileName, CurrentPrefix() + text);
+}
+
+void WriteDebugEntry(const std::string& text) {
+    if (g_debugLogEnabled) {
+        WriteEntry(kDebugLogFile, text);
+    }
+}
+
+void WriteLogEntry(const std::string& text) {
+    if (WriteEntry(kLogFile, text)) {
+        WriteDebugEntry(FormatLimited("%s", text.c_str()));
+    }
+}
+
+int PresentAndLog(int iType, const std::string& text) {
+    WriteLogEntry(Format("MessageAndLog iType=[%d] msg=[%s]", iType, text.c_str()));
+    const int style = iType < 0 ? kMbOk : iType;
+    MessagePresenter* presenter = GetMessagePresenter();
+    int result = kIdOk;
+    if (presenter != nullptr) {
+        result = presenter->Present(text, style);
+    } else if (style == kMbYesNo) {
+        result = kIdNo;
+    }
+    WriteLogEntry(Format("MessageAndLog return = [ %d]", result));
+    return result;
+}
+
+}  // namespace
+
+void SetDebugLogEnabled(bool enabled) { g_debugLogEnabled = enabled; }
+
+bool IsDebugLogEnabled() { return g_debugLogEnabled; }
+
+std::string LogEntryPrefix(const std::tm& t) {
+    return Format("\n[%02d-%02d-%02d %02d:%02d:%02d] ", t.tm_mday, t.tm_mon + 1, t.tm_year + 1900,
+                  t.tm_hour, t.tm_min, t.tm_sec);
+}
+
+void LogMessage(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    const std::string text = FormatV(format, args);
+    va_end(args);
+    WriteLogEntry(text);
+}
+
+void DebugLog(const char* format, ...) {
+    if (!g_debugLogEnabled) {
+        return;
+    }
+    va_list args;
+    va_start(args, format);
+    const std::string text = FormatV(format, args);
+    va_end(args);
+    WriteDebugEntry(text);
+}
+
+int MessageAndLog(int iType, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    const std::string text = FormatLimitedV(format, args);
+    va_end(args);
+    return PresentAndLog(iType, text);
+}
+
+int ShowMessage(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    const std::string text = FormatLimitedV(format, args);
+    va_end(args);
+    return PresentAndLog(kMbOk, text);
+}
+
+int PanicReport(const char* sourcePath, int sourceLine, const char* buildDate,
+                const char* buildTime, const char* message) {
+    return ShowMessage(
+        "PANIC!\r\n\r\nFile=[%s] \r\nLine=[%d]\r\nDate=[%s]\r\nTime=[%s]\r\n\r\nMessage=[%s]",
+        sourcePath, sourceLine, buildDate, buildTime, message);
+}
+
+bool AppendToFile(const char* fileName, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    const std::string text = FormatV(format, args);
+    va_end(args);
+    return AppendTextToFile(fileName, text);
+}
+
+bool ReadFileBlock(const std::string& path, int64_t offset, int32_t count, void* buffer) {
+    if (path.empty() || count <= 0 || buffer == nullptr || offset < 0) {
+        return false;
+    }
+    std::ifstream file(path, std::ios::in | std::ios::binary);
+    if (!file.is_open()) {
+        PANIC_REPORT("File IO error");
+        return false;
+    }
+    file.seekg(static_cast<std::streamoff>(offset), std::ios::beg);
+    if (!file || static_cast<int64_t>(file.tellg()) != offset) {
+        return false;
+    }
+    file.read(static_cast<char*>(buffer), count);
+    return file.gcount() == count;
+}

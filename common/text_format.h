@@ -1,0 +1,24 @@
+#pragma once
+// printf-style formatting into std::string.
+
+#include <cstdarg>
+#include <string>
+
+#if defined(__GNUC__)
+#define ZEP_PRINTF(fmtIndex, argIndex) __attribute__((format(printf, fmtIndex, argIndex)))
+#else
+#define ZEP_PRINTF(fmtIndex, argIndex)
+#endif
+
+// Formats without any length limit.
+std::string FormatV(const char* format, va_list args);
+std::string Format(const char* format, ...) ZEP_PRINTF(1, 2);
+
+// Appends formatted text to `text`.
+void AppendFormat(std::string& text, const char* format, ...) ZEP_PRINTF(2, 3);
+
+// Formats as into a fixed 4096-byte buffer: longer texts keep their first 4095 characters.
+std::string FormatLimitedV(const char* format, va_list args);
+std::string FormatLimited(const char* format, ...) ZEP_PRINTF(1, 2);
+
+constexpr size_t kFormatBufferSize = 4096;

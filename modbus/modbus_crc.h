@@ -1,0 +1,7 @@
+#pragma once
+
+#include <cstdint>
+
+// CRC-16/MODBUS (reflected polynomial 0xA001, initial value 0xFFFF), table driven. The result has
+// the CRC's low-order byte in its high half: an RTU frame carries the result's high byte first.
+uint16_t ModbusCRC16(const uint8_t* bytes, uint16_t length);

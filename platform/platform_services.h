@@ -1,0 +1,25 @@
+#pragma once
+// Services of the operating system that the portable code needs. One implementation per
+// platform is compiled in (see platform/CMakeLists.txt).
+
+#include <cstdint>
+#include <string>
+
+class PlatformServices {
+public:
+    virtual ~PlatformServices() = default;
+
+    // Total free bytes of the file system that holds `directory`; false when they are unknown.
+    virtual bool QueryFreeBytes(const std::string& directory, uint64_t& freeBytes) = 0;
+
+    // Hands `target` to the desktop shell: verb "open" for web pages, "explore" for folders.
+    // False when there is no desktop shell to hand it to or it refused.
+    virtual bool OpenInShell(const std::string& verb, const std::string& target) = 0;
+};
+
+// The implementation for the platform this program was built for.
+PlatformServices& SystemPlatform();
+
+// Whether standard input / standard error are attached to an interactive terminal.
+bool StdinIsTerminal();
+bool StderrIsTerminal();

@@ -1,0 +1,42 @@
+// PlatformServices on Windows: GetDiskFreeSpaceExA and ShellExecuteA.
+
+#include <windows.h>
+#include <io.h>
+#include <shellapi.h>
+
+#include <cstdio>
+
+#include "platform/platform_services.h"
+
+namespace {
+
+class Win32Platform : public PlatformServices {
+public:
+    bool QueryFreeBytes(const std::string& directory, uint64_t& freeBytes) override {
+        ULARGE_INTEGER available;
+        ULARGE_INTEGER total;
+        ULARGE_INTEGER totalFree;
+        if (!GetDiskFreeSpaceExA(directory.c_str(), &available, &total, &totalFree)) {
+            return false;
+        }
+        freeBytes = totalFree.QuadPart;
+        return true;
+    }
+
+    bool OpenInShell(const std::string& verb, const std::string& target) override {
+        const HINSTANCE result =
+            ShellExecuteA(nullptr, verb.c_str(), target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        return reinterpret_cast<INT_PTR>(result) > 32;
+    }
+};
+
+}  // namespace
+
+PlatformServices& SystemPlatform() {
+    static Win32Platform platform;
+    return platform;
+}
+
+bool StdinIsTerminal() { return _isatty(_fileno(stdin)) != 0; }
+
+bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
