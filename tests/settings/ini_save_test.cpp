@@ -44,25 +44,7 @@ TEST_F(IniSave, FullLayout) {
               "\r\n");
 }
 
-TEST_F(IniSave, HashCommentsComeBackWithSemicolonsAfterTheHeader) {
-    WriteBytes("in.ini", "#top\r\n[S]\r\na=1\r\n# between\r\nb=2\r\n");
-    IniDocument document("in.ini");
-    EXPECT_TRUE(document.Load());
-    IniDocument copy = document;
-    ASSERT_TRUE(copy.Load() || true);
-    IniDocument writer("out.ini");
-    writer.AddHeaderComment(document.HeaderComments()[0]);
-    writer.AppendSection("S");
-    for (const std::string& comment : document.Section(0).comments) {
-        writer.AddSectionComment("S", comment);
-    }
-    writer.SetString("S", "a", "1");
-    writer.SetString("S", "b", "2");
-    EXPECT_TRUE(writer.Save());
-    EXPECT_EQ(ReadBytes("out.ini"), ";top\r\n\r\n[S]\r\n; between\r\na=1\r\nb=2\r\n\r\n");
-}
-
-TEST_F(IniSave, LoadedDocumentIsWrittenInTheFixedLayout) {
+TEST_F(IniSave, HashCommentsComeBackWithSemicolonsRightAfterTheHeader) {
     WriteBytes("s.ini", "#top\n[S]\na=1\n# between\nb=2\n");
     IniDocument document("s.ini");
     EXPECT_TRUE(document.Load());

@@ -1,0 +1,126 @@
+// The command-line front end: options, exit status and what reaches the console.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "cli/cli_main.h"
+#include "cli/cli_options.h"
+#include "cli/console_host.h"
+#include "tests/support/pcap_builder.h"
+#include "tests/support/test_environment.h"
+
+namespace fs = std::filesystem;
+
+TEST(CliOptions, ParsesAnswersDirectoryAndCapture) {
+    const CliOptions options = ParseCommandLine({"--yes", "-C", "out", "cap.pcap"});
+    EXPECT_EQ(options.command, CliCommand::Analyze);
+    EXPECT_EQ(options.answer, CliAnswer::Yes);
+    EXPECT_EQ(options.directory, "out");
+    EXPECT_EQ(options.capture, "cap.pcap");
+    EXPECT_EQ(ParseCommandLine({"cap.pcap"}).answer, CliAnswer::Ask);
+    EXPECT_EQ(ParseCommandLine({"--", "-odd.pcap"}).capture, "-odd.pcap");
+    EXPECT_EQ(ParseCommandLine({"x", "--help"}).command, CliCommand::Help);
+    EXPECT_EQ(ParseCommandLine({"--version"}).command, CliCommand::Version);
+}
+
+TEST(CliOptions, UsageErrors) {
+    EXPECT_EQ(ParseCommandLine({}).command, CliCommand::UsageError);
+    EXPECT_EQ(ParseCommandLine({"--yes", "--no", "a"}).command, CliCommand::UsageError);
+    EXPECT_EQ(ParseCommandLine({"a", "b"}).command, CliCommand::UsageError);
+    EXPECT_EQ(ParseCommandLine({"-C"}).command, CliCommand::UsageError);
+    EXPECT_EQ(ParseCommandLine({"--frobnicate", "a"}).command, CliCommand::UsageError);
+}
+
+TEST(CliOptions, VersionText) { EXPECT_EQ(VersionText(), "zep-modbus-parser 1.00aA\n"); }
+
+TEST(ConsoleHost, ProgressLineOnlyWhileRunning) {
+    std::ostringstream progress;
+    ConsoleHost host("x", progress, true);
+    host.SetResultsText("idle");
+    host.RefreshControls();
+    EXPECT_EQ(progress.str(), "");
+    host.EnableControl(kAnalyzeButtonControl, false);
+    host.SetResultsText("12\tModbus messages processed...Please wait\r\n\r\nLine:\r\n\t01 ");
+    host.RefreshControls();
+    EXPECT_EQ(progress.str(), "\r12 Modbus messages processed...Please wait");
+    host.EnableControl(kAnalyzeButtonControl, true);
+    EXPECT_EQ(progress.str().substr(progress.str().size() - 1), "\r");
+}
+
+namespace {
+
+class CommandLine : public InTempDirectory {
+protected:
+    int Run(const std::vector<std::string>& arguments, const std::string& input = "", bool terminal = false) {
+        in_.str(input);
+        out_.str("");
+        err_.str("");
+        return RunCommandLine(arguments, CliStreams{in_, out_, err_, terminal, false}, platform_);
+    }
+    void WriteCapture() {
+        PcapBuilder()
+            .Record(TcpPacket(ModbusTcpAdu(1, {0x03, 0x00, 0x00, 0x00, 0x01})))
+            .WriteTo("capture.pcap");
+    }
+
+    std::istringstream in_;
+    std::ostringstream out_;
+    std::ostringstream err_;
+    FakePlatform platform_;
+};
+
+}  // namespace
+
+TEST_F(CommandLine, VersionHelpAndUsage) {
+    EXPECT_EQ(Run({"--version"}), 0);
+    EXPECT_EQ(out_.str(), "zep-modbus-parser 1.00aA\n");
+    EXPECT_EQ(Run({"--help"}), 0);
+    EXPECT_NE(out_.str().find("Usage: zep-modbus-parser"), std::string::npos);
+    EXPECT_EQ(Run({}), 2);
+    EXPECT_NE(err_.str().find("no capture file given"), std::string::npos);
+}
+
+TEST_F(CommandLine, AnalysesAndPrintsTheSummary) {
+    WriteCapture();
+    EXPECT_EQ(Run({"capture.pcap"}), 0);
+    const std::string reportPath = (fs::path(directory_) / "output.txt").string();
+    EXPECT_EQ(out_.str(), "1\tMessages processed\n1\tModbus messages processed\n0\tModbus message ingored \n\n"
+                          "Output: " + reportPath + "\n");
+    EXPECT_EQ(err_.str(), "We have analyzed 1 modbus messages and saved the results to your computer\nFile: " +
+                              reportPath + "\nWould you like to view the results?\n[No]\n\n");
+    EXPECT_TRUE(fs::exists("output.txt"));
+    EXPECT_TRUE(fs::exists("log.txt"));
+    EXPECT_FALSE(fs::exists("Debuglog.txt"));
+    EXPECT_TRUE(platform_.shellCalls.empty());
+
+    // A second run meets the earlier report and ends early.
+    EXPECT_EQ(Run({"--yes", "capture.pcap"}), 1);
+    EXPECT_NE(err_.str().find("We have found a previous result file."), std::string::npos);
+    EXPECT_NE(err_.str().find("[Yes]"), std::string::npos);
+    ASSERT_EQ(platform_.shellCalls.size(), 1u);
+    EXPECT_EQ(platform_.shellCalls[0].first, "explore");
+}
+
+TEST_F(CommandLine, AsksOnTheTerminal) {
+    WriteCapture();
+    EXPECT_EQ(Run({"capture.pcap"}, "maybe\ny\n", true), 0);
+    EXPECT_NE(err_.str().find("Yes or No? [y/N] Yes or No? [y/N] [Yes]"), std::string::npos);
+    EXPECT_EQ(platform_.shellCalls.size(), 1u);
+}
+
+TEST_F(CommandLine, WorksInTheGivenDirectoryAndReportsFailures) {
+    WriteCapture();
+    fs::create_directory("out");
+    const std::string capture = (fs::path(directory_) / "capture.pcap").string();
+    EXPECT_EQ(Run({"-C", "out", "--debug-log", capture}), 0);
+    EXPECT_TRUE(fs::exists(fs::path(directory_) / "out" / "output.txt"));
+    EXPECT_TRUE(fs::exists(fs::path(directory_) / "out" / "Debuglog.txt"));
+    EXPECT_EQ(Run({"-C", (fs::path(directory_) / "absent").string(), capture}), 1);
+    EXPECT_NE(err_.str().find("cannot work in directory"), std::string::npos);
+    fs::current_path(directory_);
+    EXPECT_EQ(Run({"absent.pcap"}), 1);
+    EXPECT_EQ(err_.str(), "The input file does not exist/readable\nInput file=[absent.pcap]\n[OK]\n\n");
+    EXPECT_EQ(out_.str(), "");
+}
