@@ -64,6 +64,9 @@ int main(int argc, char **argv)
     }
     modbus_set_slave(ctx, unit);
     modbus_set_indication_timeout(ctx, 10, 0);
+    /* modbus_reply() waits one response timeout before answering an unknown
+     * function (to flush whatever follows); keep that wait short */
+    modbus_set_response_timeout(ctx, 0, 100000);
 
     mb = modbus_mapping_new(NB_BITS, NB_INPUT_BITS, NB_REGISTERS, NB_INPUT_REGISTERS);
     if (mb == NULL) {

@@ -116,6 +116,10 @@ cc -O2 -Wall -Wextra -o "$WORK/modbus_client" "$SCRIPT_DIR/modbus_client.c" $MOD
 
 in_cli() { if [ "$USE_NETNS" -eq 1 ]; then ip netns exec "$NS_CLI" "$@"; else "$@"; fi; }
 in_srv() { if [ "$USE_NETNS" -eq 1 ]; then ip netns exec "$NS_SRV" "$@"; else "$@"; fi; }
+# for background jobs: exec, so that $! is the pid of the program itself
+# (ip netns exec execs the command as well)
+exec_cli() { if [ "$USE_NETNS" -eq 1 ]; then exec ip netns exec "$NS_CLI" "$@"; else exec "$@"; fi; }
+exec_srv() { if [ "$USE_NETNS" -eq 1 ]; then exec ip netns exec "$NS_SRV" "$@"; else exec "$@"; fi; }
 
 setup_netns() {
     local ns
@@ -171,6 +175,8 @@ else
     SRV_IP=127.0.0.1
     CAP_IF=lo
     FILTER="tcp port $PORT and host 127.0.0.1"
+    log "note: host loopback capture keeps the host's TCP options (timestamps)" \
+        "and has unfinished checksums (loopback checksum offload)"
     if ss -Hltn "sport = :$PORT" | grep -q .; then
         die "port $PORT is already in use on the host"
     fi
@@ -178,10 +184,11 @@ fi
 
 # wait until a command succeeds, up to ~5 s
 wait_for() {
-    local i
-    for i in $(seq 1 100); do
+    local tries=100
+    while [ "$tries" -gt 0 ]; do
         if "$@"; then return 0; fi
         sleep 0.05
+        tries=$((tries - 1))
     done
     return 1
 }
@@ -193,14 +200,16 @@ server_listening() { in_srv ss -Hltn "sport = :$PORT" | grep -q .; }
 
 CAP="$WORK/capture.pcap"
 log "capturing on $CAP_IF ($FILTER)"
-# classic pcap, microsecond timestamps, full packets, written per packet
-in_cli tcpdump -i "$CAP_IF" -n -s 0 -U --time-stamp-precision=micro \
+# classic pcap, microsecond timestamps, full packets, written per packet.
+# --immediate-mode: without it libpcap hands packets over in blocks (up to
+# 1 s late), and whatever is still buffered when tcpdump is stopped is lost.
+exec_cli tcpdump -i "$CAP_IF" -n -s 0 -U --immediate-mode --time-stamp-precision=micro \
     -w "$CAP" "$FILTER" 2>"$WORK/tcpdump.log" &
 TCPDUMP_PID=$!
 wait_for grep -q 'listening on' "$WORK/tcpdump.log" ||
     { cat "$WORK/tcpdump.log" >&2; die "tcpdump did not start"; }
 
-in_srv "$WORK/modbus_server" "$SRV_IP" "$PORT" "$UNIT" &
+exec_srv "$WORK/modbus_server" "$SRV_IP" "$PORT" "$UNIT" &
 SERVER_PID=$!
 wait_for server_listening || die "server did not start listening"
 
@@ -212,8 +221,10 @@ wait "$SERVER_PID" || SERVER_RC=$?
 SERVER_PID=
 
 # let the last FIN/ACK reach tcpdump before stopping it
-sleep 0.3
-kill -INT "$TCPDUMP_PID"
+sleep 0.5
+# SIGINT is ignored by background jobs of a script; tcpdump flushes and
+# exits cleanly on SIGTERM as well
+kill -TERM "$TCPDUMP_PID"
 wait "$TCPDUMP_PID" || true
 TCPDUMP_PID=
 sed 's/^/tcpdump: /' "$WORK/tcpdump.log" >&2
@@ -231,7 +242,7 @@ HDR=$(od -An -tx1 -N24 "$CAP" | tr -d ' \n')
 [ "${HDR:8:8}" = "02000400" ] || die "unexpected pcap version (${HDR:8:8})"
 [ "${HDR:40:8}" = "01000000" ] || die "unexpected link type (${HDR:40:8})"
 
-FUNCS=$(tshark -r "$CAP" -Y modbus_tcp -T fields -e modbus.func_code | sort -n | uniq | tr '\n' ' ')
+FUNCS=$(tshark -r "$CAP" -Y mbtcp -T fields -e modbus.func_code | sort -n | uniq | tr '\n' ' ')
 for fc in 1 2 3 4 5 6 8 15 16 17 22 23; do
     case " $FUNCS" in
         *" $fc "*) ;;
@@ -248,6 +259,6 @@ mv -f "$OUT.tmp" "$OUT"
 chmod 0644 "$OUT"
 
 log "wrote $OUT"
-capinfos -t -E -l -T -c -i "$OUT" 2>/dev/null || capinfos "$OUT"
-tshark -r "$OUT" -Y modbus_tcp -T fields \
+capinfos -t -E -l -c -u "$OUT"
+tshark -r "$OUT" -Y mbtcp -T fields \
     -e frame.number -e ip.src -e ip.dst -e modbus.func_code -e frame.len
