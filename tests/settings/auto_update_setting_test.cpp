@@ -14,7 +14,7 @@ const char* const kStoredOff = "[ZEP Modbus TCP Parser]\r\nAutoUpdate=0\r\n\r\n"
 }  // namespace
 
 class AutoUpdateSetting : public FileFixture {
-protected:
+  protected:
     bool LoadFrom(const std::string& bytes) {
         WriteBytes("settings.ini", bytes);
         return LoadAutoUpdateSetting();
@@ -67,9 +67,11 @@ TEST_F(AutoUpdateSetting, MissingSectionOrKeyMeansOn) {
 
 TEST_F(AutoUpdateSetting, OnlyTheFirstOfRepeatedSectionsCounts) {
     // The key after the repeated header lands in the first section, which the look-up finds.
-    EXPECT_FALSE(LoadFrom("[ZEP Modbus TCP Parser]\r\n[ZEP Modbus TCP Parser]\r\nAutoUpdate=0\r\n"));
-    EXPECT_FALSE(LoadFrom("[ZEP Modbus TCP Parser]\r\nAutoUpdate=1\r\n[Other]\r\n"
-                          "[zep modbus tcp parser]\r\nAutoUpdate=0\r\n"));
+    EXPECT_FALSE(
+        LoadFrom("[ZEP Modbus TCP Parser]\r\n[ZEP Modbus TCP Parser]\r\nAutoUpdate=0\r\n"));
+    EXPECT_FALSE(
+        LoadFrom("[ZEP Modbus TCP Parser]\r\nAutoUpdate=1\r\n[Other]\r\n"
+                 "[zep modbus tcp parser]\r\nAutoUpdate=0\r\n"));
 }
 
 TEST_F(AutoUpdateSetting, WhatCameBeforeABadLineStillCounts) {
@@ -107,6 +109,8 @@ TEST_F(AutoUpdateSetting, UnwritableFileKeepsItsOldValueSilently) {
 }
 
 TEST_F(AutoUpdateSetting, CtrlZHidesWhatFollows) {
-    EXPECT_TRUE(LoadFrom("[ZEP Modbus TCP Parser]\r\n\x1A" "AutoUpdate=0\r\n"));
+    EXPECT_TRUE(
+        LoadFrom("[ZEP Modbus TCP Parser]\r\n\x1A"
+                 "AutoUpdate=0\r\n"));
     EXPECT_FALSE(LoadFrom("[ZEP Modbus TCP Parser]\r\nAutoUpdate=0\x1A\r\n"));
 }

@@ -32,4 +32,6 @@ std::string FileFixture::ReadBytes(const std::string& fileName) {
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-bool FileFixture::FileExists(const std::string& fileName) { return fs::exists(fileName); }
+bool FileFixture::FileExists(const std::string& fileName) {
+    return fs::exists(fileName);
+}
