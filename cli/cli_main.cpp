@@ -55,8 +55,14 @@ int RunCommandLine(const std::vector<std::string>& arguments, CliStreams streams
             break;
     }
 
+    // The capture is named relative to where the command was given, not to -C's directory.
+    std::string capture = options.capture;
     if (!options.directory.empty()) {
         std::error_code error;
+        const std::filesystem::path absolute = std::filesystem::absolute(capture, error);
+        if (!error) {
+            capture = absolute.string();
+        }
         std::filesystem::current_path(options.directory, error);
         if (error) {
             streams.err << "zep-modbus-parser: cannot work in directory " << options.directory << ": "
@@ -70,7 +76,7 @@ int RunCommandLine(const std::vector<std::string>& arguments, CliStreams streams
     ConsolePresenter presenter(streams.in, streams.err, streams.stdinIsTerminal, options.answer);
     SetMessagePresenter(&presenter);
     ConsolePlatform consolePlatform(platform, streams.out);
-    ConsoleHost host(options.capture, streams.err, streams.stderrIsTerminal);
+    ConsoleHost host(capture, streams.err, streams.stderrIsTerminal);
 
     const AnalysisResult result = RunAnalysis(host, consolePlatform);
     SetMessagePresenter(nullptr);

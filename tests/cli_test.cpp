@@ -114,7 +114,7 @@ TEST_F(CommandLine, WorksInTheGivenDirectoryAndReportsFailures) {
     WriteCapture();
     fs::create_directory("out");
     const std::string capture = (fs::path(directory_) / "capture.pcap").string();
-    EXPECT_EQ(Run({"-C", "out", "--debug-log", capture}), 0);
+    EXPECT_EQ(Run({"-C", "out", "--debug-log", "capture.pcap"}), 0);
     EXPECT_TRUE(fs::exists(fs::path(directory_) / "out" / "output.txt"));
     EXPECT_TRUE(fs::exists(fs::path(directory_) / "out" / "Debuglog.txt"));
     EXPECT_EQ(Run({"-C", (fs::path(directory_) / "absent").string(), capture}), 1);
