@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
@@ -123,4 +125,25 @@ TEST_F(CommandLine, WorksInTheGivenDirectoryAndReportsFailures) {
     EXPECT_EQ(Run({"absent.pcap"}), 1);
     EXPECT_EQ(err_.str(), "The input file does not exist/readable\nInput file=[absent.pcap]\n[OK]\n\n");
     EXPECT_EQ(out_.str(), "");
+}
+
+TEST_F(CommandLine, ExampleCaptureRecordedFromLibmodbus) {
+    const char* source = std::getenv("ZEP_SOURCE_DIR");
+    ASSERT_NE(source, nullptr);
+    const std::string capture = (fs::path(source) / "examples" / "example.pcap").string();
+    ASSERT_EQ(Run({capture}), 0);
+    // 36 packets: handshake, acknowledgements and 26 Modbus/TCP messages (13 requests, 13 answers).
+    EXPECT_EQ(out_.str().substr(0, out_.str().find("Output:")),
+              "36\tMessages processed\n26\tModbus messages processed\n0\tModbus message ingored \n\n");
+    const std::string report = ReadFileText("output.txt");
+    // What the client read and wrote, decoded with its addresses.
+    EXPECT_NE(report.find("\tPoint Address  =40001   Value=10   =0x0a\r\n\tPoint Address  =40002   Value=258  =0x102\r\n"),
+              std::string::npos);
+    EXPECT_NE(report.find("\tPoint Address  =30001   Value=4096 =0x1000\r\n"), std::string::npos);
+    EXPECT_NE(report.find("Point Address  =40003   \r\nRequired value =4660    =0x1234\r\n"), std::string::npos);
+    EXPECT_NE(report.find("\tPoint Address  =40003   Value=4660 =0x1234\r\n"), std::string::npos);  // read/write
+    EXPECT_NE(report.find("Run Indicator      =0xff    =On\r\n"), std::string::npos);
+    EXPECT_NE(report.find("Exception Code =1       =0x01\r\n"), std::string::npos);
+    EXPECT_NE(report.find("Exception Code =2       =0x02\r\n"), std::string::npos);
+    EXPECT_EQ(report.find("Error #"), std::string::npos);
 }
