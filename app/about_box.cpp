@@ -1,0 +1,119 @@
+#include "app/about_box.h"
+
+#include "app/about_text.h"
+#include "app/dialog_data.h"
+#include "app/modal_dialog.h"
+#include "app/resource.h"
+#include "app/web_references.h"
+#include "common/product_identity.h"
+#include "common/text_format.h"
+#include "platform/platform_services.h"
+#include "web/feedback.h"
+
+void ShowAboutBox(HWND owner) {
+    CAboutBox box;
+    box.link.refText = LinkReferenceText();
+    box.feedbackText = FeedbackTemplate();
+    box.versionText = VersionLines();
+    box.productName = Format("%s", kProductName);
+    box.productVersion = Format("%s%c%c", kProductVersion, kBuildLetter, kBuildLetterUpper);
+    // The date and time at which this file was compiled.
+    box.buildNote = BuildNote(__DATE__, __TIME__);
+    box.versionText += LegalNotice();
+    box.DoModal(owner);
+}
+
+INT_PTR CAboutBox::DoModal(HWND owner) {
+    return RunModalDialog(IDD_ABOUTBOX, owner, &CAboutBox::DialogProc,
+                          reinterpret_cast<LPARAM>(this));
+}
+
+INT_PTR CALLBACK CAboutBox::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrA(window, DWLP_USER, lParam);
+        auto* box = reinterpret_cast<CAboutBox*>(lParam);
+        box->window_ = window;
+        return box->OnInitDialog(GetWindow(window, GW_OWNER));
+    }
+    auto* box = reinterpret_cast<CAboutBox*>(GetWindowLongPtrA(window, DWLP_USER));
+    if (box == nullptr) {
+        return FALSE;
+    }
+    return box->HandleMessage(message, wParam, lParam);
+}
+
+INT_PTR CAboutBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+            OnCommand(LOWORD(wParam), HIWORD(wParam));
+            return TRUE;
+        case WM_DRAWITEM:
+            if (wParam == IDC_WEB_LINK) {
+                link.DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+                return TRUE;
+            }
+            return FALSE;
+        case WM_DESTROY:
+            link.Detach();
+            return FALSE;
+        default:
+            return FALSE;
+    }
+}
+
+BOOL CAboutBox::OnInitDialog(HWND owner) {
+    link.Attach(GetDlgItem(window_, IDC_WEB_LINK));
+    RefreshControls();
+    CenterDialog(window_, owner);
+    return TRUE;  // the first tab stop, "Send", gets the focus
+}
+
+void CAboutBox::RefreshControls() {
+    WriteControlText(window_, IDC_FEEDBACK, feedbackText);
+    WriteControlText(window_, IDC_VERSION_INFO, versionText);
+}
+
+void CAboutBox::ReadControls() {
+    feedbackText = ReadControlText(window_, IDC_FEEDBACK);
+    versionText = ReadControlText(window_, IDC_VERSION_INFO);
+}
+
+void CAboutBox::OnCommand(int id, int code) {
+    if (code != BN_CLICKED) {  // STN_CLICKED is 0 as well
+        return;
+    }
+    switch (id) {
+        case IDC_SEND:
+            OnSend();
+            break;
+        case IDC_ABOUT_EXIT:
+        case IDOK:
+            OnOK();
+            break;
+        case IDCANCEL:
+            EndModalDialog(window_, IDCANCEL);
+            break;
+        case IDC_WEB_LINK:
+            link.OnReflectedClick();  // the control handles its own click
+            break;
+        case IDC_ABOUT_LOGO:
+            OnLogo();
+            break;
+        default:
+            break;
+    }
+}
+
+void CAboutBox::OnSend() {
+    ReadControls();
+    SendFeedback(productName, productVersion, feedbackText, buildNote);
+}
+
+void CAboutBox::OnOK() {
+    ReadControls();
+    EndModalDialog(window_, IDOK);
+}
+
+void CAboutBox::OnLogo() {
+    SystemPlatform().OpenInShell("open", AboutLogoAddress(productName, productVersion));
+}
