@@ -1,8 +1,9 @@
 // The application object: starts the program, runs the main dialog modally and ends the process
 // when the dialog closes. There is no other main window and no message loop of its own.
 
-#include <commctrl.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
 
 #include "app/main_dialog.h"
 

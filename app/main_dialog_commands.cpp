@@ -1,8 +1,9 @@
 // The main dialog's commands: Analyze, Browse, Copy to clipboard, Help, the logo, Check for
 // updates and About.
 
-#include <commdlg.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commdlg.h>
 
 #include <cstring>
 
