@@ -52,8 +52,9 @@ bool EnoughFreeSpace(PlatformServices& platform) {
     if (freeBytes >= kMinimumFreeBytes) {
         return true;
     }
-    ShowMessage("Not enugh free hard drive space\nFree space: %llu MB\nMinimum required free space: %d MB",
-                static_cast<unsigned long long>(freeBytes >> 20), 10);
+    ShowMessage(
+        "Not enugh free hard drive space\nFree space: %llu MB\nMinimum required free space: %d MB",
+        static_cast<unsigned long long>(freeBytes >> 20), 10);
     return false;
 }
 
@@ -97,15 +98,17 @@ bool RunSecondPass(AnalysisHost& host, CLibPCaps& reader, CFramePairing& pairing
             continue;  // too short to carry a Modbus/TCP message, or stepped over by the reader
         }
         CModbusMessage message;
-        if (ExtractMessage(buffer, size, ExtractPass::Second, reader.Position(), counts.messageNumber,
-                           counts.ignored, message) != ExtractResult::Accepted) {
+        if (ExtractMessage(buffer, size, ExtractPass::Second, reader.Position(),
+                           counts.messageNumber, counts.ignored,
+                           message) != ExtractResult::Accepted) {
             continue;
         }
         if (!pairing.ReportMessage(message)) {
             return ReportWriteFailed();
         }
-        host.SetResultsText(Format("%d\tModbus messages processed...Please wait\r\n\r\nLine:\r\n\t%s",
-                                   counts.messageNumber, message.frameText.c_str()));
+        host.SetResultsText(
+            Format("%d\tModbus messages processed...Please wait\r\n\r\nLine:\r\n\t%s",
+                   counts.messageNumber, message.frameText.c_str()));
         host.RefreshControls();
         host.PumpPendingMessage();
         host.PauseAfterMessage();
@@ -115,7 +118,8 @@ bool RunSecondPass(AnalysisHost& host, CLibPCaps& reader, CFramePairing& pairing
 
 std::string SummaryText(const SecondPassCounts& counts, const std::string& reportPath) {
     std::string text = Format(
-        "%d\tMessages processed\r\n%d\tModbus messages processed\r\n%d\tModbus message ingored \r\n\r\n"
+        "%d\tMessages processed\r\n%d\tModbus messages processed\r\n%d\tModbus message ingored "
+        "\r\n\r\n"
         "Output: %s",
         counts.recordsRead, counts.messageNumber, counts.ignored, reportPath.c_str());
     if (counts.ignored > 0) {
@@ -128,7 +132,8 @@ std::string SummaryText(const SecondPassCounts& counts, const std::string& repor
     return text;
 }
 
-AnalysisResult AnalyseCapture(AnalysisHost& host, PlatformServices& platform, const std::string& inputPath) {
+AnalysisResult AnalyseCapture(AnalysisHost& host, PlatformServices& platform,
+                              const std::string& inputPath) {
     ControlsDisabled disabled(host);
 
     CLibPCaps reader;
@@ -138,7 +143,8 @@ AnalysisResult AnalyseCapture(AnalysisHost& host, PlatformServices& platform, co
     uint8_t buffer[kPacketBufferSize];
     const ServerDiscovery discovery = FindServer(reader, buffer);
     if (discovery.messageCount < 1) {
-        ShowMessage("Error: There are no valid Modbus messages in this file\nFile: %s", inputPath.c_str());
+        ShowMessage("Error: There are no valid Modbus messages in this file\nFile: %s",
+                    inputPath.c_str());
         return AnalysisResult::EndedEarly;
     }
     if (discovery.server == Ipv4Address{}) {
@@ -163,10 +169,11 @@ AnalysisResult AnalyseCapture(AnalysisHost& host, PlatformServices& platform, co
     disabled.Enable(true);
 
     if (counts.messageNumber > 0 &&
-        MessageAndLog(kMbYesNo,
-                      "We have analyzed %d modbus messages and saved the results to your computer\nFile: "
-                      "%s\nWould you like to view the results?",
-                      counts.messageNumber, reportPath.c_str()) == kIdYes) {
+        MessageAndLog(
+            kMbYesNo,
+            "We have analyzed %d modbus messages and saved the results to your computer\nFile: "
+            "%s\nWould you like to view the results?",
+            counts.messageNumber, reportPath.c_str()) == kIdYes) {
         OfferFolder(platform, reportPath);
     }
     return AnalysisResult::Completed;
@@ -186,10 +193,11 @@ AnalysisResult RunAnalysis(AnalysisHost& host, PlatformServices& platform) {
     }
     if (Exists(kReportFileName)) {
         const std::string reportPath = FullPathOf(kReportFileName);
-        if (MessageAndLog(kMbYesNo,
-                          "We have found a previous result file.\nFile: %s\nPlease remove this file before "
-                          "continuing.\n\nWould you like to browse to this file ?",
-                          reportPath.c_str()) == kIdYes) {
+        if (MessageAndLog(
+                kMbYesNo,
+                "We have found a previous result file.\nFile: %s\nPlease remove this file before "
+                "continuing.\n\nWould you like to browse to this file ?",
+                reportPath.c_str()) == kIdYes) {
             OfferFolder(platform, reportPath);
         }
         return AnalysisResult::EndedEarly;

@@ -5,7 +5,8 @@
 #include "common/logging.h"
 #include "modbus/frame_analysis.h"
 
-CFramePairing::CFramePairing(std::string reportFile, const Ipv4Address& server, const Ipv4Address& client)
+CFramePairing::CFramePairing(std::string reportFile, const Ipv4Address& server,
+                             const Ipv4Address& client)
     : reportFile_(std::move(reportFile)), server_(server), client_(client) {}
 
 bool CFramePairing::ReportMessage(const CModbusMessage& message) {

@@ -14,11 +14,16 @@ constexpr int kVlanTag = 4;
 constexpr uint16_t kEtherTypeIpv4 = 0x0800;
 constexpr uint16_t kEtherTypeVlan = 0x8100;
 constexpr uint8_t kProtocolTcp = 6;
-constexpr int kModbusHeader = 6;  // transaction id, protocol id, length; the unit id counts in Length
+constexpr int kModbusHeader =
+    6;  // transaction id, protocol id, length; the unit id counts in Length
 
-uint16_t Be16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
+uint16_t Be16(const uint8_t* p) {
+    return static_cast<uint16_t>((p[0] << 8) | p[1]);
+}
 
-Ipv4Address AddressAt(const uint8_t* p) { return {p[0], p[1], p[2], p[3]}; }
+Ipv4Address AddressAt(const uint8_t* p) {
+    return {p[0], p[1], p[2], p[3]};
+}
 
 void LogRejection(ExtractPass pass, const char* firstPassText, const std::string& secondPassText,
                   int32_t& ignoredCount) {
@@ -103,41 +108,48 @@ ExtractResult ExtractMessage(const uint8_t* record, int32_t recordSize, ExtractP
     ++messageNumber;
 
     if (recordSize < tcp.offset + dataLength) {
-        LogRejection(pass,
-                     "ERROR: Programing bug, The data length int he IP header is greater then the actual packet",
-                     Format("ERROR: Programing bug, The data length is greater then the actual packet "
-                            "iPacketSize=[%d] iDataLength=[%d]",
-                            recordSize, dataLength),
-                     ignoredCount);
+        LogRejection(
+            pass,
+            "ERROR: Programing bug, The data length int he IP header is greater then the actual "
+            "packet",
+            Format("ERROR: Programing bug, The data length is greater then the actual packet "
+                   "iPacketSize=[%d] iDataLength=[%d]",
+                   recordSize, dataLength),
+            ignoredCount);
         return ExtractResult::Rejected;
     }
     const uint8_t* data = record + tcp.offset;
     if (pass == ExtractPass::Second) {
         DebugLog("Found a modbus message [%d], File offset=[%lld]", messageNumber, position);
-        DebugLog("\tFrom [%d.%d.%d.%d] To [%d.%d.%d.%d]", tcp.source[0], tcp.source[1], tcp.source[2],
-                 tcp.source[3], tcp.destination[0], tcp.destination[1], tcp.destination[2],
-                 tcp.destination[3]);
+        DebugLog("\tFrom [%d.%d.%d.%d] To [%d.%d.%d.%d]", tcp.source[0], tcp.source[1],
+                 tcp.source[2], tcp.source[3], tcp.destination[0], tcp.destination[1],
+                 tcp.destination[2], tcp.destination[3]);
     }
     if (dataLength < kModbusHeader) {
-        LogRejection(pass, "ERROR: Programing bug, The data length is less then the modbus header",
-                     Format("ERROR: Programing bug, The data length is less then the modbus header size "
-                            "iDataLength=[%d] modbus header size=[%d]",
-                            dataLength, kModbusHeader),
-                     ignoredCount);
+        LogRejection(
+            pass, "ERROR: Programing bug, The data length is less then the modbus header",
+            Format("ERROR: Programing bug, The data length is less then the modbus header size "
+                   "iDataLength=[%d] modbus header size=[%d]",
+                   dataLength, kModbusHeader),
+            ignoredCount);
         return ExtractResult::Rejected;
     }
     const int length = Be16(data + 4);
     if (pass == ExtractPass::Second) {
-        DebugLog("\tTransaction Identifier=[%d], Protocol Identifier=[%d], Length=[%d], Unit Identifier=[%d]",
-                 Be16(data), Be16(data + 2), length, dataLength > kModbusHeader ? data[6] : 0);
+        DebugLog(
+            "\tTransaction Identifier=[%d], Protocol Identifier=[%d], Length=[%d], Unit "
+            "Identifier=[%d]",
+            Be16(data), Be16(data + 2), length, dataLength > kModbusHeader ? data[6] : 0);
     }
     if (length > dataLength - kModbusHeader) {
-        LogRejection(pass,
-                     "ERROR: Programing bug, The data length in the mobus header is larger then the modbus packet",
-                     Format("ERROR: Programing bug, The data length in the mobus header is larger then the "
-                            "modbus packet, Mobus header length=[%d] modbus packet size=[%d]",
-                            length, dataLength - kModbusHeader),
-                     ignoredCount);
+        LogRejection(
+            pass,
+            "ERROR: Programing bug, The data length in the mobus header is larger then the modbus "
+            "packet",
+            Format("ERROR: Programing bug, The data length in the mobus header is larger then the "
+                   "modbus packet, Mobus header length=[%d] modbus packet size=[%d]",
+                   length, dataLength - kModbusHeader),
+            ignoredCount);
         return ExtractResult::Rejected;
     }
     message.source = tcp.source;

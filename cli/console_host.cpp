@@ -12,7 +12,8 @@ void ConsoleHost::RefreshControls() {
     // The first line of the progress text: "<count>\tModbus messages processed...Please wait".
     std::string line = resultsText_.substr(0, resultsText_.find('\r'));
     for (char& c : line) {
-        if (c == '\t') c = ' ';
+        if (c == '\t')
+            c = ' ';
     }
     const size_t width = line.size();
     if (line.size() < shownWidth_) {

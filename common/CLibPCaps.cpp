@@ -5,7 +5,9 @@
 namespace {
 
 // Capture files are read in little-endian order whatever the host is.
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint16_t Le16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 
 uint32_t Le32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
@@ -40,8 +42,9 @@ bool CLibPCaps::GetFileInfo(std::string path) {
         return false;
     }
     if (network_ != 1) {
-        DebugLog("CLibPCaps::GetFileInfo() - File has a bad network number, network=[%d] Minor=[%d]",
-                 static_cast<int>(network_), versionMinor_);
+        DebugLog(
+            "CLibPCaps::GetFileInfo() - File has a bad network number, network=[%d] Minor=[%d]",
+            static_cast<int>(network_), versionMinor_);
         ShowMessage("Invalid input file\nFile: %s", path_.c_str());
         return false;
     }
@@ -80,9 +83,10 @@ int32_t CLibPCaps::ReadPacketData(uint8_t* buffer, uint32_t size) {
     }
     if (size < inclLen_) {
         // Too large to hold a message this tool analyses: step over it and let the caller go on.
-        DebugLog("CLibPCaps::ReadPacketData() - Record larger than the buffer skipped, "
-                 "Size=[%u] Buffer=[%u] File offset=[%lld]",
-                 inclLen_, size, static_cast<long long>(position_));
+        DebugLog(
+            "CLibPCaps::ReadPacketData() - Record larger than the buffer skipped, "
+            "Size=[%u] Buffer=[%u] File offset=[%lld]",
+            inclLen_, size, static_cast<long long>(position_));
         position_ += inclLen_;
         return READ_SKIPPED;
     }

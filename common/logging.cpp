@@ -50,9 +50,13 @@ int PresentAndLog(int iType, const std::string& text) {
 
 }  // namespace
 
-void SetDebugLogEnabled(bool enabled) { g_debugLogEnabled = enabled; }
+void SetDebugLogEnabled(bool enabled) {
+    g_debugLogEnabled = enabled;
+}
 
-bool IsDebugLogEnabled() { return g_debugLogEnabled; }
+bool IsDebugLogEnabled() {
+    return g_debugLogEnabled;
+}
 
 std::string LogEntryPrefix(const std::tm& t) {
     return Format("\n[%02d-%02d-%02d %02d:%02d:%02d] ", t.tm_mday, t.tm_mon + 1, t.tm_year + 1900,

@@ -4,6 +4,10 @@ namespace {
 MessagePresenter* g_presenter = nullptr;
 }
 
-void SetMessagePresenter(MessagePresenter* presenter) { g_presenter = presenter; }
+void SetMessagePresenter(MessagePresenter* presenter) {
+    g_presenter = presenter;
+}
 
-MessagePresenter* GetMessagePresenter() { return g_presenter; }
+MessagePresenter* GetMessagePresenter() {
+    return g_presenter;
+}

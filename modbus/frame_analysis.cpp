@@ -24,10 +24,13 @@ void AppendAddressLine(std::string& report, const char* format, const uint8_t* s
 
 const char* const kAddressLine = "Source:        =%d.%d.%d.%d\nDestination    =%d.%d.%d.%d\n";
 // The poll section of an ambiguous frame carries this variant of the address line.
-const char* const kAmbiguousPollAddressLine = "1Source:        =%d.%d.%d.%d\nDestination    =%d.%d.%d.%d\n";
+const char* const kAmbiguousPollAddressLine =
+    "1Source:        =%d.%d.%d.%d\nDestination    =%d.%d.%d.%d\n";
 
-void AppendLengthDetails(std::string& report, const FrameValues& frame, int n, int declaredByteCount) {
-    AppendFormat(report, "Function code=%d(dec)=%#x\r\n", frame[1], static_cast<unsigned>(frame[1]));
+void AppendLengthDetails(std::string& report, const FrameValues& frame, int n,
+                         int declaredByteCount) {
+    AppendFormat(report, "Function code=%d(dec)=%#x\r\n", frame[1],
+                 static_cast<unsigned>(frame[1]));
     AppendFormat(report, "Count of bytes provided for analysis=%d\r\n", n);
     AppendFormat(report, "The message says there should be byte count=%lld\r\n",
                  static_cast<long long>(declaredByteCount) + 5);
@@ -41,7 +44,8 @@ bool AppendRejection(std::string& report, int outcome, const FrameValues& frame,
         case LEN_BAD_PARITY:
             report += kInspectionLine;
             report +=
-                "\r\nIt is not possible for a message with the function code specified below to have "
+                "\r\nIt is not possible for a message with the function code specified below to "
+                "have "
                 "the number of bytes indicated.\r\n";
             AppendLengthDetails(report, frame, n, declaredByteCount);
             break;
@@ -54,8 +58,8 @@ bool AppendRejection(std::string& report, int outcome, const FrameValues& frame,
             break;
         case LEN_TOO_SHORT:
             report += kInspectionLine;
-            AppendFormat(report, "There are too few bytes for this function code=%d(dec)=%#x", frame[1],
-                         static_cast<unsigned>(frame[1]));
+            AppendFormat(report, "There are too few bytes for this function code=%d(dec)=%#x",
+                         frame[1], static_cast<unsigned>(frame[1]));
             break;
         case LEN_NOT_SUPPORTED:
             AppendFormat(report,
@@ -70,8 +74,8 @@ bool AppendRejection(std::string& report, int outcome, const FrameValues& frame,
     return true;
 }
 
-void AppendPollSection(std::string& report, const FrameValues& frame, int n, const char* addressLine,
-                       const uint8_t* source, const uint8_t* destination) {
+void AppendPollSection(std::string& report, const FrameValues& frame, int n,
+                       const char* addressLine, const uint8_t* source, const uint8_t* destination) {
     report += "\r\nPoll Analysis\r\n-------------\r\n";
     AppendAddressLine(report, addressLine, source, destination);
     AnalysePoll(frame, n, report);
@@ -92,20 +96,25 @@ void AppendDirection(std::string& report, int flags, const FrameValues& frame, i
     const bool response = (flags & DIR_RESPONSE) != 0;
     if (flags & DIR_INVALID) {
         report +=
-            "\r\n Internal Error #1\r\nThe message direction cannot be determined because the frame is "
+            "\r\n Internal Error #1\r\nThe message direction cannot be determined because the "
+            "frame is "
             "invalid. This should have been caught earlier. The function that evaluates length and "
             "direction should have returned a more approriate code.\r\n";
     } else if (poll && response && (flags & DIR_VALID)) {
         report +=
-            "\r\nThe direction of the message is ambiguous. In isolation it cannot be determined if it "
-            "is a poll or response. If information of about the previous or next message was known a "
+            "\r\nThe direction of the message is ambiguous. In isolation it cannot be determined "
+            "if it "
+            "is a poll or response. If information of about the previous or next message was known "
+            "a "
             "best guess could have been made.\r\n\r\n";
         AppendPollSection(report, frame, n, kAmbiguousPollAddressLine, source, destination);
         AppendResponseSection(report, frame, n, previous, m, source, destination);
     } else if (poll && response) {
         report +=
-            "\r\n Internal Error #2\r\nThe message direction cannot be determined because the frame is "
-            "invalid. This should have been caught earlier. The function which evaluates length and "
+            "\r\n Internal Error #2\r\nThe message direction cannot be determined because the "
+            "frame is "
+            "invalid. This should have been caught earlier. The function which evaluates length "
+            "and "
             "direction should not set poll and response wihtout indicating that it is valid.\r\n";
     } else if (poll) {
         AppendPollSection(report, frame, n, kAddressLine, source, destination);
@@ -113,7 +122,8 @@ void AppendDirection(std::string& report, int flags, const FrameValues& frame, i
         AppendResponseSection(report, frame, n, previous, m, source, destination);
     } else {
         report +=
-            "\r\n Internal Error #3\r\nThe message direction was not determined. This should have been "
+            "\r\n Internal Error #3\r\nThe message direction was not determined. This should have "
+            "been "
             "caught earlier.\r\n";
     }
 }
@@ -141,8 +151,8 @@ void AnalyseParsedFrame(const std::string& frameText, const FrameValues& frame, 
 
     int flags = 0;
     int declaredByteCount = 0;
-    const int outcome =
-        EvaluateLengthAndDirection(frame[1], frame[2], frame, n, flags, declaredByteCount, isException);
+    const int outcome = EvaluateLengthAndDirection(frame[1], frame[2], frame, n, flags,
+                                                   declaredByteCount, isException);
     if (AppendRejection(report, outcome, frame, n, declaredByteCount)) {
         return;
     }

@@ -16,7 +16,8 @@ int32_t PointOffset(int32_t start, int64_t delta) {
 }
 
 void AppendDeviceLine(std::string& report, const FrameValues& frame) {
-    AppendFormat(report, "Device Address =%-6d  =%#04x\r\n", frame[0], static_cast<unsigned>(frame[0]));
+    AppendFormat(report, "Device Address =%-6d  =%#04x\r\n", frame[0],
+                 static_cast<unsigned>(frame[0]));
 }
 
 void AppendFunctionLine(std::string& report, int32_t function) {
@@ -41,8 +42,10 @@ void AppendMaskWriteLines(std::string& report, const FrameValues& frame, int32_t
     const int32_t andMask = GetWord(frame, 4);
     const int32_t orMask = GetWord(frame, 6);
     AppendFormat(report, "Point Address  =%-6d   \r\n", GetReferenceNumber(GetWord(frame, 2), f));
-    AppendFormat(report, "AND Mask       =%-6d  =%#04x\r\n", andMask, static_cast<unsigned>(andMask));
+    AppendFormat(report, "AND Mask       =%-6d  =%#04x\r\n", andMask,
+                 static_cast<unsigned>(andMask));
     AppendFormat(report, "OR Mask        =%-6d  =%#04x\r\n", orMask, static_cast<unsigned>(orMask));
     report +=
-        "Algorithm      ='Result = ( Current Contents AND And_Mask ) OR ( Or_Mask AND And_Mask )'\r\n";
+        "Algorithm      ='Result = ( Current Contents AND And_Mask ) OR ( Or_Mask AND And_Mask "
+        ")'\r\n";
 }

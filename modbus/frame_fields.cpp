@@ -5,9 +5,12 @@
 namespace {
 
 int HexDigitValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
     return -1;
 }
 
@@ -24,7 +27,9 @@ int32_t ReadHexToken(const std::string& text, size_t begin, size_t end) {
     return static_cast<int32_t>(value);
 }
 
-bool IsDelimiter(char c) { return c != '\0' && std::strchr(kFrameTextDelimiters, c) != nullptr; }
+bool IsDelimiter(char c) {
+    return c != '\0' && std::strchr(kFrameTextDelimiters, c) != nullptr;
+}
 
 }  // namespace
 
@@ -73,11 +78,15 @@ int32_t GetBit(int32_t value, int bit) {
     return static_cast<int32_t>(static_cast<uint32_t>(value) & mask);
 }
 
-const char* GetOnOffText(int32_t value) { return value != 0 ? "On" : "Off"; }
+const char* GetOnOffText(int32_t value) {
+    return value != 0 ? "On" : "Off";
+}
 
 const char* GetRunIndicatorText(int32_t value) {
-    if (value == 0) return "Off";
-    if (value == 0xFF) return "On";
+    if (value == 0)
+        return "Off";
+    if (value == 0xFF)
+        return "On";
     return "Unkown - 0x00==Off 0xff==On";
 }
 

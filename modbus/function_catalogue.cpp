@@ -59,5 +59,6 @@ int GetReferenceNumber(int offset, int code) {
         return 65535;
     }
     // Offsets come from 16-bit words; the wrap-around keeps hostile input well defined.
-    return static_cast<int>(static_cast<unsigned>(offset) + static_cast<unsigned>(entry->referenceBase));
+    return static_cast<int>(static_cast<unsigned>(offset) +
+                            static_cast<unsigned>(entry->referenceBase));
 }

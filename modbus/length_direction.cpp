@@ -7,13 +7,13 @@
 namespace {
 
 enum class Test {
-    Shorter,                // n < length
-    Exactly,                // n == length
-    ExactlyWithByteCount,   // n == length and the byte-count test passes
-    ByteCount,              // the byte-count test passes (n == byte 2 + 5)
-    OddWithByteCount,       // n odd and the byte-count test passes
-    Odd,                    // n odd
-    PollByteCount,          // n == byte 6 + 9 (function 15/16 poll layout)
+    Shorter,               // n < length
+    Exactly,               // n == length
+    ExactlyWithByteCount,  // n == length and the byte-count test passes
+    ByteCount,             // the byte-count test passes (n == byte 2 + 5)
+    OddWithByteCount,      // n odd and the byte-count test passes
+    Odd,                   // n odd
+    PollByteCount,         // n == byte 6 + 9 (function 15/16 poll layout)
     Any,
 };
 
@@ -45,53 +45,62 @@ const FunctionRules kLengthRules[] = {
       {Test::Exactly, 8, DIR_POLL, LEN_OK},
       {Test::ByteCount, 0, DIR_RESPONSE, LEN_OK},
       {Test::Any, 0, DIR_INVALID, LEN_MISMATCH}},
-     Declared::ResponseByteCount, 0},
+     Declared::ResponseByteCount,
+     0},
     {{3, 4},
      {{Test::Shorter, 7, PR, LEN_TOO_SHORT},
       {Test::Exactly, 8, DIR_POLL, LEN_OK},
       {Test::OddWithByteCount, 0, DIR_RESPONSE, LEN_OK},
       {Test::Odd, 0, DIR_INVALID, LEN_MISMATCH},
       {Test::Any, 0, DIR_INVALID, LEN_BAD_PARITY}},
-     Declared::ResponseByteCount, 0},
+     Declared::ResponseByteCount,
+     0},
     {{5, 6},
      {{Test::Exactly, 8, PRV, LEN_OK}, {Test::Any, 0, DIR_INVALID, LEN_IMPOSSIBLE}},
-     Declared::FixedLength, 8},
+     Declared::FixedLength,
+     8},
     // A frame longer than the 4-byte poll can only be meant as the fixed-length response.
     {{7},
      {{Test::Exactly, 4, DIR_POLL, LEN_OK},
       {Test::Exactly, 5, DIR_RESPONSE, LEN_OK},
       {Test::Any, 0, DIR_INVALID, LEN_IMPOSSIBLE}},
-     Declared::FixedLength, 5},
+     Declared::FixedLength,
+     5},
     {{11},
      {{Test::Exactly, 4, DIR_POLL, LEN_OK},
       {Test::Exactly, 8, DIR_RESPONSE, LEN_OK},
       {Test::Any, 0, DIR_INVALID, LEN_IMPOSSIBLE}},
-     Declared::FixedLength, 8},
+     Declared::FixedLength,
+     8},
     {{12},
      {{Test::Exactly, 4, DIR_POLL, LEN_OK},
       {Test::Shorter, 13, DIR_INVALID, LEN_TOO_SHORT},
       {Test::OddWithByteCount, 0, DIR_RESPONSE, LEN_OK},
       {Test::Odd, 0, DIR_INVALID, LEN_MISMATCH},
       {Test::Any, 0, DIR_INVALID, LEN_BAD_PARITY}},
-     Declared::ResponseByteCount, 0},
+     Declared::ResponseByteCount,
+     0},
     {{15},
      {{Test::Exactly, 8, DIR_RESPONSE, LEN_OK},
       {Test::Shorter, 10, DIR_INVALID, LEN_TOO_SHORT},
       {Test::PollByteCount, 0, DIR_POLL, LEN_OK},
       {Test::Any, 0, DIR_INVALID, LEN_MISMATCH}},
-     Declared::PollByteCount, 0},
+     Declared::PollByteCount,
+     0},
     {{16},
      {{Test::Exactly, 8, DIR_RESPONSE, LEN_OK},
       {Test::Shorter, 11, DIR_INVALID, LEN_TOO_SHORT},
       {Test::PollByteCount, 0, DIR_POLL, LEN_OK},
       {Test::Any, 0, DIR_INVALID, LEN_MISMATCH}},
-     Declared::PollByteCount, 0},
+     Declared::PollByteCount,
+     0},
     {{17},
      {{Test::Exactly, 4, DIR_POLL, LEN_OK},
       {Test::Shorter, 7, DIR_INVALID, LEN_TOO_SHORT},
       {Test::ByteCount, 0, DIR_RESPONSE, LEN_OK},
       {Test::Any, 0, DIR_INVALID, LEN_MISMATCH}},
-     Declared::ResponseByteCount, 0},
+     Declared::ResponseByteCount,
+     0},
     // A correct server echoes a mask write: no length rule, always ambiguous.
     {{22}, {{Test::Any, 0, PRV, LEN_OK}}, Declared::None, 0},
 };
@@ -100,25 +109,36 @@ bool Matches(const LengthRule& rule, int n, int32_t byte2, const FrameValues& fr
     const bool byteCountPasses = CheckByteCount(byte2, n) == 0;
     const bool odd = (n % 2) != 0;
     switch (rule.test) {
-        case Test::Shorter: return n < rule.length;
-        case Test::Exactly: return n == rule.length;
-        case Test::ExactlyWithByteCount: return n == rule.length && byteCountPasses;
-        case Test::ByteCount: return byteCountPasses;
-        case Test::OddWithByteCount: return odd && byteCountPasses;
-        case Test::Odd: return odd;
-        case Test::PollByteCount: return static_cast<int64_t>(ByteAt(frame, 6)) + 9 == n;
-        case Test::Any: return true;
+        case Test::Shorter:
+            return n < rule.length;
+        case Test::Exactly:
+            return n == rule.length;
+        case Test::ExactlyWithByteCount:
+            return n == rule.length && byteCountPasses;
+        case Test::ByteCount:
+            return byteCountPasses;
+        case Test::OddWithByteCount:
+            return odd && byteCountPasses;
+        case Test::Odd:
+            return odd;
+        case Test::PollByteCount:
+            return static_cast<int64_t>(ByteAt(frame, 6)) + 9 == n;
+        case Test::Any:
+            return true;
     }
     return false;
 }
 
 int DeclaredByteCount(const FunctionRules& rules, int32_t byte2, const FrameValues& frame) {
     switch (rules.declared) {
-        case Declared::ResponseByteCount: return byte2;
+        case Declared::ResponseByteCount:
+            return byte2;
         case Declared::PollByteCount:  // byte 6 + 9 bytes in all
             return static_cast<int32_t>(static_cast<uint32_t>(ByteAt(frame, 6)) + 4u);
-        case Declared::FixedLength: return rules.fixedLength - 5;
-        case Declared::None: break;
+        case Declared::FixedLength:
+            return rules.fixedLength - 5;
+        case Declared::None:
+            break;
     }
     return 0;
 }
@@ -186,13 +206,16 @@ int ClassifyFrame(const std::string& frameText) {
     }
     int flags = 0;
     int declared = 0;
-    if (EvaluateLengthAndDirection(frame[1], frame[2], frame, n, flags, declared, isException) != LEN_OK) {
+    if (EvaluateLengthAndDirection(frame[1], frame[2], frame, n, flags, declared, isException) !=
+        LEN_OK) {
         return 0;
     }
     if ((flags & DIR_INVALID) || ((flags & DIR_POLL) && (flags & DIR_RESPONSE))) {
         return 0;
     }
-    if (flags & DIR_POLL) return 1;
-    if (flags & DIR_RESPONSE) return 2;
+    if (flags & DIR_POLL)
+        return 1;
+    if (flags & DIR_RESPONSE)
+        return 2;
     return 0;
 }

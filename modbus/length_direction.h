@@ -22,8 +22,8 @@ constexpr int DIR_INVALID = 8;
 
 // `function` is byte 1 as it stands, `byte2` byte 2. On LEN_IMPOSSIBLE, LEN_BAD_PARITY and
 // LEN_MISMATCH, declaredByteCount + 5 is the frame length that the frame itself declares.
-int EvaluateLengthAndDirection(int32_t function, int32_t byte2, const FrameValues& frame, int length,
-                               int& flags, int& declaredByteCount, int isException);
+int EvaluateLengthAndDirection(int32_t function, int32_t byte2, const FrameValues& frame,
+                               int length, int& flags, int& declaredByteCount, int isException);
 
 // 1 for a frame that can only be a poll, 2 for one that can only be a response, else 0.
 int ClassifyFrame(const std::string& frameText);

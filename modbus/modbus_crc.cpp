@@ -14,7 +14,8 @@ constexpr CrcTables MakeTables() {
     for (int i = 0; i < 256; ++i) {
         uint16_t crc = static_cast<uint16_t>(i);
         for (int bit = 0; bit < 8; ++bit) {
-            crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0xA001) : static_cast<uint16_t>(crc >> 1);
+            crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0xA001)
+                            : static_cast<uint16_t>(crc >> 1);
         }
         tables.high[i] = static_cast<uint8_t>(crc & 0xFF);
         tables.low[i] = static_cast<uint8_t>(crc >> 8);

@@ -26,11 +26,12 @@ void AppendForceMultipleCoils(std::string& report, const FrameValues& frame, int
                 AppendFormat(report, "\tPoint Address  =%05d   State=%d=%s\r\n", address, state,
                              GetOnOffText(state));
             } else {
-                AppendFormat(report,
-                             "\tPoint Address  =%05d   State=%d=%s . This is padding. Conformal devices "
-                             "should ignore this point. Bad Mbodbus implemntations might apply this "
-                             "data.\r\n",
-                             address, state, GetOnOffText(state));
+                AppendFormat(
+                    report,
+                    "\tPoint Address  =%05d   State=%d=%s . This is padding. Conformal devices "
+                    "should ignore this point. Bad Mbodbus implemntations might apply this "
+                    "data.\r\n",
+                    address, state, GetOnOffText(state));
             }
         }
     }
@@ -44,7 +45,8 @@ void AppendPresetMultipleRegisters(std::string& report, const FrameValues& frame
     for (int k = 0; k < registers; ++k) {
         const int32_t value = GetWord(frame, 7 + 2 * k);
         AppendFormat(report, "\tPoint Address  =%-6d  Value=%-5d=%#06x \r\n",
-                     GetReferenceNumber(PointOffset(start, k), f), value, static_cast<unsigned>(value));
+                     GetReferenceNumber(PointOffset(start, k), f), value,
+                     static_cast<unsigned>(value));
     }
 }
 
@@ -58,7 +60,8 @@ void AppendReadWriteRegisters(std::string& report, const FrameValues& frame, int
     for (int k = 0; k < registers; ++k) {
         const int32_t value = GetWord(frame, 11 + 2 * k);
         AppendFormat(report, "\tWrite Data: Point Address  =%-6d  Value=%-5d=%#06x \r\n",
-                     GetReferenceNumber(PointOffset(writeStart, k), f), value, static_cast<unsigned>(value));
+                     GetReferenceNumber(PointOffset(writeStart, k), f), value,
+                     static_cast<unsigned>(value));
     }
 }
 
@@ -67,8 +70,20 @@ void AppendReadWriteRegisters(std::string& report, const FrameValues& frame, int
 void AnalysePoll(const FrameValues& frame, int /*length*/, std::string& report) {
     const int32_t f = frame[1];
     switch (f) {
-        case 1: case 2: case 3: case 4: case 5: case 6: case 7: case 11: case 12:
-        case 15: case 16: case 17: case 22: case 23:
+        case 1:
+        case 2:
+        case 3:
+        case 4:
+        case 5:
+        case 6:
+        case 7:
+        case 11:
+        case 12:
+        case 15:
+        case 16:
+        case 17:
+        case 22:
+        case 23:
             break;
         default:
             return;
@@ -76,7 +91,10 @@ void AnalysePoll(const FrameValues& frame, int /*length*/, std::string& report) 
     AppendDeviceLine(report, frame);
     AppendFunctionLine(report, f);
     switch (f) {
-        case 1: case 2: case 3: case 4:
+        case 1:
+        case 2:
+        case 3:
+        case 4:
             AppendReadRequest(report, frame, f);
             break;
         case 5:

@@ -6,7 +6,8 @@
 
 namespace {
 
-const char* const kAddressUnknown = "(Address is unknown because the Poll Message was not provided.)";
+const char* const kAddressUnknown =
+    "(Address is unknown because the Poll Message was not provided.)";
 
 void AppendPollRange(std::string& report, const FrameValues& poll, int f) {
     AppendFormat(report, "Point Address  =%-6d  (Obtained from Poll)\r\n",
@@ -37,20 +38,24 @@ void AppendStatusBits(std::string& report, const FrameValues& frame, const Frame
                 AppendFormat(report, "\tPoint Address  =%-6d  State=%d=%s\r\n", address, state,
                              GetOnOffText(state));
             } else {
-                AppendFormat(report,
-                             "\tPoint Address  =%-6d  State=%d=%s . This is padding. Conformal devices "
-                             "should have added these points, as padding, to make a full byte in the "
-                             "response. Therefore you cannot rely on this data. Bad Modbus "
-                             "implemntations might add valid data as padding.\r\n",
-                             address, state, GetOnOffText(state));
+                AppendFormat(
+                    report,
+                    "\tPoint Address  =%-6d  State=%d=%s . This is padding. Conformal devices "
+                    "should have added these points, as padding, to make a full byte in the "
+                    "response. Therefore you cannot rely on this data. Bad Modbus "
+                    "implemntations might add valid data as padding.\r\n",
+                    address, state, GetOnOffText(state));
             }
         }
     }
     if (!pollSupplied) {
         report +=
-            "Note that without knowledge of the poll, the specific addresses of each point cannot be "
-            "determined as this information is not contained in the response. Furthermore, it cannot "
-            "be determined how many of these points are the data that was requested in the poll and "
+            "Note that without knowledge of the poll, the specific addresses of each point cannot "
+            "be "
+            "determined as this information is not contained in the response. Furthermore, it "
+            "cannot "
+            "be determined how many of these points are the data that was requested in the poll "
+            "and "
             "how many of these points are padding.\r\n";
     }
 }
@@ -92,11 +97,13 @@ void AppendRegisters(std::string& report, const FrameValues& frame, const FrameV
 
 void AppendReportSlaveId(std::string& report, const FrameValues& frame) {
     const int32_t byteCount = frame[2];
-    AppendFormat(report, "Device Address     =%-6d  =%#04x\r\n", frame[0], static_cast<unsigned>(frame[0]));
+    AppendFormat(report, "Device Address     =%-6d  =%#04x\r\n", frame[0],
+                 static_cast<unsigned>(frame[0]));
     AppendFormat(report, "Function           =%-6d  =%#04x =%s\r\n", frame[1],
                  static_cast<unsigned>(frame[1]), GetFunctionName(frame[1]));
     AppendFormat(report, "Byte Count         =%-6d  \r\n", byteCount);
-    AppendFormat(report, "Slave ID           =%-6d  =%#04x\r\n", frame[3], static_cast<unsigned>(frame[3]));
+    AppendFormat(report, "Slave ID           =%-6d  =%#04x\r\n", frame[3],
+                 static_cast<unsigned>(frame[3]));
     AppendFormat(report, "Run Indicator      =%#04x    =%s\r\n", static_cast<unsigned>(frame[4]),
                  GetRunIndicatorText(frame[4]));
     if (byteCount > 2) {
@@ -110,8 +117,8 @@ void AppendReportSlaveId(std::string& report, const FrameValues& frame) {
 }
 
 // Functions 6 and 22 answer with a copy of the poll.
-void AppendEchoLine(std::string& report, const FrameValues& frame, int length, const FrameValues& previous,
-                    int previousLength) {
+void AppendEchoLine(std::string& report, const FrameValues& frame, int length,
+                    const FrameValues& previous, int previousLength) {
     if (previousLength == 0 || previousLength != length) {
         return;
     }
@@ -133,7 +140,8 @@ void AnalyseResponse(const FrameValues& frame, int length, const FrameValues& pr
         report += "Exception Response\r\n";
         AppendDeviceLine(report, frame);
         AppendFunctionLine(report, function);
-        AppendFormat(report, "Exception Code =%-6d  =%#04x\r\n", frame[2], static_cast<unsigned>(frame[2]));
+        AppendFormat(report, "Exception Code =%-6d  =%#04x\r\n", frame[2],
+                     static_cast<unsigned>(frame[2]));
         return;
     }
     if (f == 17) {
@@ -141,8 +149,19 @@ void AnalyseResponse(const FrameValues& frame, int length, const FrameValues& pr
         return;
     }
     switch (f) {
-        case 1: case 2: case 3: case 4: case 5: case 6: case 7: case 11: case 12:
-        case 15: case 16: case 22: case 23:
+        case 1:
+        case 2:
+        case 3:
+        case 4:
+        case 5:
+        case 6:
+        case 7:
+        case 11:
+        case 12:
+        case 15:
+        case 16:
+        case 22:
+        case 23:
             break;
         default:
             return;
@@ -151,10 +170,13 @@ void AnalyseResponse(const FrameValues& frame, int length, const FrameValues& pr
     AppendDeviceLine(report, frame);
     AppendFunctionLine(report, f);
     switch (f) {
-        case 1: case 2:
+        case 1:
+        case 2:
             AppendStatusBits(report, frame, previous, pollSupplied, f);
             break;
-        case 3: case 4: case 23:
+        case 3:
+        case 4:
+        case 23:
             AppendRegisters(report, frame, previous, pollSupplied, f);
             break;
         case 5:
@@ -165,11 +187,13 @@ void AnalyseResponse(const FrameValues& frame, int length, const FrameValues& pr
             AppendEchoLine(report, frame, length, previous, previousLength);
             break;
         case 15:
-            AppendFormat(report, "Point Address  =%05d   \r\n", GetReferenceNumber(GetWord(frame, 2), f));
+            AppendFormat(report, "Point Address  =%05d   \r\n",
+                         GetReferenceNumber(GetWord(frame, 2), f));
             AppendFormat(report, "Point Count    =%-6d  \r\n", GetWord(frame, 4));
             break;
         case 16:
-            AppendFormat(report, "Point Address  =%-6d   \r\n", GetReferenceNumber(GetWord(frame, 2), f));
+            AppendFormat(report, "Point Address  =%-6d   \r\n",
+                         GetReferenceNumber(GetWord(frame, 2), f));
             AppendFormat(report, "Point Count    =%-6d  \r\n", GetWord(frame, 4));
             break;
         case 22:

@@ -1,11 +1,12 @@
 // Whole analysis runs over crafted captures, checked against the exact report bytes.
 
+#include "analysis/analysis_run.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <functional>
 
-#include "analysis/analysis_run.h"
 #include "tests/support/pcap_builder.h"
 #include "tests/support/test_environment.h"
 
@@ -23,7 +24,9 @@ std::string FrameText(const Bytes& bytes) {
     return text;
 }
 
-PacketOptions ToServer() { return PacketOptions(); }  // 10.0.0.9 -> 10.0.0.5
+PacketOptions ToServer() {
+    return PacketOptions();
+}  // 10.0.0.9 -> 10.0.0.5
 
 PacketOptions ToClient() {
     PacketOptions options;
@@ -34,8 +37,12 @@ PacketOptions ToClient() {
     return options;
 }
 
-Bytes Poll(const Bytes& pdu) { return TcpPacket(ModbusTcpAdu(1, pdu), ToServer()); }
-Bytes Answer(const Bytes& pdu) { return TcpPacket(ModbusTcpAdu(1, pdu), ToClient()); }
+Bytes Poll(const Bytes& pdu) {
+    return TcpPacket(ModbusTcpAdu(1, pdu), ToServer());
+}
+Bytes Answer(const Bytes& pdu) {
+    return TcpPacket(ModbusTcpAdu(1, pdu), ToClient());
+}
 
 const Bytes kReadPoll = {0x03, 0x00, 0x6B, 0x00, 0x01};
 const Bytes kReadResponse = {0x03, 0x02, 0x00, 0x2A};
@@ -44,7 +51,9 @@ const std::string kFinis = "\n\nFinis.\n----------------------------------------
 const std::string kToServer = "Source:        =10.0.0.9\nDestination    =10.0.0.5\n";
 const std::string kToClient = "Source:        =10.0.0.5\nDestination    =10.0.0.9\n";
 
-std::string Heading(const Bytes& rtu) { return "\nFrame Analysis (" + FrameText(rtu) + ")\n--------------\n"; }
+std::string Heading(const Bytes& rtu) {
+    return "\nFrame Analysis (" + FrameText(rtu) + ")\n--------------\n";
+}
 
 // The block of an unanswered read-holding-registers poll, as the report file holds it.
 std::string ReadPollBlock(const std::string& number) {
@@ -57,10 +66,11 @@ std::string ReadPollBlock(const std::string& number) {
 }
 
 std::string ReadResponseBlock(const std::string& number, bool withPoll) {
-    std::string block = "Frame: " + number + "\n" + Heading(WithRtuCrc({0x01, 0x03, 0x02, 0x00, 0x2A})) +
-                        "\nThe frame has no errors.\n\nResponse Analysis\n-----------------\n" + kToClient +
-                        "Device Address =1       =0x01\n"
-                        "Function       =3       =0x03 =Read Holding Registers\n";
+    std::string block =
+        "Frame: " + number + "\n" + Heading(WithRtuCrc({0x01, 0x03, 0x02, 0x00, 0x2A})) +
+        "\nThe frame has no errors.\n\nResponse Analysis\n-----------------\n" + kToClient +
+        "Device Address =1       =0x01\n"
+        "Function       =3       =0x03 =Read Holding Registers\n";
     if (withPoll) {
         block +=
             "Point Address  =40108   (Obtained from Poll)\n"
@@ -69,9 +79,11 @@ std::string ReadResponseBlock(const std::string& number, bool withPoll) {
     } else {
         block +=
             "Point Count    =1       (Implied by byte count=2)\n"
-            "\tPoint Index    =1       Value=42   =0x2a. (Address is unknown because the Poll Message was not "
+            "\tPoint Index    =1       Value=42   =0x2a. (Address is unknown because the Poll "
+            "Message was not "
             "provided.)\n"
-            "Note that without knowledge of the poll, the specific addresses of each point cannot be determined as "
+            "Note that without knowledge of the poll, the specific addresses of each point cannot "
+            "be determined as "
             "this information is not contained in the response.\n";
     }
     return block + kFinis + "\n\n";
@@ -109,7 +121,8 @@ TEST_F(AnalysisRun, EmptyPathOnlyAsksForAFile) {
 TEST_F(AnalysisRun, UnreadableInput) {
     host_.inputPath = "absent.pcap";
     EXPECT_EQ(RunAnalysis(host_, platform_), AnalysisResult::EndedEarly);
-    EXPECT_EQ(presenter_.boxes.at(0).text, "The input file does not exist/readable\nInput file=[absent.pcap]");
+    EXPECT_EQ(presenter_.boxes.at(0).text,
+              "The input file does not exist/readable\nInput file=[absent.pcap]");
 }
 
 TEST_F(AnalysisRun, EarlierReportStopsTheRunAndOffersItsFolder) {
@@ -119,9 +132,10 @@ TEST_F(AnalysisRun, EarlierReportStopsTheRunAndOffersItsFolder) {
     EXPECT_EQ(Run(capture), AnalysisResult::EndedEarly);
     ASSERT_EQ(presenter_.boxes.size(), 1u);
     EXPECT_EQ(presenter_.boxes[0].style, kMbYesNo);
-    EXPECT_EQ(presenter_.boxes[0].text, "We have found a previous result file.\nFile: " + ReportPath() +
-                                            "\nPlease remove this file before continuing.\n\nWould you like to "
-                                            "browse to this file ?");
+    EXPECT_EQ(presenter_.boxes[0].text,
+              "We have found a previous result file.\nFile: " + ReportPath() +
+                  "\nPlease remove this file before continuing.\n\nWould you like to "
+                  "browse to this file ?");
     EXPECT_TRUE(platform_.shellCalls.empty());
 
     EXPECT_EQ(Run(capture), AnalysisResult::EndedEarly);
@@ -134,8 +148,9 @@ TEST_F(AnalysisRun, EarlierReportStopsTheRunAndOffersItsFolder) {
 TEST_F(AnalysisRun, TooLittleFreeSpaceInTheWorkingDirectory) {
     platform_.freeBytes = 5 * 1048576 + 17;
     EXPECT_EQ(Run(PcapBuilder().Record(Poll(kReadPoll))), AnalysisResult::EndedEarly);
-    EXPECT_EQ(presenter_.boxes.at(0).text,
-              "Not enugh free hard drive space\nFree space: 5 MB\nMinimum required free space: 10 MB");
+    EXPECT_EQ(
+        presenter_.boxes.at(0).text,
+        "Not enugh free hard drive space\nFree space: 5 MB\nMinimum required free space: 10 MB");
     ASSERT_EQ(platform_.queriedDirectories.size(), 1u);
     EXPECT_TRUE(fs::equivalent(platform_.queriedDirectories[0], directory_));
     EXPECT_TRUE(host_.controlEvents.empty());
@@ -150,24 +165,30 @@ TEST_F(AnalysisRun, UnknownFreeSpaceDoesNotStopTheRun) {
 TEST_F(AnalysisRun, InvalidCaptureReenablesTheControls) {
     EXPECT_EQ(Run(PcapBuilder().LinkType(105)), AnalysisResult::EndedEarly);
     EXPECT_EQ(presenter_.boxes.at(0).text, "Invalid input file\nFile: capture.pcap");
-    EXPECT_EQ(host_.controlEvents, (std::vector<std::string>{"disable 1000", "disable 3", "enable 1000", "enable 3"}));
+    EXPECT_EQ(host_.controlEvents,
+              (std::vector<std::string>{"disable 1000", "disable 3", "enable 1000", "enable 3"}));
 }
 
 TEST_F(AnalysisRun, CaptureWithoutModbusMessages) {
-    EXPECT_EQ(Run(PcapBuilder().Record(Bytes(42, 0xAA)).Record(TcpPacket(Bytes(), ToClient()))), AnalysisResult::EndedEarly);
-    EXPECT_EQ(presenter_.boxes.at(0).text, "Error: There are no valid Modbus messages in this file\nFile: capture.pcap");
+    EXPECT_EQ(Run(PcapBuilder().Record(Bytes(42, 0xAA)).Record(TcpPacket(Bytes(), ToClient()))),
+              AnalysisResult::EndedEarly);
+    EXPECT_EQ(presenter_.boxes.at(0).text,
+              "Error: There are no valid Modbus messages in this file\nFile: capture.pcap");
     EXPECT_FALSE(fs::exists("output.txt"));
     EXPECT_EQ(host_.controlEvents.back(), "enable 3");
 }
 
 TEST_F(AnalysisRun, PollAndResponseGiveOneBlock) {
     presenter_.answers = {kIdYes};
-    EXPECT_EQ(Run(PcapBuilder().Record(Poll(kReadPoll)).Record(Answer(kReadResponse))), AnalysisResult::Completed);
+    EXPECT_EQ(Run(PcapBuilder().Record(Poll(kReadPoll)).Record(Answer(kReadResponse))),
+              AnalysisResult::Completed);
     EXPECT_EQ(Report(), Crlf(ReadResponseBlock("002", true)));
     EXPECT_EQ(host_.resultsText, Summary(2, 2, 0));
     ASSERT_EQ(presenter_.boxes.size(), 1u);
-    EXPECT_EQ(presenter_.boxes[0].text, "We have analyzed 2 modbus messages and saved the results to your computer\n"
-                                        "File: " + ReportPath() + "\nWould you like to view the results?");
+    EXPECT_EQ(presenter_.boxes[0].text,
+              "We have analyzed 2 modbus messages and saved the results to your computer\n"
+              "File: " +
+                  ReportPath() + "\nWould you like to view the results?");
     ASSERT_EQ(platform_.shellCalls.size(), 1u);
     EXPECT_EQ(platform_.shellCalls[0].first, "explore");
     EXPECT_EQ(host_.pauses, 2);
@@ -180,7 +201,8 @@ TEST_F(AnalysisRun, PollPollResponseAndAPollLeftAtTheEnd) {
                       .Record(Answer(kReadResponse))
                       .Record(Poll(kReadPoll))),
               AnalysisResult::Completed);
-    EXPECT_EQ(Report(), Crlf(ReadPollBlock("001") + ReadResponseBlock("003", true) + ReadPollBlock("004")));
+    EXPECT_EQ(Report(),
+              Crlf(ReadPollBlock("001") + ReadResponseBlock("003", true) + ReadPollBlock("004")));
 }
 
 TEST_F(AnalysisRun, ResponseWithoutPollAndUnrelatedTraffic) {
@@ -193,23 +215,31 @@ TEST_F(AnalysisRun, ResponseWithoutPollAndUnrelatedTraffic) {
                       .Record(Poll(kReadPoll))
                       .Record(TcpPacket(ModbusTcpAdu(1, diagnostic), unrelated))),
               AnalysisResult::Completed);
-    const std::string unrelatedBlock =
-        "Frame: 003\n" + Heading(WithRtuCrc({0x01, 0x08, 0x00, 0x00, 0x12, 0x34})) +
-        "We do not support analysis of of some functions in this version of the application. Function "
-        "code=8(dec)=0x8\n No further analysis is possible.\n\n\n";
-    EXPECT_EQ(Report(), Crlf(ReadResponseBlock("001", false) + ReadPollBlock("002") + unrelatedBlock));
+    const std::string unrelatedBlock = "Frame: 003\n" +
+                                       Heading(WithRtuCrc({0x01, 0x08, 0x00, 0x00, 0x12, 0x34})) +
+                                       "We do not support analysis of of some functions in this "
+                                       "version of the application. Function "
+                                       "code=8(dec)=0x8\n No further analysis is possible.\n\n\n";
+    EXPECT_EQ(Report(),
+              Crlf(ReadResponseBlock("001", false) + ReadPollBlock("002") + unrelatedBlock));
 }
 
 TEST_F(AnalysisRun, ExceptionResponse) {
-    EXPECT_EQ(Run(PcapBuilder().Record(Poll({0x03, 0x01, 0x00, 0x00, 0x01})).Record(Answer({0x83, 0x02}))),
+    EXPECT_EQ(Run(PcapBuilder()
+                      .Record(Poll({0x03, 0x01, 0x00, 0x00, 0x01}))
+                      .Record(Answer({0x83, 0x02}))),
               AnalysisResult::Completed);
-    EXPECT_EQ(Report(), Crlf("Frame: 002\n" + Heading(WithRtuCrc({0x01, 0x83, 0x02})) +
-                             "This is an exception response.\n\nThe frame has no errors.\n\nResponse Analysis\n"
-                             "-----------------\n" + kToClient +
-                             "Exception Response\n"
-                             "Device Address =1       =0x01\n"
-                             "Function       =3       =0x03 =Read Holding Registers\n"
-                             "Exception Code =2       =0x02\n" + kFinis + "\n\n"));
+    EXPECT_EQ(
+        Report(),
+        Crlf("Frame: 002\n" + Heading(WithRtuCrc({0x01, 0x83, 0x02})) +
+             "This is an exception response.\n\nThe frame has no errors.\n\nResponse Analysis\n"
+             "-----------------\n" +
+             kToClient +
+             "Exception Response\n"
+             "Device Address =1       =0x01\n"
+             "Function       =3       =0x03 =Read Holding Registers\n"
+             "Exception Code =2       =0x02\n" +
+             kFinis + "\n\n"));
 }
 
 TEST_F(AnalysisRun, MultipleWritesMaskWriteAndReadWrite) {
@@ -220,43 +250,51 @@ TEST_F(AnalysisRun, MultipleWritesMaskWriteAndReadWrite) {
                       .Record(Answer({0x10, 0x00, 0x01, 0x00, 0x02}))
                       .Record(Poll({0x16, 0x00, 0x04, 0x00, 0xF2, 0x00, 0x25}))
                       .Record(Answer({0x16, 0x00, 0x04, 0x00, 0xF2, 0x00, 0x25}))
-                      .Record(Poll({0x17, 0x00, 0x03, 0x00, 0x01, 0x00, 0x0E, 0x00, 0x01, 0x02, 0x00, 0xFF}))
+                      .Record(Poll(
+                          {0x17, 0x00, 0x03, 0x00, 0x01, 0x00, 0x0E, 0x00, 0x01, 0x02, 0x00, 0xFF}))
                       .Record(Answer({0x17, 0x02, 0x12, 0x34}))),
               AnalysisResult::Completed);
-    const std::string maskHead = "Device Address =1       =0x01\n"
-                                 "Function       =22      =0x16 =Masked Write 4x Registers\n"
-                                 "Point Address  =40005    \n"
-                                 "AND Mask       =242     =0xf2\n"
-                                 "OR Mask        =37      =0x25\n"
-                                 "Algorithm      ='Result = ( Current Contents AND And_Mask ) OR ( Or_Mask AND "
-                                 "And_Mask )'\n";
+    const std::string maskHead =
+        "Device Address =1       =0x01\n"
+        "Function       =22      =0x16 =Masked Write 4x Registers\n"
+        "Point Address  =40005    \n"
+        "AND Mask       =242     =0xf2\n"
+        "OR Mask        =37      =0x25\n"
+        "Algorithm      ='Result = ( Current Contents AND And_Mask ) OR ( Or_Mask AND "
+        "And_Mask )'\n";
     const std::string expected =
         "Frame: 002\n" + Heading(WithRtuCrc({0x01, 0x0F, 0x00, 0x13, 0x00, 0x0A})) +
         "\nThe frame has no errors.\n\nResponse Analysis\n-----------------\n" + kToClient +
         "Device Address =1       =0x01\nFunction       =15      =0x0f =Force Multiple Coils\n"
-        "Point Address  =00020   \nPoint Count    =10      \n" + kFinis + "\n\n" +
-        "Frame: 004\n" + Heading(WithRtuCrc({0x01, 0x10, 0x00, 0x01, 0x00, 0x02})) +
+        "Point Address  =00020   \nPoint Count    =10      \n" +
+        kFinis + "\n\n" + "Frame: 004\n" +
+        Heading(WithRtuCrc({0x01, 0x10, 0x00, 0x01, 0x00, 0x02})) +
         "\nThe frame has no errors.\n\nResponse Analysis\n-----------------\n" + kToClient +
         "Device Address =1       =0x01\nFunction       =16      =0x10 =Preset Multiple Registers\n"
-        "Point Address  =40002    \nPoint Count    =2       \n" + kFinis + "\n\n" +
-        "Frame: 006\n" + Heading(WithRtuCrc({0x01, 0x16, 0x00, 0x04, 0x00, 0xF2, 0x00, 0x25})) +
-        "\nThe frame has no errors.\n\nThe direction of the message is ambiguous. In isolation it cannot be "
-        "determined if it is a poll or response. If information of about the previous or next message was known "
-        "a best guess could have been made.\n\n\nPoll Analysis\n-------------\n1" + kToClient + maskHead +
-        "\nResponse Analysis\n-----------------\n" + kToClient + maskHead +
-        "This is the response - an echo of the poll.\n" + kFinis + "\n\n" +
-        "Frame: 008\n" + Heading(WithRtuCrc({0x01, 0x17, 0x02, 0x12, 0x34})) +
+        "Point Address  =40002    \nPoint Count    =2       \n" +
+        kFinis + "\n\n" + "Frame: 006\n" +
+        Heading(WithRtuCrc({0x01, 0x16, 0x00, 0x04, 0x00, 0xF2, 0x00, 0x25})) +
+        "\nThe frame has no errors.\n\nThe direction of the message is ambiguous. In isolation it "
+        "cannot be "
+        "determined if it is a poll or response. If information of about the previous or next "
+        "message was known "
+        "a best guess could have been made.\n\n\nPoll Analysis\n-------------\n1" +
+        kToClient + maskHead + "\nResponse Analysis\n-----------------\n" + kToClient + maskHead +
+        "This is the response - an echo of the poll.\n" + kFinis + "\n\n" + "Frame: 008\n" +
+        Heading(WithRtuCrc({0x01, 0x17, 0x02, 0x12, 0x34})) +
         "\nThe frame has no errors.\n\nResponse Analysis\n-----------------\n" + kToClient +
         "Device Address =1       =0x01\nFunction       =23      =0x17 =Read or Write 4x Registers\n"
         "Point Address  =40004   (Obtained from Poll)\n"
         "Point Count    =1       (Obtained from Poll)\n"
-        "\tPoint Address  =40004   Value=4660 =0x1234\n" + kFinis + "\n\n";
+        "\tPoint Address  =40004   Value=4660 =0x1234\n" +
+        kFinis + "\n\n";
     EXPECT_EQ(Report(), Crlf(expected));
 }
 
 TEST_F(AnalysisRun, NoServerFoundAnalysesEveryMessageAlone) {
     const Bytes write = {0x06, 0x00, 0x01, 0x00, 0x03};
-    EXPECT_EQ(Run(PcapBuilder().Record(Poll(write)).Record(Answer(write))), AnalysisResult::Completed);
+    EXPECT_EQ(Run(PcapBuilder().Record(Poll(write)).Record(Answer(write))),
+              AnalysisResult::Completed);
     const std::string report = Report();
     EXPECT_EQ(report.rfind("Frame: 001\r\n", 0), 0u);
     EXPECT_NE(report.find("Frame: 002\r\n"), std::string::npos);
@@ -270,20 +308,23 @@ TEST_F(AnalysisRun, IgnoredMessagesAreExplainedInTheSummary) {
                       .Record(TcpPacket(ModbusTcpAdu(1, kReadResponse, 1, 9), ToClient()))
                       .Record(Answer(kReadResponse))),
               AnalysisResult::Completed);
-    EXPECT_EQ(host_.resultsText, Summary(3, 3, 1) +
-                                     "\r\n\r\n* Modbus messages are ignored if any of the following occur\r\n"
-                                     "  - A Modbus TCP message with a zero length \r\n"
-                                     "  - A Modbus TCP message with an incorrect length \r\n"
-                                     "  - A Modbus TCP message with an invalid header  \r\n");
+    EXPECT_EQ(host_.resultsText,
+              Summary(3, 3, 1) +
+                  "\r\n\r\n* Modbus messages are ignored if any of the following occur\r\n"
+                  "  - A Modbus TCP message with a zero length \r\n"
+                  "  - A Modbus TCP message with an incorrect length \r\n"
+                  "  - A Modbus TCP message with an invalid header  \r\n");
     EXPECT_EQ(Report(), Crlf(ReadResponseBlock("003", true)));
 }
 
 TEST_F(AnalysisRun, TenAlternatingMessages) {
     PcapBuilder capture;
-    for (int i = 0; i < 5; ++i) capture.Record(Poll(kReadPoll)).Record(Answer(kReadResponse));
+    for (int i = 0; i < 5; ++i)
+        capture.Record(Poll(kReadPoll)).Record(Answer(kReadResponse));
     EXPECT_EQ(Run(capture), AnalysisResult::Completed);
     EXPECT_EQ(host_.resultsText, Summary(10, 10, 0));
-    EXPECT_NE(presenter_.boxes.back().text.find("We have analyzed 10 modbus messages"), std::string::npos);
+    EXPECT_NE(presenter_.boxes.back().text.find("We have analyzed 10 modbus messages"),
+              std::string::npos);
     EXPECT_EQ(Report(), Crlf(ReadResponseBlock("002", true) + ReadResponseBlock("004", true) +
                              ReadResponseBlock("006", true) + ReadResponseBlock("008", true) +
                              ReadResponseBlock("010", true)));
@@ -340,7 +381,11 @@ TEST_F(AnalysisRun, ReportThatCannotBeWrittenEndsTheRun) {
             }
         }
     } host;
-    PcapBuilder().Record(Poll(kReadPoll)).Record(Answer(kReadResponse)).Record(Answer(kReadResponse)).WriteTo("capture.pcap");
+    PcapBuilder()
+        .Record(Poll(kReadPoll))
+        .Record(Answer(kReadResponse))
+        .Record(Answer(kReadResponse))
+        .WriteTo("capture.pcap");
     host.inputPath = "capture.pcap";
     EXPECT_EQ(RunAnalysis(host, platform_), AnalysisResult::EndedEarly);
     ASSERT_EQ(presenter_.boxes.size(), 1u);
@@ -353,7 +398,8 @@ TEST_F(AnalysisRun, LogRecordsEveryBoxWithItsAnswer) {
     presenter_.answers = {kIdNo};
     EXPECT_EQ(Run(PcapBuilder().Record(Poll(kReadPoll))), AnalysisResult::Completed);
     const std::string log = ReadFileText("log.txt");
-    EXPECT_NE(log.find("] MessageAndLog iType=[4] msg=[We have analyzed 1 modbus messages"), std::string::npos);
+    EXPECT_NE(log.find("] MessageAndLog iType=[4] msg=[We have analyzed 1 modbus messages"),
+              std::string::npos);
     EXPECT_NE(log.find("] MessageAndLog return = [ 7]"), std::string::npos);
     EXPECT_TRUE(platform_.shellCalls.empty());
 }

@@ -17,7 +17,9 @@ protected:
         builder.WriteTo("capture.pcap");
         return reader_.GetFileInfo("capture.pcap");
     }
-    std::string LastBox() const { return presenter_.boxes.empty() ? "" : presenter_.boxes.back().text; }
+    std::string LastBox() const {
+        return presenter_.boxes.empty() ? "" : presenter_.boxes.back().text;
+    }
 
     CLibPCaps reader_;
     uint8_t buffer_[1024];
@@ -44,8 +46,9 @@ TEST_F(CaptureReader, RejectsWrongVersionLinkTypeAndByteOrder) {
 
 TEST_F(CaptureReader, RejectsPcapngAndShortFiles) {
     // Section header block: type, length 28, byte-order magic, version 1.0.
-    WriteFile("capture.pcapng", {0x0A, 0x0D, 0x0D, 0x0A, 0x1C, 0, 0, 0, 0x4D, 0x3C, 0x2B, 0x1A, 1, 0, 0, 0,
-                                 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x1C, 0, 0, 0});
+    WriteFile("capture.pcapng",
+              {0x0A, 0x0D, 0x0D, 0x0A, 0x1C, 0,    0,    0,    0x4D, 0x3C, 0x2B, 0x1A, 1, 0,
+               0,    0,    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x1C, 0,    0, 0});
     EXPECT_FALSE(reader_.GetFileInfo("capture.pcapng"));
     EXPECT_EQ(LastBox(), "Invalid input file\nFile: capture.pcapng");
 
@@ -63,7 +66,8 @@ TEST_F(CaptureReader, MissingFileRaisesPanicThenCanNotRead) {
 }
 
 TEST_F(CaptureReader, DeliversRecordsUpToTheBufferSizeAndStepsOverLargerOnes) {
-    ASSERT_TRUE(Open(PcapBuilder().Record(Bytes(1024, 0x11)).Record(Bytes(1500, 0x22)).Record(Bytes(60, 0x33))));
+    ASSERT_TRUE(Open(
+        PcapBuilder().Record(Bytes(1024, 0x11)).Record(Bytes(1500, 0x22)).Record(Bytes(60, 0x33))));
     EXPECT_EQ(reader_.ReadPacket(buffer_, sizeof(buffer_)), 1024);
     EXPECT_EQ(buffer_[1023], 0x11);
     EXPECT_EQ(reader_.ReadPacket(buffer_, sizeof(buffer_)), CLibPCaps::READ_SKIPPED);
@@ -74,7 +78,8 @@ TEST_F(CaptureReader, DeliversRecordsUpToTheBufferSizeAndStepsOverLargerOnes) {
 }
 
 TEST_F(CaptureReader, EmptyAndCutOffRecords) {
-    ASSERT_TRUE(Open(PcapBuilder().Record(Bytes()).Record(Bytes(60, 1)).TruncatedRecord(Bytes(30, 2), 60)));
+    ASSERT_TRUE(
+        Open(PcapBuilder().Record(Bytes()).Record(Bytes(60, 1)).TruncatedRecord(Bytes(30, 2), 60)));
     EXPECT_EQ(reader_.ReadPacket(buffer_, sizeof(buffer_)), 0);
     EXPECT_EQ(reader_.ReadPacket(buffer_, sizeof(buffer_)), 60);
     EXPECT_EQ(reader_.ReadPacket(buffer_, sizeof(buffer_)), CLibPCaps::READ_END);

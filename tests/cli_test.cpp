@@ -35,7 +35,9 @@ TEST(CliOptions, UsageErrors) {
     EXPECT_EQ(ParseCommandLine({"--frobnicate", "a"}).command, CliCommand::UsageError);
 }
 
-TEST(CliOptions, VersionText) { EXPECT_EQ(VersionText(), "zep-modbus-parser 1.00aA\n"); }
+TEST(CliOptions, VersionText) {
+    EXPECT_EQ(VersionText(), "zep-modbus-parser 1.00aA\n");
+}
 
 TEST(ConsoleHost, ProgressLineOnlyWhileRunning) {
     std::ostringstream progress;
@@ -55,7 +57,8 @@ namespace {
 
 class CommandLine : public InTempDirectory {
 protected:
-    int Run(const std::vector<std::string>& arguments, const std::string& input = "", bool terminal = false) {
+    int Run(const std::vector<std::string>& arguments, const std::string& input = "",
+            bool terminal = false) {
         in_.str(input);
         out_.str("");
         err_.str("");
@@ -88,10 +91,13 @@ TEST_F(CommandLine, AnalysesAndPrintsTheSummary) {
     WriteCapture();
     EXPECT_EQ(Run({"capture.pcap"}), 0);
     const std::string reportPath = (fs::path(directory_) / "output.txt").string();
-    EXPECT_EQ(out_.str(), "1\tMessages processed\n1\tModbus messages processed\n0\tModbus message ingored \n\n"
-                          "Output: " + reportPath + "\n");
-    EXPECT_EQ(err_.str(), "We have analyzed 1 modbus messages and saved the results to your computer\nFile: " +
-                              reportPath + "\nWould you like to view the results?\n[No]\n\n");
+    EXPECT_EQ(out_.str(),
+              "1\tMessages processed\n1\tModbus messages processed\n0\tModbus message ingored \n\n"
+              "Output: " +
+                  reportPath + "\n");
+    EXPECT_EQ(err_.str(),
+              "We have analyzed 1 modbus messages and saved the results to your computer\nFile: " +
+                  reportPath + "\nWould you like to view the results?\n[No]\n\n");
     EXPECT_TRUE(fs::exists("output.txt"));
     EXPECT_TRUE(fs::exists("log.txt"));
     EXPECT_FALSE(fs::exists("Debuglog.txt"));
@@ -123,7 +129,8 @@ TEST_F(CommandLine, WorksInTheGivenDirectoryAndReportsFailures) {
     EXPECT_NE(err_.str().find("cannot work in directory"), std::string::npos);
     fs::current_path(directory_);
     EXPECT_EQ(Run({"absent.pcap"}), 1);
-    EXPECT_EQ(err_.str(), "The input file does not exist/readable\nInput file=[absent.pcap]\n[OK]\n\n");
+    EXPECT_EQ(err_.str(),
+              "The input file does not exist/readable\nInput file=[absent.pcap]\n[OK]\n\n");
     EXPECT_EQ(out_.str(), "");
 }
 
@@ -133,15 +140,19 @@ TEST_F(CommandLine, ExampleCaptureRecordedFromLibmodbus) {
     const std::string capture = (fs::path(source) / "examples" / "example.pcap").string();
     ASSERT_EQ(Run({capture}), 0);
     // 36 packets: handshake, acknowledgements and 26 Modbus/TCP messages (13 requests, 13 answers).
-    EXPECT_EQ(out_.str().substr(0, out_.str().find("Output:")),
-              "36\tMessages processed\n26\tModbus messages processed\n0\tModbus message ingored \n\n");
+    EXPECT_EQ(
+        out_.str().substr(0, out_.str().find("Output:")),
+        "36\tMessages processed\n26\tModbus messages processed\n0\tModbus message ingored \n\n");
     const std::string report = ReadFileText("output.txt");
     // What the client read and wrote, decoded with its addresses.
-    EXPECT_NE(report.find("\tPoint Address  =40001   Value=10   =0x0a\r\n\tPoint Address  =40002   Value=258  =0x102\r\n"),
+    EXPECT_NE(report.find("\tPoint Address  =40001   Value=10   =0x0a\r\n\tPoint Address  =40002   "
+                          "Value=258  =0x102\r\n"),
               std::string::npos);
     EXPECT_NE(report.find("\tPoint Address  =30001   Value=4096 =0x1000\r\n"), std::string::npos);
-    EXPECT_NE(report.find("Point Address  =40003   \r\nRequired value =4660    =0x1234\r\n"), std::string::npos);
-    EXPECT_NE(report.find("\tPoint Address  =40003   Value=4660 =0x1234\r\n"), std::string::npos);  // read/write
+    EXPECT_NE(report.find("Point Address  =40003   \r\nRequired value =4660    =0x1234\r\n"),
+              std::string::npos);
+    EXPECT_NE(report.find("\tPoint Address  =40003   Value=4660 =0x1234\r\n"),
+              std::string::npos);  // read/write
     EXPECT_NE(report.find("Run Indicator      =0xff    =On\r\n"), std::string::npos);
     EXPECT_NE(report.find("Exception Code =1       =0x01\r\n"), std::string::npos);
     EXPECT_NE(report.find("Exception Code =2       =0x02\r\n"), std::string::npos);

@@ -23,8 +23,8 @@ Extraction Extract(const Bytes& packet, ExtractPass pass = ExtractPass::Second) 
     Extraction e{};
     Bytes record = packet;
     record.resize(1024, 0);  // the run's zeroed packet buffer
-    e.result = ExtractMessage(record.data(), static_cast<int32_t>(packet.size()), pass, 100, e.number, e.ignored,
-                              e.message);
+    e.result = ExtractMessage(record.data(), static_cast<int32_t>(packet.size()), pass, 100,
+                              e.number, e.ignored, e.message);
     return e;
 }
 
@@ -49,10 +49,12 @@ TEST(Extraction, AcceptsAModbusTcpMessage) {
 TEST(Extraction, PacketsWithoutTcpPayloadAreNotCounted) {
     PacketOptions arp;
     arp.etherType = 0x0806;
-    EXPECT_EQ(Extract(TcpPacket(ModbusTcpAdu(1, kReadTenRegisters), arp)).result, ExtractResult::NoPayload);
+    EXPECT_EQ(Extract(TcpPacket(ModbusTcpAdu(1, kReadTenRegisters), arp)).result,
+              ExtractResult::NoPayload);
     PacketOptions udp;
     udp.ipProtocol = 17;
-    EXPECT_EQ(Extract(TcpPacket(ModbusTcpAdu(1, kReadTenRegisters), udp)).result, ExtractResult::NoPayload);
+    EXPECT_EQ(Extract(TcpPacket(ModbusTcpAdu(1, kReadTenRegisters), udp)).result,
+              ExtractResult::NoPayload);
     PacketOptions padded;
     padded.ethernetPadding = 6;  // a bare acknowledgement padded to the Ethernet minimum
     const Extraction ack = Extract(TcpPacket(Bytes(), padded));
@@ -89,7 +91,8 @@ TEST(Extraction, RejectionsAreCountedAndNumbered) {
     const Extraction longLength = Extract(TcpPacket(ModbusTcpAdu(1, kReadTenRegisters, 1, 7)));
     EXPECT_EQ(longLength.result, ExtractResult::Rejected);
 
-    const Extraction firstPass = Extract(TcpPacket(ModbusTcpAdu(1, kReadTenRegisters, 1, 7)), ExtractPass::First);
+    const Extraction firstPass =
+        Extract(TcpPacket(ModbusTcpAdu(1, kReadTenRegisters, 1, 7)), ExtractPass::First);
     EXPECT_EQ(firstPass.result, ExtractResult::Rejected);
     EXPECT_EQ(firstPass.number, 1);
     EXPECT_EQ(firstPass.ignored, 0);
@@ -100,10 +103,12 @@ TEST(Extraction, ZeroLengthAnyProtocolAndLargeMessages) {
     ASSERT_EQ(zero.result, ExtractResult::Accepted);
     EXPECT_EQ(zero.message.frameText, "FF FF ");
 
-    EXPECT_EQ(Extract(TcpPacket(ModbusTcpAdu(1, kReadTenRegisters, 1, -1, 0x1234))).result, ExtractResult::Accepted);
+    EXPECT_EQ(Extract(TcpPacket(ModbusTcpAdu(1, kReadTenRegisters, 1, -1, 0x1234))).result,
+              ExtractResult::Accepted);
 
     Bytes pdu = {0x03, 250};
-    for (int i = 0; i < 250; ++i) pdu.push_back(static_cast<uint8_t>(i));
+    for (int i = 0; i < 250; ++i)
+        pdu.push_back(static_cast<uint8_t>(i));
     const Extraction big = Extract(TcpPacket(ModbusTcpAdu(1, pdu)));
     ASSERT_EQ(big.result, ExtractResult::Accepted);
     EXPECT_EQ(big.message.frameText.size(), (253u + 2u) * 3u);
@@ -140,19 +145,21 @@ TEST_F(ServerDiscoveryTest, FirstDecidableMessageFixesServerAndClient) {
 
 TEST_F(ServerDiscoveryTest, ShortRecordsDoNotEndThePass) {
     Bytes arp(42, 0xAA);
-    const ServerDiscovery found = Discover(PcapBuilder()
-                                               .Record(arp)
-                                               .Record(Bytes(2000, 0))
-                                               .Record(TcpPacket(ModbusTcpAdu(1, kReadTenRegisters))));
+    const ServerDiscovery found =
+        Discover(PcapBuilder()
+                     .Record(arp)
+                     .Record(Bytes(2000, 0))
+                     .Record(TcpPacket(ModbusTcpAdu(1, kReadTenRegisters))));
     EXPECT_EQ(found.messageCount, 1);
     EXPECT_EQ(found.server, (Ipv4Address{10, 0, 0, 5}));
     EXPECT_TRUE(presenter_.boxes.empty());
 }
 
 TEST_F(ServerDiscoveryTest, NoDecidableMessage) {
-    const ServerDiscovery found = Discover(PcapBuilder()
-                                               .Record(TcpPacket(ModbusTcpAdu(1, {0x06, 0, 1, 0, 3})))
-                                               .Record(TcpPacket(ModbusTcpAdu(1, {0x08, 0, 0, 0, 0}))));
+    const ServerDiscovery found =
+        Discover(PcapBuilder()
+                     .Record(TcpPacket(ModbusTcpAdu(1, {0x06, 0, 1, 0, 3})))
+                     .Record(TcpPacket(ModbusTcpAdu(1, {0x08, 0, 0, 0, 0}))));
     EXPECT_EQ(found.messageCount, 2);
     EXPECT_EQ(found.server, Ipv4Address{});
     EXPECT_EQ(found.client, Ipv4Address{});

@@ -1,8 +1,9 @@
 // Decoding of polls and responses and the report block of one frame.
 
+#include "modbus/frame_analysis.h"
+
 #include <gtest/gtest.h>
 
-#include "modbus/frame_analysis.h"
 #include "modbus/poll_analysis.h"
 #include "modbus/response_analysis.h"
 #include "tests/support/pcap_builder.h"
@@ -11,7 +12,8 @@ namespace {
 
 FrameValues Values(const Bytes& bytes) {
     FrameValues values{};
-    for (size_t i = 0; i < bytes.size(); ++i) values[i] = bytes[i];
+    for (size_t i = 0; i < bytes.size(); ++i)
+        values[i] = bytes[i];
     return values;
 }
 
@@ -33,12 +35,13 @@ std::string Poll(const Bytes& frame) {
 
 std::string Response(const Bytes& frame, const Bytes& poll = Bytes()) {
     std::string report;
-    AnalyseResponse(Values(frame), static_cast<int>(frame.size()), Values(poll), static_cast<int>(poll.size()),
-                    report);
+    AnalyseResponse(Values(frame), static_cast<int>(frame.size()), Values(poll),
+                    static_cast<int>(poll.size()), report);
     return report;
 }
 
-const std::string kUnknownAddress = "(Address is unknown because the Poll Message was not provided.)";
+const std::string kUnknownAddress =
+    "(Address is unknown because the Poll Message was not provided.)";
 
 }  // namespace
 
@@ -49,7 +52,8 @@ TEST(PollAnalysis, ReadFunctions) {
               "Point Address  =40001   \r\n"
               "Point Count    =1       \r\n");
     const std::string coils = Poll(WithRtuCrc({0x01, 0x01, 0x00, 0x13, 0x00, 0x13}));
-    EXPECT_NE(coils.find("Point Address  =20      \r\nPoint Count    =19      \r\n"), std::string::npos);
+    EXPECT_NE(coils.find("Point Address  =20      \r\nPoint Count    =19      \r\n"),
+              std::string::npos);
     EXPECT_NE(Poll(WithRtuCrc({1, 2, 0x00, 0xC4, 0x00, 0x16})).find("Point Address  =10197   \r\n"),
               std::string::npos);
     EXPECT_NE(Poll(WithRtuCrc({1, 4, 0x00, 0x08, 0x00, 0x01})).find("Point Address  =30009   \r\n"),
@@ -67,13 +71,15 @@ TEST(PollAnalysis, SingleWrites) {
               std::string::npos);
     EXPECT_NE(Poll(WithRtuCrc({1, 5, 0x00, 0xAC, 0x12, 0x34})).find("Required State =0x1234  On "),
               std::string::npos);
-    EXPECT_NE(Poll(WithRtuCrc({1, 6, 0x00, 0x01, 0x00, 0x03})).find("Point Address  =40002   \r\n"
-                                                                    "Required value =3       =0x03\r\n"),
+    EXPECT_NE(Poll(WithRtuCrc({1, 6, 0x00, 0x01, 0x00, 0x03}))
+                  .find("Point Address  =40002   \r\n"
+                        "Required value =3       =0x03\r\n"),
               std::string::npos);
 }
 
 TEST(PollAnalysis, ForceMultipleCoilsListsEveryBit) {
-    const std::string report = Poll(WithRtuCrc({0x01, 0x0F, 0x00, 0x13, 0x00, 0x0A, 0x02, 0xCD, 0x01}));
+    const std::string report =
+        Poll(WithRtuCrc({0x01, 0x0F, 0x00, 0x13, 0x00, 0x0A, 0x02, 0xCD, 0x01}));
     std::string expected =
         "Device Address =1       =0x01\r\n"
         "Function       =15      =0x0f =Force Multiple Coils\r\n"
@@ -84,12 +90,14 @@ TEST(PollAnalysis, ForceMultipleCoilsListsEveryBit) {
         char line[300];
         const char* text = states[i] ? "On" : "Off";
         if (i < 10) {
-            std::snprintf(line, sizeof(line), "\tPoint Address  =%05d   State=%d=%s\r\n", 20 + i, states[i], text);
+            std::snprintf(line, sizeof(line), "\tPoint Address  =%05d   State=%d=%s\r\n", 20 + i,
+                          states[i], text);
         } else {
-            std::snprintf(line, sizeof(line),
-                          "\tPoint Address  =%05d   State=%d=%s . This is padding. Conformal devices should "
-                          "ignore this point. Bad Mbodbus implemntations might apply this data.\r\n",
-                          20 + i, states[i], text);
+            std::snprintf(
+                line, sizeof(line),
+                "\tPoint Address  =%05d   State=%d=%s . This is padding. Conformal devices should "
+                "ignore this point. Bad Mbodbus implemntations might apply this data.\r\n",
+                20 + i, states[i], text);
         }
         expected += line;
     }
@@ -116,9 +124,10 @@ TEST(PollAnalysis, MaskWriteAndReadWrite) {
               "Point Address  =40005    \r\n"
               "AND Mask       =242     =0xf2\r\n"
               "OR Mask        =37      =0x25\r\n"
-              "Algorithm      ='Result = ( Current Contents AND And_Mask ) OR ( Or_Mask AND And_Mask )'\r\n");
-    EXPECT_EQ(Poll(WithRtuCrc({0x01, 0x17, 0x00, 0x03, 0x00, 0x06, 0x00, 0x0E, 0x00, 0x03, 0x06, 0x00, 0xFF,
-                               0x00, 0xFF, 0x00, 0xFF})),
+              "Algorithm      ='Result = ( Current Contents AND And_Mask ) OR ( Or_Mask AND "
+              "And_Mask )'\r\n");
+    EXPECT_EQ(Poll(WithRtuCrc({0x01, 0x17, 0x00, 0x03, 0x00, 0x06, 0x00, 0x0E, 0x00, 0x03, 0x06,
+                               0x00, 0xFF, 0x00, 0xFF, 0x00, 0xFF})),
               "Device Address =1       =0x01\r\n"
               "Function       =23      =0x17 =Read or Write 4x Registers\r\n"
               "Read Point Addr =40004    \r\n"
@@ -151,21 +160,29 @@ TEST(ResponseAnalysis, CoilsWithAndWithoutPoll) {
         "\tPoint Address  =23      State=1=On\r\n";
     for (int address = 24; address <= 27; ++address) {
         expected += "\tPoint Address  =" + std::to_string(address) +
-                    "      State=0=Off . This is padding. Conformal devices should have added these points, as "
-                    "padding, to make a full byte in the response. Therefore you cannot rely on this data. Bad "
+                    "      State=0=Off . This is padding. Conformal devices should have added "
+                    "these points, as "
+                    "padding, to make a full byte in the response. Therefore you cannot rely on "
+                    "this data. Bad "
                     "Modbus implemntations might add valid data as padding.\r\n";
     }
     EXPECT_EQ(Response(response, WithRtuCrc({0x01, 0x01, 0x00, 0x13, 0x00, 0x04})), expected);
 
     const std::string alone = Response(response);
-    EXPECT_NE(alone.find("\tPoint Index    =1       State=1=On. " + kUnknownAddress + "\r\n"), std::string::npos);
-    EXPECT_NE(alone.find("\tPoint Index    =8       State=0=Off. " + kUnknownAddress + "\r\n"
-                         "Note that without knowledge of the poll, the specific addresses of each point cannot be "
-                         "determined as this information is not contained in the response. Furthermore, it "
-                         "cannot be determined how many of these points are the data that was requested in the "
-                         "poll and how many of these points are padding.\r\n"),
+    EXPECT_NE(alone.find("\tPoint Index    =1       State=1=On. " + kUnknownAddress + "\r\n"),
               std::string::npos);
-    EXPECT_NE(Response(WithRtuCrc({1, 2, 1, 0x80})).find("Point Index    =8       State=1=On."), std::string::npos);
+    EXPECT_NE(
+        alone.find(
+            "\tPoint Index    =8       State=0=Off. " + kUnknownAddress +
+            "\r\n"
+            "Note that without knowledge of the poll, the specific addresses of each point cannot "
+            "be "
+            "determined as this information is not contained in the response. Furthermore, it "
+            "cannot be determined how many of these points are the data that was requested in the "
+            "poll and how many of these points are padding.\r\n"),
+        std::string::npos);
+    EXPECT_NE(Response(WithRtuCrc({1, 2, 1, 0x80})).find("Point Index    =8       State=1=On."),
+              std::string::npos);
 }
 
 TEST(ResponseAnalysis, RegistersWithAndWithoutPoll) {
@@ -173,10 +190,14 @@ TEST(ResponseAnalysis, RegistersWithAndWithoutPoll) {
               "Device Address =1       =0x01\r\n"
               "Function       =3       =0x03 =Read Holding Registers\r\n"
               "Point Count    =1       (Implied by byte count=2)\r\n"
-              "\tPoint Index    =1       Value=42   =0x2a. " + kUnknownAddress + "\r\n"
-              "Note that without knowledge of the poll, the specific addresses of each point cannot be "
-              "determined as this information is not contained in the response.\r\n");
-    EXPECT_EQ(Response(WithRtuCrc({0x01, 0x03, 0x02, 0x00, 0x2A}), WithRtuCrc({0x01, 0x03, 0x00, 0x6B, 0x00, 0x01})),
+              "\tPoint Index    =1       Value=42   =0x2a. " +
+                  kUnknownAddress +
+                  "\r\n"
+                  "Note that without knowledge of the poll, the specific addresses of each point "
+                  "cannot be "
+                  "determined as this information is not contained in the response.\r\n");
+    EXPECT_EQ(Response(WithRtuCrc({0x01, 0x03, 0x02, 0x00, 0x2A}),
+                       WithRtuCrc({0x01, 0x03, 0x00, 0x6B, 0x00, 0x01})),
               "Device Address =1       =0x01\r\n"
               "Function       =3       =0x03 =Read Holding Registers\r\n"
               "Point Address  =40108   (Obtained from Poll)\r\n"
@@ -185,7 +206,8 @@ TEST(ResponseAnalysis, RegistersWithAndWithoutPoll) {
     const std::string two = Response(WithRtuCrc({0x01, 0x03, 0x04, 0x00, 0x0A, 0x01, 0x02}));
     EXPECT_NE(two.find("Point Count    =2       (Implied by byte count=4)\r\n"), std::string::npos);
     EXPECT_NE(two.find("\tPoint Index    =2       Value=258  =0x102. "), std::string::npos);
-    EXPECT_NE(Response(WithRtuCrc({1, 4, 2, 0, 7}), WithRtuCrc({1, 4, 0, 8, 0, 1})).find("\tPoint Address  =30009   Value=7    =0x07\r\n"),
+    EXPECT_NE(Response(WithRtuCrc({1, 4, 2, 0, 7}), WithRtuCrc({1, 4, 0, 8, 0, 1}))
+                  .find("\tPoint Address  =30009   Value=7    =0x07\r\n"),
               std::string::npos);
 }
 
@@ -194,10 +216,14 @@ TEST(ResponseAnalysis, ReadWriteRegisters) {
               "Device Address =1       =0x01\r\n"
               "Function       =23      =0x17 =Read or Write 4x Registers\r\n"
               "Read Pnt Count =1       (Implied by byte count=2)\r\n"
-              "\tPoint Index    =1       Value=255  =0x00ff. " + kUnknownAddress + "\r\n"
-              "Note that without knowledge of the poll, the specific addresses of each point cannot be "
-              "determined as this information is not contained in the response.\r\n");
-    EXPECT_NE(Response(WithRtuCrc({1, 0x17, 2, 0, 0xFF}), WithRtuCrc({1, 0x17, 0, 3, 0, 1, 0, 14, 0, 1, 2, 0, 1}))
+              "\tPoint Index    =1       Value=255  =0x00ff. " +
+                  kUnknownAddress +
+                  "\r\n"
+                  "Note that without knowledge of the poll, the specific addresses of each point "
+                  "cannot be "
+                  "determined as this information is not contained in the response.\r\n");
+    EXPECT_NE(Response(WithRtuCrc({1, 0x17, 2, 0, 0xFF}),
+                       WithRtuCrc({1, 0x17, 0, 3, 0, 1, 0, 14, 0, 1, 2, 0, 1}))
                   .find("\tPoint Address  =40004   Value=255  =0x00ff\r\n"),
               std::string::npos);
 }
@@ -213,7 +239,8 @@ TEST(ResponseAnalysis, ExceptionAndWrites) {
               "Function       =15      =0x0f =Force Multiple Coils\r\n"
               "Point Address  =00020   \r\n"
               "Point Count    =10      \r\n");
-    EXPECT_NE(Response(WithRtuCrc({1, 16, 0, 1, 0, 2})).find("Point Address  =40002    \r\nPoint Count    =2       \r\n"),
+    EXPECT_NE(Response(WithRtuCrc({1, 16, 0, 1, 0, 2}))
+                  .find("Point Address  =40002    \r\nPoint Count    =2       \r\n"),
               std::string::npos);
 }
 
@@ -241,7 +268,8 @@ TEST(ResponseAnalysis, ReportSlaveId) {
               "Additional Data[2] =2       =0x02\r\n"
               "Additional Data[3] =3       =0x03\r\n");
     const std::string two = Response(WithRtuCrc({1, 0x11, 2, 0x0A, 0x01}));
-    EXPECT_NE(two.find("Run Indicator      =0x01    =Unkown - 0x00==Off 0xff==On\r\n"), std::string::npos);
+    EXPECT_NE(two.find("Run Indicator      =0x01    =Unkown - 0x00==Off 0xff==On\r\n"),
+              std::string::npos);
     EXPECT_EQ(two.find("Additional"), std::string::npos);
 }
 
@@ -264,53 +292,70 @@ TEST(FrameAnalysis, CompletePollBlock) {
 }
 
 TEST(FrameAnalysis, RejectionsEndTheBlockButFinisStillCloses) {
-    const std::string finis = "\r\n\r\nFinis.\r\n-----------------------------------------------------\r\n";
+    const std::string finis =
+        "\r\n\r\nFinis.\r\n-----------------------------------------------------\r\n";
     std::string invalid;
     AnalyseFrame("01 03 ", "", invalid, 1, nullptr, nullptr);
     EXPECT_EQ(invalid,
               "\r\nFrame Analysis (01 03 )\r\n--------------\r\n"
               "Error #0001\r\nThere are too few bytes in the message to form a valid Frame."
-              "\r\nThe frame is not a Valid Modbus RTU Frame. Its contents cannot be analysed.\r\nAn example of "
-              "an invalid frame is one that doesnt have enough bytes to form a full message.\r\n" + finis);
+              "\r\nThe frame is not a Valid Modbus RTU Frame. Its contents cannot be "
+              "analysed.\r\nAn example of "
+              "an invalid frame is one that doesnt have enough bytes to form a full message.\r\n" +
+                  finis);
 
     std::string diagnostic;
-    AnalyseFrame(FrameText(WithRtuCrc({1, 8, 0, 0, 0x12, 0x34})), "", diagnostic, 0, nullptr, nullptr);
+    AnalyseFrame(FrameText(WithRtuCrc({1, 8, 0, 0, 0x12, 0x34})), "", diagnostic, 0, nullptr,
+                 nullptr);
     EXPECT_EQ(diagnostic.substr(diagnostic.find("-\r\n") + 3),
-              "We do not support analysis of of some functions in this version of the application. Function "
+              "We do not support analysis of of some functions in this version of the application. "
+              "Function "
               "code=8(dec)=0x8\r\n No further analysis is possible.\r\n");
 
     std::string impossible;
-    AnalyseFrame(FrameText(WithRtuCrc({1, 5, 0, 1, 0xFF, 0, 0})), "", impossible, 0, nullptr, nullptr);
-    EXPECT_EQ(impossible.substr(impossible.find("-\r\n") + 3),
-              "\r\nCloser inspection of the frame indicates that it is not a Valid Modbus RTU Frame. "
-              "\r\nIt is not possible for a message with the function code specified below to have the number of "
-              "bytes indicated.\r\n"
-              "Function code=5(dec)=0x5\r\nCount of bytes provided for analysis=9\r\n"
-              "The message says there should be byte count=8\r\n"
-              "\r\n No further analysis is possible.\r\n");
+    AnalyseFrame(FrameText(WithRtuCrc({1, 5, 0, 1, 0xFF, 0, 0})), "", impossible, 0, nullptr,
+                 nullptr);
+    EXPECT_EQ(
+        impossible.substr(impossible.find("-\r\n") + 3),
+        "\r\nCloser inspection of the frame indicates that it is not a Valid Modbus RTU Frame. "
+        "\r\nIt is not possible for a message with the function code specified below to have the "
+        "number of "
+        "bytes indicated.\r\n"
+        "Function code=5(dec)=0x5\r\nCount of bytes provided for analysis=9\r\n"
+        "The message says there should be byte count=8\r\n"
+        "\r\n No further analysis is possible.\r\n");
 
     std::string tooShort;
     AnalyseFrame(FrameText(WithRtuCrc({1, 12, 0, 0})), "", tooShort, 0, nullptr, nullptr);
-    EXPECT_EQ(tooShort.substr(tooShort.find("-\r\n") + 3),
-              "\r\nCloser inspection of the frame indicates that it is not a Valid Modbus RTU Frame. "
-              "There are too few bytes for this function code=12(dec)=0xc\r\n No further analysis is possible.\r\n");
+    EXPECT_EQ(
+        tooShort.substr(tooShort.find("-\r\n") + 3),
+        "\r\nCloser inspection of the frame indicates that it is not a Valid Modbus RTU Frame. "
+        "There are too few bytes for this function code=12(dec)=0xc\r\n No further analysis is "
+        "possible.\r\n");
 
     std::string mismatch;
     AnalyseFrame(FrameText(WithRtuCrc({1, 3, 2, 0, 1, 0, 2})), "", mismatch, 1, nullptr, nullptr);
-    EXPECT_NE(mismatch.find("\r\nThe number of bytes supplied for anlysis do not match the number of bytes reported "
-                            "inside the message itself.\r\nFunction code=3(dec)=0x3\r\nCount of bytes provided for "
-                            "analysis=9\r\nThe message says there should be byte count=7\r\n\r\n No further "
-                            "analysis is possible.\r\n" + finis),
-              std::string::npos);
+    EXPECT_NE(
+        mismatch.find(
+            "\r\nThe number of bytes supplied for anlysis do not match the number of bytes "
+            "reported "
+            "inside the message itself.\r\nFunction code=3(dec)=0x3\r\nCount of bytes provided for "
+            "analysis=9\r\nThe message says there should be byte count=7\r\n\r\n No further "
+            "analysis is possible.\r\n" +
+            finis),
+        std::string::npos);
 }
 
 TEST(FrameAnalysis, BadCrcIsStillDecoded) {
     std::string report;
     AnalyseFrame("01 03 00 00 00 01 00 00 ", "", report, 0, nullptr, nullptr);
-    EXPECT_NE(report.find("Error #0007\r\nThe checksum is invalid. Actual=0x0000 Required=0x840a\r\nThe frame has "
-                          "errors but there may be sufficient information to analyse the message.\r\n. \r\nPoll "
-                          "Analysis\r\n"),
-              std::string::npos);
+    EXPECT_NE(
+        report.find(
+            "Error #0007\r\nThe checksum is invalid. Actual=0x0000 Required=0x840a\r\nThe frame "
+            "has "
+            "errors but there may be sufficient information to analyse the message.\r\n. \r\nPoll "
+            "Analysis\r\n"),
+        std::string::npos);
     EXPECT_EQ(report.find("The frame has no errors."), std::string::npos);
     EXPECT_EQ(report.find("Source:"), std::string::npos);
 }
@@ -321,15 +366,20 @@ TEST(FrameAnalysis, AmbiguousFrameGetsBothSections) {
     const std::string frame = FrameText(WithRtuCrc({1, 6, 0, 1, 0, 3}));
     std::string report;
     AnalyseFrame(frame, frame, report, 1, source, destination);
-    EXPECT_NE(report.find("\r\nThe frame has no errors.\r\n\r\nThe direction of the message is ambiguous. In isolation "
-                          "it cannot be determined if it is a poll or response. If information of about the "
-                          "previous or next message was known a best guess could have been made.\r\n\r\n\r\nPoll "
-                          "Analysis\r\n-------------\r\n1Source:        =10.0.0.9\nDestination    =10.0.0.5\n"),
-              std::string::npos);
-    EXPECT_NE(report.find("\r\nResponse Analysis\r\n-----------------\r\nSource:        =10.0.0.9\nDestination    "
+    EXPECT_NE(
+        report.find(
+            "\r\nThe frame has no errors.\r\n\r\nThe direction of the message is ambiguous. In "
+            "isolation "
+            "it cannot be determined if it is a poll or response. If information of about the "
+            "previous or next message was known a best guess could have been made.\r\n\r\n\r\nPoll "
+            "Analysis\r\n-------------\r\n1Source:        =10.0.0.9\nDestination    =10.0.0.5\n"),
+        std::string::npos);
+    EXPECT_NE(report.find("\r\nResponse Analysis\r\n-----------------\r\nSource:        "
+                          "=10.0.0.9\nDestination    "
                           "=10.0.0.5\n"),
               std::string::npos);
-    EXPECT_NE(report.find("This is the response - an echo of the poll.\r\n\r\n\r\nFinis."), std::string::npos);
+    EXPECT_NE(report.find("This is the response - an echo of the poll.\r\n\r\n\r\nFinis."),
+              std::string::npos);
 }
 
 TEST(FrameAnalysis, HostileTextsStayInsideTheFrameList) {
@@ -337,7 +387,8 @@ TEST(FrameAnalysis, HostileTextsStayInsideTheFrameList) {
     AnalyseFrame("01 0F 00 00 7FFFFFFF 7FFFFFFF FFFFFFFF 12 34", "", report, 0, nullptr, nullptr);
     AnalyseFrame("01 16 FFFFFFFF FFFFFFFF", "01 03", report, 1, nullptr, nullptr);
     std::string many;
-    for (int i = 0; i < 1500; ++i) many += "FF ";
+    for (int i = 0; i < 1500; ++i)
+        many += "FF ";
     AnalyseFrame(many, many, report, 1, nullptr, nullptr);
     EXPECT_FALSE(report.empty());
 }

@@ -1,8 +1,9 @@
 // Validation of RTU frames and the length/direction rules.
 
+#include "modbus/frame_validation.h"
+
 #include <gtest/gtest.h>
 
-#include "modbus/frame_validation.h"
 #include "modbus/length_direction.h"
 #include "tests/support/pcap_builder.h"
 
@@ -10,7 +11,8 @@ namespace {
 
 FrameValues Values(const Bytes& bytes) {
     FrameValues values{};
-    for (size_t i = 0; i < bytes.size(); ++i) values[i] = bytes[i];
+    for (size_t i = 0; i < bytes.size(); ++i)
+        values[i] = bytes[i];
     return values;
 }
 
@@ -32,7 +34,8 @@ struct Validation {
 
 Validation Validate(const Bytes& bytes) {
     Validation v{};
-    v.result = ValidateFrame(Values(bytes), static_cast<int>(bytes.size()), v.report, v.isException);
+    v.result =
+        ValidateFrame(Values(bytes), static_cast<int>(bytes.size()), v.report, v.isException);
     return v;
 }
 
@@ -48,8 +51,9 @@ Evaluation Evaluate(const Bytes& frameWithCrc) {
     int isException = 0;
     ValidateFrame(values, static_cast<int>(frameWithCrc.size()), report, isException);
     Evaluation e{};
-    e.outcome = EvaluateLengthAndDirection(values[1], values[2], values, static_cast<int>(frameWithCrc.size()),
-                                           e.flags, e.declared, isException);
+    e.outcome = EvaluateLengthAndDirection(values[1], values[2], values,
+                                           static_cast<int>(frameWithCrc.size()), e.flags,
+                                           e.declared, isException);
     return e;
 }
 
@@ -67,13 +71,16 @@ const int PRV = DIR_POLL | DIR_RESPONSE | DIR_VALID;
 TEST(ValidateFrame, MinimumLengthAndReportSlaveIdAllowance) {
     const Validation tooShort = Validate({0x01, 0x03, 0x00, 0x00});
     EXPECT_EQ(tooShort.result, RET_CODE_ERROR);
-    EXPECT_EQ(tooShort.report, "Error #0001\r\nThere are too few bytes in the message to form a valid Frame.");
+    EXPECT_EQ(tooShort.report,
+              "Error #0001\r\nThere are too few bytes in the message to form a valid Frame.");
 
     EXPECT_EQ(Validate(WithRtuCrc({0x11, 0x11})).result, RET_CODE_OK);
     const Validation threeBytes = Validate({0x11, 0x11, 0x00});
     EXPECT_EQ(threeBytes.result, RET_CODE_ERROR);
-    EXPECT_EQ(threeBytes.report, "Error #0006\r\nThere are too few bytes in the message to form a valid Frame.");
-    EXPECT_EQ(Validate({0x11}).report, "Error #0001\r\nThere are too few bytes in the message to form a valid Frame.");
+    EXPECT_EQ(threeBytes.report,
+              "Error #0006\r\nThere are too few bytes in the message to form a valid Frame.");
+    EXPECT_EQ(Validate({0x11}).report,
+              "Error #0001\r\nThere are too few bytes in the message to form a valid Frame.");
 }
 
 TEST(ValidateFrame, FourBytePollsOfFunctions7_11_12ShareTheAllowance) {
@@ -101,23 +108,26 @@ TEST(ValidateFrame, BadCrcStopsFurtherChecks) {
 TEST(ValidateFrame, AddressAndFunctionWarnings) {
     const Validation address = Validate(WithRtuCrc({0xF8, 0x03, 0x00, 0x00, 0x00, 0x01}));
     EXPECT_EQ(address.result, RET_CODE_WARNING);
-    EXPECT_EQ(address.report,
-              "Warning #0002\r\nAddress=248(decimal)=0xf8\r\n\r\nValid addresses are in the range "
-              "0(Broadcast Address) and 247. Note the RET_CODE_WARNING but remember that most developers "
-              "dont comply with this part of the standard.");
+    EXPECT_EQ(
+        address.report,
+        "Warning #0002\r\nAddress=248(decimal)=0xf8\r\n\r\nValid addresses are in the range "
+        "0(Broadcast Address) and 247. Note the RET_CODE_WARNING but remember that most developers "
+        "dont comply with this part of the standard.");
 
     const Validation none = Validate(WithRtuCrc({0x01, 0x00, 0x00}));
     EXPECT_EQ(none.result, RET_CODE_ERROR);
-    EXPECT_EQ(none.report,
-              "Warning #0004\r\nFunction=0(decimal)=0000\r\n\r\nNo function has been specified. This "
-              "message cannot be parsed.");
+    EXPECT_EQ(
+        none.report,
+        "Warning #0004\r\nFunction=0(decimal)=0000\r\n\r\nNo function has been specified. This "
+        "message cannot be parsed.");
 
     const Validation beyond = Validate(WithRtuCrc({0x01, 0x99, 0x00}));
     EXPECT_EQ(beyond.result, RET_CODE_ERROR);
     EXPECT_EQ(beyond.isException, 1);
-    EXPECT_EQ(beyond.report,
-              "This is an exception response.\r\n<Warning #0005\r\nFunction=25(decimal)=0x19\r\n\r\n"
-              "Function is not part of the standard. This message cannot be parsed.");
+    EXPECT_EQ(
+        beyond.report,
+        "This is an exception response.\r\n<Warning #0005\r\nFunction=25(decimal)=0x19\r\n\r\n"
+        "Function is not part of the standard. This message cannot be parsed.");
 
     const Validation diagnostic = Validate(WithRtuCrc({0x01, 0x08, 0x00, 0x00, 0x12, 0x34}));
     EXPECT_EQ(diagnostic.result, RET_CODE_OK);
@@ -136,8 +146,10 @@ TEST(ValidateFrame, WideFunctionTokenWarns) {
     int isException = 0;
     EXPECT_EQ(ValidateFrame(values, 5, report, isException), RET_CODE_ERROR);
     EXPECT_EQ(report,
-              "Warning #0003\r\nFunction=259(decimal)=0x103\r\n\r\nValid function numbers are in the range "
-              "1-255.This is an exception response.\r\n<Warning #0005\r\nFunction=131(decimal)=0x83\r\n\r\n"
+              "Warning #0003\r\nFunction=259(decimal)=0x103\r\n\r\nValid function numbers are in "
+              "the range "
+              "1-255.This is an exception response.\r\n<Warning "
+              "#0005\r\nFunction=131(decimal)=0x83\r\n\r\n"
               "Function is not part of the standard. This message cannot be parsed.");
 }
 

@@ -1,10 +1,11 @@
 // Log files, logged message boxes and the file helpers.
 
+#include "common/logging.h"
+
 #include <gtest/gtest.h>
 
 #include <regex>
 
-#include "common/logging.h"
 #include "common/text_file.h"
 #include "tests/support/pcap_builder.h"
 #include "tests/support/test_environment.h"
@@ -34,7 +35,8 @@ TEST_F(Logging, MessageAndLogWritesTwoEntriesAndReturnsTheAnswer) {
     EXPECT_EQ(presenter_.boxes[0].style, kMbYesNo);
     const std::string log = ReadFileText("log.txt");
     const std::regex expected(
-        "\r\n\\[\\d\\d-\\d\\d-\\d{4} \\d\\d:\\d\\d:\\d\\d\\] MessageAndLog iType=\\[4\\] msg=\\[Question 7\\?\\]"
+        "\r\n\\[\\d\\d-\\d\\d-\\d{4} \\d\\d:\\d\\d:\\d\\d\\] MessageAndLog iType=\\[4\\] "
+        "msg=\\[Question 7\\?\\]"
         "\r\n\\[\\d\\d-\\d\\d-\\d{4} \\d\\d:\\d\\d:\\d\\d\\] MessageAndLog return = \\[ 6\\]");
     EXPECT_TRUE(std::regex_match(log, expected)) << log;
 }
@@ -74,7 +76,8 @@ TEST_F(Logging, DebugLogFollowsItsSwitch) {
 TEST_F(Logging, PanicReportLayout) {
     PanicReport("src/a.cpp", 12, "Dec  7 2026", "08:00:00", "Buffer is not large enugh");
     EXPECT_EQ(presenter_.boxes.at(0).text,
-              "PANIC!\r\n\r\nFile=[src/a.cpp] \r\nLine=[12]\r\nDate=[Dec  7 2026]\r\nTime=[08:00:00]\r\n\r\n"
+              "PANIC!\r\n\r\nFile=[src/a.cpp] \r\nLine=[12]\r\nDate=[Dec  7 "
+              "2026]\r\nTime=[08:00:00]\r\n\r\n"
               "Message=[Buffer is not large enugh]");
 }
 
@@ -87,7 +90,8 @@ TEST_F(Logging, AppendToFileReportsWhetherItWrote) {
 }
 
 TEST_F(Logging, ReadFileBlock) {
-    WriteFile("data.bin", Bytes{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23});
+    WriteFile("data.bin", Bytes{0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11,
+                                12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23});
     uint8_t block[16];
     EXPECT_TRUE(ReadFileBlock("data.bin", 8, 16, block));
     EXPECT_EQ(block[0], 8);

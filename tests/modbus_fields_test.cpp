@@ -67,7 +67,8 @@ TEST(ParseHexBytes, WideTokensAndLimits) {
     EXPECT_EQ(values[1], 3);
 
     std::string many;
-    for (int i = 0; i < 1200; ++i) many += "01 ";
+    for (int i = 0; i < 1200; ++i)
+        many += "01 ";
     EXPECT_EQ(ParseHexBytes(many, values, kMaxFrameBytes), 1000);
     EXPECT_EQ(ParseHexBytes(many, values, 5), 5);
 

@@ -19,11 +19,14 @@ namespace {
 
 std::string CapturePath(const std::string& name) {
     const char* source = std::getenv("ZEP_SOURCE_DIR");
-    const fs::path path = fs::path(source != nullptr ? source : ".") / ".." / "shared" / "captures" / name;
+    const fs::path path =
+        fs::path(source != nullptr ? source : ".") / ".." / "shared" / "captures" / name;
     return fs::exists(path) ? fs::absolute(path).lexically_normal().string() : std::string();
 }
 
-bool HaveTshark() { return std::system("tshark -v > /dev/null 2>&1") == 0; }
+bool HaveTshark() {
+    return std::system("tshark -v > /dev/null 2>&1") == 0;
+}
 
 // Runs tshark on `capture` and returns its standard output.
 std::string Tshark(const std::string& capture, const std::string& arguments) {
@@ -32,7 +35,8 @@ std::string Tshark(const std::string& capture, const std::string& arguments) {
     if (FILE* pipe = popen(command.c_str(), "r")) {
         char buffer[4096];
         size_t n;
-        while ((n = fread(buffer, 1, sizeof(buffer), pipe)) > 0) output.append(buffer, n);
+        while ((n = fread(buffer, 1, sizeof(buffer), pipe)) > 0)
+            output.append(buffer, n);
         pclose(pipe);
     }
     return output;
@@ -40,13 +44,15 @@ std::string Tshark(const std::string& capture, const std::string& arguments) {
 
 int CountLines(const std::string& text) {
     int lines = 0;
-    for (char c : text) lines += c == '\n';
+    for (char c : text)
+        lines += c == '\n';
     return lines;
 }
 
 int CountOf(const std::string& text, const std::string& what) {
     int count = 0;
-    for (size_t pos = text.find(what); pos != std::string::npos; pos = text.find(what, pos + 1)) ++count;
+    for (size_t pos = text.find(what); pos != std::string::npos; pos = text.find(what, pos + 1))
+        ++count;
     return count;
 }
 
@@ -58,13 +64,16 @@ std::vector<long> ReportedRegisterValues(const std::string& report) {
     bool inReadResponse = false;
     const std::regex value("\tPoint (Address|Index) +=\\d+ +Value=(\\d+) *=");
     while (std::getline(blocks, line)) {
-        if (line.rfind("Frame: ", 0) == 0) inReadResponse = false;
+        if (line.rfind("Frame: ", 0) == 0)
+            inReadResponse = false;
         if (line.rfind("Function       =3 ", 0) == 0 || line.rfind("Function       =4 ", 0) == 0) {
             inReadResponse = true;
         }
-        if (line.rfind("Poll Analysis", 0) == 0) inReadResponse = false;
+        if (line.rfind("Poll Analysis", 0) == 0)
+            inReadResponse = false;
         std::smatch match;
-        if (inReadResponse && std::regex_search(line, match, value)) values.push_back(std::stol(match[2]));
+        if (inReadResponse && std::regex_search(line, match, value))
+            values.push_back(std::stol(match[2]));
     }
     return values;
 }
@@ -79,7 +88,8 @@ std::vector<long> TsharkRegisterValues(const std::string& capture) {
         std::istringstream fields(line);
         std::string field;
         while (std::getline(fields, field, ',')) {
-            if (!field.empty()) values.push_back(std::stol(field));
+            if (!field.empty())
+                values.push_back(std::stol(field));
         }
     }
     return values;
@@ -107,11 +117,13 @@ protected:
 
 TEST_F(SharedCapture, SixUnitsWithArpAcknowledgementsAndOtherTraffic) {
     const std::string capture = CapturePath("moving_two_files_modbus_6RTU.pcap");
-    if (capture.empty() || !HaveTshark()) GTEST_SKIP() << "shared capture or tshark not available";
+    if (capture.empty() || !HaveTshark())
+        GTEST_SKIP() << "shared capture or tshark not available";
     Analyse(capture);
 
     const int records = CountLines(Tshark(capture, "-T fields -e frame.number"));
-    const int withPayload = CountLines(Tshark(capture, "-Y 'tcp.len > 0' -T fields -e frame.number"));
+    const int withPayload =
+        CountLines(Tshark(capture, "-Y 'tcp.len > 0' -T fields -e frame.number"));
     const int modbus = CountLines(Tshark(capture, "-Y mbtcp -T fields -e frame.number"));
     EXPECT_EQ(records, 3319);
     EXPECT_EQ(modbus, 720);
@@ -120,7 +132,8 @@ TEST_F(SharedCapture, SixUnitsWithArpAcknowledgementsAndOtherTraffic) {
     // Everything with payload that is not Modbus/TCP fails the Modbus header checks.
     EXPECT_EQ(Summary("Modbus message ingored"), withPayload - modbus);
 
-    // Every Modbus message has a block of its own, except the polls answered inside a response's block.
+    // Every Modbus message has a block of its own, except the polls answered inside a response's
+    // block.
     const int blocks = CountOf(report_, "Frame: ");
     const int answeredPolls = CountOf(report_, "(Obtained from Poll)\r\n") / 2;
     EXPECT_EQ(blocks + answeredPolls, modbus);
@@ -131,12 +144,14 @@ TEST_F(SharedCapture, SixUnitsWithArpAcknowledgementsAndOtherTraffic) {
 
 TEST_F(SharedCapture, TimestampOptionsOnEverySegment) {
     const std::string capture = CapturePath("icsnpp_modbus_example.pcap");
-    if (capture.empty() || !HaveTshark()) GTEST_SKIP() << "shared capture or tshark not available";
+    if (capture.empty() || !HaveTshark())
+        GTEST_SKIP() << "shared capture or tshark not available";
     Analyse(capture);
 
-    // Client and server share 127.0.0.1, so every message is reported in its own block, in capture order:
-    // its heading names the unit and the real function code.
-    std::istringstream expected(Tshark(capture, "-Y mbtcp -T fields -e mbtcp.unit_id -e modbus.func_code"));
+    // Client and server share 127.0.0.1, so every message is reported in its own block, in capture
+    // order: its heading names the unit and the real function code.
+    std::istringstream expected(
+        Tshark(capture, "-Y mbtcp -T fields -e mbtcp.unit_id -e modbus.func_code"));
     std::vector<std::string> headings;
     const std::regex heading("Frame Analysis \\(([0-9A-F]{2}) ([0-9A-F]{2}) ");
     for (std::sregex_iterator it(report_.begin(), report_.end(), heading), end; it != end; ++it) {
@@ -145,7 +160,8 @@ TEST_F(SharedCapture, TimestampOptionsOnEverySegment) {
     }
     std::vector<std::string> tshark;
     std::string line;
-    while (std::getline(expected, line)) tshark.push_back(line);
+    while (std::getline(expected, line))
+        tshark.push_back(line);
     EXPECT_EQ(tshark.size(), 48u);
     EXPECT_EQ(headings, tshark);
     EXPECT_EQ(Summary("Modbus message ingored"), 0);

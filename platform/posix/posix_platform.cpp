@@ -89,6 +89,10 @@ PlatformServices& SystemPlatform() {
     return platform;
 }
 
-bool StdinIsTerminal() { return isatty(STDIN_FILENO) != 0; }
+bool StdinIsTerminal() {
+    return isatty(STDIN_FILENO) != 0;
+}
 
-bool StderrIsTerminal() { return isatty(STDERR_FILENO) != 0; }
+bool StderrIsTerminal() {
+    return isatty(STDERR_FILENO) != 0;
+}

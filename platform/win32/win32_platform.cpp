@@ -1,8 +1,8 @@
 // PlatformServices on Windows: GetDiskFreeSpaceExA and ShellExecuteA.
 
-#include <windows.h>
 #include <io.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include <cstdio>
 
@@ -37,6 +37,10 @@ PlatformServices& SystemPlatform() {
     return platform;
 }
 
-bool StdinIsTerminal() { return _isatty(_fileno(stdin)) != 0; }
+bool StdinIsTerminal() {
+    return _isatty(_fileno(stdin)) != 0;
+}
 
-bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
+bool StderrIsTerminal() {
+    return _isatty(_fileno(stderr)) != 0;
+}

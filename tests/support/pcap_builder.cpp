@@ -18,7 +18,8 @@ Bytes ParseAddress(const std::string& text) {
     if (std::sscanf(text.c_str(), "%u.%u.%u.%u", &a, &b, &c, &d) != 4) {
         throw std::invalid_argument("bad IPv4 address " + text);
     }
-    return {static_cast<uint8_t>(a), static_cast<uint8_t>(b), static_cast<uint8_t>(c), static_cast<uint8_t>(d)};
+    return {static_cast<uint8_t>(a), static_cast<uint8_t>(b), static_cast<uint8_t>(c),
+            static_cast<uint8_t>(d)};
 }
 
 }  // namespace
@@ -28,7 +29,8 @@ Bytes WithRtuCrc(Bytes frame) {
     for (uint8_t byte : frame) {
         crc ^= byte;
         for (int bit = 0; bit < 8; ++bit) {
-            crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0xA001) : static_cast<uint16_t>(crc >> 1);
+            crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0xA001)
+                            : static_cast<uint16_t>(crc >> 1);
         }
     }
     frame.push_back(static_cast<uint8_t>(crc & 0xFF));
@@ -36,11 +38,13 @@ Bytes WithRtuCrc(Bytes frame) {
     return frame;
 }
 
-Bytes ModbusTcpAdu(uint8_t unit, const Bytes& pdu, uint16_t transaction, int lengthField, uint16_t protocol) {
+Bytes ModbusTcpAdu(uint8_t unit, const Bytes& pdu, uint16_t transaction, int lengthField,
+                   uint16_t protocol) {
     Bytes adu;
     PutBe16(adu, transaction);
     PutBe16(adu, protocol);
-    PutBe16(adu, static_cast<uint16_t>(lengthField >= 0 ? lengthField : static_cast<int>(pdu.size()) + 1));
+    PutBe16(adu, static_cast<uint16_t>(lengthField >= 0 ? lengthField
+                                                        : static_cast<int>(pdu.size()) + 1));
     adu.push_back(unit);
     adu.insert(adu.end(), pdu.begin(), pdu.end());
     return adu;
@@ -131,7 +135,9 @@ Bytes PcapBuilder::Build() const {
     return out;
 }
 
-void PcapBuilder::WriteTo(const std::string& path) const { WriteFile(path, Build()); }
+void PcapBuilder::WriteTo(const std::string& path) const {
+    WriteFile(path, Build());
+}
 
 void PcapBuilder::Put16(Bytes& out, uint16_t value) const {
     if (bigEndian_) {
@@ -154,7 +160,8 @@ void PcapBuilder::Put32(Bytes& out, uint32_t value) const {
 
 void WriteFile(const std::string& path, const Bytes& bytes) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    file.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
     if (!file) {
         throw std::runtime_error("cannot write " + path);
     }

@@ -39,9 +39,12 @@ void InTempDirectory::SetUp() {
     static std::atomic<int> counter{0};
     previousDirectory_ = fs::current_path().string();
     const fs::path base = fs::temp_directory_path() / "zep-modbus-tests";
-    const std::string name = std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
-                             std::to_string(counter++);
-    fs::path dir = base / (std::to_string(static_cast<long long>(fs::file_time_type::clock::now().time_since_epoch().count())) + "-" + name);
+    const std::string name =
+        std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
+        std::to_string(counter++);
+    fs::path dir = base / (std::to_string(static_cast<long long>(
+                               fs::file_time_type::clock::now().time_since_epoch().count())) +
+                           "-" + name);
     fs::create_directories(dir);
     directory_ = dir.string();
     fs::current_path(dir);
@@ -60,7 +63,8 @@ void InTempDirectory::TearDown() {
 std::string Crlf(const std::string& text) {
     std::string out;
     for (char c : text) {
-        if (c == '\n') out += '\r';
+        if (c == '\n')
+            out += '\r';
         out += c;
     }
     return out;
