@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
 
 #include "common/CLibPCaps.h"
 #include "common/logging.h"
@@ -106,5 +107,27 @@ TEST_F(CaptureReader, GetFileInfoRewinds) {
 }
 
 TEST_F(CaptureReader, NoRecordsBeforeAHeaderWasRead) {
+    EXPECT_EQ(reader_.ReadPacket(buffer_, sizeof(buffer_)), CLibPCaps::READ_END);
+}
+
+TEST_F(CaptureReader, RecordsBeyondTwoGibibytesAreRead) {
+    // A sparse file: a record of almost 4 GiB, stepped over, then a small record behind it.
+    const uint32_t hugeLength = 0xF0000000u;
+    Bytes head = PcapBuilder().Build();
+    const Bytes recordHeader = {0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x00, 0x00, 0xF0, 0x00, 0x00, 0x00, 0xF0};
+    head.insert(head.end(), recordHeader.begin(), recordHeader.end());
+    const Bytes tail = PcapBuilder().Record(Bytes(60, 0x5A)).Build();
+    {
+        std::ofstream file("big.pcap", std::ios::binary | std::ios::trunc);
+        file.write(reinterpret_cast<const char*>(head.data()), static_cast<std::streamsize>(head.size()));
+        file.seekp(static_cast<std::streamoff>(head.size()) + hugeLength);
+        file.write(reinterpret_cast<const char*>(tail.data()) + 24, static_cast<std::streamsize>(tail.size() - 24));
+        ASSERT_TRUE(file.good());
+    }
+    ASSERT_TRUE(reader_.GetFileInfo("big.pcap"));
+    EXPECT_EQ(reader_.ReadPacket(buffer_, sizeof(buffer_)), CLibPCaps::READ_SKIPPED);
+    EXPECT_EQ(reader_.ReadPacket(buffer_, sizeof(buffer_)), 60);
+    EXPECT_EQ(buffer_[59], 0x5A);
+    EXPECT_EQ(reader_.Position(), 24 + 16 + int64_t{hugeLength} + 16 + 60);
     EXPECT_EQ(reader_.ReadPacket(buffer_, sizeof(buffer_)), CLibPCaps::READ_END);
 }
