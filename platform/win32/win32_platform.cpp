@@ -1,8 +1,11 @@
 // PlatformServices on Windows: GetDiskFreeSpaceExA and ShellExecuteA.
 
+// windows.h must come before the other Windows headers.
+#include <windows.h>
+// clang-format off
 #include <io.h>
 #include <shellapi.h>
-#include <windows.h>
+// clang-format on
 
 #include <cstdio>
 
