@@ -7,34 +7,35 @@ constexpr int kNoReference = -1;  // reference number 65535: the function addres
 struct FunctionEntry {
     const char* name;
     int referenceBase;
+    bool decoded;
 };
 
 // Indexed by function code - 1.
 constexpr FunctionEntry kCatalogue[] = {
-    {"Read Coil Status", 1},
-    {"Read Input Status", 10001},
-    {"Read Holding Registers", 40001},
-    {"Read Input Registers", 30001},
-    {"Force Single Coil", 1},
-    {"Preset Single Register", 40001},
-    {"Read Exception Status", kNoReference},
-    {"Diagnostic", kNoReference},
-    {"Program 484", kNoReference},
-    {"Poll 484", kNoReference},
-    {"Fetch Comm Event Counter", kNoReference},
-    {"Fetch Comm Event Log", kNoReference},
-    {"Program Controller", kNoReference},
-    {"Poll Controller", kNoReference},
-    {"Force Multiple Coils", 1},
-    {"Preset Multiple Registers", 40001},
-    {"Report Slave ID", kNoReference},
-    {"Program 884", kNoReference},
-    {"Reset Comm Link", kNoReference},
-    {"Read General Reference", kNoReference},
-    {"Write General Reference", kNoReference},
-    {"Masked Write 4x Registers", 40001},
-    {"Read or Write 4x Registers", 40001},
-    {"Read Fifo Qeue", kNoReference},
+    {"Read Coil Status", 1, true},
+    {"Read Input Status", 10001, true},
+    {"Read Holding Registers", 40001, true},
+    {"Read Input Registers", 30001, true},
+    {"Force Single Coil", 1, true},
+    {"Preset Single Register", 40001, true},
+    {"Read Exception Status", kNoReference, true},
+    {"Diagnostic", kNoReference, false},
+    {"Program 484", kNoReference, false},
+    {"Poll 484", kNoReference, false},
+    {"Fetch Comm Event Counter", kNoReference, true},
+    {"Fetch Comm Event Log", kNoReference, true},
+    {"Program Controller", kNoReference, false},
+    {"Poll Controller", kNoReference, false},
+    {"Force Multiple Coils", 1, true},
+    {"Preset Multiple Registers", 40001, true},
+    {"Report Slave ID", kNoReference, true},
+    {"Program 884", kNoReference, false},
+    {"Reset Comm Link", kNoReference, false},
+    {"Read General Reference", kNoReference, false},
+    {"Write General Reference", kNoReference, false},
+    {"Masked Write 4x Registers", 40001, true},
+    {"Read or Write 4x Registers", 40001, true},
+    {"Read Fifo Qeue", kNoReference, false},
 };
 
 constexpr int kCatalogueSize = static_cast<int>(sizeof(kCatalogue) / sizeof(kCatalogue[0]));
@@ -48,6 +49,11 @@ const FunctionEntry* Find(int code) {
 const char* GetFunctionName(int code) {
     const FunctionEntry* entry = Find(code);
     return entry != nullptr ? entry->name : "Unknown";
+}
+
+bool IsDecodedFunction(int code) {
+    const FunctionEntry* entry = Find(code);
+    return entry != nullptr && entry->decoded;
 }
 
 int GetReferenceNumber(int offset, int code) {

@@ -69,24 +69,8 @@ void AppendReadWriteRegisters(std::string& report, const FrameValues& frame, int
 
 void AnalysePoll(const FrameValues& frame, int /*length*/, std::string& report) {
     const int32_t f = frame[1];
-    switch (f) {
-        case 1:
-        case 2:
-        case 3:
-        case 4:
-        case 5:
-        case 6:
-        case 7:
-        case 11:
-        case 12:
-        case 15:
-        case 16:
-        case 17:
-        case 22:
-        case 23:
-            break;
-        default:
-            return;
+    if (!IsDecodedFunction(f)) {
+        return;
     }
     AppendDeviceLine(report, frame);
     AppendFunctionLine(report, f);

@@ -148,23 +148,8 @@ void AnalyseResponse(const FrameValues& frame, int length, const FrameValues& pr
         AppendReportSlaveId(report, frame);
         return;
     }
-    switch (f) {
-        case 1:
-        case 2:
-        case 3:
-        case 4:
-        case 5:
-        case 6:
-        case 7:
-        case 11:
-        case 12:
-        case 15:
-        case 16:
-        case 22:
-        case 23:
-            break;
-        default:
-            return;
+    if (!IsDecodedFunction(f)) {
+        return;
     }
     const bool pollSupplied = previousLength > 0;
     AppendDeviceLine(report, frame);

@@ -7,22 +7,13 @@
 #include <filesystem>
 #include <functional>
 
+#include "tests/support/frame_helpers.h"
 #include "tests/support/pcap_builder.h"
 #include "tests/support/test_environment.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string FrameText(const Bytes& bytes) {
-    std::string text;
-    char token[4];
-    for (uint8_t b : bytes) {
-        std::snprintf(token, sizeof(token), "%02X ", b);
-        text += token;
-    }
-    return text;
-}
 
 PacketOptions ToServer() {
     return PacketOptions();

@@ -114,14 +114,17 @@ TEST_F(CaptureReader, RecordsBeyondTwoGibibytesAreRead) {
     // A sparse file: a record of almost 4 GiB, stepped over, then a small record behind it.
     const uint32_t hugeLength = 0xF0000000u;
     Bytes head = PcapBuilder().Build();
-    const Bytes recordHeader = {0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x00, 0x00, 0xF0, 0x00, 0x00, 0x00, 0xF0};
+    const Bytes recordHeader = {0,    0,    0,    0,    0,    0,    0,    0,
+                                0x00, 0x00, 0x00, 0xF0, 0x00, 0x00, 0x00, 0xF0};
     head.insert(head.end(), recordHeader.begin(), recordHeader.end());
     const Bytes tail = PcapBuilder().Record(Bytes(60, 0x5A)).Build();
     {
         std::ofstream file("big.pcap", std::ios::binary | std::ios::trunc);
-        file.write(reinterpret_cast<const char*>(head.data()), static_cast<std::streamsize>(head.size()));
+        file.write(reinterpret_cast<const char*>(head.data()),
+                   static_cast<std::streamsize>(head.size()));
         file.seekp(static_cast<std::streamoff>(head.size()) + hugeLength);
-        file.write(reinterpret_cast<const char*>(tail.data()) + 24, static_cast<std::streamsize>(tail.size() - 24));
+        file.write(reinterpret_cast<const char*>(tail.data()) + 24,
+                   static_cast<std::streamsize>(tail.size() - 24));
         ASSERT_TRUE(file.good());
     }
     ASSERT_TRUE(reader_.GetFileInfo("big.pcap"));

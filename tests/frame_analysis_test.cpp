@@ -6,26 +6,10 @@
 
 #include "modbus/poll_analysis.h"
 #include "modbus/response_analysis.h"
+#include "tests/support/frame_helpers.h"
 #include "tests/support/pcap_builder.h"
 
 namespace {
-
-FrameValues Values(const Bytes& bytes) {
-    FrameValues values{};
-    for (size_t i = 0; i < bytes.size(); ++i)
-        values[i] = bytes[i];
-    return values;
-}
-
-std::string FrameText(const Bytes& bytes) {
-    std::string text;
-    char token[4];
-    for (uint8_t b : bytes) {
-        std::snprintf(token, sizeof(token), "%02X ", b);
-        text += token;
-    }
-    return text;
-}
 
 std::string Poll(const Bytes& frame) {
     std::string report;

@@ -28,6 +28,13 @@ TEST(FunctionCatalogue, NamesIncludingUnknownCodes) {
     EXPECT_STREQ(GetFunctionName(131), "Unknown");
 }
 
+TEST(FunctionCatalogue, DecodedFunctions) {
+    for (int code : {1, 2, 3, 4, 5, 6, 7, 11, 12, 15, 16, 17, 22, 23})
+        EXPECT_TRUE(IsDecodedFunction(code)) << code;
+    for (int code : {0, 8, 9, 10, 13, 14, 18, 19, 20, 21, 24, 25, 131})
+        EXPECT_FALSE(IsDecodedFunction(code)) << code;
+}
+
 TEST(FunctionCatalogue, ReferenceNumbers) {
     EXPECT_EQ(GetReferenceNumber(0, 3), 40001);
     EXPECT_EQ(GetReferenceNumber(9, 2), 10010);
