@@ -20,4 +20,11 @@ for arch in i686 x86_64; do
     "$top/scripts/build.sh" "$top/build-windows-$arch" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-$arch.cmake"
 done
 
+echo "== Windows command-line program under Wine"
+if command -v wine >/dev/null; then
+    "$top/scripts/test-windows-cli.sh" "$top/build" "$top/build-windows-i686" "$top/build-windows-x86_64"
+else
+    echo "skipped: Wine is not installed"
+fi
+
 echo "All tests passed."

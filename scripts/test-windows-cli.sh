@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Runs the Windows console program under Wine on the example capture and checks that it writes
+# the same output.txt, byte for byte, as the native program, and prints the summary with CR LF.
+# Usage: test-windows-cli.sh NATIVE_BUILD WINDOWS_BUILD...
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+native=$1
+shift
+capture="$top/examples/example.pcap"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX="$work/wineprefix"
+
+mkdir "$work/native"
+"$native/cli/zep-modbus-parser" --no -C "$work/native" "$capture" >/dev/null 2>&1
+
+status=0
+for build in "$@"; do
+    exe="$build/cli/zep-modbus-parser.exe"
+    run="$work/$(basename "$build")"
+    mkdir "$run"
+    cp "$capture" "$run/example.pcap"
+    if ! (cd "$run" && timeout 300 wine "$exe" --no example.pcap >summary.txt 2>messages.txt); then
+        echo "FAIL $exe: exit status $?"; status=1; continue
+    fi
+    if ! cmp -s "$run/output.txt" "$work/native/output.txt"; then
+        echo "FAIL $exe: output.txt differs from the native program's"; status=1; continue
+    fi
+    if ! grep -q $'^26\tModbus messages processed\r$' "$run/summary.txt"; then
+        echo "FAIL $exe: summary not printed with CR LF line ends"; status=1; continue
+    fi
+    if [ "$(grep -c 'MessageAndLog' "$run/log.txt")" != 2 ]; then
+        echo "FAIL $exe: log.txt does not hold the closing question and its answer"; status=1; continue
+    fi
+    echo "ok   $exe"
+done
+exit $status
