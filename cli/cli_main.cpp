@@ -9,6 +9,7 @@
 #include "cli/cli_options.h"
 #include "cli/console_host.h"
 #include "cli/console_presenter.h"
+#include "cli/web_commands.h"
 #include "common/logging.h"
 #include "platform/platform_services.h"
 
@@ -51,6 +52,9 @@ int RunCommandLine(const std::vector<std::string>& arguments, CliStreams streams
         case CliCommand::UsageError:
             streams.err << "zep-modbus-parser: " << options.error << "\n\n" << UsageText();
             return 2;
+        case CliCommand::CheckUpdate:
+        case CliCommand::SendFeedback:
+            return RunWebCommand(options, streams, platform);
         case CliCommand::Analyze:
             break;
     }
@@ -65,8 +69,8 @@ int RunCommandLine(const std::vector<std::string>& arguments, CliStreams streams
         }
         std::filesystem::current_path(options.directory, error);
         if (error) {
-            streams.err << "zep-modbus-parser: cannot work in directory " << options.directory << ": "
-                        << error.message() << '\n';
+            streams.err << "zep-modbus-parser: cannot work in directory " << options.directory
+                        << ": " << error.message() << '\n';
             return 1;
         }
     }

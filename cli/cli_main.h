@@ -15,6 +15,7 @@ struct CliStreams {
     bool stderrIsTerminal;
 };
 
-// Returns the exit status: 0 analysis completed, 1 the run ended early, 2 usage error.
+// Returns the exit status: 0 analysis completed, 1 the run ended early, 2 usage error (for the
+// web commands: 0 the server answered with a decisive word, 1 it did not).
 int RunCommandLine(const std::vector<std::string>& arguments, CliStreams streams,
                    PlatformServices& platform);

@@ -16,6 +16,7 @@ CliOptions UsageError(const std::string& error) {
 
 CliOptions ParseCommandLine(const std::vector<std::string>& arguments) {
     CliOptions options;
+    CliCommand webCommand = CliCommand::Analyze;  // Analyze: no web command given
     bool answerGiven = false;
     bool onlyOperands = false;
     for (size_t i = 0; i < arguments.size(); ++i) {
@@ -42,6 +43,25 @@ CliOptions ParseCommandLine(const std::vector<std::string>& arguments) {
                 return UsageError("-C needs a directory");
             }
             options.directory = arguments[++i];
+        } else if (!onlyOperands && argument == "--check-update") {
+            if (webCommand == CliCommand::SendFeedback) {
+                return UsageError("--check-update and --send-feedback exclude each other");
+            }
+            webCommand = CliCommand::CheckUpdate;
+        } else if (!onlyOperands && argument == "--send-feedback") {
+            if (i + 1 >= arguments.size()) {
+                return UsageError("--send-feedback needs the text to send");
+            }
+            if (webCommand == CliCommand::CheckUpdate) {
+                return UsageError("--check-update and --send-feedback exclude each other");
+            }
+            webCommand = CliCommand::SendFeedback;
+            options.feedbackText = arguments[++i];
+        } else if (!onlyOperands && argument == "--web-host") {
+            if (i + 1 >= arguments.size()) {
+                return UsageError("--web-host needs a host name");
+            }
+            options.webHost = arguments[++i];
         } else if (!onlyOperands && argument == "--") {
             onlyOperands = true;
         } else if (!onlyOperands && argument.size() > 1 && argument[0] == '-') {
@@ -52,6 +72,13 @@ CliOptions ParseCommandLine(const std::vector<std::string>& arguments) {
             return UsageError("only one capture file can be analysed at a time");
         }
     }
+    if (webCommand != CliCommand::Analyze) {
+        if (!options.capture.empty()) {
+            return UsageError("--check-update and --send-feedback take no capture file");
+        }
+        options.command = webCommand;
+        return options;
+    }
     if (options.capture.empty()) {
         return UsageError("no capture file given");
     }
@@ -61,6 +88,8 @@ CliOptions ParseCommandLine(const std::vector<std::string>& arguments) {
 
 std::string UsageText() {
     return "Usage: zep-modbus-parser [--yes|--no] [-C DIR] [--debug-log] CAPTURE\n"
+           "       zep-modbus-parser --check-update [--yes|--no] [--web-host HOST]\n"
+           "       zep-modbus-parser --send-feedback TEXT [--web-host HOST]\n"
            "       zep-modbus-parser --help | --version\n"
            "\n"
            "Analyses the Modbus/TCP traffic in the libpcap capture CAPTURE and writes the report\n"
@@ -73,7 +102,14 @@ std::string UsageText() {
            "  --help        show this text\n"
            "  --version     show the version\n"
            "\n"
-           "Exit status: 0 analysis completed, 1 the run ended early, 2 usage error.\n";
+           "  --check-update        ask the maker's web server whether a newer version exists\n"
+           "                        (--yes/--no answer its download question)\n"
+           "  --send-feedback TEXT  send TEXT to the maker as feedback\n"
+           "  --web-host HOST       talk to HOST (host or host:port) instead of the maker's\n"
+           "                        web server\n"
+           "\n"
+           "Exit status: 0 analysis completed, 1 the run ended early, 2 usage error.\n"
+           "With --check-update or --send-feedback: 0 the server answered, 1 it did not.\n";
 }
 
 std::string VersionText() {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-enum class CliCommand { Analyze, Help, Version, UsageError };
+enum class CliCommand { Analyze, Help, Version, UsageError, CheckUpdate, SendFeedback };
 enum class CliAnswer { Ask, Yes, No };
 
 struct CliOptions {
@@ -13,7 +13,9 @@ struct CliOptions {
     std::string directory;              // -C DIR: where output.txt and the logs go
     std::string capture;
     bool debugLog = false;
-    std::string error;  // what is wrong, for UsageError
+    std::string error;         // what is wrong, for UsageError
+    std::string feedbackText;  // --send-feedback TEXT
+    std::string webHost;       // --web-host HOST: another server than the maker's
 };
 
 CliOptions ParseCommandLine(const std::vector<std::string>& arguments);

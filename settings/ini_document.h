@@ -13,7 +13,7 @@ struct IniSection {
 };
 
 class IniDocument {
-  public:
+public:
     // Remembers the file name; the file itself is not touched.
     explicit IniDocument(const std::string& fileName);
     virtual ~IniDocument() = default;
@@ -53,7 +53,7 @@ class IniDocument {
     const IniSection& Section(int index) const { return sections_[index]; }
     const std::vector<std::string>& HeaderComments() const { return headerComments_; }
 
-  private:
+private:
     // Acts on one line of the file; false for a line that stops the reading.
     bool ParseLine(std::string line, std::string& currentSection);
     void ParseComment(const std::string& text, const std::string& currentSection);

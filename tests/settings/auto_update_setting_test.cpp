@@ -14,7 +14,7 @@ const char* const kStoredOff = "[ZEP Modbus TCP Parser]\r\nAutoUpdate=0\r\n\r\n"
 }  // namespace
 
 class AutoUpdateSetting : public FileFixture {
-  protected:
+protected:
     bool LoadFrom(const std::string& bytes) {
         WriteBytes("settings.ini", bytes);
         return LoadAutoUpdateSetting();

@@ -6,7 +6,7 @@
 #include <string>
 
 class FileFixture : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override;
     void TearDown() override;
 
@@ -16,6 +16,6 @@ class FileFixture : public ::testing::Test {
 
     std::string directory_;
 
-  private:
+private:
     std::string previousDirectory_;
 };

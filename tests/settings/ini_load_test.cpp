@@ -8,7 +8,7 @@
 using Strings = std::vector<std::string>;
 
 class IniLoad : public FileFixture {
-  protected:
+protected:
     // Writes `bytes` as f.ini and loads it into `document_`; returns Load's result.
     bool LoadBytes(const std::string& bytes) {
         WriteBytes("f.ini", bytes);

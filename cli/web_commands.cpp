@@ -1,0 +1,62 @@
+#include "cli/web_commands.h"
+
+#include <ostream>
+
+#include "cli/console_presenter.h"
+#include "common/product_identity.h"
+#include "common/text_format.h"
+#include "platform/platform_services.h"
+#include "web/feedback.h"
+#include "web/form_body.h"
+#include "web/update_check.h"
+
+namespace {
+
+// Opens web pages with the desktop's browser where there is one; otherwise names the address.
+class ConsoleBrowser : public PlatformServices {
+public:
+    ConsoleBrowser(PlatformServices& system, std::ostream& out) : system_(system), out_(out) {}
+
+    bool QueryFreeBytes(const std::string& directory, uint64_t& freeBytes) override {
+        return system_.QueryFreeBytes(directory, freeBytes);
+    }
+
+    bool OpenInShell(const std::string& verb, const std::string& target) override {
+        if (system_.OpenInShell(verb, target)) {
+            return true;
+        }
+        out_ << "Download: " << target << '\n';
+        return true;
+    }
+
+private:
+    PlatformServices& system_;
+    std::ostream& out_;
+};
+
+// The build note the About box sends with feedback.
+std::string BuildNote() {
+    return Format("Last Compile date: %s %s", __DATE__, __TIME__);
+}
+
+}  // namespace
+
+int RunWebCommand(const CliOptions& options, CliStreams streams, PlatformServices& platform) {
+    ConsolePresenter presenter(streams.in, streams.err, streams.stdinIsTerminal, options.answer);
+    SetMessagePresenter(&presenter);
+    WebServerAccess server;
+    if (!options.webHost.empty()) {
+        server.host = options.webHost;
+    }
+    bool answered = false;
+    if (options.command == CliCommand::CheckUpdate) {
+        ConsoleBrowser browser(platform, streams.out);
+        answered = CheckForUpdate(true, browser, server);
+    } else {
+        answered = SendFeedback(kProductName, FullVersionText(), options.feedbackText, BuildNote(),
+                                server);
+    }
+    SetMessagePresenter(nullptr);
+    streams.out.flush();
+    return answered ? 0 : 1;
+}

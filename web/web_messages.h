@@ -1,0 +1,24 @@
+#pragma once
+// The message boxes of the update check and the feedback submission.
+
+#include <string>
+
+constexpr const char* kNoUpdateNotice = "No updates available ";
+constexpr const char* kNewVersionQuestion =
+    "There is a new version of this application available.\n"
+    "Would you like to download the new version?";
+constexpr const char* kNoConnectionNotice =
+    "We could not connect to our servers.\n"
+    "Our servers could be down or \n"
+    "You might not have a connection to the internet at this moment, please check your "
+    "connection and try again.";
+constexpr const char* kEmptyFeedbackNotice =
+    "No message to send. \nPlease enter some text in to the message field ";
+constexpr const char* kFeedbackSentNotice = "Your message has been sent successfully\nThank you.";
+
+// The failure notice, ending with the technical-support address in parentheses.
+std::string FeedbackFailedNotice();
+
+// Shows a box through the installed presenter and returns the button pressed. Without a
+// presenter, OK boxes answer OK and questions No.
+int ShowWebMessage(const std::string& text, int style);
