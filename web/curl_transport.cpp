@@ -7,6 +7,7 @@
 #include <chrono>
 #include <deque>
 #include <mutex>
+#include <new>
 #include <string>
 
 #include "web/http_protocol.h"
@@ -28,9 +29,13 @@ struct Transfer {
 size_t OnBodyData(char* data, size_t size, size_t count, void* context) {
     Transfer& transfer = *static_cast<Transfer*>(context);
     const size_t total = size * count;
-    for (size_t offset = 0; offset < total; offset += kReplyChunkSize) {
-        const size_t part = std::min(kReplyChunkSize, total - offset);
-        transfer.chunks.emplace_back(data + offset, part);
+    try {
+        for (size_t offset = 0; offset < total; offset += kReplyChunkSize) {
+            const size_t part = std::min(kReplyChunkSize, total - offset);
+            transfer.chunks.emplace_back(data + offset, part);
+        }
+    } catch (const std::bad_alloc&) {
+        return 0;  // out of memory: the transfer stops, what came so far is kept
     }
     transfer.lastActivity = Clock::now();
     return total;
