@@ -8,7 +8,7 @@ packages=(
     googletest libgtest-dev
     clang-format
     mingw-w64
-    libcurl4-openssl-dev python3
+    libcurl4-openssl-dev python3 openssl
     tshark
 )
 missing=()
