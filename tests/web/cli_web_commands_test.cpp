@@ -120,7 +120,7 @@ TEST(CliWebCommandsWithoutServer, NoConnectionAndFailure) {
     std::istringstream in;
     std::ostringstream out;
     std::ostringstream err;
-    RecordingPlatform platform;
+    FakePlatform platform;
     const std::string host = "127.0.0.1:" + std::to_string(UnusedLoopbackPort());
     EXPECT_EQ(RunCommandLine({"--check-update", "--web-host", host}, {in, out, err, false, false},
                              platform),

@@ -169,7 +169,7 @@ TEST_P(UpdateCheck, ServerThatNeverAnswersIsNoAnswerAfterTheTimeout) {
 
 TEST(UpdateCheckWithoutServer, InteractiveSaysNoConnectionQuietSaysNothing) {
     RecordingPresenter presenter;
-    RecordingPlatform platform;
+    FakePlatform platform;
     SetMessagePresenter(&presenter);
     WebServerAccess access;
     access.host = "127.0.0.1:" + std::to_string(UnusedLoopbackPort());
@@ -188,7 +188,7 @@ TEST(UpdateCheckWithoutPresenter, QuestionIsAnsweredNo) {
     std::string problem;
     ASSERT_TRUE(server.Start(ServerKind::TlsGood, problem)) << problem;
     server.Answer("Update");
-    RecordingPlatform platform;
+    FakePlatform platform;
     WebServerAccess access;
     access.host = server.Host();
     access.http.trustedAuthoritiesFile = server.TrustedAuthoritiesFile();

@@ -3,29 +3,6 @@
 #include <ostream>
 #include <sstream>
 
-int RecordingPresenter::Present(const std::string& text, int style) {
-    boxes.push_back({text, style});
-    if (style != kMbYesNo) {
-        return kIdOk;
-    }
-    if (answers.empty()) {
-        return kIdNo;
-    }
-    const int answer = answers.front();
-    answers.pop_front();
-    return answer;
-}
-
-bool RecordingPlatform::QueryFreeBytes(const std::string& /*directory*/, uint64_t& freeBytes) {
-    freeBytes = 0;
-    return false;
-}
-
-bool RecordingPlatform::OpenInShell(const std::string& verb, const std::string& target) {
-    shellCalls.emplace_back(verb, target);
-    return true;
-}
-
 void ServerFixture::StartServer(ServerKind kind) {
     std::string problem;
     if (server_.Start(kind, problem)) {

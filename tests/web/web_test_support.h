@@ -1,39 +1,13 @@
 #pragma once
-// Test doubles for the boxes and the shell, and a fixture with a scripted server of its own.
+// A fixture with a scripted server of its own, for the web tests.
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <string>
-#include <utility>
-#include <vector>
 
-#include "common/message_presenter.h"
-#include "platform/platform_services.h"
+#include "tests/support/test_environment.h"
 #include "tests/web/scripted_server.h"
 #include "web/web_server_access.h"
-
-// Records every box; questions are answered from `answers` (No when it is empty).
-class RecordingPresenter : public MessagePresenter {
-public:
-    struct Box {
-        std::string text;
-        int style;
-    };
-    int Present(const std::string& text, int style) override;
-
-    std::vector<Box> boxes;
-    std::deque<int> answers;
-};
-
-// Records what is handed to the shell.
-class RecordingPlatform : public PlatformServices {
-public:
-    bool QueryFreeBytes(const std::string& directory, uint64_t& freeBytes) override;
-    bool OpenInShell(const std::string& verb, const std::string& target) override;
-
-    std::vector<std::pair<std::string, std::string>> shellCalls;
-};
 
 // Starts a server of the given kind for each test (the test is skipped where that kind cannot
 // run) and installs the recording presenter.
@@ -49,7 +23,7 @@ protected:
 
     ScriptedServer server_;
     RecordingPresenter presenter_;
-    RecordingPlatform platform_;
+    FakePlatform platform_;
 };
 
 // Test names for the server kinds of parameterised tests.
