@@ -9,7 +9,7 @@
 #include "app/link_button.h"
 
 class CAboutBox {
-  public:
+public:
     // Runs the box modally over `owner` (which is disabled meanwhile).
     INT_PTR DoModal(HWND owner);
 
@@ -24,7 +24,7 @@ class CAboutBox {
     std::string feedbackText;
     std::string versionText;
 
-  private:
+private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     BOOL OnInitDialog(HWND owner);

@@ -10,7 +10,7 @@
 namespace {
 
 class CParserApp {
-  public:
+public:
     int InitInstance() {
         // Common controls (hover tracking of the link control) and their current look.
         INITCOMMONCONTROLSEX controls = {};

@@ -14,7 +14,7 @@
 UINT LinkClickedMessage();
 
 class CLinkButton : public MessagePreTranslator {
-  public:
+public:
     CLinkButton();
     ~CLinkButton() override;
     CLinkButton(const CLinkButton&) = delete;
@@ -46,7 +46,7 @@ class CLinkButton : public MessagePreTranslator {
     HFONT underlineFont = nullptr;
     bool enterPending = false;
 
-  private:
+private:
     static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT CallBase(UINT message, WPARAM wParam, LPARAM lParam);

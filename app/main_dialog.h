@@ -9,7 +9,7 @@
 #include "app/message_box_presenter.h"
 
 class CMainDialog : public AnalysisHost {
-  public:
+public:
     CMainDialog();
 
     // Runs the dialog modally, with no owner, until the close command ends it.
@@ -32,7 +32,7 @@ class CMainDialog : public AnalysisHost {
     int autoUpdate = 0;
     HICON appIcon;
 
-  private:
+private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 

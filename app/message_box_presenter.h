@@ -7,12 +7,12 @@
 #include "common/message_presenter.h"
 
 class MessageBoxPresenter : public MessagePresenter {
-  public:
+public:
     explicit MessageBoxPresenter(HWND mainWindow) : mainWindow_(mainWindow) {}
 
     int Present(const std::string& text, int style) override;
 
-  private:
+private:
     HWND mainWindow_;
 };
 

@@ -7,7 +7,7 @@
 
 // Lets a control see queued messages addressed to it before the dialog's keyboard handling.
 class MessagePreTranslator {
-  public:
+public:
     virtual ~MessagePreTranslator() = default;
     // True when the message has been consumed and is not to be handled any further.
     virtual bool PreTranslateMessage(const MSG& message) = 0;
