@@ -13,7 +13,7 @@
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
-scenarios="${ZEP_WINE_SCENARIOS:-layout settings updates analysis about link menus}"
+scenarios="${ZEP_WINE_SCENARIOS:-resources layout settings updates analysis about link menus}"
 
 if [ "$#" -lt 1 ]; then
     echo "usage: $0 BUILD_DIR [BUILD_DIR...]" >&2

@@ -17,7 +17,7 @@ const std::map<std::string, void (*)()>& Scenarios() {
         {"layout", &ScenarioLayout},   {"settings", &ScenarioSettings},
         {"updates", &ScenarioUpdates}, {"analysis", &ScenarioAnalysis},
         {"about", &ScenarioAbout},     {"link", &ScenarioLink},
-        {"menus", &ScenarioMenus},
+        {"menus", &ScenarioMenus},     {"resources", &ScenarioResources},
     };
     return scenarios;
 }

@@ -56,6 +56,7 @@ void ScenarioAnalysis();
 void ScenarioAbout();
 void ScenarioLink();
 void ScenarioMenus();
+void ScenarioResources();
 
 // Writes settings.ini into `directory` (nothing when `content` is empty).
 void PrepareSettings(const std::string& directory, const std::string& content);
