@@ -5,7 +5,7 @@
 set -eu
 
 packages="mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 \
-binutils-mingw-w64-x86-64 wine wine32 wine64 libwine libwine:i386 fonts-wine xvfb xauth \
+binutils-mingw-w64-x86-64 wine wine32 wine64 fonts-wine xvfb xauth \
 x11-apps x11-utils imagemagick python3 cmake make"
 
 if [ "$(id -u)" -ne 0 ]; then

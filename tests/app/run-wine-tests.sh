@@ -82,6 +82,11 @@ for build in "$@"; do
     export WINEPREFIX="$out/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     wineboot -i >/dev/null 2>&1
     wineserver -w
+    # Wine's own fonts (MS Sans Serif, Tahoma, Marlett for the frame buttons) where the
+    # distribution keeps them apart from the prefix.
+    if [ -d /usr/share/wine/fonts ]; then
+        cp -n /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+    fi
     # Windows draw their own frames (there is no window manager on the virtual display), and the
     # browser that the shell starts for web addresses is a recorder.
     cat >"$out/record-browser.sh" <<RECORDER
