@@ -4,8 +4,6 @@
 
 namespace {
 
-HCURSOR g_handCursor = nullptr;
-
 constexpr const char* kHelpProgram = "\\Winhlp32.exe";
 constexpr int kHelpProgramHandCursor = 106;
 
@@ -31,16 +29,10 @@ HCURSOR LoadHelpProgramCursor() {
 
 }  // namespace
 
-void LoadHandCursor() {
-    if (g_handCursor != nullptr) {
-        return;
+HCURSOR LoadHandCursor() {
+    HCURSOR cursor = LoadHelpProgramCursor();
+    if (cursor == nullptr) {
+        cursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32649));  // IDC_HAND
     }
-    g_handCursor = LoadHelpProgramCursor();
-    if (g_handCursor == nullptr) {
-        g_handCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32649));  // IDC_HAND
-    }
-}
-
-HCURSOR HandCursor() {
-    return g_handCursor;
+    return cursor;
 }

@@ -31,12 +31,16 @@ UINT LinkClickedMessage() {
     return g_linkClickedMessage;
 }
 
+HCURSOR CLinkButton::handCursor = nullptr;
+
 CLinkButton::CLinkButton()
     : linkColour(GetSysColor(COLOR_HIGHLIGHT)),
       hoverColour(RGB(0, 0, 255)),
       visitedColour(RGB(128, 0, 128)),
       disabledColour(GetSysColor(COLOR_GRAYTEXT)) {
-    LoadHandCursor();
+    if (handCursor == nullptr) {
+        handCursor = LoadHandCursor();
+    }
 }
 
 CLinkButton::~CLinkButton() {
@@ -104,8 +108,8 @@ LRESULT CLinkButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             Redraw();
             return 0;
         case WM_SETCURSOR:
-            if (LOWORD(lParam) == HTCLIENT && HandCursor() != nullptr) {
-                SetCursor(HandCursor());
+            if (LOWORD(lParam) == HTCLIENT && handCursor != nullptr) {
+                SetCursor(handCursor);
                 return TRUE;
             }
             return CallBase(message, wParam, lParam);

@@ -46,6 +46,10 @@ public:
     HFONT underlineFont = nullptr;
     bool enterPending = false;
 
+    // Shared by all link controls for the life of the process; loaded by the first
+    // construction that finds it unset.
+    static HCURSOR handCursor;
+
 private:
     static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);

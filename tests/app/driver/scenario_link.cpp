@@ -17,6 +17,13 @@ ColourCount LinkShows(HWND link, COLORREF colour) {
     return CountColour(ScreenRect(link), colour);
 }
 
+HCURSOR CurrentCursor() {
+    CURSORINFO info = {};
+    info.cbSize = sizeof(info);
+    GetCursorInfo(&info);
+    return info.hCursor;
+}
+
 POINT CentreOf(HWND window) {
     const RECT rect = ScreenRect(window);
     return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
@@ -56,6 +63,13 @@ void ScenarioLink() {
     Expect(shown.longestRun >= (linkRect.right - linkRect.left) / 3,
            "hovered link is underlined (longest blue run " + std::to_string(shown.longestRun) +
                " pixels)");
+    const HCURSOR overLink = CurrentCursor();
+    const RECT aboutRect = ScreenRect(about);
+    MovePointer(aboutRect.left + 20, (aboutRect.top + aboutRect.bottom) / 2);
+    Pause(300);
+    const HCURSOR overDialog = CurrentCursor();
+    Expect(overLink != nullptr && overLink != overDialog,
+           "the pointer over the link shows another cursor than over the dialog");
     MovePointer(0, 0);
     WaitUntil([&] { return CountColour(ScreenRect(link), kHoverColour).pixels == 0; }, 5000);
     shown = LinkShows(link, linkColour);
