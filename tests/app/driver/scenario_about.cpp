@@ -11,7 +11,7 @@
 
 namespace {
 
-const std::vector<ControlSpec> kAboutControls = {
+const std::vector<ExpectedControl> kAboutControls = {
     {1004, "Button", "Send", 118, 230, 50, 14, 0x50010000},
     {1003, "Edit", nullptr, 13, 164, 264, 64, 0x50A11004},
     {1001, "Button", nullptr, 109, 49, 66, 14, 0x50010000},

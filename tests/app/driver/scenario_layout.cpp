@@ -12,7 +12,7 @@
 namespace {
 
 // The main dialog's controls in template (and tab) order.
-const std::vector<ControlSpec> kMainControls = {
+const std::vector<ExpectedControl> kMainControls = {
     {1000, "Edit", nullptr, 7, 172, 361, 116, 0x50A10004},
     {3, "Button", "Analyze", 158, 154, 59, 15, 0x50010001},
     {4, "Button", "Exit", 309, 292, 59, 15, 0x50010000},
@@ -71,35 +71,35 @@ bool Near(long actual, double expected) {
 
 }  // namespace
 
-void ExpectControls(HWND dialog, const std::vector<ControlSpec>& specs, int unitsWide,
-                    int unitsHigh, const std::string& what, int ownerDrawnId) {
+void ExpectControls(HWND dialog, const std::vector<ExpectedControl>& expectedControls,
+                    int unitsWide, int unitsHigh, const std::string& what, int ownerDrawnId) {
     std::vector<HWND> children{dialog};
     EnumChildWindows(dialog, &CollectChild, reinterpret_cast<LPARAM>(&children));
     children.erase(children.begin());
-    ExpectEqual(static_cast<long long>(children.size()), static_cast<long long>(specs.size()),
-                what + ": number of controls");
+    ExpectEqual(static_cast<long long>(children.size()),
+                static_cast<long long>(expectedControls.size()), what + ": number of controls");
     RECT client;
     GetClientRect(dialog, &client);
     const double scaleX = static_cast<double>(client.right) / unitsWide;
     const double scaleY = static_cast<double>(client.bottom) / unitsHigh;
-    for (size_t i = 0; i < children.size() && i < specs.size(); ++i) {
-        const ControlSpec& spec = specs[i];
+    for (size_t i = 0; i < children.size() && i < expectedControls.size(); ++i) {
+        const ExpectedControl& want = expectedControls[i];
         HWND control = children[i];
-        const std::string name = what + ": control " + std::to_string(spec.id);
+        const std::string name = what + ": control " + std::to_string(want.id);
         const int id = GetDlgCtrlID(control);
-        Expect(id == spec.id || (spec.id == -1 && id == 0xFFFF),
+        Expect(id == want.id || (want.id == -1 && id == 0xFFFF),
                name + ": id in template order (found " + std::to_string(id) + ")");
-        ExpectEqual(ClassNameOf(control), spec.className, name + ": class");
-        if (spec.text != nullptr) {
-            ExpectEqual(TextOf(control), spec.text, name + ": text");
+        ExpectEqual(ClassNameOf(control), want.className, name + ": class");
+        if (want.text != nullptr) {
+            ExpectEqual(TextOf(control), want.text, name + ": text");
         }
         LONG style = GetWindowLongA(control, GWL_STYLE);
-        LONG expectedStyle = spec.style;
-        if (spec.id == ownerDrawnId) {
+        LONG expectedStyle = want.style;
+        if (want.id == ownerDrawnId) {
             // The link control turns the push button owner-drawn.
             expectedStyle = (expectedStyle & ~0x000F) | 0x000B;
         }
-        if (std::string(spec.className) == "Edit") {
+        if (std::string(want.className) == "Edit") {
             // Dialogs draw an edit box's border as a sunken client edge instead.
             style &= ~WS_BORDER;
             expectedStyle &= ~WS_BORDER;
@@ -107,9 +107,9 @@ void ExpectControls(HWND dialog, const std::vector<ControlSpec>& specs, int unit
         Expect(style == expectedStyle, name + ": style " + std::to_string(style) + " instead of " +
                                            std::to_string(expectedStyle));
         const RECT rect = ControlRect(dialog, control);
-        Expect(Near(rect.left, spec.x * scaleX) && Near(rect.top, spec.y * scaleY) &&
-                   Near(rect.right - rect.left, spec.width * scaleX) &&
-                   Near(rect.bottom - rect.top, spec.height * scaleY),
+        Expect(Near(rect.left, want.x * scaleX) && Near(rect.top, want.y * scaleY) &&
+                   Near(rect.right - rect.left, want.width * scaleX) &&
+                   Near(rect.bottom - rect.top, want.height * scaleY),
                name + ": position and size");
     }
 }

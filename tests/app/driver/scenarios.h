@@ -35,7 +35,7 @@ constexpr int kAboutLogo = 1018;
 }  // namespace ids
 
 // One control of a dialog template.
-struct ControlSpec {
+struct ExpectedControl {
     int id;
     const char* className;
     const char* text;  // nullptr: not compared (edit boxes, pictures)
@@ -43,11 +43,11 @@ struct ControlSpec {
     LONG style;
 };
 
-// Compares the children of `dialog` with `specs`: order, ids, classes, texts, styles and
+// Compares the children of `dialog` with `expectedControls`: order, ids, classes, texts, styles and
 // positions (dialog units scaled by the dialog's client size, `unitsWide` x `unitsHigh`). The
 // control `ownerDrawnId` is expected to have been made owner-drawn.
-void ExpectControls(HWND dialog, const std::vector<ControlSpec>& specs, int unitsWide,
-                    int unitsHigh, const std::string& what, int ownerDrawnId);
+void ExpectControls(HWND dialog, const std::vector<ExpectedControl>& expectedControls,
+                    int unitsWide, int unitsHigh, const std::string& what, int ownerDrawnId);
 
 void ScenarioLayout();
 void ScenarioSettings();
