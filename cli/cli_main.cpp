@@ -8,36 +8,11 @@
 #include "analysis/analysis_run.h"
 #include "cli/cli_options.h"
 #include "cli/console_host.h"
+#include "cli/console_platform.h"
 #include "cli/console_presenter.h"
 #include "cli/web_commands.h"
 #include "common/logging.h"
 #include "platform/platform_services.h"
-
-namespace {
-
-// Opens folders with the desktop's opener where there is one; otherwise names the folder.
-class ConsolePlatform : public PlatformServices {
-public:
-    ConsolePlatform(PlatformServices& system, std::ostream& out) : system_(system), out_(out) {}
-
-    bool QueryFreeBytes(const std::string& directory, uint64_t& freeBytes) override {
-        return system_.QueryFreeBytes(directory, freeBytes);
-    }
-
-    bool OpenInShell(const std::string& verb, const std::string& target) override {
-        if (system_.OpenInShell(verb, target)) {
-            return true;
-        }
-        out_ << "Folder: " << target << '\n';
-        return true;
-    }
-
-private:
-    PlatformServices& system_;
-    std::ostream& out_;
-};
-
-}  // namespace
 
 int RunCommandLine(const std::vector<std::string>& arguments, CliStreams streams,
                    PlatformServices& platform) {
@@ -79,7 +54,7 @@ int RunCommandLine(const std::vector<std::string>& arguments, CliStreams streams
     SetDebugLogEnabled(options.debugLog);
     ConsolePresenter presenter(streams.in, streams.err, streams.stdinIsTerminal, options.answer);
     SetMessagePresenter(&presenter);
-    ConsolePlatform consolePlatform(platform, streams.out);
+    ConsolePlatform consolePlatform(platform, streams.out, "Folder: ");
     ConsoleHost host(capture, streams.err, streams.stderrIsTerminal);
 
     const AnalysisResult result = RunAnalysis(host, consolePlatform);

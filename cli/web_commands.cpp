@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "cli/console_platform.h"
 #include "cli/console_presenter.h"
 #include "common/product_identity.h"
 #include "common/text_format.h"
@@ -11,28 +12,6 @@
 #include "web/update_check.h"
 
 namespace {
-
-// Opens web pages with the desktop's browser where there is one; otherwise names the address.
-class ConsoleBrowser : public PlatformServices {
-public:
-    ConsoleBrowser(PlatformServices& system, std::ostream& out) : system_(system), out_(out) {}
-
-    bool QueryFreeBytes(const std::string& directory, uint64_t& freeBytes) override {
-        return system_.QueryFreeBytes(directory, freeBytes);
-    }
-
-    bool OpenInShell(const std::string& verb, const std::string& target) override {
-        if (system_.OpenInShell(verb, target)) {
-            return true;
-        }
-        out_ << "Download: " << target << '\n';
-        return true;
-    }
-
-private:
-    PlatformServices& system_;
-    std::ostream& out_;
-};
 
 // The build note the About box sends with feedback.
 std::string BuildNote() {
@@ -50,7 +29,7 @@ int RunWebCommand(const CliOptions& options, CliStreams streams, PlatformService
     }
     bool answered = false;
     if (options.command == CliCommand::CheckUpdate) {
-        ConsoleBrowser browser(platform, streams.out);
+        ConsolePlatform browser(platform, streams.out, "Download: ");
         answered = CheckForUpdate(true, browser, server);
     } else {
         answered = SendFeedback(kProductName, FullVersionText(), options.feedbackText, BuildNote(),
