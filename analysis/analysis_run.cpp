@@ -1,9 +1,7 @@
 #include "analysis/analysis_run.h"
 
 #include <cstring>
-#include <filesystem>
 #include <fstream>
-#include <system_error>
 
 #include "analysis/frame_pairing.h"
 #include "analysis/modbus_extraction.h"
@@ -12,8 +10,6 @@
 #include "common/message_presenter.h"
 #include "platform/platform_services.h"
 
-namespace fs = std::filesystem;
-
 namespace {
 
 bool IsReadable(const std::string& path) {
@@ -21,15 +17,10 @@ bool IsReadable(const std::string& path) {
     return file.is_open();
 }
 
-bool Exists(const std::string& path) {
-    std::error_code error;
-    return fs::exists(path, error);
-}
-
-std::string FullPathOf(const std::string& name) {
-    std::error_code error;
-    const fs::path full = fs::absolute(name, error);
-    return error ? name : full.string();
+// The full path of a name in the current directory; the name itself when it cannot be had.
+std::string FullPathOrName(const std::string& name) {
+    const std::string full = FullPathOf(name);
+    return full.empty() ? name : full;
 }
 
 // The full path with the file name deleted: the folder, ending in its separator.
@@ -44,9 +35,8 @@ void OfferFolder(PlatformServices& platform, const std::string& reportPath) {
 
 bool EnoughFreeSpace(PlatformServices& platform) {
     uint64_t freeBytes = 0;
-    std::error_code error;
-    const std::string directory = fs::current_path(error).string();
-    if (error || !platform.QueryFreeBytes(directory, freeBytes)) {
+    const std::string directory = CurrentDirectory();
+    if (directory.empty() || !platform.QueryFreeBytes(directory, freeBytes)) {
         return true;  // unknown: carry on
     }
     if (freeBytes >= kMinimumFreeBytes) {
@@ -79,7 +69,8 @@ struct SecondPassCounts {
 };
 
 bool ReportWriteFailed() {
-    ShowMessage("Can not write to the report file\nFile: %s", FullPathOf(kReportFileName).c_str());
+    ShowMessage("Can not write to the report file\nFile: %s",
+                FullPathOrName(kReportFileName).c_str());
     return false;
 }
 
@@ -162,7 +153,7 @@ AnalysisResult AnalyseCapture(AnalysisHost& host, PlatformServices& platform,
         return AnalysisResult::EndedEarly;
     }
 
-    const std::string reportPath = FullPathOf(kReportFileName);
+    const std::string reportPath = FullPathOrName(kReportFileName);
     host.SetResultsText(SummaryText(counts, reportPath));
     host.RefreshControls();
     host.PumpPendingMessage();
@@ -191,8 +182,8 @@ AnalysisResult RunAnalysis(AnalysisHost& host, PlatformServices& platform) {
         ShowMessage("The input file does not exist/readable\nInput file=[%s]", inputPath.c_str());
         return AnalysisResult::EndedEarly;
     }
-    if (Exists(kReportFileName)) {
-        const std::string reportPath = FullPathOf(kReportFileName);
+    if (PathExists(kReportFileName)) {
+        const std::string reportPath = FullPathOrName(kReportFileName);
         if (MessageAndLog(
                 kMbYesNo,
                 "We have found a previous result file.\nFile: %s\nPlease remove this file before "

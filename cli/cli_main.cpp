@@ -37,11 +37,11 @@ int RunCommandLine(const std::vector<std::string>& arguments, CliStreams streams
     // The capture is named relative to where the command was given, not to -C's directory.
     std::string capture = options.capture;
     if (!options.directory.empty()) {
-        std::error_code error;
-        const std::filesystem::path absolute = std::filesystem::absolute(capture, error);
-        if (!error) {
-            capture = absolute.string();
+        const std::string absolute = FullPathOf(capture);
+        if (!absolute.empty()) {
+            capture = absolute;
         }
+        std::error_code error;
         std::filesystem::current_path(options.directory, error);
         if (error) {
             streams.err << "zep-modbus-parser: cannot work in directory " << options.directory

@@ -123,9 +123,17 @@ bool ReadFileBlock(const std::string& path, int64_t offset, int32_t count, void*
         return false;
     }
     file.seekg(static_cast<std::streamoff>(offset), std::ios::beg);
+    if (file.bad()) {
+        PANIC_REPORT("File IO error");
+        return false;
+    }
     if (!file || static_cast<int64_t>(file.tellg()) != offset) {
         return false;
     }
     file.read(static_cast<char*>(buffer), count);
+    if (file.bad()) {
+        PANIC_REPORT("File IO error");
+        return false;
+    }
     return file.gcount() == count;
 }

@@ -20,6 +20,12 @@ public:
 // The implementation for the platform this program was built for.
 PlatformServices& SystemPlatform();
 
+// The process's current directory, whether a path exists, and the full path a relative name
+// resolves to, all with narrow strings in the system's code page (empty when they cannot be had).
+std::string CurrentDirectory();
+bool PathExists(const std::string& path);
+std::string FullPathOf(const std::string& name);
+
 // Whether standard input / standard error are attached to an interactive terminal.
 bool StdinIsTerminal();
 bool StderrIsTerminal();

@@ -4,7 +4,7 @@
 # Usage: test-windows-cli.sh NATIVE_BUILD WINDOWS_BUILD...
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-native=$1
+native=$(cd "$1" && pwd)
 shift
 capture="$top/examples/example.pcap"
 work=$(mktemp -d)
@@ -16,12 +16,15 @@ mkdir "$work/native"
 
 status=0
 for build in "$@"; do
+    build=$(cd "$build" && pwd)
     exe="$build/cli/zep-modbus-parser.exe"
     run="$work/$(basename "$build")"
     mkdir "$run"
     cp "$capture" "$run/example.pcap"
-    if ! (cd "$run" && timeout 300 wine "$exe" --no example.pcap >summary.txt 2>messages.txt); then
-        echo "FAIL $exe: exit status $?"; status=1; continue
+    code=0
+    (cd "$run" && timeout 300 wine "$exe" --no example.pcap >summary.txt 2>messages.txt) || code=$?
+    if [ "$code" != 0 ]; then
+        echo "FAIL $exe: exit status $code"; status=1; continue
     fi
     if ! cmp -s "$run/output.txt" "$work/native/output.txt"; then
         echo "FAIL $exe: output.txt differs from the native program's"; status=1; continue

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <string>
 
@@ -87,6 +88,33 @@ public:
 PlatformServices& SystemPlatform() {
     static PosixPlatform platform;
     return platform;
+}
+
+std::string CurrentDirectory() {
+    std::string directory(4096, '\0');
+    while (getcwd(&directory[0], directory.size()) == nullptr) {
+        if (errno != ERANGE) {
+            return std::string();
+        }
+        directory.resize(directory.size() * 2);
+    }
+    directory.resize(directory.find('\0'));
+    return directory;
+}
+
+bool PathExists(const std::string& path) {
+    return access(path.c_str(), F_OK) == 0;
+}
+
+std::string FullPathOf(const std::string& name) {
+    if (!name.empty() && name[0] == '/') {
+        return name;
+    }
+    const std::string directory = CurrentDirectory();
+    if (directory.empty()) {
+        return std::string();
+    }
+    return directory.back() == '/' ? directory + name : directory + "/" + name;
 }
 
 bool StdinIsTerminal() {

@@ -40,6 +40,38 @@ PlatformServices& SystemPlatform() {
     return platform;
 }
 
+std::string CurrentDirectory() {
+    const DWORD size = GetCurrentDirectoryA(0, nullptr);
+    if (size == 0) {
+        return std::string();
+    }
+    std::string directory(size, '\0');
+    const DWORD length = GetCurrentDirectoryA(size, &directory[0]);
+    if (length == 0 || length >= size) {
+        return std::string();
+    }
+    directory.resize(length);
+    return directory;
+}
+
+bool PathExists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string FullPathOf(const std::string& name) {
+    const DWORD size = GetFullPathNameA(name.c_str(), 0, nullptr, nullptr);
+    if (size == 0) {
+        return std::string();
+    }
+    std::string full(size, '\0');
+    const DWORD length = GetFullPathNameA(name.c_str(), size, &full[0], nullptr);
+    if (length == 0 || length >= size) {
+        return std::string();
+    }
+    full.resize(length);
+    return full;
+}
+
 bool StdinIsTerminal() {
     return _isatty(_fileno(stdin)) != 0;
 }
