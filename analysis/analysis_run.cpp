@@ -48,18 +48,27 @@ bool EnoughFreeSpace(PlatformServices& platform) {
     return false;
 }
 
-// Keeps the controls disabled for as long as it lives.
+// Keeps the results box and the Analyze button disabled until EnableNow, or until it goes out
+// of scope, whichever way the run ends.
 class ControlsDisabled {
 public:
-    explicit ControlsDisabled(AnalysisHost& host) : host_(host) { Enable(false); }
-    ~ControlsDisabled() { Enable(true); }
-    void Enable(bool enable) {
+    explicit ControlsDisabled(AnalysisHost& host) : host_(host) { Set(false); }
+    ~ControlsDisabled() { EnableNow(); }
+    void EnableNow() {
+        if (!enabled_) {
+            Set(true);
+            enabled_ = true;
+        }
+    }
+
+private:
+    void Set(bool enable) {
         host_.EnableControl(kResultsBoxControl, enable);
         host_.EnableControl(kAnalyzeButtonControl, enable);
     }
 
-private:
     AnalysisHost& host_;
+    bool enabled_ = false;
 };
 
 struct SecondPassCounts {
@@ -157,7 +166,7 @@ AnalysisResult AnalyseCapture(AnalysisHost& host, PlatformServices& platform,
     host.SetResultsText(SummaryText(counts, reportPath));
     host.RefreshControls();
     host.PumpPendingMessage();
-    disabled.Enable(true);
+    disabled.EnableNow();
 
     if (counts.messageNumber > 0 &&
         MessageAndLog(
