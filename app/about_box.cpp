@@ -16,7 +16,7 @@ void ShowAboutBox(HWND owner) {
     box.feedbackText = FeedbackTemplate();
     box.versionText = VersionLines();
     box.productName = Format("%s", kProductName);
-    box.productVersion = Format("%s%c%c", kProductVersion, kBuildLetter, kBuildLetterUpper);
+    box.productVersion = FullVersionText();
     // The date and time at which this file was compiled.
     box.buildNote = BuildNote(__DATE__, __TIME__);
     box.versionText += LegalNotice();

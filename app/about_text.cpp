@@ -8,14 +8,10 @@ constexpr const char* kReleaseDate = "March 02 2006";
 }
 
 std::string VersionLines() {
-    return Format("%s v%s%c%c\r\nLast Updated %s\r\n\r\n", kProductName, kProductVersion,
-                  kBuildLetter, kBuildLetterUpper, kReleaseDate);
+    return Format("%s v%s\r\nLast Updated %s\r\n\r\n", kProductName, FullVersionText().c_str(),
+                  kReleaseDate);
 }
 
 std::string FeedbackTemplate() {
     return "Name:     \r\nEmail:    \r\n\r\nPlease send us feedback....\r\n\r\n\r\n";
-}
-
-std::string BuildNote(const char* buildDate, const char* buildTime) {
-    return Format("Last Compile date: %s %s", buildDate, buildTime);
 }

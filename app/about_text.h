@@ -11,6 +11,3 @@ std::string LegalNotice();
 
 // What the feedback box holds when the About box opens.
 std::string FeedbackTemplate();
-
-// The build note sent with feedback: "Last Compile date: " with a build date and time.
-std::string BuildNote(const char* buildDate, const char* buildTime);

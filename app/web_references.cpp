@@ -9,13 +9,12 @@ std::string HelpPageAddress() {
 }
 
 std::string LinkReferenceText() {
-    return Format("%s (v%s%c%c)", kProductName, kProductVersion, kBuildLetter, kBuildLetterUpper);
+    return Format("%s (v%s)", kProductName, FullVersionText().c_str());
 }
 
 std::string MainLogoAddress() {
     // Appended straight to the home page, without a slash, and without any encoding.
-    return HomePageAddress() + Format("?ref=%s (v%s%c%c)", kProductName, kProductVersion,
-                                      kBuildLetter, kBuildLetterUpper);
+    return HomePageAddress() + "?ref=" + LinkReferenceText();
 }
 
 std::string AboutLogoAddress(const std::string& productName, const std::string& productVersion) {

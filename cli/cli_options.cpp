@@ -113,5 +113,5 @@ std::string UsageText() {
 }
 
 std::string VersionText() {
-    return Format("zep-modbus-parser %s%c%c\n", kProductVersion, kBuildLetter, kBuildLetterUpper);
+    return "zep-modbus-parser " + FullVersionText() + "\n";
 }

@@ -11,14 +11,7 @@
 #include "web/form_body.h"
 #include "web/update_check.h"
 
-namespace {
-
-// The build note the About box sends with feedback.
-std::string BuildNote() {
-    return Format("Last Compile date: %s %s", __DATE__, __TIME__);
-}
-
-}  // namespace
+namespace {}  // namespace
 
 int RunWebCommand(const CliOptions& options, CliStreams streams, PlatformServices& platform) {
     ConsolePresenter presenter(streams.in, streams.err, streams.stdinIsTerminal, options.answer);
@@ -32,8 +25,8 @@ int RunWebCommand(const CliOptions& options, CliStreams streams, PlatformService
         ConsolePlatform browser(platform, streams.out, "Download: ");
         answered = CheckForUpdate(true, browser, server);
     } else {
-        answered = SendFeedback(kProductName, FullVersionText(), options.feedbackText, BuildNote(),
-                                server);
+        answered = SendFeedback(kProductName, FullVersionText(), options.feedbackText,
+                                BuildNote(__DATE__, __TIME__), server);
     }
     SetMessagePresenter(nullptr);
     streams.out.flush();

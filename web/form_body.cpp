@@ -30,10 +30,6 @@ std::string FormEncode(const std::string& value) {
     return encoded;
 }
 
-std::string FullVersionText() {
-    return Format("%s%c%c", kProductVersion, kBuildLetter, kBuildLetterUpper);
-}
-
 std::string UpdateCheckBody() {
     return "app_name=" + FormEncode(kProductName) + "&app_ver=" + FormEncode(FullVersionText());
 }

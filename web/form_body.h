@@ -13,6 +13,3 @@ std::string UpdateCheckBody();
 // "Product=...&ProductV=...&Msg=...&Notes=...", values encoded.
 std::string FeedbackBody(const std::string& productName, const std::string& productVersion,
                          const std::string& feedbackText, const std::string& buildNote);
-
-// The full version text, version and both build letters: "1.00aA".
-std::string FullVersionText();

@@ -9,6 +9,7 @@
 #include "app/about_text.h"
 #include "app/instructions_text.h"
 #include "app/web_references.h"
+#include "common/product_identity.h"
 #include "tests/app/driver/expected_texts.h"
 #include "web/web_addresses.h"
 

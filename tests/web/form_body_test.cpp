@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/product_identity.h"
+
 TEST(FormEncode, LettersDigitsAndFourMarksStay) {
     EXPECT_EQ(FormEncode("AZaz09*-._"), "AZaz09*-._");
     EXPECT_EQ(FormEncode(""), "");
