@@ -1,0 +1,21 @@
+#pragma once
+// One record of a capture as every capture source delivers it.
+
+#include <cstdint>
+
+#include "common/byte_view.h"
+
+struct CaptureTimestamp {
+    int64_t seconds = 0;         // since 1970-01-01 UTC
+    uint32_t fraction = 0;       // sub-second part, in units of 10^-fractionDigits s
+    uint8_t fractionDigits = 6;  // 6 (microseconds) or 9 (nanoseconds)
+};
+
+struct CaptureRecord {
+    uint64_t number = 0;     // 1-based, as Wireshark numbers frames
+    int64_t fileOffset = 0;  // where the record (its header) starts in the input
+    CaptureTimestamp time;
+    uint32_t linkType = 0;  // LINKTYPE_* of the record's interface
+    uint32_t originalLength = 0;
+    ByteView bytes;  // the captured bytes; valid until the next read
+};
