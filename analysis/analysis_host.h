@@ -3,10 +3,6 @@
 
 #include <string>
 
-// Controls that the run disables while it works.
-constexpr int kResultsBoxControl = 1000;
-constexpr int kAnalyzeButtonControl = 3;
-
 class AnalysisHost {
 public:
     virtual ~AnalysisHost() = default;
@@ -18,7 +14,9 @@ public:
     virtual void RefreshControls() = 0;
     // Repaints and handles at most one pending window message, so the window stays alive.
     virtual void PumpPendingMessage() = 0;
-    virtual void EnableControl(int controlId, bool enable) = 0;
+    // True while a run works: the host keeps the user from starting another one (the dialog
+    // disables its results box and Analyze button).
+    virtual void SetBusy(bool busy) = 0;
     // Called after each analysed message (the dialog sleeps 1 ms here).
     virtual void PauseAfterMessage() = 0;
 };

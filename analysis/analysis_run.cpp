@@ -3,8 +3,9 @@
 #include <cstring>
 #include <fstream>
 
-#include "analysis/frame_pairing.h"
+#include "analysis/address_pairing.h"
 #include "analysis/modbus_extraction.h"
+#include "analysis/report_file.h"
 #include "common/CLibPCaps.h"
 #include "common/logging.h"
 #include "common/message_presenter.h"
@@ -48,33 +49,26 @@ bool EnoughFreeSpace(PlatformServices& platform) {
     return false;
 }
 
-// Keeps the results box and the Analyze button disabled until EnableNow, or until it goes out
-// of scope, whichever way the run ends.
-class ControlsDisabled {
+// Keeps the host busy until Done, or until it goes out of scope, whichever way the run ends.
+class BusyScope {
 public:
-    explicit ControlsDisabled(AnalysisHost& host) : host_(host) { Set(false); }
-    ~ControlsDisabled() { EnableNow(); }
-    void EnableNow() {
-        if (!enabled_) {
-            Set(true);
-            enabled_ = true;
+    explicit BusyScope(AnalysisHost& host) : host_(host) { host_.SetBusy(true); }
+    ~BusyScope() { Done(); }
+    void Done() {
+        if (!done_) {
+            host_.SetBusy(false);
+            done_ = true;
         }
     }
 
 private:
-    void Set(bool enable) {
-        host_.EnableControl(kResultsBoxControl, enable);
-        host_.EnableControl(kAnalyzeButtonControl, enable);
-    }
-
     AnalysisHost& host_;
-    bool enabled_ = false;
+    bool done_ = false;
 };
 
 struct SecondPassCounts {
     int32_t recordsRead = 0;
-    int32_t messageNumber = 0;
-    int32_t ignored = 0;
+    MessageCounts messages;
 };
 
 bool ReportWriteFailed() {
@@ -84,8 +78,8 @@ bool ReportWriteFailed() {
 }
 
 // Extracts, pairs and reports every message. False when the report could not be written.
-bool RunSecondPass(AnalysisHost& host, CLibPCaps& reader, CFramePairing& pairing,
-                   SecondPassCounts& counts) {
+bool RunSecondPass(AnalysisHost& host, CLibPCaps& reader, AddressPairing& pairing,
+                   ReportFile& report, SecondPassCounts& counts) {
     uint8_t buffer[kPacketBufferSize];
     for (;;) {
         std::memset(buffer, 0, sizeof(buffer));
@@ -97,23 +91,26 @@ bool RunSecondPass(AnalysisHost& host, CLibPCaps& reader, CFramePairing& pairing
         if (size < kShortestSecondPassRecord) {
             continue;  // too short to carry a Modbus/TCP message, or stepped over by the reader
         }
-        CModbusMessage message;
-        if (ExtractMessage(buffer, size, ExtractPass::Second, reader.Position(),
-                           counts.messageNumber, counts.ignored,
-                           message) != ExtractResult::Accepted) {
+        MessageExtraction extraction = ExtractMessage(buffer, size);
+        counts.messages.Count(ExtractPass::Second, extraction);
+        LogExtraction(ExtractPass::Second, extraction, reader.Position());
+        if (extraction.outcome != ExtractResult::Accepted) {
             continue;
         }
-        if (!pairing.ReportMessage(message)) {
-            return ReportWriteFailed();
+        for (const FrameToReport& frame : pairing.Add(extraction.message)) {
+            if (!report.Write(frame)) {
+                return ReportWriteFailed();
+            }
         }
         host.SetResultsText(
             Format("%d\tModbus messages processed...Please wait\r\n\r\nLine:\r\n\t%s",
-                   counts.messageNumber, message.frameText.c_str()));
+                   counts.messages.messages, extraction.message.FrameText().c_str()));
         host.RefreshControls();
         host.PumpPendingMessage();
         host.PauseAfterMessage();
     }
-    return pairing.FlushHeldPoll() || ReportWriteFailed();
+    const std::optional<FrameToReport> held = pairing.Flush();
+    return !held || report.Write(*held) || ReportWriteFailed();
 }
 
 std::string SummaryText(const SecondPassCounts& counts, const std::string& reportPath) {
@@ -121,8 +118,8 @@ std::string SummaryText(const SecondPassCounts& counts, const std::string& repor
         "%d\tMessages processed\r\n%d\tModbus messages processed\r\n%d\tModbus message ingored "
         "\r\n\r\n"
         "Output: %s",
-        counts.recordsRead, counts.messageNumber, counts.ignored, reportPath.c_str());
-    if (counts.ignored > 0) {
+        counts.recordsRead, counts.messages.messages, counts.messages.ignored, reportPath.c_str());
+    if (counts.messages.ignored > 0) {
         text += "\r\n\r\n";
         text += "* Modbus messages are ignored if any of the following occur\r\n";
         text += "  - A Modbus TCP message with a zero length \r\n";
@@ -134,7 +131,7 @@ std::string SummaryText(const SecondPassCounts& counts, const std::string& repor
 
 AnalysisResult AnalyseCapture(AnalysisHost& host, PlatformServices& platform,
                               const std::string& inputPath) {
-    ControlsDisabled disabled(host);
+    BusyScope busy(host);
 
     CLibPCaps reader;
     if (!reader.GetFileInfo(inputPath)) {
@@ -156,9 +153,10 @@ AnalysisResult AnalyseCapture(AnalysisHost& host, PlatformServices& platform,
         return AnalysisResult::EndedEarly;
     }
 
-    CFramePairing pairing(kReportFileName, discovery.server, discovery.client);
+    AddressPairing pairing(discovery.server, discovery.client);
+    ReportFile report(kReportFileName);
     SecondPassCounts counts;
-    if (!RunSecondPass(host, reader, pairing, counts)) {
+    if (!RunSecondPass(host, reader, pairing, report, counts)) {
         return AnalysisResult::EndedEarly;
     }
 
@@ -166,14 +164,14 @@ AnalysisResult AnalyseCapture(AnalysisHost& host, PlatformServices& platform,
     host.SetResultsText(SummaryText(counts, reportPath));
     host.RefreshControls();
     host.PumpPendingMessage();
-    disabled.EnableNow();
+    busy.Done();
 
-    if (counts.messageNumber > 0 &&
+    if (counts.messages.messages > 0 &&
         MessageAndLog(
             kMbYesNo,
             "We have analyzed %d modbus messages and saved the results to your computer\nFile: "
             "%s\nWould you like to view the results?",
-            counts.messageNumber, reportPath.c_str()) == kIdYes) {
+            counts.messages.messages, reportPath.c_str()) == kIdYes) {
         OfferFolder(platform, reportPath);
     }
     return AnalysisResult::Completed;

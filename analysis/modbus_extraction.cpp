@@ -5,7 +5,6 @@
 #include "common/CLibPCaps.h"
 #include "common/logging.h"
 #include "modbus/length_direction.h"
-#include "modbus/modbus_crc.h"
 
 namespace {
 
@@ -25,14 +24,43 @@ Ipv4Address AddressAt(const uint8_t* p) {
     return {p[0], p[1], p[2], p[3]};
 }
 
-void LogRejection(ExtractPass pass, const char* firstPassText, const std::string& secondPassText,
-                  int32_t& ignoredCount) {
-    if (pass == ExtractPass::First) {
-        DebugLog("%s", firstPassText);
-    } else {
-        DebugLog("%s", secondPassText.c_str());
-        ++ignoredCount;
+const char* FirstPassRejectionText(RejectReason reason) {
+    switch (reason) {
+        case RejectReason::PayloadBeyondRecord:
+            return "ERROR: Programing bug, The data length int he IP header is greater then the "
+                   "actual packet";
+        case RejectReason::ShorterThanHeader:
+            return "ERROR: Programing bug, The data length is less then the modbus header";
+        case RejectReason::LengthBeyondPayload:
+            return "ERROR: Programing bug, The data length in the mobus header is larger then the "
+                   "modbus packet";
+        case RejectReason::None:
+            break;
     }
+    return "";
+}
+
+std::string SecondPassRejectionText(const MessageExtraction& e) {
+    switch (e.reason) {
+        case RejectReason::PayloadBeyondRecord:
+            return Format(
+                "ERROR: Programing bug, The data length is greater then the actual packet "
+                "iPacketSize=[%d] iDataLength=[%d]",
+                e.recordSize, e.dataLength);
+        case RejectReason::ShorterThanHeader:
+            return Format(
+                "ERROR: Programing bug, The data length is less then the modbus header size "
+                "iDataLength=[%d] modbus header size=[%d]",
+                e.dataLength, kModbusHeader);
+        case RejectReason::LengthBeyondPayload:
+            return Format(
+                "ERROR: Programing bug, The data length in the mobus header is larger then the "
+                "modbus packet, Mobus header length=[%d] modbus packet size=[%d]",
+                e.headerLength, e.dataLength - kModbusHeader);
+        case RejectReason::None:
+            break;
+    }
+    return std::string();
 }
 
 }  // namespace
@@ -73,99 +101,96 @@ bool LocateTcpPayload(const uint8_t* record, int32_t recordSize, TcpPayload& pay
 }
 
 std::string BuildFrameText(const uint8_t* bytes, int length) {
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string text;
-    text.reserve(static_cast<size_t>(length + 2) * 3);
-    auto appendByte = [&text](uint8_t b) {
-        text += kHex[b >> 4];
-        text += kHex[b & 0x0F];
-        text += ' ';
-    };
-    for (int i = 0; i < length; ++i) {
-        appendByte(bytes[i]);
-    }
-    const uint16_t crc = ModbusCRC16(bytes, static_cast<uint16_t>(length));
-    appendByte(static_cast<uint8_t>(crc >> 8));
-    appendByte(static_cast<uint8_t>(crc & 0xFF));
-    return text;
+    return FrameTextOf(ByteView(RtuFrameOf(ByteView(bytes, static_cast<size_t>(length)))));
 }
 
-ExtractResult ExtractMessage(const uint8_t* record, int32_t recordSize, ExtractPass pass,
-                             int64_t readerPosition, int32_t& messageNumber, int32_t& ignoredCount,
-                             CModbusMessage& message) {
-    const long long position = static_cast<long long>(readerPosition);
+MessageExtraction ExtractMessage(const uint8_t* record, int32_t recordSize) {
+    MessageExtraction e;
+    e.recordSize = recordSize;
     TcpPayload tcp;
     if (!LocateTcpPayload(record, recordSize, tcp)) {
-        return ExtractResult::NoPayload;
+        return e;
     }
-    const int dataLength = tcp.length;
-    if (pass == ExtractPass::First) {
-        DebugLog("iDataLength=[%d], File offset=[%lld]", dataLength, position);
+    e.located = true;
+    e.dataLength = tcp.length;
+    if (tcp.length <= 0) {
+        return e;
     }
-    if (dataLength <= 0) {
-        return ExtractResult::NoPayload;
+    e.message.source = tcp.source;
+    e.message.destination = tcp.destination;
+    e.outcome = ExtractResult::Rejected;
+    if (recordSize < tcp.offset + tcp.length) {
+        e.reason = RejectReason::PayloadBeyondRecord;
+        return e;
     }
-    ++messageNumber;
+    const ByteView data(record + tcp.offset, static_cast<size_t>(tcp.length));
+    if (tcp.length < kModbusHeader) {
+        e.reason = RejectReason::ShorterThanHeader;
+        return e;
+    }
+    e.transactionId = data.Be16(0);
+    e.protocolId = data.Be16(2);
+    e.headerLength = data.Be16(4);
+    e.unit = tcp.length > kModbusHeader ? data.At(6) : 0;
+    if (e.headerLength > tcp.length - kModbusHeader) {
+        e.reason = RejectReason::LengthBeyondPayload;
+        return e;
+    }
+    e.outcome = ExtractResult::Accepted;
+    e.message.frame = RtuFrameOf(data.Sub(kModbusHeader, static_cast<size_t>(e.headerLength)));
+    return e;
+}
 
-    if (recordSize < tcp.offset + dataLength) {
-        LogRejection(
-            pass,
-            "ERROR: Programing bug, The data length int he IP header is greater then the actual "
-            "packet",
-            Format("ERROR: Programing bug, The data length is greater then the actual packet "
-                   "iPacketSize=[%d] iDataLength=[%d]",
-                   recordSize, dataLength),
-            ignoredCount);
-        return ExtractResult::Rejected;
+void MessageCounts::Count(ExtractPass pass, MessageExtraction& extraction) {
+    if (extraction.outcome == ExtractResult::NoPayload) {
+        return;
     }
-    const uint8_t* data = record + tcp.offset;
-    if (pass == ExtractPass::Second) {
-        DebugLog("Found a modbus message [%d], File offset=[%lld]", messageNumber, position);
-        DebugLog("\tFrom [%d.%d.%d.%d] To [%d.%d.%d.%d]", tcp.source[0], tcp.source[1],
-                 tcp.source[2], tcp.source[3], tcp.destination[0], tcp.destination[1],
-                 tcp.destination[2], tcp.destination[3]);
+    extraction.message.number = ++messages;
+    if (extraction.outcome == ExtractResult::Rejected && pass == ExtractPass::Second) {
+        ++ignored;
     }
-    if (dataLength < kModbusHeader) {
-        LogRejection(
-            pass, "ERROR: Programing bug, The data length is less then the modbus header",
-            Format("ERROR: Programing bug, The data length is less then the modbus header size "
-                   "iDataLength=[%d] modbus header size=[%d]",
-                   dataLength, kModbusHeader),
-            ignoredCount);
-        return ExtractResult::Rejected;
+}
+
+void LogExtraction(ExtractPass pass, const MessageExtraction& e, int64_t readerPosition) {
+    if (!IsDebugLogEnabled() || !e.located) {
+        return;
     }
-    const int length = Be16(data + 4);
-    if (pass == ExtractPass::Second) {
+    const long long position = static_cast<long long>(readerPosition);
+    if (pass == ExtractPass::First) {
+        DebugLog("iDataLength=[%d], File offset=[%lld]", e.dataLength, position);
+        if (e.reason != RejectReason::None) {
+            DebugLog("%s", FirstPassRejectionText(e.reason));
+        }
+        return;
+    }
+    if (e.outcome == ExtractResult::NoPayload) {
+        return;
+    }
+    if (e.reason != RejectReason::PayloadBeyondRecord) {
+        const Ipv4Address& s = e.message.source;
+        const Ipv4Address& d = e.message.destination;
+        DebugLog("Found a modbus message [%d], File offset=[%lld]", e.message.number, position);
+        DebugLog("\tFrom [%d.%d.%d.%d] To [%d.%d.%d.%d]", s[0], s[1], s[2], s[3], d[0], d[1], d[2],
+                 d[3]);
+    }
+    if (e.reason != RejectReason::PayloadBeyondRecord &&
+        e.reason != RejectReason::ShorterThanHeader) {
         DebugLog(
             "\tTransaction Identifier=[%d], Protocol Identifier=[%d], Length=[%d], Unit "
             "Identifier=[%d]",
-            Be16(data), Be16(data + 2), length, dataLength > kModbusHeader ? data[6] : 0);
+            e.transactionId, e.protocolId, e.headerLength, e.unit);
     }
-    if (length > dataLength - kModbusHeader) {
-        LogRejection(
-            pass,
-            "ERROR: Programing bug, The data length in the mobus header is larger then the modbus "
-            "packet",
-            Format("ERROR: Programing bug, The data length in the mobus header is larger then the "
-                   "modbus packet, Mobus header length=[%d] modbus packet size=[%d]",
-                   length, dataLength - kModbusHeader),
-            ignoredCount);
-        return ExtractResult::Rejected;
+    if (e.outcome == ExtractResult::Rejected) {
+        DebugLog("%s", SecondPassRejectionText(e).c_str());
+        return;
     }
-    message.source = tcp.source;
-    message.destination = tcp.destination;
-    message.number = messageNumber;
-    message.frameText = BuildFrameText(data + kModbusHeader, length);
-    if (pass == ExtractPass::Second) {
-        DebugLog("\tModbus Message Len=[%d] Msg=[%s]", static_cast<int>(message.frameText.size()),
-                 message.frameText.c_str());
-    }
-    return ExtractResult::Accepted;
+    const std::string text = e.message.FrameText();
+    DebugLog("\tModbus Message Len=[%d] Msg=[%s]", static_cast<int>(text.size()), text.c_str());
 }
 
 ServerDiscovery FindServer(CLibPCaps& reader, uint8_t* buffer) {
     ServerDiscovery found;
-    int32_t unusedIgnored = 0;
+    MessageCounts counts;
     for (;;) {
         std::memset(buffer, 0, kPacketBufferSize);
         const int32_t size = reader.ReadPacket(buffer, kPacketBufferSize);
@@ -175,21 +200,26 @@ ServerDiscovery FindServer(CLibPCaps& reader, uint8_t* buffer) {
         if (size < kShortestFirstPassRecord) {
             continue;  // too short to carry a Modbus/TCP message, or stepped over by the reader
         }
-        CModbusMessage message;
-        if (ExtractMessage(buffer, size, ExtractPass::First, reader.Position(), found.messageCount,
-                           unusedIgnored, message) != ExtractResult::Accepted) {
+        MessageExtraction extraction = ExtractMessage(buffer, size);
+        counts.Count(ExtractPass::First, extraction);
+        found.messageCount = counts.messages;
+        LogExtraction(ExtractPass::First, extraction, reader.Position());
+        if (extraction.outcome != ExtractResult::Accepted) {
             continue;
         }
-        const int direction = ClassifyFrame(message.frameText);
-        if (direction == 1) {
-            found.client = message.source;
-            found.server = message.destination;
-            return found;
-        }
-        if (direction == 2) {
-            found.server = message.source;
-            found.client = message.destination;
-            return found;
+        const CModbusMessage& message = extraction.message;
+        const std::vector<int32_t> values = FrameValuesOf(ByteView(message.frame));
+        switch (ClassifyFrame(FrameView(values))) {
+            case CLASS_POLL:
+                found.client = message.source;
+                found.server = message.destination;
+                return found;
+            case CLASS_RESPONSE:
+                found.server = message.source;
+                found.client = message.destination;
+                return found;
+            case CLASS_UNDECIDED:
+                break;
         }
     }
 }

@@ -15,6 +15,13 @@ enum class ExtractResult {
     Accepted,
 };
 
+enum class RejectReason {
+    None,
+    PayloadBeyondRecord,  // the IP header claims more payload than the record holds
+    ShorterThanHeader,    // fewer bytes than the Modbus/TCP header
+    LengthBeyondPayload,  // the header's Length field claims more than the payload holds
+};
+
 // Where the TCP payload of an Ethernet II (optionally 802.1Q-tagged) IPv4 packet lies.
 struct TcpPayload {
     int offset = 0;
@@ -29,12 +36,33 @@ bool LocateTcpPayload(const uint8_t* record, int32_t recordSize, TcpPayload& pay
 // The RTU frame text of `length` bytes: each byte as "%02X ", then the two CRC bytes.
 std::string BuildFrameText(const uint8_t* bytes, int length);
 
-// Takes the Modbus message out of one record. `readerPosition` only goes into debug lines.
-// Advances messageNumber for every record with payload and, in the second pass, ignoredCount
-// for every rejection.
-ExtractResult ExtractMessage(const uint8_t* record, int32_t recordSize, ExtractPass pass,
-                             int64_t readerPosition, int32_t& messageNumber, int32_t& ignoredCount,
-                             CModbusMessage& message);
+// What one record gave, with what the debug log reports about it.
+struct MessageExtraction {
+    ExtractResult outcome = ExtractResult::NoPayload;
+    RejectReason reason = RejectReason::None;
+    bool located = false;  // a TCP payload was found (its length may be 0)
+    int32_t recordSize = 0;
+    int32_t dataLength = 0;    // TCP payload length from the IP header
+    int32_t headerLength = 0;  // the Modbus/TCP header's Length field
+    uint16_t transactionId = 0;
+    uint16_t protocolId = 0;
+    int unit = 0;
+    CModbusMessage message;  // addresses once located; the frame once accepted; no number
+};
+
+// Takes the Modbus message out of one record.
+MessageExtraction ExtractMessage(const uint8_t* record, int32_t recordSize);
+
+// Message numbers and ignored messages of one pass: every record with payload is a message, a
+// rejected one in the second pass is also ignored. Numbers the accepted message.
+struct MessageCounts {
+    int32_t messages = 0;
+    int32_t ignored = 0;
+    void Count(ExtractPass pass, MessageExtraction& extraction);
+};
+
+// The debug-log lines of one extraction; `readerPosition` is the reader's file offset.
+void LogExtraction(ExtractPass pass, const MessageExtraction& extraction, int64_t readerPosition);
 
 struct ServerDiscovery {
     int32_t messageCount = 0;  // records with payload read up to the deciding message

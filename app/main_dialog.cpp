@@ -190,8 +190,11 @@ void CMainDialog::PumpPendingMessage() {
     }
 }
 
-void CMainDialog::EnableControl(int controlId, bool enable) {
-    EnableWindow(GetDlgItem(window_, controlId), enable ? TRUE : FALSE);
+void CMainDialog::SetBusy(bool busy) {
+    // The results box and Analyze stay disabled while a run works.
+    for (int control : {IDC_RESULTS, IDC_ANALYZE}) {
+        EnableWindow(GetDlgItem(window_, control), busy ? FALSE : TRUE);
+    }
 }
 
 void CMainDialog::PauseAfterMessage() {

@@ -20,7 +20,7 @@ public:
     void SetResultsText(const std::string& text) override { resultsText = text; }
     void RefreshControls() override;
     void PumpPendingMessage() override;
-    void EnableControl(int controlId, bool enable) override;
+    void SetBusy(bool busy) override;
     void PauseAfterMessage() override;
 
     // Takes the contents of the controls into the fields.

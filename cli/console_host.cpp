@@ -24,15 +24,12 @@ void ConsoleHost::RefreshControls() {
     shownWidth_ = width;
 }
 
-void ConsoleHost::EnableControl(int controlId, bool enable) {
-    if (controlId != kAnalyzeButtonControl) {
-        return;
-    }
-    // The run disables the Analyze button while it works: that is when progress is shown.
-    if (enable && running_) {
+void ConsoleHost::SetBusy(bool busy) {
+    // Progress is shown while the run works.
+    if (!busy && running_) {
         ClearProgressLine();
     }
-    running_ = !enable;
+    running_ = busy;
 }
 
 void ConsoleHost::ClearProgressLine() {

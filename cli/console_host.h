@@ -15,7 +15,7 @@ public:
     void SetResultsText(const std::string& text) override { resultsText_ = text; }
     void RefreshControls() override;
     void PumpPendingMessage() override {}
-    void EnableControl(int controlId, bool enable) override;
+    void SetBusy(bool busy) override;
     void PauseAfterMessage() override {}
 
     const std::string& ResultsText() const { return resultsText_; }

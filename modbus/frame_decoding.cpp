@@ -1,6 +1,5 @@
 #include "modbus/frame_decoding.h"
 
-#include "common/text_format.h"
 #include "modbus/function_catalogue.h"
 
 int ItemsWithinList(int64_t count, int firstIndex, int stride) {
@@ -15,37 +14,53 @@ int32_t PointOffset(int32_t start, int64_t delta) {
     return static_cast<int32_t>(static_cast<uint32_t>(start) + static_cast<uint32_t>(delta));
 }
 
-void AppendDeviceLine(std::string& report, const FrameValues& frame) {
-    AppendFormat(report, "Device Address =%-6d  =%#04x\r\n", frame[0],
-                 static_cast<unsigned>(frame[0]));
+FrameFields StartFields(FrameView frame, int32_t function, FrameLayout layout) {
+    FrameFields fields;
+    fields.layout = layout;
+    fields.unit = frame[0];
+    fields.function = function;
+    return fields;
 }
 
-void AppendFunctionLine(std::string& report, int32_t function) {
-    AppendFormat(report, "Function       =%-6d  =%#04x =%s\r\n", function,
-                 static_cast<unsigned>(function), GetFunctionName(function));
+void DecodeReferenceAndValue(FrameView frame, FrameFields& fields) {
+    fields.reference = GetReferenceNumber(frame.Word(2), fields.function);
+    fields.value = frame.Word(4);
 }
 
-void AppendSingleCoilLines(std::string& report, const FrameValues& frame, int32_t f) {
-    const int32_t state = GetWord(frame, 4);
-    AppendFormat(report, "Point Address  =%-6d  \r\n", GetReferenceNumber(GetWord(frame, 2), f));
-    AppendFormat(report, "Required State =%#04x  %s    (0xff00=On, 0x0000=Off)\r\n",
-                 static_cast<unsigned>(state), GetOnOffText(state));
+void DecodeMaskWrite(FrameView frame, FrameFields& fields) {
+    fields.reference = GetReferenceNumber(frame.Word(2), fields.function);
+    fields.andMask = frame.Word(4);
+    fields.orMask = frame.Word(6);
 }
 
-void AppendSingleRegisterLines(std::string& report, const FrameValues& frame, int32_t f) {
-    const int32_t value = GetWord(frame, 4);
-    AppendFormat(report, "Point Address  =%-6d  \r\n", GetReferenceNumber(GetWord(frame, 2), f));
-    AppendFormat(report, "Required value =%-6d  =%#04x\r\n", value, static_cast<unsigned>(value));
+void DecodeCoilBits(FrameView frame, int firstIndex, int byteCount, int32_t start, int32_t quantity,
+                    FrameFields& fields) {
+    fields.points.reserve(fields.points.size() + static_cast<size_t>(byteCount) * 8);
+    for (int k = 0; k < byteCount; ++k) {
+        for (int j = 0; j < 8; ++j) {
+            const int point = 8 * k + j + 1;
+            FramePoint p;
+            p.value = GetBit(frame[firstIndex + k], j) != 0 ? 1 : 0;
+            if (fields.addressesKnown) {
+                p.reference = GetReferenceNumber(PointOffset(start, 8 * k + j), fields.function);
+                p.padding = point > quantity;
+            } else {
+                p.reference = point;
+            }
+            fields.points.push_back(p);
+        }
+    }
 }
 
-void AppendMaskWriteLines(std::string& report, const FrameValues& frame, int32_t f) {
-    const int32_t andMask = GetWord(frame, 4);
-    const int32_t orMask = GetWord(frame, 6);
-    AppendFormat(report, "Point Address  =%-6d   \r\n", GetReferenceNumber(GetWord(frame, 2), f));
-    AppendFormat(report, "AND Mask       =%-6d  =%#04x\r\n", andMask,
-                 static_cast<unsigned>(andMask));
-    AppendFormat(report, "OR Mask        =%-6d  =%#04x\r\n", orMask, static_cast<unsigned>(orMask));
-    report +=
-        "Algorithm      ='Result = ( Current Contents AND And_Mask ) OR ( Or_Mask AND And_Mask "
-        ")'\r\n";
+void DecodeRegisterWords(FrameView frame, int firstIndex, int count, int32_t start,
+                         FrameFields& fields) {
+    fields.points.reserve(fields.points.size() + static_cast<size_t>(count));
+    for (int k = 0; k < count; ++k) {
+        FramePoint p;
+        p.value = frame.Word(firstIndex + 2 * k);
+        p.reference = fields.addressesKnown
+                          ? GetReferenceNumber(PointOffset(start, k), fields.function)
+                          : k + 1;
+        fields.points.push_back(p);
+    }
 }

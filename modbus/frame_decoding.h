@@ -1,23 +1,33 @@
 #pragma once
-// Lines shared by the poll and response decoders.
+// Field decoders shared by the poll and response analysis.
 
-#include <string>
+#include <cstdint>
 
-#include "modbus/frame_fields.h"
+#include "modbus/frame_report.h"
+#include "modbus/frame_view.h"
 
 // How many of `count` items, the first at entry `firstIndex` and each `stride` entries wide, lie
-// inside the frame list; a negative count gives 0. Keeps hostile byte counts from running away.
+// inside the analyser's kMaxFrameBytes entries; a negative count gives 0. Keeps hostile byte
+// counts from running away.
 int ItemsWithinList(int64_t count, int firstIndex, int stride);
 
 // start + delta as a point offset, wrapping instead of overflowing on hostile words.
 int32_t PointOffset(int32_t start, int64_t delta);
 
-void AppendDeviceLine(std::string& report, const FrameValues& frame);
-void AppendFunctionLine(std::string& report, int32_t function);
+// Fields with unit, function and layout set.
+FrameFields StartFields(FrameView frame, int32_t function, FrameLayout layout);
 
-// Function 5: point address and required coil state.
-void AppendSingleCoilLines(std::string& report, const FrameValues& frame, int32_t function);
-// Function 6: point address and required register value.
-void AppendSingleRegisterLines(std::string& report, const FrameValues& frame, int32_t function);
-// Function 22: point address, AND mask, OR mask and the algorithm.
-void AppendMaskWriteLines(std::string& report, const FrameValues& frame, int32_t function);
+// Functions 5 and 6: point reference (word 2) and value (word 4).
+void DecodeReferenceAndValue(FrameView frame, FrameFields& fields);
+// Function 22: point reference, AND mask, OR mask.
+void DecodeMaskWrite(FrameView frame, FrameFields& fields);
+
+// Coil states of `byteCount` status bytes from entry `firstIndex`, 8 points per byte, lowest bit
+// first. With addresses known, points get references from `start` and those past `quantity` are
+// padding; without, points carry their 1-based index.
+void DecodeCoilBits(FrameView frame, int firstIndex, int byteCount, int32_t start, int32_t quantity,
+                    FrameFields& fields);
+
+// `count` register words from entry `firstIndex`, referenced from `start` (or indexed).
+void DecodeRegisterWords(FrameView frame, int firstIndex, int count, int32_t start,
+                         FrameFields& fields);

@@ -2,6 +2,7 @@
 
 #include <initializer_list>
 
+#include "modbus/frame_fields.h"
 #include "modbus/frame_validation.h"
 
 namespace {
@@ -21,7 +22,7 @@ struct LengthRule {
     Test test;
     int length;
     int flags;
-    int outcome;
+    LengthOutcome outcome;
 };
 
 // What a rejected frame declares as its own length.
@@ -105,7 +106,7 @@ const FunctionRules kLengthRules[] = {
     {{22}, {{Test::Any, 0, PRV, LEN_OK}}, Declared::None, 0},
 };
 
-bool Matches(const LengthRule& rule, int n, int32_t byte2, const FrameValues& frame) {
+bool Matches(const LengthRule& rule, int n, int32_t byte2, FrameView frame) {
     const bool byteCountPasses = CheckByteCount(byte2, n) == 0;
     const bool odd = (n % 2) != 0;
     switch (rule.test) {
@@ -122,19 +123,19 @@ bool Matches(const LengthRule& rule, int n, int32_t byte2, const FrameValues& fr
         case Test::Odd:
             return odd;
         case Test::PollByteCount:
-            return static_cast<int64_t>(ByteAt(frame, 6)) + 9 == n;
+            return static_cast<int64_t>(frame[6]) + 9 == n;
         case Test::Any:
             return true;
     }
     return false;
 }
 
-int DeclaredByteCount(const FunctionRules& rules, int32_t byte2, const FrameValues& frame) {
+int32_t DeclaredByteCount(const FunctionRules& rules, int32_t byte2, FrameView frame) {
     switch (rules.declared) {
         case Declared::ResponseByteCount:
             return byte2;
         case Declared::PollByteCount:  // byte 6 + 9 bytes in all
-            return static_cast<int32_t>(static_cast<uint32_t>(ByteAt(frame, 6)) + 4u);
+            return static_cast<int32_t>(static_cast<uint32_t>(frame[6]) + 4u);
         case Declared::FixedLength:
             return rules.fixedLength - 5;
         case Declared::None:
@@ -144,15 +145,15 @@ int DeclaredByteCount(const FunctionRules& rules, int32_t byte2, const FrameValu
 }
 
 // Read or Write 4x Registers: the poll and response layouts overlap, so its rule is ordered.
-int EvaluateReadWriteRegisters(int n, int32_t byte2, const FrameValues& frame) {
-    if (n >= 10 && (GetWord(frame, 4) > 110 || GetWord(frame, 8) > 110)) {
+int EvaluateReadWriteRegisters(int n, int32_t byte2, FrameView frame) {
+    if (n >= 10 && (frame.Word(4) > 110 || frame.Word(8) > 110)) {
         return DIR_RESPONSE;
     }
     if (n >= 6 && byte2 == 0) {
         return DIR_POLL;  // byte 2 of a poll is the high byte of the read address
     }
     int flags = 0;
-    if (static_cast<int64_t>(ByteAt(frame, 10)) + 13 == n) {
+    if (static_cast<int64_t>(frame[10]) + 13 == n) {
         flags |= DIR_POLL | DIR_VALID;
     }
     if (static_cast<int64_t>(byte2) + 5 == n) {
@@ -165,17 +166,18 @@ int EvaluateReadWriteRegisters(int n, int32_t byte2, const FrameValues& frame) {
 
 }  // namespace
 
-int EvaluateLengthAndDirection(int32_t function, int32_t byte2, const FrameValues& frame, int n,
-                               int& flags, int& declaredByteCount, int isException) {
-    flags = 0;
-    declaredByteCount = 0;
+LengthEvaluation EvaluateLengthAndDirection(FrameView frame, bool isException) {
+    LengthEvaluation result;
     if (isException) {
-        flags = DIR_RESPONSE;
-        return LEN_OK;
+        result.flags = DIR_RESPONSE;
+        return result;
     }
+    const int n = frame.size();
+    const int32_t function = frame[1];
+    const int32_t byte2 = frame[2];
     if (function == 23) {
-        flags = EvaluateReadWriteRegisters(n, byte2, frame);
-        return LEN_OK;
+        result.flags = EvaluateReadWriteRegisters(n, byte2, frame);
+        return result;
     }
     for (const FunctionRules& rules : kLengthRules) {
         for (int code : rules.functions) {
@@ -184,38 +186,42 @@ int EvaluateLengthAndDirection(int32_t function, int32_t byte2, const FrameValue
             }
             for (const LengthRule& rule : rules.rules) {
                 if (Matches(rule, n, byte2, frame)) {
-                    flags = rule.flags;
+                    result.flags = rule.flags;
+                    result.outcome = rule.outcome;
                     if (rule.outcome != LEN_OK) {
-                        declaredByteCount = DeclaredByteCount(rules, byte2, frame);
+                        result.declaredByteCount = DeclaredByteCount(rules, byte2, frame);
                     }
-                    return rule.outcome;
+                    return result;
                 }
             }
         }
     }
-    return LEN_NOT_SUPPORTED;
+    result.outcome = LEN_NOT_SUPPORTED;
+    return result;
 }
 
-int ClassifyFrame(const std::string& frameText) {
-    FrameValues frame{};
-    const int n = ParseHexBytes(frameText, frame, kMaxFrameBytes);
-    std::string scratch;
-    int isException = 0;
-    if (ValidateFrame(frame, n, scratch, isException) == RET_CODE_ERROR) {
-        return 0;
+FrameClass ClassifyFrame(FrameView frame) {
+    const ValidationResult validation = ValidateFrame(frame);
+    if (validation.code == RET_CODE_ERROR) {
+        return CLASS_UNDECIDED;
     }
-    int flags = 0;
-    int declared = 0;
-    if (EvaluateLengthAndDirection(frame[1], frame[2], frame, n, flags, declared, isException) !=
-        LEN_OK) {
-        return 0;
+    const LengthEvaluation evaluation = EvaluateLengthAndDirection(frame, validation.isException);
+    const int flags = evaluation.flags;
+    if (evaluation.outcome != LEN_OK || (flags & DIR_INVALID) ||
+        ((flags & DIR_POLL) && (flags & DIR_RESPONSE))) {
+        return CLASS_UNDECIDED;
     }
-    if ((flags & DIR_INVALID) || ((flags & DIR_POLL) && (flags & DIR_RESPONSE))) {
-        return 0;
+    if (flags & DIR_POLL) {
+        return CLASS_POLL;
     }
-    if (flags & DIR_POLL)
-        return 1;
-    if (flags & DIR_RESPONSE)
-        return 2;
-    return 0;
+    if (flags & DIR_RESPONSE) {
+        return CLASS_RESPONSE;
+    }
+    return CLASS_UNDECIDED;
+}
+
+FrameClass ClassifyFrame(const std::string& frameText) {
+    FrameValues values{};
+    const int n = ParseHexBytes(frameText, values, kMaxFrameBytes);
+    return ClassifyFrame(FrameView(values, n));
 }

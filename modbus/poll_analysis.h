@@ -1,8 +1,7 @@
 #pragma once
 
-#include <string>
+#include "modbus/frame_report.h"
+#include "modbus/frame_view.h"
 
-#include "modbus/frame_fields.h"
-
-// Appends the field-by-field decoding of a poll (a request from the client).
-void AnalysePoll(const FrameValues& frame, int length, std::string& report);
+// The field-by-field decoding of a poll (a request from the client).
+FrameFields AnalysePoll(FrameView frame);

@@ -45,11 +45,11 @@ TEST(ConsoleHost, ProgressLineOnlyWhileRunning) {
     host.SetResultsText("idle");
     host.RefreshControls();
     EXPECT_EQ(progress.str(), "");
-    host.EnableControl(kAnalyzeButtonControl, false);
+    host.SetBusy(true);
     host.SetResultsText("12\tModbus messages processed...Please wait\r\n\r\nLine:\r\n\t01 ");
     host.RefreshControls();
     EXPECT_EQ(progress.str(), "\r12 Modbus messages processed...Please wait");
-    host.EnableControl(kAnalyzeButtonControl, true);
+    host.SetBusy(false);
     EXPECT_EQ(progress.str().substr(progress.str().size() - 1), "\r");
 }
 

@@ -31,8 +31,11 @@ bool FakePlatform::OpenInShell(const std::string& verb, const std::string& targe
     return true;
 }
 
-void FakeHost::EnableControl(int controlId, bool enable) {
-    controlEvents.push_back((enable ? "enable " : "disable ") + std::to_string(controlId));
+void FakeHost::SetBusy(bool busy) {
+    // The dialog's mapping: results box (1000) and Analyze button (3).
+    for (const char* control : {"1000", "3"}) {
+        controlEvents.push_back((busy ? "disable " : "enable ") + std::string(control));
+    }
 }
 
 void InTempDirectory::SetUp() {

@@ -41,7 +41,7 @@ public:
     void SetResultsText(const std::string& text) override { resultsText = text; }
     void RefreshControls() override { ++refreshes; }
     void PumpPendingMessage() override { ++pumps; }
-    void EnableControl(int controlId, bool enable) override;
+    void SetBusy(bool busy) override;
     void PauseAfterMessage() override { ++pauses; }
 
     std::string inputPath;
@@ -49,7 +49,8 @@ public:
     int refreshes = 0;
     int pumps = 0;
     int pauses = 0;
-    std::vector<std::string> controlEvents;  // "disable 1000", "enable 3", ...
+    std::vector<std::string>
+        controlEvents;  // as the dialog sees them: "disable 1000", "enable 3", ...
     std::vector<std::string> progressTexts;  // results text at every refresh during the run
 };
 

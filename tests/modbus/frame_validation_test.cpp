@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "modbus/length_direction.h"
+#include "report/frame_text.h"
 #include "tests/support/frame_helpers.h"
 #include "tests/support/pcap_builder.h"
 
@@ -18,8 +19,12 @@ struct Validation {
 
 Validation Validate(const Bytes& bytes) {
     Validation v{};
-    v.result =
-        ValidateFrame(Values(bytes), static_cast<int>(bytes.size()), v.report, v.isException);
+    const FrameValues values = Values(bytes);
+    const ValidationResult result =
+        ValidateFrame(FrameView(values, static_cast<int>(bytes.size())));
+    v.result = result.code;
+    v.isException = result.isException ? 1 : 0;
+    v.report = ValidationText(result);
     return v;
 }
 
@@ -31,13 +36,13 @@ struct Evaluation {
 
 Evaluation Evaluate(const Bytes& frameWithCrc) {
     const FrameValues values = Values(frameWithCrc);
-    std::string report;
-    int isException = 0;
-    ValidateFrame(values, static_cast<int>(frameWithCrc.size()), report, isException);
+    const FrameView frame(values, static_cast<int>(frameWithCrc.size()));
+    const LengthEvaluation evaluation =
+        EvaluateLengthAndDirection(frame, ValidateFrame(frame).isException);
     Evaluation e{};
-    e.outcome = EvaluateLengthAndDirection(values[1], values[2], values,
-                                           static_cast<int>(frameWithCrc.size()), e.flags,
-                                           e.declared, isException);
+    e.outcome = evaluation.outcome;
+    e.flags = evaluation.flags;
+    e.declared = evaluation.declaredByteCount;
     return e;
 }
 
@@ -126,9 +131,9 @@ TEST(ValidateFrame, WideFunctionTokenWarns) {
     values[1] = 0x103;
     values[3] = crc[3];
     values[4] = crc[4];
-    std::string report;
-    int isException = 0;
-    EXPECT_EQ(ValidateFrame(values, 5, report, isException), RET_CODE_ERROR);
+    const ValidationResult result = ValidateFrame(FrameView(values, 5));
+    const std::string report = ValidationText(result);
+    EXPECT_EQ(result.code, RET_CODE_ERROR);
     EXPECT_EQ(report,
               "Warning #0003\r\nFunction=259(decimal)=0x103\r\n\r\nValid function numbers are in "
               "the range "

@@ -1,27 +1,25 @@
 // Decoding of polls and responses and the report block of one frame.
 
-#include "modbus/frame_analysis.h"
-
 #include <gtest/gtest.h>
 
 #include "modbus/poll_analysis.h"
 #include "modbus/response_analysis.h"
+#include "report/frame_text.h"
+#include "report/frame_text_analysis.h"
 #include "tests/support/frame_helpers.h"
 #include "tests/support/pcap_builder.h"
 
 namespace {
 
 std::string Poll(const Bytes& frame) {
-    std::string report;
-    AnalysePoll(Values(frame), static_cast<int>(frame.size()), report);
-    return report;
+    return PollText(AnalysePoll(FrameView(Values(frame), static_cast<int>(frame.size()))));
 }
 
 std::string Response(const Bytes& frame, const Bytes& poll = Bytes()) {
-    std::string report;
-    AnalyseResponse(Values(frame), static_cast<int>(frame.size()), Values(poll),
-                    static_cast<int>(poll.size()), report);
-    return report;
+    const FrameValues frameValues = Values(frame);
+    const FrameValues pollValues = Values(poll);
+    return ResponseText(AnalyseResponse(FrameView(frameValues, static_cast<int>(frame.size())),
+                                        FrameView(pollValues, static_cast<int>(poll.size()))));
 }
 
 const std::string kUnknownAddress =

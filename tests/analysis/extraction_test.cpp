@@ -23,8 +23,14 @@ Extraction Extract(const Bytes& packet, ExtractPass pass = ExtractPass::Second) 
     Extraction e{};
     Bytes record = packet;
     record.resize(1024, 0);  // the run's zeroed packet buffer
-    e.result = ExtractMessage(record.data(), static_cast<int32_t>(packet.size()), pass, 100,
-                              e.number, e.ignored, e.message);
+    MessageExtraction extraction =
+        ExtractMessage(record.data(), static_cast<int32_t>(packet.size()));
+    MessageCounts counts;
+    counts.Count(pass, extraction);
+    e.result = extraction.outcome;
+    e.number = counts.messages;
+    e.ignored = counts.ignored;
+    e.message = extraction.message;
     return e;
 }
 
@@ -41,7 +47,7 @@ TEST(Extraction, AcceptsAModbusTcpMessage) {
     ASSERT_EQ(e.result, ExtractResult::Accepted);
     EXPECT_EQ(e.number, 1);
     EXPECT_EQ(e.message.number, 1);
-    EXPECT_EQ(e.message.frameText, "01 03 00 00 00 0A C5 CD ");
+    EXPECT_EQ(e.message.FrameText(), "01 03 00 00 00 0A C5 CD ");
     EXPECT_EQ(e.message.source, (Ipv4Address{10, 0, 0, 9}));
     EXPECT_EQ(e.message.destination, (Ipv4Address{10, 0, 0, 5}));
 }
@@ -73,7 +79,7 @@ TEST(Extraction, HeaderOptionsAndVlanTagsAreSkipped) {
     options.vlanTag = true;
     const Extraction e = Extract(TcpPacket(ModbusTcpAdu(1, kReadTenRegisters), options));
     ASSERT_EQ(e.result, ExtractResult::Accepted);
-    EXPECT_EQ(e.message.frameText, "01 03 00 00 00 0A C5 CD ");
+    EXPECT_EQ(e.message.FrameText(), "01 03 00 00 00 0A C5 CD ");
 }
 
 TEST(Extraction, RejectionsAreCountedAndNumbered) {
@@ -101,7 +107,7 @@ TEST(Extraction, RejectionsAreCountedAndNumbered) {
 TEST(Extraction, ZeroLengthAnyProtocolAndLargeMessages) {
     const Extraction zero = Extract(TcpPacket(Bytes{0, 1, 0, 0, 0, 0}));
     ASSERT_EQ(zero.result, ExtractResult::Accepted);
-    EXPECT_EQ(zero.message.frameText, "FF FF ");
+    EXPECT_EQ(zero.message.FrameText(), "FF FF ");
 
     EXPECT_EQ(Extract(TcpPacket(ModbusTcpAdu(1, kReadTenRegisters, 1, -1, 0x1234))).result,
               ExtractResult::Accepted);
@@ -111,8 +117,8 @@ TEST(Extraction, ZeroLengthAnyProtocolAndLargeMessages) {
         pdu.push_back(static_cast<uint8_t>(i));
     const Extraction big = Extract(TcpPacket(ModbusTcpAdu(1, pdu)));
     ASSERT_EQ(big.result, ExtractResult::Accepted);
-    EXPECT_EQ(big.message.frameText.size(), (253u + 2u) * 3u);
-    EXPECT_EQ(big.message.frameText.substr(0, 12), "01 03 FA 00 ");
+    EXPECT_EQ(big.message.FrameText().size(), (253u + 2u) * 3u);
+    EXPECT_EQ(big.message.FrameText().substr(0, 12), "01 03 FA 00 ");
 }
 
 class ServerDiscoveryTest : public InTempDirectory {

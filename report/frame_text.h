@@ -1,0 +1,25 @@
+#pragma once
+// The report text of one analysed frame: validation findings, the direction decision and the
+// field-by-field decoding, with "\r\n" line ends, exactly as the report has always read.
+
+#include <string>
+
+#include "modbus/frame_report.h"
+
+// Source and destination shown in the address lines of the poll and response sections.
+struct FrameAddresses {
+    std::string source;
+    std::string destination;
+};
+
+// The text of the validation findings, in the order they were found.
+std::string ValidationText(const ValidationResult& validation);
+
+// The lines of a decoded poll or response section (without heading and address line).
+std::string PollText(const FrameFields& fields);
+std::string ResponseText(const FrameFields& fields);
+
+// The whole analysis of a frame. `frameText` is shown in the heading; without addresses no address
+// lines are written; `finish` closes the block with the "Finis." trailer.
+std::string FrameAnalysisText(const FrameReport& report, const std::string& frameText,
+                              const FrameAddresses* addresses, bool finish);
