@@ -164,7 +164,7 @@ public:
         curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, OnHeaderData);
         curl_easy_setopt(curl, CURLOPT_HEADERDATA, &transfer_);
 
-        transfer_.lastActivity = Clock::now();
+        transfer_.lastActivity = Clock::now();  // the stall clock starts with the transfer
         const CURLcode result = Perform(curl, transfer_, options_.timeouts);
         long status = 0;
         curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
