@@ -24,22 +24,7 @@ void ShowAboutBox(HWND owner) {
 }
 
 INT_PTR CAboutBox::DoModal(HWND owner) {
-    return RunModalDialog(IDD_ABOUTBOX, owner, &CAboutBox::DialogProc,
-                          reinterpret_cast<LPARAM>(this));
-}
-
-INT_PTR CALLBACK CAboutBox::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        SetWindowLongPtrA(window, DWLP_USER, lParam);
-        auto* box = reinterpret_cast<CAboutBox*>(lParam);
-        box->window_ = window;
-        return box->OnInitDialog(GetWindow(window, GW_OWNER));
-    }
-    auto* box = reinterpret_cast<CAboutBox*>(GetWindowLongPtrA(window, DWLP_USER));
-    if (box == nullptr) {
-        return FALSE;
-    }
-    return box->HandleMessage(message, wParam, lParam);
+    return RunModalDialog(IDD_ABOUTBOX, owner, *this);
 }
 
 INT_PTR CAboutBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -61,10 +46,10 @@ INT_PTR CAboutBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-BOOL CAboutBox::OnInitDialog(HWND owner) {
+BOOL CAboutBox::OnInitDialog() {
     link.Attach(GetDlgItem(window_, IDC_WEB_LINK));
     RefreshControls();
-    CenterDialog(window_, owner);
+    CenterDialog(window_, GetWindow(window_, GW_OWNER));
     return TRUE;  // the first tab stop, "Send", gets the focus
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/link_button.h"
+#include "app/modal_dialog.h"
 
 class CAboutBox {
 public:
@@ -25,9 +26,9 @@ public:
     std::string versionText;
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    friend INT_PTR CALLBACK DialogProcedure<CAboutBox>(HWND, UINT, WPARAM, LPARAM);
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    BOOL OnInitDialog(HWND owner);
+    BOOL OnInitDialog();
     void OnCommand(int id, int code);
     void OnSend();
     void OnOK();

@@ -21,22 +21,10 @@ CMainDialog::CMainDialog()
     : appIcon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAINFRAME))) {}
 
 INT_PTR CMainDialog::DoModal() {
-    return RunModalDialog(IDD_MAIN_DIALOG, nullptr, &CMainDialog::DialogProc,
-                          reinterpret_cast<LPARAM>(this));
-}
-
-INT_PTR CALLBACK CMainDialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        SetWindowLongPtrA(window, DWLP_USER, lParam);
-        auto* dialog = reinterpret_cast<CMainDialog*>(lParam);
-        dialog->window_ = window;
-        return dialog->OnInitDialog();
-    }
-    auto* dialog = reinterpret_cast<CMainDialog*>(GetWindowLongPtrA(window, DWLP_USER));
-    if (dialog == nullptr) {
-        return FALSE;
-    }
-    return dialog->HandleMessage(message, wParam, lParam);
+    // Every box of the program, the analysis run's included, goes through this dialog's
+    // presenter, which is given its window once the dialog exists.
+    const ScopedMessagePresenter presenterScope(presenter_);
+    return RunModalDialog(IDD_MAIN_DIALOG, nullptr, *this);
 }
 
 INT_PTR CMainDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -53,9 +41,6 @@ INT_PTR CMainDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return OnPaint() ? TRUE : FALSE;
         case WM_QUERYDRAGICON:
             return reinterpret_cast<INT_PTR>(appIcon);
-        case WM_DESTROY:
-            SetMessagePresenter(nullptr);
-            return FALSE;
         default:
             (void)lParam;
             return FALSE;
@@ -68,7 +53,6 @@ BOOL CMainDialog::OnInitDialog() {
 
     // Every box of the program, the analysis run's included, is owned by this dialog.
     presenter_ = MessageBoxPresenter(window_);
-    SetMessagePresenter(&presenter_);
 
     HMENU systemMenu = GetSystemMenu(window_, FALSE);
     char aboutItem[256] = {};

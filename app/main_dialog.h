@@ -7,6 +7,7 @@
 
 #include "analysis/analysis_host.h"
 #include "app/message_box_presenter.h"
+#include "app/modal_dialog.h"
 
 class CMainDialog : public AnalysisHost {
 public:
@@ -33,7 +34,7 @@ public:
     HICON appIcon;
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    friend INT_PTR CALLBACK DialogProcedure<CMainDialog>(HWND, UINT, WPARAM, LPARAM);
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     BOOL OnInitDialog();

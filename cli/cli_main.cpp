@@ -53,12 +53,11 @@ int RunCommandLine(const std::vector<std::string>& arguments, CliStreams streams
     // As in the dialog, the diagnostic log stays off unless asked for.
     SetDebugLogEnabled(options.debugLog);
     ConsolePresenter presenter(streams.in, streams.err, streams.stdinIsTerminal, options.answer);
-    SetMessagePresenter(&presenter);
+    const ScopedMessagePresenter presenterScope(presenter);
     ConsolePlatform consolePlatform(platform, streams.out, "Folder: ");
     ConsoleHost host(capture, streams.err, streams.stderrIsTerminal);
 
     const AnalysisResult result = RunAnalysis(host, consolePlatform);
-    SetMessagePresenter(nullptr);
     if (result != AnalysisResult::Completed) {
         return 1;
     }

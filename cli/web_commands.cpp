@@ -11,11 +11,9 @@
 #include "web/form_body.h"
 #include "web/update_check.h"
 
-namespace {}  // namespace
-
 int RunWebCommand(const CliOptions& options, CliStreams streams, PlatformServices& platform) {
     ConsolePresenter presenter(streams.in, streams.err, streams.stdinIsTerminal, options.answer);
-    SetMessagePresenter(&presenter);
+    const ScopedMessagePresenter presenterScope(presenter);
     WebServerAccess server;
     if (!options.webHost.empty()) {
         server.host = options.webHost;
@@ -28,7 +26,6 @@ int RunWebCommand(const CliOptions& options, CliStreams streams, PlatformService
         answered = SendFeedback(kProductName, FullVersionText(), options.feedbackText,
                                 BuildNote(__DATE__, __TIME__), server);
     }
-    SetMessagePresenter(nullptr);
     streams.out.flush();
     return answered ? 0 : 1;
 }

@@ -36,14 +36,7 @@ void WriteLogEntry(const std::string& text) {
 
 int PresentAndLog(int iType, const std::string& text) {
     WriteLogEntry(Format("MessageAndLog iType=[%d] msg=[%s]", iType, text.c_str()));
-    const int style = iType < 0 ? kMbOk : iType;
-    MessagePresenter* presenter = GetMessagePresenter();
-    int result = kIdOk;
-    if (presenter != nullptr) {
-        result = presenter->Present(text, style);
-    } else if (style == kMbYesNo) {
-        result = kIdNo;
-    }
+    const int result = PresentMessage(text, iType < 0 ? kMbOk : iType);
     WriteLogEntry(Format("MessageAndLog return = [ %d]", result));
     return result;
 }

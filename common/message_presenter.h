@@ -18,7 +18,22 @@ public:
     virtual int Present(const std::string& text, int style) = 0;
 };
 
-// Installs the process-wide presenter (not owned). Without one, boxes are answered by their
-// default button: OK, or No for a question.
-void SetMessagePresenter(MessagePresenter* presenter);
+// Installs `presenter` (not owned) as the process-wide presenter for the life of the scope and
+// puts the one it replaced back afterwards.
+class ScopedMessagePresenter {
+public:
+    explicit ScopedMessagePresenter(MessagePresenter& presenter);
+    ~ScopedMessagePresenter();
+    ScopedMessagePresenter(const ScopedMessagePresenter&) = delete;
+    ScopedMessagePresenter& operator=(const ScopedMessagePresenter&) = delete;
+
+private:
+    MessagePresenter* previous_;
+};
+
+// The installed presenter, or null.
 MessagePresenter* GetMessagePresenter();
+
+// Shows a box through the installed presenter and returns the button pressed. Without a
+// presenter the box is answered by its default button: No for a question, otherwise OK.
+int PresentMessage(const std::string& text, int style);

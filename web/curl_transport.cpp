@@ -18,27 +18,28 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// What one transfer collects, and when data last moved.
+// What one transfer keeps of the reply, and when data last moved.
 struct Transfer {
     std::deque<std::string> chunks;
+    size_t keptBytes = 0;
     Clock::time_point lastActivity = Clock::now();
     curl_off_t lastByteCount = 0;
-    std::chrono::milliseconds timeout{0};
 };
 
 size_t OnBodyData(char* data, size_t size, size_t count, void* context) {
     Transfer& transfer = *static_cast<Transfer*>(context);
     const size_t total = size * count;
+    transfer.lastActivity = Clock::now();
+    const size_t kept = std::min(total, kMaxReplyBytes - transfer.keptBytes);
     try {
-        for (size_t offset = 0; offset < total; offset += kReplyChunkSize) {
-            const size_t part = std::min(kReplyChunkSize, total - offset);
-            transfer.chunks.emplace_back(data + offset, part);
+        for (size_t offset = 0; offset < kept; offset += kReplyChunkSize) {
+            transfer.chunks.emplace_back(data + offset, std::min(kReplyChunkSize, kept - offset));
         }
     } catch (const std::bad_alloc&) {
         return 0;  // out of memory: the transfer stops, what came so far is kept
     }
-    transfer.lastActivity = Clock::now();
-    return total;
+    transfer.keptBytes += kept;
+    return kept;  // less than was offered ends the transfer once the reply is full
 }
 
 size_t OnHeaderData(char* /*data*/, size_t size, size_t count, void* context) {
@@ -46,17 +47,57 @@ size_t OnHeaderData(char* /*data*/, size_t size, size_t count, void* context) {
     return size * count;
 }
 
-// Gives up when no byte has moved in either direction for the time-out.
+// Notes when bytes move in either direction; the transfer loop decides when to give up.
 int OnProgress(void* context, curl_off_t /*dlTotal*/, curl_off_t dlNow, curl_off_t /*ulTotal*/,
                curl_off_t ulNow) {
     Transfer& transfer = *static_cast<Transfer*>(context);
-    const Clock::time_point now = Clock::now();
     if (dlNow + ulNow != transfer.lastByteCount) {
         transfer.lastByteCount = dlNow + ulNow;
-        transfer.lastActivity = now;
-        return 0;
+        transfer.lastActivity = Clock::now();
     }
-    return now - transfer.lastActivity > transfer.timeout ? 1 : 0;
+    return 0;
+}
+
+std::chrono::milliseconds Milliseconds(long value) {
+    return std::chrono::milliseconds(std::max(value, 0L));
+}
+
+// Runs the transfer to its end, or until nothing has moved for the stall limit or the whole
+// request has outlasted the overall limit (CURLE_OPERATION_TIMEDOUT). The loop is ours rather
+// than curl_easy_perform's, which looks at a stalled transfer only once a second.
+CURLcode Perform(CURL* curl, Transfer& transfer, const HttpTimeouts& timeouts) {
+    CURLM* multi = curl_multi_init();
+    if (multi == nullptr || curl_multi_add_handle(multi, curl) != CURLM_OK) {
+        curl_multi_cleanup(multi);
+        return CURLE_OUT_OF_MEMORY;
+    }
+    const Clock::time_point deadline = Clock::now() + Milliseconds(timeouts.overallMs);
+    CURLcode result = CURLE_OPERATION_TIMEDOUT;
+    for (;;) {
+        int running = 0;
+        if (curl_multi_perform(multi, &running) != CURLM_OK) {
+            result = CURLE_RECV_ERROR;
+            break;
+        }
+        if (running == 0) {
+            int queued = 0;
+            const CURLMsg* message = curl_multi_info_read(multi, &queued);
+            result = message != nullptr && message->msg == CURLMSG_DONE ? message->data.result
+                                                                        : CURLE_RECV_ERROR;
+            break;
+        }
+        const Clock::time_point now = Clock::now();
+        const Clock::time_point giveUp =
+            std::min(deadline, transfer.lastActivity + Milliseconds(timeouts.stallMs));
+        if (now >= giveUp) {
+            break;
+        }
+        const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(giveUp - now);
+        curl_multi_poll(multi, nullptr, 0, static_cast<int>(wait.count()) + 1, nullptr);
+    }
+    curl_multi_remove_handle(multi, curl);
+    curl_multi_cleanup(multi);
+    return result;
 }
 
 void InitialiseCurlOnce() {
@@ -96,7 +137,6 @@ public:
             parts.path.empty() || parts.path[0] != '/' ? "/" + parts.path : parts.path;
         handles.headers = curl_slist_append(handles.headers, kFormContentTypeHeader);
         handles.headers = curl_slist_append(handles.headers, "Expect:");  // no 100-continue
-        transfer_.timeout = std::chrono::milliseconds(options_.timeoutMs);
 
         CURL* curl = handles.curl;
         curl_easy_setopt(curl, CURLOPT_URL, (address + "/").c_str());
@@ -115,7 +155,7 @@ public:
             curl_easy_setopt(curl, CURLOPT_CAPATH, nullptr);
         }
         curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, options_.timeoutMs);
+        curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, options_.timeouts.stallMs);
         curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
         curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnProgress);
         curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer_);
@@ -124,7 +164,8 @@ public:
         curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, OnHeaderData);
         curl_easy_setopt(curl, CURLOPT_HEADERDATA, &transfer_);
 
-        const CURLcode result = curl_easy_perform(curl);
+        transfer_.lastActivity = Clock::now();  // the stall clock starts with the transfer
+        const CURLcode result = Perform(curl, transfer_, options_.timeouts);
         long status = 0;
         curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
         if (status == 0) {

@@ -10,12 +10,12 @@ bool SendFeedback(const std::string& productName, const std::string& productVers
                   const std::string& feedbackText, const std::string& buildNote,
                   const WebServerAccess& server) {
     if (feedbackText.empty()) {
-        ShowWebMessage(kEmptyFeedbackNotice, kMbOk);
+        PresentMessage(kEmptyFeedbackNotice, kMbOk);
         return false;
     }
     const std::string body = FeedbackBody(productName, productVersion, feedbackText, buildNote);
     const bool received =
         FeedbackReceived(PostFormForReply(FeedbackAddress(server.host), body, server.http));
-    ShowWebMessage(received ? kFeedbackSentNotice : FeedbackFailedNotice(), kMbOk);
+    PresentMessage(received ? kFeedbackSentNotice : FeedbackFailedNotice(), kMbOk);
     return received;
 }

@@ -14,6 +14,10 @@ constexpr int kPlainHttpPort = 80;
 // Largest part of a reply taken in by one read.
 constexpr size_t kReplyChunkSize = 8191;
 
+// Most of a reply that is kept: the maker's scripts answer with a few words, so anything past
+// this is not taken in.
+constexpr size_t kMaxReplyBytes = 1024 * 1024;
+
 inline bool UsesSecureConnection(int port) {
     return port != kPlainHttpPort;
 }

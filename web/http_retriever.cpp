@@ -30,9 +30,15 @@ const char* HttpRetriever::Fetch(const char* url, const char* body, int bodyLeng
     try {
         auto reply = std::make_unique<std::string>();
         char chunk[kReplyChunkSize + 1];
-        size_t delivered = 0;
-        while (transport_->ReadChunk(chunk, kReplyChunkSize, delivered) && delivered > 0) {
-            delivered = std::min(delivered, kReplyChunkSize);
+        size_t received = 0;
+        while (received < kMaxReplyBytes) {
+            const size_t wanted = std::min(kReplyChunkSize, kMaxReplyBytes - received);
+            size_t delivered = 0;
+            if (!transport_->ReadChunk(chunk, wanted, delivered) || delivered == 0) {
+                break;
+            }
+            delivered = std::min(delivered, wanted);
+            received += delivered;
             const char* end = std::find(chunk, chunk + delivered, '\0');
             reply->append(chunk, static_cast<size_t>(end - chunk));
         }

@@ -19,7 +19,8 @@ public:
 
     // Posts `bodyLength` bytes of `body` (-1: up to its NUL) to `url` and returns the reply body
     // as NUL-terminated text: a NUL inside the body ends the text of the part it arrived in,
-    // later parts are appended after it. The HTTP status plays no part. Null when `url` is null
+    // later parts are appended after it. Only the first kMaxReplyBytes bytes of the body are
+    // taken in; the rest is left unread. The HTTP status plays no part. Null when `url` is null
     // or the request was not sent. The text stays valid until the next Fetch or the end of
     // the client.
     const char* Fetch(const char* url, const char* body, int bodyLength);

@@ -14,11 +14,11 @@ bool CheckForUpdate(bool interactive, PlatformServices& platform, const WebServe
         case UpdateReply::Current:
         case UpdateReply::NoUpdate:
             if (interactive) {
-                ShowWebMessage(kNoUpdateNotice, kMbOk);
+                PresentMessage(kNoUpdateNotice, kMbOk);
             }
             return true;
         case UpdateReply::NewerVersion:
-            if (ShowWebMessage(kNewVersionQuestion, kMbYesNo) == kIdYes) {
+            if (PresentMessage(kNewVersionQuestion, kMbYesNo) == kIdYes) {
                 platform.OpenInShell("open", InstallerAddress(server.host));
             }
             return true;
@@ -26,7 +26,7 @@ bool CheckForUpdate(bool interactive, PlatformServices& platform, const WebServe
             break;
     }
     if (interactive) {
-        ShowWebMessage(kNoConnectionNotice, kMbOk);
+        PresentMessage(kNoConnectionNotice, kMbOk);
     }
     return false;
 }

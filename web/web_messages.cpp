@@ -1,6 +1,5 @@
 #include "web/web_messages.h"
 
-#include "common/message_presenter.h"
 #include "web/web_addresses.h"
 
 std::string FeedbackFailedNotice() {
@@ -11,12 +10,4 @@ std::string FeedbackFailedNotice() {
                "If you are still unable to send your message please manually contact "
                "technical support (") +
            TechnicalSupportEmail() + ")";
-}
-
-int ShowWebMessage(const std::string& text, int style) {
-    MessagePresenter* presenter = GetMessagePresenter();
-    if (presenter != nullptr) {
-        return presenter->Present(text, style);
-    }
-    return style == kMbYesNo ? kIdNo : kIdOk;
 }

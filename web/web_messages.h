@@ -1,5 +1,5 @@
 #pragma once
-// The message boxes of the update check and the feedback submission.
+// The texts of the update check's and the feedback submission's message boxes.
 
 #include <string>
 
@@ -18,7 +18,3 @@ constexpr const char* kFeedbackSentNotice = "Your message has been sent successf
 
 // The failure notice, ending with the technical-support address in parentheses.
 std::string FeedbackFailedNotice();
-
-// Shows a box through the installed presenter and returns the button pressed. Without a
-// presenter, OK boxes answer OK and questions No.
-int ShowWebMessage(const std::string& text, int style);

@@ -102,3 +102,32 @@ TEST_F(Logging, ReadFileBlock) {
     ASSERT_EQ(presenter_.boxes.size(), 1u);
     EXPECT_NE(presenter_.boxes[0].text.find("Message=[File IO error]"), std::string::npos);
 }
+
+TEST(MessagePresenterScope, InstallsForItsLifeAndPutsThePreviousBack) {
+    ASSERT_EQ(GetMessagePresenter(), nullptr);
+    RecordingPresenter outer;
+    RecordingPresenter inner;
+    {
+        const ScopedMessagePresenter outerScope(outer);
+        {
+            const ScopedMessagePresenter innerScope(inner);
+            inner.answers.push_back(kIdYes);
+            EXPECT_EQ(PresentMessage("inner?", kMbYesNo), kIdYes);
+        }
+        EXPECT_EQ(GetMessagePresenter(), &outer);
+        PresentMessage("outer", kMbOk);
+    }
+    EXPECT_EQ(GetMessagePresenter(), nullptr);
+    ASSERT_EQ(inner.boxes.size(), 1u);
+    EXPECT_EQ(inner.boxes[0].text, "inner?");
+    ASSERT_EQ(outer.boxes.size(), 1u);
+    EXPECT_EQ(outer.boxes[0].text, "outer");
+}
+
+TEST(MessagePresenterScope, WithoutAPresenterTheDefaultButtonAnswers) {
+    ASSERT_EQ(GetMessagePresenter(), nullptr);
+    EXPECT_EQ(PresentMessage("note", kMbOk), kIdOk);
+    EXPECT_EQ(PresentMessage("question", kMbYesNo), kIdNo);
+    EXPECT_EQ(PresentMessage("question with an icon", kMbYesNo | 0x20), kIdNo);  // MB_ICONQUESTION
+    EXPECT_EQ(PresentMessage("warning", 0x30), kIdOk);                           // MB_ICONWARNING
+}

@@ -52,11 +52,9 @@ void InTempDirectory::SetUp() {
     directory_ = dir.string();
     fs::current_path(dir);
     SetDebugLogEnabled(false);
-    SetMessagePresenter(&presenter_);
 }
 
 void InTempDirectory::TearDown() {
-    SetMessagePresenter(nullptr);
     SetDebugLogEnabled(true);
     fs::current_path(previousDirectory_);
     std::error_code error;

@@ -63,6 +63,7 @@ protected:
     std::string directory_;
     std::string previousDirectory_;
     RecordingPresenter presenter_;
+    ScopedMessagePresenter presenterScope_{presenter_};
 };
 
 // "\n" -> "\r\n": how a text reaches a file written in text mode.

@@ -117,12 +117,11 @@ TEST_P(Feedback, ServerThatNeverAnswersSaysFailed) {
 
 TEST(FeedbackWithoutServer, SaysFailed) {
     RecordingPresenter presenter;
-    SetMessagePresenter(&presenter);
+    const ScopedMessagePresenter presenterScope(presenter);
     WebServerAccess access;
     access.host = "127.0.0.1:" + std::to_string(UnusedLoopbackPort());
-    access.http.timeoutMs = 1000;
+    access.http.timeouts = ShortTimeouts();
     EXPECT_FALSE(SendFeedback("ZEP Modbus TCP Parser", "1.00aA", "hello", kBuildNote, access));
-    SetMessagePresenter(nullptr);
     ASSERT_EQ(presenter.boxes.size(), 1u);
     EXPECT_EQ(presenter.boxes[0].text, FailedNotice());
 }

@@ -95,3 +95,19 @@ TEST(HttpRetriever, FailedSendKeepsTheEarlierReplyValid) {
     EXPECT_EQ(retriever.Fetch("http://h/p", "", 0), nullptr);
     EXPECT_STREQ(first, "kept");
 }
+
+TEST(HttpRetriever, ReadingStopsAtOneMebibyte) {
+    Script script;
+    for (int i = 0; i < 200; ++i) {
+        script.chunks.push_back(std::string(8191, static_cast<char>('a' + i % 26)));
+    }
+    HttpRetriever retriever(std::make_unique<ScriptedTransport>(script));
+    const char* reply = retriever.Fetch("http://h/p", "", 0);
+    ASSERT_NE(reply, nullptr);
+    const std::string text = reply;
+    EXPECT_EQ(text.size(), 1048576u);
+    // 128 whole chunks, then only the 128 bytes that fill the mebibyte; nothing more is asked.
+    ASSERT_EQ(script.readCapacities.size(), 129u);
+    EXPECT_EQ(script.readCapacities.back(), 128u);
+    EXPECT_EQ(text.substr(128 * 8191), std::string(128, static_cast<char>('a' + 128 % 26)));
+}

@@ -8,7 +8,8 @@ It records every request it receives into its work directory and answers as the 
   request-N.form   the body parsed by Python's form parser: "<name hex> <value hex>" per field
 
   reply.action     "answer STATUS" (default "answer 200"), "stall N" (announce the whole body,
-                   send its first N bytes, then nothing more), "hang" (read the request, never
+                   send its first N bytes, then nothing more), "drip MS" (announce the whole
+                   body, send it one byte every MS milliseconds), "hang" (read the request, never
                    answer) or "close" (read the request, close the connection without a word)
   reply.body       the body of the answer (default: empty)
 
@@ -90,7 +91,7 @@ class RecordingHandler(http.server.BaseHTTPRequestHandler):
             self.close_connection = True
             return
         reply = self.read_file("reply.body", b"")
-        self.send_response(200 if action[0] == "stall" else int(action[1]))
+        self.send_response(int(action[1]) if action[0] == "answer" else 200)
         self.send_header("Content-Type", "text/html")
         self.send_header("Content-Length", str(len(reply)))
         self.send_header("Connection", "close")
@@ -100,7 +101,13 @@ class RecordingHandler(http.server.BaseHTTPRequestHandler):
             self.wfile.flush()
             while True:
                 time.sleep(60)
-        self.wfile.write(reply)
+        if action[0] == "drip":
+            for byte in reply:
+                self.wfile.write(bytes([byte]))
+                self.wfile.flush()
+                time.sleep(int(action[1]) / 1000)
+        else:
+            self.wfile.write(reply)
         self.close_connection = True
 
     def read_file(self, name, default):

@@ -193,6 +193,11 @@ void ScriptedServer::AnswerThenStall(const std::string& body, size_t sent) {
     WriteFile("reply.action", "stall " + std::to_string(sent));
 }
 
+void ScriptedServer::AnswerDripping(const std::string& body, int intervalMs) {
+    WriteFile("reply.body", body);
+    WriteFile("reply.action", "drip " + std::to_string(intervalMs));
+}
+
 void ScriptedServer::Hang() {
     WriteFile("reply.action", "hang");
 }

@@ -53,6 +53,8 @@ public:
     void Answer(const std::string& body, int status = 200);
     // Announces all of `body` but sends only its first `sent` bytes, then nothing more.
     void AnswerThenStall(const std::string& body, size_t sent);
+    // Announces all of `body` and sends it one byte every `intervalMs` milliseconds.
+    void AnswerDripping(const std::string& body, int intervalMs);
     void Hang();
     void CloseWithoutAnswer();
 

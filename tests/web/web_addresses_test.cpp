@@ -32,8 +32,10 @@ TEST(WebAddresses, DefaultsComeFromTheBuildSetting) {
     EXPECT_NE(std::string(TechnicalSupportEmail()).find('@'), std::string::npos);
 }
 
-TEST(WebAddresses, DefaultTimeoutIsFifteenSeconds) {
-    EXPECT_EQ(HttpOptions().timeoutMs, 15000);
-    EXPECT_EQ(WebServerAccess().http.timeoutMs, 15000);
+TEST(WebAddresses, ShippedTimeoutsAreFifteenSecondsPerStallAndThirtyInAll) {
+    EXPECT_EQ(HttpTimeouts().stallMs, 15000);
+    EXPECT_EQ(HttpTimeouts().overallMs, 30000);
+    EXPECT_EQ(WebServerAccess().http.timeouts.stallMs, 15000);
+    EXPECT_EQ(WebServerAccess().http.timeouts.overallMs, 30000);
     EXPECT_TRUE(WebServerAccess().http.trustedAuthoritiesFile.empty());
 }

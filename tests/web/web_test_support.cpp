@@ -6,7 +6,6 @@
 void ServerFixture::StartServer(ServerKind kind) {
     std::string problem;
     if (server_.Start(kind, problem)) {
-        SetMessagePresenter(&presenter_);
         return;
     }
     if (kind == ServerKind::PlainPort80) {
@@ -18,7 +17,6 @@ void ServerFixture::StartServer(ServerKind kind) {
 }
 
 void ServerFixture::StopServer() {
-    SetMessagePresenter(nullptr);
     server_.Stop();
 }
 
@@ -26,8 +24,15 @@ WebServerAccess ServerFixture::Access() const {
     WebServerAccess access;
     access.host = server_.Host();
     access.http.trustedAuthoritiesFile = server_.TrustedAuthoritiesFile();
-    access.http.timeoutMs = 1000;
+    access.http.timeouts = ShortTimeouts();
     return access;
+}
+
+HttpTimeouts ShortTimeouts() {
+    HttpTimeouts timeouts;
+    timeouts.stallMs = 300;
+    timeouts.overallMs = 3000;
+    return timeouts;
 }
 
 std::string KindName(const ::testing::TestParamInfo<ServerKind>& info) {

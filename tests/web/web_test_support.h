@@ -10,7 +10,7 @@
 #include "web/web_server_access.h"
 
 // Starts a server of the given kind for each test (the test is skipped where that kind cannot
-// run) and installs the recording presenter.
+// run); the recording presenter is installed for the life of the test.
 class ServerFixture {
 protected:
     // Call from SetUp: skips the test where the kind cannot run, fails it when the server does
@@ -18,13 +18,18 @@ protected:
     void StartServer(ServerKind kind);
     void StopServer();
 
-    // Access to the scripted server, with a short time-out for the tests of unresponsive servers.
+    // Access to the scripted server, with the short time-outs.
     WebServerAccess Access() const;
 
     ScriptedServer server_;
     RecordingPresenter presenter_;
+    ScopedMessagePresenter presenterScope_{presenter_};
     FakePlatform platform_;
 };
+
+// Time-outs that keep the tests of unresponsive servers short: a stall gives up after 300 ms, a
+// whole request (well past what a responsive test server needs) after 3 s.
+HttpTimeouts ShortTimeouts();
 
 // Test names for the server kinds of parameterised tests.
 std::string KindName(const ::testing::TestParamInfo<ServerKind>& info);
