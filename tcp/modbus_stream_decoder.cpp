@@ -1,6 +1,7 @@
 #include "tcp/modbus_stream_decoder.h"
 
 #include <algorithm>
+#include <array>
 
 namespace {
 
@@ -218,9 +219,12 @@ void ModbusStreamDecoder::OnFramed(TcpConnection& connection, int side, FramedMe
     ++connection.sides[side].messages;
 
     if (connection.serverEnd < 0 && settings_.classifyFrame) {
-        std::vector<uint8_t> unitAndPdu(1, message.unit);
-        unitAndPdu.insert(unitAndPdu.end(), message.pdu.begin(), message.pdu.end());
-        const FrameDirection direction = settings_.classifyFrame(ByteView(unitAndPdu));
+        std::array<uint8_t, mbap::kLongestLength> unitAndPdu{};
+        const size_t pduSize = std::min(message.pdu.size(), unitAndPdu.size() - 1);
+        unitAndPdu[0] = message.unit;
+        std::copy_n(message.pdu.begin(), pduSize, unitAndPdu.begin() + 1);
+        const FrameDirection direction =
+            settings_.classifyFrame(ByteView(unitAndPdu.data(), pduSize + 1));
         if (direction == FrameDirection::Request) {
             DecideServer(connection, 1 - side);
         } else if (direction == FrameDirection::Response) {
