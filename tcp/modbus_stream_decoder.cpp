@@ -9,13 +9,16 @@ std::pair<Endpoint, Endpoint> KeyOf(const Endpoint& a, const Endpoint& b) {
     return a < b ? std::make_pair(a, b) : std::make_pair(b, a);
 }
 
-// The payload length the IP header declares, but never less than what was captured.
+// The payload length the IP header declares, but never less than what was captured, and never
+// more than half the sequence space (beyond that, sequence numbers cannot place the bytes).
 uint64_t PayloadLength(const TcpSegment& segment) {
-    const uint64_t captured = segment.payload.size();
+    constexpr uint64_t kLongest = 0x7FFFFFFF;
+    const uint64_t captured = std::min<uint64_t>(segment.payload.size(), kLongest);
     if (segment.declaredPayloadLength < 0) {
         return captured;
     }
-    return std::max(captured, static_cast<uint64_t>(segment.declaredPayloadLength));
+    return std::min(kLongest,
+                    std::max(captured, static_cast<uint64_t>(segment.declaredPayloadLength)));
 }
 
 }  // namespace
