@@ -1,0 +1,33 @@
+#pragma once
+// The Modbus/TCP MBAP header: transaction id, protocol id (0 for Modbus), length (the unit id
+// plus the PDU), unit id. All fields big-endian.
+
+#include <cstddef>
+#include <cstdint>
+
+#include "common/byte_view.h"
+
+namespace mbap {
+constexpr size_t kHeaderSize = 7;
+constexpr size_t kLengthFieldEnd = 6;     // the length counts the bytes from here on
+constexpr uint16_t kShortestLength = 2;   // unit id and function code
+constexpr uint16_t kLongestLength = 254;  // unit id and a 253-byte PDU
+}  // namespace mbap
+
+struct MbapHeader {
+    uint16_t transactionId = 0;
+    uint16_t protocolId = 0;
+    uint16_t length = 0;
+    uint8_t unit = 0;
+
+    size_t MessageSize() const { return mbap::kLengthFieldEnd + length; }
+};
+
+// The header at the start of `bytes`; those must hold at least kHeaderSize bytes.
+MbapHeader ReadMbapHeader(ByteView bytes);
+
+// Protocol id 0 and a length a Modbus PDU can have.
+bool IsPlausibleMbapHeader(const MbapHeader& header);
+
+// A function code of the Modbus application protocol (1..24, 43), or its exception form.
+bool IsKnownFunctionCode(uint8_t functionCode);

@@ -1,0 +1,128 @@
+#include "tcp/stream_reassembler.h"
+
+#include <algorithm>
+
+void StreamReassembler::Start(uint32_t sequence) {
+    started_ = true;
+    nextSequence_ = sequence;
+}
+
+int64_t StreamReassembler::PositionOf(uint32_t sequence) const {
+    // The signed distance makes sequence numbers that wrap past 2^32 still count forward.
+    return next_ + static_cast<int32_t>(sequence - nextSequence_);
+}
+
+void StreamReassembler::Add(uint32_t sequence, ByteView captured, uint64_t length, uint64_t record,
+                            const Output& output) {
+    if (length == 0) {
+        return;
+    }
+    if (!started_) {
+        Start(sequence);
+    }
+    captured = captured.Sub(0, static_cast<size_t>(length));
+    const int64_t position = PositionOf(sequence);
+    const int64_t end = position + static_cast<int64_t>(length);
+    if (end <= next_) {
+        counts_.repeatedBytes += captured.size();
+        return;
+    }
+    if (position <= next_) {
+        Deliver(position, captured, length, record, output);
+        DeliverWaiting(output);
+        return;
+    }
+    ++counts_.outOfOrderSegments;
+    while (!waiting_.empty() && (waitingBytes_ + captured.size() > limits_.maxWaitingBytes ||
+                                 waiting_.size() >= limits_.maxWaitingSegments)) {
+        GiveUpFirstHole(output);
+    }
+    if (position <= next_) {  // giving up holes may have reached this segment
+        Deliver(position, captured, length, record, output);
+        DeliverWaiting(output);
+        return;
+    }
+    Waiting& slot = waiting_[position];
+    if (length > slot.length) {
+        waitingBytes_ += captured.size();
+        waitingBytes_ -= slot.captured.size();
+        slot.captured = captured.ToVector();
+        slot.length = length;
+        slot.record = record;
+    } else {
+        counts_.repeatedBytes += captured.size();
+    }
+}
+
+void StreamReassembler::Acknowledged(uint32_t acknowledged, const Output& output) {
+    if (!started_ || waiting_.empty()) {
+        return;
+    }
+    const int64_t position = PositionOf(acknowledged);
+    while (!waiting_.empty() && position >= waiting_.begin()->first) {
+        GiveUpFirstHole(output);
+    }
+}
+
+void StreamReassembler::SkipTo(int64_t position, const Output& output) {
+    Acknowledged(static_cast<uint32_t>(nextSequence_ + (position - next_)), output);
+    if (started_ && position > next_) {
+        output.gap(static_cast<uint64_t>(position - next_));
+        nextSequence_ += static_cast<uint32_t>(position - next_);
+        next_ = position;
+    }
+}
+
+void StreamReassembler::Flush(const Output& output) {
+    while (!waiting_.empty()) {
+        GiveUpFirstHole(output);
+    }
+}
+
+// Hands on the part of a segment past what was delivered; `position` is at or before next_.
+void StreamReassembler::Deliver(int64_t position, ByteView captured, uint64_t length,
+                                uint64_t record, const Output& output) {
+    const uint64_t repeated = static_cast<uint64_t>(next_ - position);
+    const uint64_t repeatedCaptured = std::min<uint64_t>(repeated, captured.size());
+    counts_.repeatedBytes += repeatedCaptured;
+    const ByteView fresh = captured.Sub(static_cast<size_t>(repeatedCaptured));
+    if (!fresh.empty()) {
+        output.data(fresh, record);
+    }
+    // Declared bytes past the captured ones were cut off by the capture.
+    const uint64_t delivered = std::max(repeated, static_cast<uint64_t>(captured.size()));
+    if (length > delivered) {
+        output.gap(length - delivered);
+    }
+    const int64_t end = position + static_cast<int64_t>(length);
+    nextSequence_ += static_cast<uint32_t>(end - next_);
+    next_ = end;
+}
+
+void StreamReassembler::DeliverWaiting(const Output& output) {
+    while (!waiting_.empty() && waiting_.begin()->first <= next_) {
+        auto first = waiting_.begin();
+        const int64_t position = first->first;
+        Waiting segment = std::move(first->second);
+        waiting_.erase(first);
+        waitingBytes_ -= segment.captured.size();
+        if (position + static_cast<int64_t>(segment.length) <= next_) {
+            counts_.repeatedBytes += segment.captured.size();
+            continue;
+        }
+        Deliver(position, ByteView(segment.captured), segment.length, segment.record, output);
+    }
+}
+
+void StreamReassembler::GiveUpFirstHole(const Output& output) {
+    if (waiting_.empty()) {
+        return;
+    }
+    const int64_t holeEnd = waiting_.begin()->first;
+    if (holeEnd > next_) {
+        output.gap(static_cast<uint64_t>(holeEnd - next_));
+        nextSequence_ += static_cast<uint32_t>(holeEnd - next_);
+        next_ = holeEnd;
+    }
+    DeliverWaiting(output);
+}
