@@ -11,8 +11,11 @@ SpooledByteStream::~SpooledByteStream() {
 
 size_t SpooledByteStream::Read(uint8_t* buffer, size_t count) {
     size_t done = ReplaySpool(buffer, count);
-    if (done < count && error_.empty() && replayAt_ == spooled_) {
+    while (done < count && error_.empty() && replayAt_ == spooled_) {
         const size_t got = input_->Read(buffer + done, count - done);
+        if (got == 0) {
+            break;
+        }
         Append(buffer + done, got);
         done += got;
     }
