@@ -56,7 +56,8 @@ TEST(SegmentDecoder, DeclaredLengthMayDisagreeWithWhatWasCaptured) {
     PacketOptions longer;
     longer.totalLengthAdjust = 100;
     TcpSegment segment;
-    ASSERT_EQ(Decode(1, TcpPacket(kAdu, longer), segment), LinkDecodeResult::Segment);
+    const Bytes record = TcpPacket(kAdu, longer);
+    ASSERT_EQ(Decode(1, record, segment), LinkDecodeResult::Segment);
     EXPECT_EQ(segment.declaredPayloadLength, static_cast<int64_t>(kAdu.size()) + 100);
     EXPECT_EQ(segment.payload.size(), kAdu.size());  // only what was captured
 
@@ -80,8 +81,9 @@ TEST(SegmentDecoder, Ipv6BehindExtensionHeaders) {
     TcpSpec tcp = Modbus();
     tcp.optionBytes = 4;
     const Bytes packet = Ipv6Packet(TcpBytes(tcp), {{0, 8}, {43, 24}, {60, 16}});
+    const Bytes record = OverEthernet(packet, kEtherIpv6);
     TcpSegment segment;
-    ASSERT_EQ(Decode(1, OverEthernet(packet, kEtherIpv6), segment), LinkDecodeResult::Segment);
+    ASSERT_EQ(Decode(1, record, segment), LinkDecodeResult::Segment);
     EXPECT_EQ(segment.ipOffset, 14u);
     EXPECT_EQ(segment.payloadOffset, 14u + 40u + 48u + 24u);
     EXPECT_EQ(segment.declaredPayloadLength, static_cast<int64_t>(kAdu.size()));
