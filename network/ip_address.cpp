@@ -1,72 +1,67 @@
 #include "network/ip_address.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
 
 IpAddress IpAddress::V4(const uint8_t* fourBytes) {
     IpAddress address;
-    std::memcpy(address.bytes.data(), fourBytes, 4);
+    std::copy(fourBytes, fourBytes + 4, address.bytes.begin());
     return address;
 }
 
 IpAddress IpAddress::V6(const uint8_t* sixteenBytes) {
     IpAddress address;
     address.family = Family::V6;
-    std::memcpy(address.bytes.data(), sixteenBytes, 16);
+    std::copy(sixteenBytes, sixteenBytes + 16, address.bytes.begin());
     return address;
 }
 
 IpAddress IpAddress::V4(uint8_t a, uint8_t b, uint8_t c, uint8_t d) {
-    const uint8_t fourBytes[4] = {a, b, c, d};
-    return V4(fourBytes);
+    const uint8_t bytes[4] = {a, b, c, d};
+    return V4(bytes);
 }
 
 bool IpAddress::IsUnspecified() const {
-    const size_t used = family == Family::V4 ? 4 : 16;
-    for (size_t i = 0; i < used; ++i) {
-        if (bytes[i] != 0) {
-            return false;
-        }
-    }
-    return true;
+    const size_t size = family == Family::V4 ? 4 : 16;
+    return std::all_of(bytes.begin(), bytes.begin() + size, [](uint8_t b) { return b == 0; });
 }
 
 std::string IpAddress::ToString() const {
     char text[48];
     if (family == Family::V4) {
-        std::snprintf(text, sizeof text, "%u.%u.%u.%u", bytes[0], bytes[1], bytes[2], bytes[3]);
+        std::snprintf(text, sizeof(text), "%u.%u.%u.%u", bytes[0], bytes[1], bytes[2], bytes[3]);
         return text;
     }
     uint16_t groups[8];
     for (int i = 0; i < 8; ++i) {
         groups[i] = static_cast<uint16_t>((bytes[2 * i] << 8) | bytes[2 * i + 1]);
     }
-    // RFC 5952: the longest run of two or more zero groups (the first on a tie) becomes "::".
-    int bestStart = -1;
-    int bestLength = 1;
+    // RFC 5952: the longest run of two or more zero groups becomes "::", the first on a tie.
+    int runStart = -1;
+    int runLength = 0;
     for (int i = 0; i < 8;) {
         int j = i;
         while (j < 8 && groups[j] == 0) {
             ++j;
         }
-        if (j - i > bestLength) {
-            bestStart = i;
-            bestLength = j - i;
+        if (j - i >= 2 && j - i > runLength) {
+            runStart = i;
+            runLength = j - i;
         }
-        i = j == i ? i + 1 : j;
+        i = j > i ? j : i + 1;
     }
-    std::string result;
+    std::string out;
     for (int i = 0; i < 8; ++i) {
-        if (i == bestStart) {
-            result += "::";
-            i += bestLength - 1;
+        if (i == runStart) {
+            out += "::";
+            i += runLength - 1;
             continue;
         }
-        if (!result.empty() && result.back() != ':') {
-            result += ':';
+        if (!out.empty() && out.back() != ':') {
+            out += ':';
         }
-        std::snprintf(text, sizeof text, "%x", groups[i]);
-        result += text;
+        std::snprintf(text, sizeof(text), "%x", groups[i]);
+        out += text;
     }
-    return result;
+    return out;
 }

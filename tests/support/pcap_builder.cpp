@@ -109,13 +109,29 @@ PcapBuilder& PcapBuilder::BigEndian() {
     return *this;
 }
 
+PcapBuilder& PcapBuilder::Nanoseconds() {
+    nanoseconds_ = true;
+    return *this;
+}
+
+PcapBuilder& PcapBuilder::SnapLength(uint32_t snapLength) {
+    snapLength_ = snapLength;
+    return *this;
+}
+
+PcapBuilder& PcapBuilder::Timestamp(uint32_t seconds, uint32_t fraction) {
+    seconds_ = seconds;
+    fraction_ = fraction;
+    return *this;
+}
+
 PcapBuilder& PcapBuilder::Record(const Bytes& packet) {
     return TruncatedRecord(packet, static_cast<uint32_t>(packet.size()));
 }
 
 PcapBuilder& PcapBuilder::TruncatedRecord(const Bytes& packet, uint32_t declaredLength) {
-    Put32(records_, 1700000000);
-    Put32(records_, 0);
+    Put32(records_, seconds_);
+    Put32(records_, fraction_);
     Put32(records_, declaredLength);
     Put32(records_, declaredLength);
     records_.insert(records_.end(), packet.begin(), packet.end());
@@ -124,12 +140,12 @@ PcapBuilder& PcapBuilder::TruncatedRecord(const Bytes& packet, uint32_t declared
 
 Bytes PcapBuilder::Build() const {
     Bytes out;
-    Put32(out, 0xA1B2C3D4);
+    Put32(out, nanoseconds_ ? 0xA1B23C4D : 0xA1B2C3D4);
     Put16(out, major_);
     Put16(out, minor_);
     Put32(out, 0);
     Put32(out, 0);
-    Put32(out, 65535);
+    Put32(out, snapLength_);
     Put32(out, linkType_);
     out.insert(out.end(), records_.begin(), records_.end());
     return out;

@@ -38,6 +38,11 @@ public:
     PcapBuilder& Version(uint16_t major, uint16_t minor);
     PcapBuilder& LinkType(uint32_t linkType);
     PcapBuilder& BigEndian();
+    // The nanosecond-timestamp magic a1b23c4d instead of a1b2c3d4.
+    PcapBuilder& Nanoseconds();
+    PcapBuilder& SnapLength(uint32_t snapLength);
+    // The time stamp of the records added after this call.
+    PcapBuilder& Timestamp(uint32_t seconds, uint32_t fraction);
     // A record whose captured length is the packet's size.
     PcapBuilder& Record(const Bytes& packet);
     // A record header claiming `declaredLength` bytes followed by only `packet`.
@@ -54,6 +59,10 @@ private:
     uint16_t minor_ = 4;
     uint32_t linkType_ = 1;
     bool bigEndian_ = false;
+    bool nanoseconds_ = false;
+    uint32_t snapLength_ = 65535;
+    uint32_t seconds_ = 1700000000;
+    uint32_t fraction_ = 0;
     Bytes records_;
 };
 

@@ -1,0 +1,19 @@
+#pragma once
+// The bytes below the capture readers: a file, standard input, a pipe, or a test double.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+class ByteStream {
+public:
+    virtual ~ByteStream() = default;
+
+    // Fills up to `count` bytes and returns how many; fewer only at the end of the input or when
+    // the system refused the read (then Error() says why).
+    virtual size_t Read(uint8_t* buffer, size_t count) = 0;
+    // Empty while every read succeeded.
+    virtual std::string Error() const = 0;
+    // Back to the first byte; false when this input cannot go back.
+    virtual bool Rewind() = 0;
+};

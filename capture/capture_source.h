@@ -1,0 +1,56 @@
+#pragma once
+// A capture, record after record, whatever its container (pcap, pcapng) and wherever it comes
+// from (a file, standard input, a named pipe).
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "capture/byte_stream.h"
+#include "capture/capture_record.h"
+
+// No record longer than this is delivered, whatever a header claims (tcpdump's own maximum).
+constexpr uint32_t kMaxRecordBytes = 256 * 1024;
+
+enum class CaptureOutcome {
+    Record,     // one more record delivered
+    End,        // the capture ended cleanly after its last record
+    CutRecord,  // the input ends inside a record; every whole record before it was delivered
+    Damaged,    // a record or block whose lengths cannot be right; nothing after it is read
+    ReadError,  // the system refused a read
+};
+
+// Where and why reading stopped early (for CutRecord, Damaged and ReadError).
+struct CaptureFailure {
+    uint64_t recordNumber = 0;  // the record that could not be delivered (1-based)
+    int64_t fileOffset = 0;     // where its header or block starts
+    std::string message;        // a short reason, e.g. "record length 70000 exceeds ..."
+};
+
+class CaptureSource {
+public:
+    virtual ~CaptureSource() = default;
+
+    // Fills `record` (its bytes stay valid until the next call) and returns Record, or tells why
+    // there is none. After anything but Record, every later call returns the same outcome.
+    virtual CaptureOutcome Next(CaptureRecord& record) = 0;
+    // Starts over at the first record; false when the input cannot go back.
+    virtual bool Rewind() = 0;
+    virtual const CaptureFailure& Failure() const = 0;
+    // "pcap" or "pcapng".
+    virtual const char* ContainerName() const = 0;
+};
+
+struct CaptureOpenError {
+    // A short reason without the path: "a directory, not a capture file", "No such file or
+    // directory", "not a pcap or pcapng capture (it begins with 47 45 54 20)".
+    std::string message;
+};
+
+// Opens `path` ("-" is standard input). A named pipe is read as a stream, like standard input;
+// directories and devices are refused before anything is read. Null with `error` set on failure.
+std::unique_ptr<CaptureSource> OpenCaptureSource(const std::string& path, CaptureOpenError& error);
+
+// The same over any byte stream (standard input and tests): the container is told by its magic.
+std::unique_ptr<CaptureSource> OpenCaptureStream(std::unique_ptr<ByteStream> stream,
+                                                 CaptureOpenError& error);

@@ -1,0 +1,22 @@
+#pragma once
+// What a capture path names and how it is opened; one implementation per platform
+// (posix/, win32/), chosen in CMake.
+
+#include <cstdio>
+#include <string>
+
+enum class InputKind { Regular, Pipe, Directory, Device, Unavailable };
+
+struct InputInfo {
+    InputKind kind = InputKind::Unavailable;
+    std::string reason;  // for Unavailable: the system's reason, e.g. "No such file or directory"
+};
+
+// Looks at `path` without opening it (opening a named pipe would wait for its writer).
+InputInfo InspectInput(const std::string& path);
+
+// Opens `path` for binary reading; null with the system's reason on failure.
+std::FILE* OpenInputFile(const std::string& path, std::string& reason);
+
+// Standard input switched to binary mode.
+std::FILE* BinaryStandardInput();

@@ -1,0 +1,84 @@
+// Picks the reader for a capture by its first bytes, and the byte stream by what the path names.
+
+#include <cstdio>
+
+#include "capture/capture_source.h"
+#include "capture/file_byte_stream.h"
+#include "capture/input_file.h"
+#include "capture/pcap_source.h"
+#include "capture/pcapng_source.h"
+#include "capture/spooled_byte_stream.h"
+
+namespace {
+
+std::string DescribeStart(const uint8_t* bytes, size_t count) {
+    if (count == 0) {
+        return "an empty file";
+    }
+    std::string text = "it begins with";
+    for (size_t i = 0; i < count; ++i) {
+        char hex[4];
+        std::snprintf(hex, sizeof(hex), " %02x", bytes[i]);
+        text += hex;
+    }
+    return text;
+}
+
+}  // namespace
+
+std::unique_ptr<CaptureSource> OpenCaptureStream(std::unique_ptr<ByteStream> stream,
+                                                 CaptureOpenError& error) {
+    auto reader = std::make_unique<StreamReader>(std::move(stream));
+    uint8_t magic[4] = {};
+    const size_t got = reader->Peek(magic, sizeof(magic));
+    if (got < sizeof(magic) && !reader->Error().empty()) {
+        error.message = "reading failed: " + reader->Error();
+        return nullptr;
+    }
+    std::unique_ptr<RecordSource> source;
+    if (got == sizeof(magic) && PcapSource::IsMagic(magic)) {
+        source = std::make_unique<PcapSource>(std::move(reader));
+    } else if (got == sizeof(magic) && PcapngSource::IsMagic(magic)) {
+        source = std::make_unique<PcapngSource>(std::move(reader));
+    } else {
+        error.message = "not a pcap or pcapng capture (" + DescribeStart(magic, got) + ")";
+        return nullptr;
+    }
+    if (!source->Start(error.message)) {
+        return nullptr;
+    }
+    return source;
+}
+
+std::unique_ptr<CaptureSource> OpenCaptureSource(const std::string& path, CaptureOpenError& error) {
+    if (path == "-") {
+        return OpenCaptureStream(
+            std::make_unique<SpooledByteStream>(
+                std::make_unique<FileByteStream>(BinaryStandardInput(), false)),
+            error);
+    }
+    const InputInfo info = InspectInput(path);
+    switch (info.kind) {
+        case InputKind::Unavailable:
+            error.message = info.reason;
+            return nullptr;
+        case InputKind::Directory:
+            error.message = "a directory, not a capture file";
+            return nullptr;
+        case InputKind::Device:
+            error.message = "a device, not a capture file";
+            return nullptr;
+        case InputKind::Regular:
+        case InputKind::Pipe:
+            break;
+    }
+    std::FILE* file = OpenInputFile(path, error.message);  // a pipe waits here for its writer
+    if (file == nullptr) {
+        return nullptr;
+    }
+    std::unique_ptr<ByteStream> stream = std::make_unique<FileByteStream>(file, true);
+    if (info.kind == InputKind::Pipe) {
+        stream = std::make_unique<SpooledByteStream>(std::move(stream));
+    }
+    return OpenCaptureStream(std::move(stream), error);
+}

@@ -1,0 +1,39 @@
+// Capture paths on POSIX systems: stat() tells regular files from pipes, directories, devices.
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "capture/input_file.h"
+
+InputInfo InspectInput(const std::string& path) {
+    InputInfo info;
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0) {
+        info.reason = std::strerror(errno);
+        return info;
+    }
+    if (S_ISREG(status.st_mode)) {
+        info.kind = InputKind::Regular;
+    } else if (S_ISFIFO(status.st_mode)) {
+        info.kind = InputKind::Pipe;
+    } else if (S_ISDIR(status.st_mode)) {
+        info.kind = InputKind::Directory;
+    } else {
+        info.kind = InputKind::Device;  // character or block device, socket
+    }
+    return info;
+}
+
+std::FILE* OpenInputFile(const std::string& path, std::string& reason) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        reason = std::strerror(errno);
+    }
+    return file;
+}
+
+std::FILE* BinaryStandardInput() {
+    return stdin;
+}
