@@ -7,6 +7,8 @@
 constexpr int kResultsBoxControl = 1000;
 constexpr int kAnalyzeButtonControl = 3;
 
+constexpr const char* kReportFileName = "output.txt";
+
 class AnalysisHost {
 public:
     virtual ~AnalysisHost() = default;
@@ -21,4 +23,8 @@ public:
     virtual void EnableControl(int controlId, bool enable) = 0;
     // Called after each analysed message (the dialog sleeps 1 ms here).
     virtual void PauseAfterMessage() = 0;
+    // Where the report goes, and whether an existing one there is deleted instead of stopping
+    // the run (the dialog keeps output.txt in the current directory and stops).
+    virtual std::string ReportPath() const { return kReportFileName; }
+    virtual bool ReplaceExistingReport() const { return false; }
 };

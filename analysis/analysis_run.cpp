@@ -1,5 +1,6 @@
 #include "analysis/analysis_run.h"
 
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 
@@ -77,9 +78,8 @@ struct SecondPassCounts {
     int32_t ignored = 0;
 };
 
-bool ReportWriteFailed() {
-    ShowMessage("Can not write to the report file\nFile: %s",
-                FullPathOrName(kReportFileName).c_str());
+bool ReportWriteFailed(const std::string& reportName) {
+    ShowMessage("Can not write to the report file\nFile: %s", FullPathOrName(reportName).c_str());
     return false;
 }
 
@@ -104,7 +104,7 @@ bool RunSecondPass(AnalysisHost& host, CLibPCaps& reader, CFramePairing& pairing
             continue;
         }
         if (!pairing.ReportMessage(message)) {
-            return ReportWriteFailed();
+            return ReportWriteFailed(host.ReportPath());
         }
         host.SetResultsText(
             Format("%d\tModbus messages processed...Please wait\r\n\r\nLine:\r\n\t%s",
@@ -113,7 +113,7 @@ bool RunSecondPass(AnalysisHost& host, CLibPCaps& reader, CFramePairing& pairing
         host.PumpPendingMessage();
         host.PauseAfterMessage();
     }
-    return pairing.FlushHeldPoll() || ReportWriteFailed();
+    return pairing.FlushHeldPoll() || ReportWriteFailed(host.ReportPath());
 }
 
 std::string SummaryText(const SecondPassCounts& counts, const std::string& reportPath) {
@@ -156,13 +156,13 @@ AnalysisResult AnalyseCapture(AnalysisHost& host, PlatformServices& platform,
         return AnalysisResult::EndedEarly;
     }
 
-    CFramePairing pairing(kReportFileName, discovery.server, discovery.client);
+    CFramePairing pairing(host.ReportPath(), discovery.server, discovery.client);
     SecondPassCounts counts;
     if (!RunSecondPass(host, reader, pairing, counts)) {
         return AnalysisResult::EndedEarly;
     }
 
-    const std::string reportPath = FullPathOrName(kReportFileName);
+    const std::string reportPath = FullPathOrName(host.ReportPath());
     host.SetResultsText(SummaryText(counts, reportPath));
     host.RefreshControls();
     host.PumpPendingMessage();
@@ -191,8 +191,10 @@ AnalysisResult RunAnalysis(AnalysisHost& host, PlatformServices& platform) {
         ShowMessage("The input file does not exist/readable\nInput file=[%s]", inputPath.c_str());
         return AnalysisResult::EndedEarly;
     }
-    if (PathExists(kReportFileName)) {
-        const std::string reportPath = FullPathOrName(kReportFileName);
+    const std::string reportName = host.ReportPath();
+    const bool replaced = host.ReplaceExistingReport() && std::remove(reportName.c_str()) == 0;
+    if (!replaced && PathExists(reportName)) {
+        const std::string reportPath = FullPathOrName(reportName);
         if (MessageAndLog(
                 kMbYesNo,
                 "We have found a previous result file.\nFile: %s\nPlease remove this file before "

@@ -4,11 +4,11 @@
 #include "app/dialog_data.h"
 #include "app/modal_dialog.h"
 #include "app/resource.h"
+#include "app/web_features.h"
 #include "app/web_references.h"
 #include "common/product_identity.h"
 #include "common/text_format.h"
 #include "platform/platform_services.h"
-#include "web/feedback.h"
 
 void ShowAboutBox(HWND owner) {
     CAboutBox box;
@@ -63,6 +63,11 @@ INT_PTR CAboutBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 BOOL CAboutBox::OnInitDialog(HWND owner) {
     link.Attach(GetDlgItem(window_, IDC_WEB_LINK));
+    if (!WebFeaturesBuilt()) {
+        feedbackText = "This build sends no feedback: it has no network functions.";
+        EnableWindow(GetDlgItem(window_, IDC_SEND), FALSE);
+        EnableWindow(GetDlgItem(window_, IDC_FEEDBACK), FALSE);
+    }
     RefreshControls();
     CenterDialog(window_, owner);
     return TRUE;  // the first tab stop, "Send", gets the focus
@@ -106,7 +111,7 @@ void CAboutBox::OnCommand(int id, int code) {
 
 void CAboutBox::OnSend() {
     ReadControls();
-    SendFeedback(productName, productVersion, feedbackText, buildNote);
+    SendFeedbackText(productName, productVersion, feedbackText, buildNote);
 }
 
 void CAboutBox::OnOK() {
