@@ -105,7 +105,7 @@ const OptionSpec* FindShort(char name) {
     return nullptr;
 }
 
-// Walks the arguments; `next` is the index of the argument after the one being read.
+// Walks the arguments; options that take a value may take the next one.
 class ArgumentReader {
 public:
     explicit ArgumentReader(const std::vector<std::string>& arguments) : arguments_(arguments) {}
