@@ -9,27 +9,27 @@ namespace {
 constexpr size_t kDescriptionColumn = 28;
 
 // "  -o, --output=FILE" or "      --force".
-std::string OptionColumn(const OptionSpec& spec) {
+std::string OptionColumn(const OptionEntry& entry) {
     std::string column =
-        spec.shortName != '\0' ? std::string("  -") + spec.shortName + ", " : std::string(6, ' ');
+        entry.shortName != '\0' ? std::string("  -") + entry.shortName + ", " : std::string(6, ' ');
     column += "--";
-    column += spec.longName;
-    if (spec.valueName != nullptr) {
+    column += entry.longName;
+    if (entry.valueName != nullptr) {
         column += '=';
-        column += spec.valueName;
+        column += entry.valueName;
     }
     return column;
 }
 
-std::string OptionLines(const OptionSpec& spec) {
-    std::string lines = OptionColumn(spec);
+std::string OptionLines(const OptionEntry& entry) {
+    std::string lines = OptionColumn(entry);
     if (lines.size() + 2 > kDescriptionColumn) {
         lines += '\n';
         lines.append(kDescriptionColumn, ' ');
     } else {
         lines.append(kDescriptionColumn - lines.size(), ' ');
     }
-    for (const char* c = spec.help; *c != '\0'; ++c) {
+    for (const char* c = entry.help; *c != '\0'; ++c) {
         lines += *c;
         if (*c == '\n') {
             lines.append(kDescriptionColumn, ' ');
@@ -51,8 +51,8 @@ std::string UsageText() {
         "CAPTURE and FILE are taken relative to the directory the command was given in.\n"
         "\n"
         "Options:\n";
-    for (const OptionSpec& spec : OptionTable()) {
-        text += OptionLines(spec);
+    for (const OptionEntry& entry : OptionTable()) {
+        text += OptionLines(entry);
     }
     text +=
         "\n"

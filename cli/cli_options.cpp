@@ -65,8 +65,8 @@ std::string ApplyDebugLog(CliOptions& options, const std::string&) {
     return Accept();
 }
 
-std::vector<OptionSpec> BuildOptionTable() {
-    std::vector<OptionSpec> table = {
+std::vector<OptionEntry> BuildOptionTable() {
+    std::vector<OptionEntry> table = {
         {'C', "directory", "DIR", "work in DIR (log.txt and the default report go there)",
          ApplyDirectory},
         {'o', "output", "FILE", "write the report to FILE (default: output.txt)", ApplyOutput},
@@ -79,7 +79,7 @@ std::vector<OptionSpec> BuildOptionTable() {
         {'\0', "no", nullptr, "answer No to them (the default)", ApplyNo},
         {'\0', "debug-log", nullptr, "also write the diagnostic log Debuglog.txt", ApplyDebugLog},
     };
-    for (const OptionSpec& web : WebCommandOptions()) {
+    for (const OptionEntry& web : WebCommandOptions()) {
         table.push_back(web);
     }
     table.push_back({'h', "help", nullptr, "show this text and exit", ApplyHelp});
@@ -87,19 +87,19 @@ std::vector<OptionSpec> BuildOptionTable() {
     return table;
 }
 
-const OptionSpec* FindLong(const std::string& name) {
-    for (const OptionSpec& spec : OptionTable()) {
-        if (name == spec.longName) {
-            return &spec;
+const OptionEntry* FindLong(const std::string& name) {
+    for (const OptionEntry& entry : OptionTable()) {
+        if (name == entry.longName) {
+            return &entry;
         }
     }
     return nullptr;
 }
 
-const OptionSpec* FindShort(char name) {
-    for (const OptionSpec& spec : OptionTable()) {
-        if (spec.shortName != '\0' && spec.shortName == name) {
-            return &spec;
+const OptionEntry* FindShort(char name) {
+    for (const OptionEntry& entry : OptionTable()) {
+        if (entry.shortName != '\0' && entry.shortName == name) {
+            return &entry;
         }
     }
     return nullptr;
@@ -118,46 +118,46 @@ public:
         const size_t equals = argument.find('=');
         const std::string name =
             argument.substr(2, equals == std::string::npos ? equals : equals - 2);
-        const OptionSpec* spec = FindLong(name);
-        if (spec == nullptr) {
+        const OptionEntry* entry = FindLong(name);
+        if (entry == nullptr) {
             return "unrecognized option '--" + name + "'";
         }
-        if (spec->valueName == nullptr) {
+        if (entry->valueName == nullptr) {
             if (equals != std::string::npos) {
                 return "option '--" + name + "' doesn't allow an argument";
             }
-            return spec->apply(options, std::string());
+            return entry->apply(options, std::string());
         }
         if (equals != std::string::npos) {
-            return spec->apply(options, argument.substr(equals + 1));
+            return entry->apply(options, argument.substr(equals + 1));
         }
         if (AtEnd()) {
             return "option '--" + name + "' requires an argument";
         }
-        return spec->apply(options, Take());
+        return entry->apply(options, Take());
     }
 
     // "-q", "-qo FILE", "-oFILE": flags may be bundled; a value ends the bundle.
     std::string ReadShort(const std::string& argument, CliOptions& options) {
         for (size_t i = 1; i < argument.size(); ++i) {
-            const OptionSpec* spec = FindShort(argument[i]);
-            if (spec == nullptr) {
+            const OptionEntry* entry = FindShort(argument[i]);
+            if (entry == nullptr) {
                 return std::string("invalid option -- '") + argument[i] + "'";
             }
-            if (spec->valueName == nullptr) {
-                const std::string error = spec->apply(options, std::string());
+            if (entry->valueName == nullptr) {
+                const std::string error = entry->apply(options, std::string());
                 if (!error.empty() || Answered(options)) {
                     return error;
                 }
                 continue;
             }
             if (i + 1 < argument.size()) {
-                return spec->apply(options, argument.substr(i + 1));
+                return entry->apply(options, argument.substr(i + 1));
             }
             if (AtEnd()) {
                 return std::string("option requires an argument -- '") + argument[i] + "'";
             }
-            return spec->apply(options, Take());
+            return entry->apply(options, Take());
         }
         return std::string();
     }
@@ -198,8 +198,8 @@ CliOptions Finish(CliOptions options, const std::vector<std::string>& operands) 
 
 }  // namespace
 
-const std::vector<OptionSpec>& OptionTable() {
-    static const std::vector<OptionSpec> table = BuildOptionTable();
+const std::vector<OptionEntry>& OptionTable() {
+    static const std::vector<OptionEntry> table = BuildOptionTable();
     return table;
 }
 

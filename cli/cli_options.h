@@ -22,7 +22,7 @@ struct CliOptions {
 };
 
 // One option. Applying it returns what is wrong with it, or an empty text.
-struct OptionSpec {
+struct OptionEntry {
     char shortName;         // '\0': long form only
     const char* longName;   // without the leading "--"
     const char* valueName;  // nullptr: the option takes no value
@@ -31,7 +31,7 @@ struct OptionSpec {
 };
 
 // Every option this build knows, in the order --help lists them.
-const std::vector<OptionSpec>& OptionTable();
+const std::vector<OptionEntry>& OptionTable();
 
 CliOptions ParseCommandLine(const std::vector<std::string>& arguments);
 

@@ -38,7 +38,7 @@ std::string ApplyWebHost(CliOptions& options, const std::string& host) {
 
 }  // namespace
 
-std::vector<OptionSpec> WebCommandOptions() {
+std::vector<OptionEntry> WebCommandOptions() {
     return {
         {'\0', "check-update", nullptr,
          "ask the maker's web server for a newer version\n"

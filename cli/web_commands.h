@@ -8,7 +8,7 @@
 #include "cli/cli_options.h"
 
 // --check-update, --send-feedback and --web-host, or none.
-std::vector<OptionSpec> WebCommandOptions();
+std::vector<OptionEntry> WebCommandOptions();
 
 // The usage lines of the web commands and the note on their exit status, or none.
 const char* WebCommandUsage();

@@ -4,7 +4,7 @@
 
 #include "cli/web_commands.h"
 
-std::vector<OptionSpec> WebCommandOptions() {
+std::vector<OptionEntry> WebCommandOptions() {
     return {};
 }
 

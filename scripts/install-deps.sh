@@ -13,7 +13,7 @@ test_packages=(
     mingw-w64
     python3 openssl
     tshark
-    dpkg-dev zip
+    dpkg-dev
 )
 packages=("${cli_packages[@]}")
 if [ "${1:-all}" != cli ]; then
