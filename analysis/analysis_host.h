@@ -3,6 +3,8 @@
 
 #include <string>
 
+constexpr const char* kReportFileName = "output.txt";
+
 class AnalysisHost {
 public:
     virtual ~AnalysisHost() = default;
@@ -19,4 +21,8 @@ public:
     virtual void SetBusy(bool busy) = 0;
     // Called after each analysed message (the dialog sleeps 1 ms here).
     virtual void PauseAfterMessage() = 0;
+    // Where the report goes, and whether an existing one there is deleted instead of stopping
+    // the run (the dialog keeps output.txt in the current directory and stops).
+    virtual std::string ReportPath() const { return kReportFileName; }
+    virtual bool ReplaceExistingReport() const { return false; }
 };

@@ -1,5 +1,6 @@
 #include "analysis/analysis_run.h"
 
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 
@@ -71,9 +72,8 @@ struct SecondPassCounts {
     MessageCounts messages;
 };
 
-bool ReportWriteFailed() {
-    ShowMessage("Can not write to the report file\nFile: %s",
-                FullPathOrName(kReportFileName).c_str());
+bool ReportWriteFailed(const std::string& reportName) {
+    ShowMessage("Can not write to the report file\nFile: %s", FullPathOrName(reportName).c_str());
     return false;
 }
 
@@ -99,7 +99,7 @@ bool RunSecondPass(AnalysisHost& host, CLibPCaps& reader, AddressPairing& pairin
         }
         for (const FrameToReport& frame : pairing.Add(extraction.message)) {
             if (!report.Write(frame)) {
-                return ReportWriteFailed();
+                return ReportWriteFailed(report.Path());
             }
         }
         host.SetResultsText(
@@ -110,7 +110,7 @@ bool RunSecondPass(AnalysisHost& host, CLibPCaps& reader, AddressPairing& pairin
         host.PauseAfterMessage();
     }
     const std::optional<FrameToReport> held = pairing.Flush();
-    return !held || report.Write(*held) || ReportWriteFailed();
+    return !held || report.Write(*held) || ReportWriteFailed(report.Path());
 }
 
 std::string SummaryText(const SecondPassCounts& counts, const std::string& reportPath) {
@@ -154,13 +154,13 @@ AnalysisResult AnalyseCapture(AnalysisHost& host, PlatformServices& platform,
     }
 
     AddressPairing pairing(discovery.server, discovery.client);
-    ReportFile report(kReportFileName);
+    ReportFile report(host.ReportPath());
     SecondPassCounts counts;
     if (!RunSecondPass(host, reader, pairing, report, counts)) {
         return AnalysisResult::EndedEarly;
     }
 
-    const std::string reportPath = FullPathOrName(kReportFileName);
+    const std::string reportPath = FullPathOrName(host.ReportPath());
     host.SetResultsText(SummaryText(counts, reportPath));
     host.RefreshControls();
     host.PumpPendingMessage();
@@ -189,8 +189,10 @@ AnalysisResult RunAnalysis(AnalysisHost& host, PlatformServices& platform) {
         ShowMessage("The input file does not exist/readable\nInput file=[%s]", inputPath.c_str());
         return AnalysisResult::EndedEarly;
     }
-    if (PathExists(kReportFileName)) {
-        const std::string reportPath = FullPathOrName(kReportFileName);
+    const std::string reportName = host.ReportPath();
+    const bool replaced = host.ReplaceExistingReport() && std::remove(reportName.c_str()) == 0;
+    if (!replaced && PathExists(reportName)) {
+        const std::string reportPath = FullPathOrName(reportName);
         if (MessageAndLog(
                 kMbYesNo,
                 "We have found a previous result file.\nFile: %s\nPlease remove this file before "

@@ -10,7 +10,6 @@ enum class AnalysisResult {
     EndedEarly,  // a precondition or the capture stopped the run; the user has been told
 };
 
-constexpr const char* kReportFileName = "output.txt";
 constexpr unsigned long long kMinimumFreeBytes = 10ull * 1048576ull;
 
 AnalysisResult RunAnalysis(AnalysisHost& host, PlatformServices& platform);

@@ -4,11 +4,11 @@
 #include "app/dialog_data.h"
 #include "app/modal_dialog.h"
 #include "app/resource.h"
+#include "app/web_features.h"
 #include "app/web_references.h"
 #include "common/product_identity.h"
 #include "common/text_format.h"
 #include "platform/platform_services.h"
-#include "web/feedback.h"
 
 void ShowAboutBox(HWND owner) {
     CAboutBox box;
@@ -48,6 +48,11 @@ INT_PTR CAboutBox::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 BOOL CAboutBox::OnInitDialog() {
     link.Attach(GetDlgItem(window_, IDC_WEB_LINK));
+    if (!WebFeaturesBuilt()) {
+        feedbackText = "This build sends no feedback: it has no network functions.";
+        EnableWindow(GetDlgItem(window_, IDC_SEND), FALSE);
+        EnableWindow(GetDlgItem(window_, IDC_FEEDBACK), FALSE);
+    }
     RefreshControls();
     CenterDialog(window_, GetWindow(window_, GW_OWNER));
     return TRUE;  // the first tab stop, "Send", gets the focus
@@ -91,7 +96,7 @@ void CAboutBox::OnCommand(int id, int code) {
 
 void CAboutBox::OnSend() {
     ReadControls();
-    SendFeedback(productName, productVersion, feedbackText, buildNote);
+    SendFeedbackText(productName, productVersion, feedbackText, buildNote);
 }
 
 void CAboutBox::OnOK() {

@@ -7,9 +7,9 @@
 #include "app/instructions_text.h"
 #include "app/modal_dialog.h"
 #include "app/resource.h"
+#include "app/web_features.h"
 #include "common/logging.h"
 #include "settings/auto_update_setting.h"
-#include "web/update_check.h"
 
 namespace {
 constexpr UINT_PTR kStartupTimer = 1;
@@ -65,6 +65,11 @@ BOOL CMainDialog::OnInitDialog() {
     SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(appIcon));
     SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(appIcon));
 
+    if (!WebFeaturesBuilt()) {
+        EnableWindow(GetDlgItem(window_, IDC_CHECK_UPDATES), FALSE);
+        EnableWindow(GetDlgItem(window_, IDC_AUTO_UPDATE), FALSE);
+    }
+
     SetDebugLogEnabled(false);
     instructionsText = InstructionsText();
     RefreshControls();
@@ -79,7 +84,7 @@ void CMainDialog::OnTimer(UINT_PTR timerId) {
     KillTimer(window_, kStartupTimer);
     autoUpdate = LoadAutoUpdateSetting() ? 1 : 0;
     if (autoUpdate == 1) {
-        CheckForUpdate(false);
+        CheckForUpdateAtStartup();
     }
     RefreshControls();
 }

@@ -12,9 +12,9 @@
 #include "app/dialog_data.h"
 #include "app/main_dialog.h"
 #include "app/resource.h"
+#include "app/web_features.h"
 #include "app/web_references.h"
 #include "platform/platform_services.h"
-#include "web/update_check.h"
 
 namespace {
 constexpr DWORD kOpenDialogFlags = 0x00080004;  // explorer style, read-only box hidden
@@ -80,7 +80,7 @@ void CMainDialog::OnLogo() {
 }
 
 void CMainDialog::OnCheckForUpdates() {
-    CheckForUpdate(true);
+    CheckForUpdateNow();
 }
 
 void CMainDialog::OnAbout() {

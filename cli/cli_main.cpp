@@ -14,32 +14,24 @@
 #include "common/logging.h"
 #include "platform/platform_services.h"
 
-int RunCommandLine(const std::vector<std::string>& arguments, CliStreams streams,
-                   PlatformServices& platform) {
-    const CliOptions options = ParseCommandLine(arguments);
-    switch (options.command) {
-        case CliCommand::Help:
-            streams.out << UsageText();
-            return 0;
-        case CliCommand::Version:
-            streams.out << VersionText();
-            return 0;
-        case CliCommand::UsageError:
-            streams.err << "zep-modbus-parser: " << options.error << "\n\n" << UsageText();
-            return 2;
-        case CliCommand::CheckUpdate:
-        case CliCommand::SendFeedback:
-            return RunWebCommand(options, streams, platform);
-        case CliCommand::Analyze:
-            break;
-    }
+namespace {
 
-    // The capture is named relative to where the command was given, not to -C's directory.
+// A path named on the command line, made independent of a later change of directory.
+std::string FromStartingDirectory(const std::string& path) {
+    const std::string absolute = FullPathOf(path);
+    return absolute.empty() ? path : absolute;
+}
+
+// `notices` are where the run's boxes and progress go: the console, or nowhere with -q.
+int Analyze(const CliOptions& options, CliStreams streams, CliStreams notices,
+            PlatformServices& platform) {
+    // Files are named relative to where the command was given, not to -C's directory.
     std::string capture = options.capture;
+    std::string report = options.report;
     if (!options.directory.empty()) {
-        const std::string absolute = FullPathOf(capture);
-        if (!absolute.empty()) {
-            capture = absolute;
+        capture = FromStartingDirectory(capture);
+        if (!report.empty()) {
+            report = FromStartingDirectory(report);
         }
         std::error_code error;
         std::filesystem::current_path(options.directory, error);
@@ -52,10 +44,13 @@ int RunCommandLine(const std::vector<std::string>& arguments, CliStreams streams
 
     // As in the dialog, the diagnostic log stays off unless asked for.
     SetDebugLogEnabled(options.debugLog);
-    ConsolePresenter presenter(streams.in, streams.err, streams.stdinIsTerminal, options.answer);
+    ConsolePresenter presenter(notices.in, notices.err, notices.stdinIsTerminal, options.answer);
     const ScopedMessagePresenter presenterScope(presenter);
     ConsolePlatform consolePlatform(platform, streams.out, "Folder: ");
-    ConsoleHost host(capture, streams.err, streams.stderrIsTerminal);
+    ConsoleHost host(capture, notices.err, notices.stderrIsTerminal);
+    if (!report.empty() || options.force) {
+        host.UseReport(report.empty() ? kReportFileName : report, options.force);
+    }
 
     const AnalysisResult result = RunAnalysis(host, consolePlatform);
     if (result != AnalysisResult::Completed) {
@@ -64,4 +59,32 @@ int RunCommandLine(const std::vector<std::string>& arguments, CliStreams streams
     streams.out << ConsoleText(host.ResultsText()) << '\n';
     streams.out.flush();
     return 0;
+}
+
+}  // namespace
+
+int RunCommandLine(const std::vector<std::string>& arguments, CliStreams streams,
+                   PlatformServices& platform) {
+    const CliOptions options = ParseCommandLine(arguments);
+    if (options.command == CliCommand::Help) {
+        streams.out << UsageText();
+        return 0;
+    }
+    if (options.command == CliCommand::Version) {
+        streams.out << VersionText();
+        return 0;
+    }
+    if (options.command == CliCommand::UsageError) {
+        streams.err << UsageErrorText(options.error);
+        return 2;
+    }
+
+    // -q: notices go nowhere but log.txt, and nobody is asked (--yes/--no answer).
+    std::ostream discarded(nullptr);
+    const CliStreams noticeStreams =
+        options.quiet ? CliStreams{streams.in, streams.out, discarded, false, false} : streams;
+    if (options.command == CliCommand::Analyze) {
+        return Analyze(options, streams, noticeStreams, platform);
+    }
+    return RunWebCommand(options, noticeStreams, platform);
 }

@@ -1,9 +1,175 @@
 #include "cli/cli_options.h"
 
-#include "common/product_identity.h"
-#include "common/text_format.h"
+#include "cli/web_commands.h"
 
 namespace {
+
+std::string Accept() {
+    return std::string();
+}
+
+std::string ApplyHelp(CliOptions& options, const std::string&) {
+    options.command = CliCommand::Help;
+    return Accept();
+}
+
+std::string ApplyVersion(CliOptions& options, const std::string&) {
+    options.command = CliCommand::Version;
+    return Accept();
+}
+
+std::string ApplyAnswer(CliOptions& options, CliAnswer answer) {
+    if (options.answer != CliAnswer::Ask && options.answer != answer) {
+        return "--yes and --no exclude each other";
+    }
+    options.answer = answer;
+    return Accept();
+}
+
+std::string ApplyYes(CliOptions& options, const std::string&) {
+    return ApplyAnswer(options, CliAnswer::Yes);
+}
+
+std::string ApplyNo(CliOptions& options, const std::string&) {
+    return ApplyAnswer(options, CliAnswer::No);
+}
+
+std::string ApplyDirectory(CliOptions& options, const std::string& directory) {
+    if (directory.empty()) {
+        return "the directory name is empty";
+    }
+    options.directory = directory;
+    return Accept();
+}
+
+std::string ApplyOutput(CliOptions& options, const std::string& report) {
+    if (report.empty()) {
+        return "the report file name is empty";
+    }
+    options.report = report;
+    return Accept();
+}
+
+std::string ApplyForce(CliOptions& options, const std::string&) {
+    options.force = true;
+    return Accept();
+}
+
+std::string ApplyQuiet(CliOptions& options, const std::string&) {
+    options.quiet = true;
+    return Accept();
+}
+
+std::string ApplyDebugLog(CliOptions& options, const std::string&) {
+    options.debugLog = true;
+    return Accept();
+}
+
+std::vector<OptionEntry> BuildOptionTable() {
+    std::vector<OptionEntry> table = {
+        {'C', "directory", "DIR", "work in DIR (log.txt and the default report go there)",
+         ApplyDirectory},
+        {'o', "output", "FILE", "write the report to FILE (default: output.txt)", ApplyOutput},
+        {'\0', "force", nullptr, "replace an existing report instead of stopping", ApplyForce},
+        {'q', "quiet", nullptr,
+         "notices only to log.txt, not to standard error;\n"
+         "questions are answered by --yes/--no",
+         ApplyQuiet},
+        {'\0', "yes", nullptr, "answer Yes to questions when nobody can be asked", ApplyYes},
+        {'\0', "no", nullptr, "answer No to them (the default)", ApplyNo},
+        {'\0', "debug-log", nullptr, "also write the diagnostic log Debuglog.txt", ApplyDebugLog},
+    };
+    for (const OptionEntry& web : WebCommandOptions()) {
+        table.push_back(web);
+    }
+    table.push_back({'h', "help", nullptr, "show this text and exit", ApplyHelp});
+    table.push_back({'V', "version", nullptr, "show the version and exit", ApplyVersion});
+    return table;
+}
+
+const OptionEntry* FindLong(const std::string& name) {
+    for (const OptionEntry& entry : OptionTable()) {
+        if (name == entry.longName) {
+            return &entry;
+        }
+    }
+    return nullptr;
+}
+
+const OptionEntry* FindShort(char name) {
+    for (const OptionEntry& entry : OptionTable()) {
+        if (entry.shortName != '\0' && entry.shortName == name) {
+            return &entry;
+        }
+    }
+    return nullptr;
+}
+
+// Walks the arguments; options that take a value may take the next one.
+class ArgumentReader {
+public:
+    explicit ArgumentReader(const std::vector<std::string>& arguments) : arguments_(arguments) {}
+
+    bool AtEnd() const { return next_ >= arguments_.size(); }
+    const std::string& Take() { return arguments_[next_++]; }
+
+    // "--name", "--name=value" or "--name value".
+    std::string ReadLong(const std::string& argument, CliOptions& options) {
+        const size_t equals = argument.find('=');
+        const std::string name =
+            argument.substr(2, equals == std::string::npos ? equals : equals - 2);
+        const OptionEntry* entry = FindLong(name);
+        if (entry == nullptr) {
+            return "unrecognized option '--" + name + "'";
+        }
+        if (entry->valueName == nullptr) {
+            if (equals != std::string::npos) {
+                return "option '--" + name + "' doesn't allow an argument";
+            }
+            return entry->apply(options, std::string());
+        }
+        if (equals != std::string::npos) {
+            return entry->apply(options, argument.substr(equals + 1));
+        }
+        if (AtEnd()) {
+            return "option '--" + name + "' requires an argument";
+        }
+        return entry->apply(options, Take());
+    }
+
+    // "-q", "-qo FILE", "-oFILE": flags may be bundled; a value ends the bundle.
+    std::string ReadShort(const std::string& argument, CliOptions& options) {
+        for (size_t i = 1; i < argument.size(); ++i) {
+            const OptionEntry* entry = FindShort(argument[i]);
+            if (entry == nullptr) {
+                return std::string("invalid option -- '") + argument[i] + "'";
+            }
+            if (entry->valueName == nullptr) {
+                const std::string error = entry->apply(options, std::string());
+                if (!error.empty() || Answered(options)) {
+                    return error;
+                }
+                continue;
+            }
+            if (i + 1 < argument.size()) {
+                return entry->apply(options, argument.substr(i + 1));
+            }
+            if (AtEnd()) {
+                return std::string("option requires an argument -- '") + argument[i] + "'";
+            }
+            return entry->apply(options, Take());
+        }
+        return std::string();
+    }
+
+    static bool Answered(const CliOptions& options) {
+        return options.command == CliCommand::Help || options.command == CliCommand::Version;
+    }
+
+private:
+    const std::vector<std::string>& arguments_;
+    size_t next_ = 0;
+};
 
 CliOptions UsageError(const std::string& error) {
     CliOptions options;
@@ -12,106 +178,55 @@ CliOptions UsageError(const std::string& error) {
     return options;
 }
 
-}  // namespace
-
-CliOptions ParseCommandLine(const std::vector<std::string>& arguments) {
-    CliOptions options;
-    CliCommand webCommand = CliCommand::Analyze;  // Analyze: no web command given
-    bool answerGiven = false;
-    bool onlyOperands = false;
-    for (size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (!onlyOperands && argument == "--help") {
-            options.command = CliCommand::Help;
-            return options;
-        }
-        if (!onlyOperands && argument == "--version") {
-            options.command = CliCommand::Version;
-            return options;
-        }
-        if (!onlyOperands && (argument == "--yes" || argument == "--no")) {
-            const CliAnswer answer = argument == "--yes" ? CliAnswer::Yes : CliAnswer::No;
-            if (answerGiven && answer != options.answer) {
-                return UsageError("--yes and --no exclude each other");
-            }
-            options.answer = answer;
-            answerGiven = true;
-        } else if (!onlyOperands && argument == "--debug-log") {
-            options.debugLog = true;
-        } else if (!onlyOperands && argument == "-C") {
-            if (i + 1 >= arguments.size()) {
-                return UsageError("-C needs a directory");
-            }
-            options.directory = arguments[++i];
-        } else if (!onlyOperands && argument == "--check-update") {
-            if (webCommand == CliCommand::SendFeedback) {
-                return UsageError("--check-update and --send-feedback exclude each other");
-            }
-            webCommand = CliCommand::CheckUpdate;
-        } else if (!onlyOperands && argument == "--send-feedback") {
-            if (i + 1 >= arguments.size()) {
-                return UsageError("--send-feedback needs the text to send");
-            }
-            if (webCommand == CliCommand::CheckUpdate) {
-                return UsageError("--check-update and --send-feedback exclude each other");
-            }
-            webCommand = CliCommand::SendFeedback;
-            options.feedbackText = arguments[++i];
-        } else if (!onlyOperands && argument == "--web-host") {
-            if (i + 1 >= arguments.size()) {
-                return UsageError("--web-host needs a host name");
-            }
-            options.webHost = arguments[++i];
-        } else if (!onlyOperands && argument == "--") {
-            onlyOperands = true;
-        } else if (!onlyOperands && argument.size() > 1 && argument[0] == '-') {
-            return UsageError("unknown option " + argument);
-        } else if (options.capture.empty()) {
-            options.capture = argument;
-        } else {
-            return UsageError("only one capture file can be analysed at a time");
-        }
-    }
-    if (webCommand != CliCommand::Analyze) {
-        if (!options.capture.empty()) {
+// Checks the operands against the command that was asked for.
+CliOptions Finish(CliOptions options, const std::vector<std::string>& operands) {
+    if (options.command != CliCommand::Analyze) {
+        if (!operands.empty()) {
             return UsageError("--check-update and --send-feedback take no capture file");
         }
-        options.command = webCommand;
         return options;
     }
-    if (options.capture.empty()) {
+    if (operands.empty()) {
         return UsageError("no capture file given");
     }
-    options.command = CliCommand::Analyze;
+    if (operands.size() > 1) {
+        return UsageError("only one capture file can be analysed at a time");
+    }
+    options.capture = operands[0];
     return options;
 }
 
-std::string UsageText() {
-    return "Usage: zep-modbus-parser [--yes|--no] [-C DIR] [--debug-log] CAPTURE\n"
-           "       zep-modbus-parser --check-update [--yes|--no] [--web-host HOST]\n"
-           "       zep-modbus-parser --send-feedback TEXT [--web-host HOST]\n"
-           "       zep-modbus-parser --help | --version\n"
-           "\n"
-           "Analyses the Modbus/TCP traffic in the libpcap capture CAPTURE and writes the report\n"
-           "output.txt (and log.txt) in the current directory, or in DIR with -C.\n"
-           "\n"
-           "  --yes, --no   answer the questions of the run when standard input is not a terminal\n"
-           "                (default: No)\n"
-           "  -C DIR        work in directory DIR\n"
-           "  --debug-log   also write the diagnostic log Debuglog.txt\n"
-           "  --help        show this text\n"
-           "  --version     show the version\n"
-           "\n"
-           "  --check-update        ask the maker's web server whether a newer version exists\n"
-           "                        (--yes/--no answer its download question)\n"
-           "  --send-feedback TEXT  send TEXT to the maker as feedback\n"
-           "  --web-host HOST       talk to HOST (host or host:port) instead of the maker's\n"
-           "                        web server\n"
-           "\n"
-           "Exit status: 0 analysis completed, 1 the run ended early, 2 usage error.\n"
-           "With --check-update or --send-feedback: 0 the server answered, 1 it did not.\n";
+}  // namespace
+
+const std::vector<OptionEntry>& OptionTable() {
+    static const std::vector<OptionEntry> table = BuildOptionTable();
+    return table;
 }
 
-std::string VersionText() {
-    return "zep-modbus-parser " + FullVersionText() + "\n";
+CliOptions ParseCommandLine(const std::vector<std::string>& arguments) {
+    CliOptions options;
+    std::vector<std::string> operands;
+    ArgumentReader reader(arguments);
+    bool onlyOperands = false;
+    while (!reader.AtEnd()) {
+        const std::string& argument = reader.Take();
+        std::string error;
+        if (onlyOperands || argument.size() < 2 || argument[0] != '-') {
+            operands.push_back(argument);  // "-" alone is an operand too
+            continue;
+        }
+        if (argument == "--") {
+            onlyOperands = true;
+            continue;
+        }
+        error = argument[1] == '-' ? reader.ReadLong(argument, options)
+                                   : reader.ReadShort(argument, options);
+        if (!error.empty()) {
+            return UsageError(error);
+        }
+        if (ArgumentReader::Answered(options)) {
+            return options;  // --help and --version win over whatever else is given
+        }
+    }
+    return Finish(options, operands);
 }

@@ -1,5 +1,5 @@
 #pragma once
-// Command line of zep-modbus-parser.
+// Command line of zep-modbus-parser: GNU-style options, described by a table.
 
 #include <string>
 #include <vector>
@@ -8,9 +8,12 @@ enum class CliCommand { Analyze, Help, Version, UsageError, CheckUpdate, SendFee
 enum class CliAnswer { Ask, Yes, No };
 
 struct CliOptions {
-    CliCommand command = CliCommand::UsageError;
+    CliCommand command = CliCommand::Analyze;
     CliAnswer answer = CliAnswer::Ask;  // --yes / --no answer questions when nobody can be asked
-    std::string directory;              // -C DIR: where output.txt and the logs go
+    std::string directory;              // -C DIR: where the logs and the default report go
+    std::string report;                 // -o FILE; empty: output.txt in the working directory
+    bool force = false;                 // --force: replace an existing report
+    bool quiet = false;                 // -q: notices only in log.txt
     std::string capture;
     bool debugLog = false;
     std::string error;         // what is wrong, for UsageError
@@ -18,7 +21,21 @@ struct CliOptions {
     std::string webHost;       // --web-host HOST: another server than the maker's
 };
 
+// One option. Applying it returns what is wrong with it, or an empty text.
+struct OptionEntry {
+    char shortName;         // '\0': long form only
+    const char* longName;   // without the leading "--"
+    const char* valueName;  // nullptr: the option takes no value
+    const char* help;       // its description in --help; '\n' starts a continuation line
+    std::string (*apply)(CliOptions& options, const std::string& value);
+};
+
+// Every option this build knows, in the order --help lists them.
+const std::vector<OptionEntry>& OptionTable();
+
 CliOptions ParseCommandLine(const std::vector<std::string>& arguments);
 
 std::string UsageText();
 std::string VersionText();
+// The two lines printed for a usage error.
+std::string UsageErrorText(const std::string& error);

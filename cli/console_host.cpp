@@ -5,6 +5,11 @@
 ConsoleHost::ConsoleHost(std::string inputPath, std::ostream& progress, bool showProgress)
     : inputPath_(std::move(inputPath)), progress_(progress), showProgress_(showProgress) {}
 
+void ConsoleHost::UseReport(std::string path, bool replaceExisting) {
+    reportPath_ = std::move(path);
+    replaceReport_ = replaceExisting;
+}
+
 void ConsoleHost::RefreshControls() {
     if (!showProgress_ || !running_) {
         return;

@@ -17,6 +17,11 @@ public:
     void PumpPendingMessage() override {}
     void SetBusy(bool busy) override;
     void PauseAfterMessage() override {}
+    std::string ReportPath() const override { return reportPath_; }
+    bool ReplaceExistingReport() const override { return replaceReport_; }
+
+    // -o FILE and --force; without them output.txt in the working directory, never replaced.
+    void UseReport(std::string path, bool replaceExisting);
 
     const std::string& ResultsText() const { return resultsText_; }
 
@@ -25,6 +30,8 @@ private:
 
     std::string inputPath_;
     std::string resultsText_;
+    std::string reportPath_ = kReportFileName;
+    bool replaceReport_ = false;
     std::ostream& progress_;
     bool showProgress_;
     bool running_ = false;

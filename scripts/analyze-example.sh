@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and analyses the example capture in a fresh folder.
+# Installs what the command-line program needs, builds only that program (no tests) and
+# analyses the example capture in a fresh folder.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-"$top/scripts/install-deps.sh"
-"$top/scripts/build.sh" "$top/build"
+build="$top/build-example"
+"$top/scripts/install-deps.sh" cli
+cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEP_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build" --target zep-modbus-parser -j"$(nproc)"
 
-# output.txt is never overwritten, so each run gets a folder of its own.
-run="$top/build/example-run"
+# Each run gets a folder of its own (an existing report stops the run).
+run="$build/example-run"
 rm -rf "$run"
 mkdir -p "$run"
-"$top/build/cli/zep-modbus-parser" --no -C "$run" "$top/examples/example.pcap"
+"$build/cli/zep-modbus-parser" --no -C "$run" "$top/examples/example.pcap"
 echo
 echo "Report: $run/output.txt"

@@ -1,16 +1,25 @@
 #!/usr/bin/env bash
-# Installs what building and testing need on Debian 12 (run as root). Packages already present
-# are not installed again.
+# Installs what building needs on Debian 12 (run as root). Packages already present are not
+# installed again.
+#   install-deps.sh cli   only what building and running the command-line program needs
+#   install-deps.sh       everything the tests need as well
 set -euo pipefail
 
-packages=(
-    build-essential cmake git pkg-config
+cli_packages=(build-essential cmake libcurl4-openssl-dev)
+test_packages=(
+    git pkg-config
     googletest libgtest-dev
     clang-format
     mingw-w64
-    libcurl4-openssl-dev python3 openssl
+    python3 openssl
     tshark
+    dpkg-dev
 )
+packages=("${cli_packages[@]}")
+if [ "${1:-all}" != cli ]; then
+    packages+=("${test_packages[@]}")
+fi
+
 missing=()
 for package in "${packages[@]}"; do
     dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")

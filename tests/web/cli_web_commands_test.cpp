@@ -40,8 +40,8 @@ TEST(CliWebOptions, UsageErrors) {
 TEST(CliWebOptions, UsageNamesTheWebCommands) {
     const std::string usage = UsageText();
     EXPECT_NE(usage.find("--check-update"), std::string::npos);
-    EXPECT_NE(usage.find("--send-feedback TEXT"), std::string::npos);
-    EXPECT_NE(usage.find("--web-host HOST"), std::string::npos);
+    EXPECT_NE(usage.find("--send-feedback=TEXT"), std::string::npos);
+    EXPECT_NE(usage.find("--web-host=HOST"), std::string::npos);
 }
 
 namespace {

@@ -2,42 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
-#include "cli/cli_main.h"
-#include "cli/cli_options.h"
 #include "cli/console_host.h"
-#include "tests/support/pcap_builder.h"
-#include "tests/support/test_environment.h"
+#include "tests/cli/command_line_fixture.h"
 
 namespace fs = std::filesystem;
-
-TEST(CliOptions, ParsesAnswersDirectoryAndCapture) {
-    const CliOptions options = ParseCommandLine({"--yes", "-C", "out", "cap.pcap"});
-    EXPECT_EQ(options.command, CliCommand::Analyze);
-    EXPECT_EQ(options.answer, CliAnswer::Yes);
-    EXPECT_EQ(options.directory, "out");
-    EXPECT_EQ(options.capture, "cap.pcap");
-    EXPECT_EQ(ParseCommandLine({"cap.pcap"}).answer, CliAnswer::Ask);
-    EXPECT_EQ(ParseCommandLine({"--", "-odd.pcap"}).capture, "-odd.pcap");
-    EXPECT_EQ(ParseCommandLine({"x", "--help"}).command, CliCommand::Help);
-    EXPECT_EQ(ParseCommandLine({"--version"}).command, CliCommand::Version);
-}
-
-TEST(CliOptions, UsageErrors) {
-    EXPECT_EQ(ParseCommandLine({}).command, CliCommand::UsageError);
-    EXPECT_EQ(ParseCommandLine({"--yes", "--no", "a"}).command, CliCommand::UsageError);
-    EXPECT_EQ(ParseCommandLine({"a", "b"}).command, CliCommand::UsageError);
-    EXPECT_EQ(ParseCommandLine({"-C"}).command, CliCommand::UsageError);
-    EXPECT_EQ(ParseCommandLine({"--frobnicate", "a"}).command, CliCommand::UsageError);
-}
-
-TEST(CliOptions, VersionText) {
-    EXPECT_EQ(VersionText(), "zep-modbus-parser 1.00aA\n");
-}
 
 TEST(ConsoleHost, ProgressLineOnlyWhileRunning) {
     std::ostringstream progress;
@@ -51,40 +23,6 @@ TEST(ConsoleHost, ProgressLineOnlyWhileRunning) {
     EXPECT_EQ(progress.str(), "\r12 Modbus messages processed...Please wait");
     host.SetBusy(false);
     EXPECT_EQ(progress.str().substr(progress.str().size() - 1), "\r");
-}
-
-namespace {
-
-class CommandLine : public InTempDirectory {
-protected:
-    int Run(const std::vector<std::string>& arguments, const std::string& input = "",
-            bool terminal = false) {
-        in_.str(input);
-        out_.str("");
-        err_.str("");
-        return RunCommandLine(arguments, CliStreams{in_, out_, err_, terminal, false}, platform_);
-    }
-    void WriteCapture() {
-        PcapBuilder()
-            .Record(TcpPacket(ModbusTcpAdu(1, {0x03, 0x00, 0x00, 0x00, 0x01})))
-            .WriteTo("capture.pcap");
-    }
-
-    std::istringstream in_;
-    std::ostringstream out_;
-    std::ostringstream err_;
-    FakePlatform platform_;
-};
-
-}  // namespace
-
-TEST_F(CommandLine, VersionHelpAndUsage) {
-    EXPECT_EQ(Run({"--version"}), 0);
-    EXPECT_EQ(out_.str(), "zep-modbus-parser 1.00aA\n");
-    EXPECT_EQ(Run({"--help"}), 0);
-    EXPECT_NE(out_.str().find("Usage: zep-modbus-parser"), std::string::npos);
-    EXPECT_EQ(Run({}), 2);
-    EXPECT_NE(err_.str().find("no capture file given"), std::string::npos);
 }
 
 TEST_F(CommandLine, AnalysesAndPrintsTheSummary) {

@@ -1,0 +1,73 @@
+// The texts the command line prints for --help, --version and usage errors.
+
+#include "cli/cli_options.h"
+#include "cli/web_commands.h"
+#include "common/product_identity.h"
+
+namespace {
+
+constexpr size_t kDescriptionColumn = 28;
+
+// "  -o, --output=FILE" or "      --force".
+std::string OptionColumn(const OptionEntry& entry) {
+    std::string column =
+        entry.shortName != '\0' ? std::string("  -") + entry.shortName + ", " : std::string(6, ' ');
+    column += "--";
+    column += entry.longName;
+    if (entry.valueName != nullptr) {
+        column += '=';
+        column += entry.valueName;
+    }
+    return column;
+}
+
+std::string OptionLines(const OptionEntry& entry) {
+    std::string lines = OptionColumn(entry);
+    if (lines.size() + 2 > kDescriptionColumn) {
+        lines += '\n';
+        lines.append(kDescriptionColumn, ' ');
+    } else {
+        lines.append(kDescriptionColumn - lines.size(), ' ');
+    }
+    for (const char* c = entry.help; *c != '\0'; ++c) {
+        lines += *c;
+        if (*c == '\n') {
+            lines.append(kDescriptionColumn, ' ');
+        }
+    }
+    return lines + '\n';
+}
+
+}  // namespace
+
+std::string UsageText() {
+    std::string text = "Usage: zep-modbus-parser [OPTION]... CAPTURE\n";
+    text += WebCommandUsage();
+    text +=
+        "       zep-modbus-parser --help | --version\n"
+        "\n"
+        "Analyses the Modbus/TCP traffic in the libpcap capture CAPTURE and writes the report\n"
+        "(output.txt) and log.txt in the current directory, or in DIR with -C.\n"
+        "CAPTURE and FILE are taken relative to the directory the command was given in.\n"
+        "\n"
+        "Options:\n";
+    for (const OptionEntry& entry : OptionTable()) {
+        text += OptionLines(entry);
+    }
+    text +=
+        "\n"
+        "Exit status: 0 analysis completed, 1 the run ended early, 2 usage error.\n";
+    text += WebCommandExitStatus();
+    return text;
+}
+
+std::string VersionText() {
+    return "zep-modbus-parser " + FullVersionText() +
+           "\n"
+           "Licence: see NOTICE (free to use; NO WARRANTY, to the extent permitted by law).\n";
+}
+
+std::string UsageErrorText(const std::string& error) {
+    return "zep-modbus-parser: " + error +
+           "\nTry 'zep-modbus-parser --help' for more information.\n";
+}

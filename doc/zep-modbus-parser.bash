@@ -1,0 +1,37 @@
+# bash completion for zep-modbus-parser. The lines between "begin web" and "end web" are left
+# out of builds without the web part (ZEP_WITH_WEB=OFF).
+
+_zep_modbus_parser() {
+    local cur prev
+    cur=${COMP_WORDS[COMP_CWORD]}
+    prev=${COMP_WORDS[COMP_CWORD-1]}
+    local options="-C --directory -o --output --force -q --quiet --yes --no --debug-log"
+# begin web
+    options+=" --check-update --send-feedback --web-host"
+# end web
+    options+=" -h --help -V --version"
+
+    case $prev in
+        -C | --directory)
+            COMPREPLY=($(compgen -d -- "$cur"))
+            return
+            ;;
+        -o | --output)
+            COMPREPLY=($(compgen -f -- "$cur"))
+            return
+            ;;
+        --send-feedback | --web-host)
+            return
+            ;;
+    esac
+    if [[ $cur == -* ]]; then
+        COMPREPLY=($(compgen -W "$options" -- "$cur"))
+    else
+        # Captures: libpcap files first, any file when none matches.
+        COMPREPLY=($(compgen -f -X '!*.@(pcap|cap|PCAP|CAP)' -- "$cur"))
+        if ((${#COMPREPLY[@]} == 0)); then
+            COMPREPLY=($(compgen -f -- "$cur"))
+        fi
+    fi
+}
+complete -o filenames -F _zep_modbus_parser zep-modbus-parser

@@ -1,0 +1,123 @@
+// Option parsing as GNU tools do it: short and long forms, "=" and separate values, bundled
+// short flags, "--", and a two-line message for every usage error.
+
+#include <gtest/gtest.h>
+
+#include "cli/cli_options.h"
+#include "tests/cli/command_line_fixture.h"
+
+namespace {
+
+void ExpectAnalysis(const CliOptions& options, const std::string& directory,
+                    const std::string& report, bool quiet, const std::string& capture) {
+    EXPECT_EQ(options.command, CliCommand::Analyze) << options.error;
+    EXPECT_EQ(options.directory, directory);
+    EXPECT_EQ(options.report, report);
+    EXPECT_EQ(options.quiet, quiet);
+    EXPECT_EQ(options.capture, capture);
+}
+
+std::string ErrorOf(const std::vector<std::string>& arguments) {
+    const CliOptions options = ParseCommandLine(arguments);
+    EXPECT_EQ(options.command, CliCommand::UsageError);
+    return options.error;
+}
+
+}  // namespace
+
+TEST(OptionParsing, ShortLongAndEqualsFormsAgree) {
+    ExpectAnalysis(ParseCommandLine({"-C", "d", "-o", "r.txt", "-q", "c.pcap"}), "d", "r.txt", true,
+                   "c.pcap");
+    ExpectAnalysis(ParseCommandLine({"--directory=d", "--output=r.txt", "--quiet", "c.pcap"}), "d",
+                   "r.txt", true, "c.pcap");
+    ExpectAnalysis(ParseCommandLine({"c.pcap", "--directory", "d", "--output", "r.txt"}), "d",
+                   "r.txt", false, "c.pcap");
+    // Attached values and bundled flags; a value may itself start with "-" or hold "=".
+    ExpectAnalysis(ParseCommandLine({"-Cd", "-qor.txt", "c.pcap"}), "d", "r.txt", true, "c.pcap");
+    ExpectAnalysis(ParseCommandLine({"-qo", "-r.txt", "c.pcap"}), "", "-r.txt", true, "c.pcap");
+    ExpectAnalysis(ParseCommandLine({"--output=a=b.txt", "c.pcap"}), "", "a=b.txt", false,
+                   "c.pcap");
+}
+
+TEST(OptionParsing, FlagsAndAnswers) {
+    const CliOptions options = ParseCommandLine({"--force", "--debug-log", "--yes", "--yes", "c"});
+    EXPECT_TRUE(options.force);
+    EXPECT_TRUE(options.debugLog);
+    EXPECT_EQ(options.answer, CliAnswer::Yes);
+    EXPECT_EQ(ParseCommandLine({"c"}).answer, CliAnswer::Ask);
+    EXPECT_FALSE(ParseCommandLine({"c"}).force);
+    EXPECT_EQ(ErrorOf({"--yes", "--no", "c"}), "--yes and --no exclude each other");
+}
+
+TEST(OptionParsing, DoubleDashEndsTheOptions) {
+    ExpectAnalysis(ParseCommandLine({"--", "-q"}), "", "", false, "-q");
+    ExpectAnalysis(ParseCommandLine({"-q", "--", "--help"}), "", "", true, "--help");
+    ExpectAnalysis(ParseCommandLine({"-"}), "", "", false, "-");  // a file named "-"
+    EXPECT_EQ(ErrorOf({"--", "a", "-b"}), "only one capture file can be analysed at a time");
+}
+
+TEST(OptionParsing, HelpAndVersionWinOverWhatFollows) {
+    EXPECT_EQ(ParseCommandLine({"-h"}).command, CliCommand::Help);
+    EXPECT_EQ(ParseCommandLine({"c.pcap", "--help", "--frobnicate"}).command, CliCommand::Help);
+    EXPECT_EQ(ParseCommandLine({"-V"}).command, CliCommand::Version);
+    EXPECT_EQ(ParseCommandLine({"-qV"}).command, CliCommand::Version);
+    // An error before them is still an error.
+    EXPECT_EQ(ErrorOf({"--frobnicate", "--help"}), "unrecognized option '--frobnicate'");
+}
+
+TEST(OptionParsing, UsageErrorsSayWhatIsWrong) {
+    EXPECT_EQ(ErrorOf({}), "no capture file given");
+    EXPECT_EQ(ErrorOf({"a", "b"}), "only one capture file can be analysed at a time");
+    EXPECT_EQ(ErrorOf({"-x", "c"}), "invalid option -- 'x'");
+    EXPECT_EQ(ErrorOf({"-qx", "c"}), "invalid option -- 'x'");
+    EXPECT_EQ(ErrorOf({"--out", "r", "c"}), "unrecognized option '--out'");
+    EXPECT_EQ(ErrorOf({"c", "--output"}), "option '--output' requires an argument");
+    EXPECT_EQ(ErrorOf({"c", "-o"}), "option requires an argument -- 'o'");
+    EXPECT_EQ(ErrorOf({"--quiet=yes", "c"}), "option '--quiet' doesn't allow an argument");
+    EXPECT_EQ(ErrorOf({"--output=", "c"}), "the report file name is empty");
+    EXPECT_EQ(ErrorOf({"-C", "", "c"}), "the directory name is empty");
+}
+
+TEST(OptionParsing, WebCommandsOnlyInBuildsWithTheWebPart) {
+    if (!ZEP_WITH_WEB) {
+        EXPECT_EQ(ErrorOf({"--check-update"}), "unrecognized option '--check-update'");
+        EXPECT_EQ(ErrorOf({"--send-feedback=hi"}), "unrecognized option '--send-feedback'");
+        EXPECT_EQ(ErrorOf({"--web-host", "h", "c"}), "unrecognized option '--web-host'");
+        return;
+    }
+    EXPECT_EQ(ParseCommandLine({"--check-update", "--yes"}).command, CliCommand::CheckUpdate);
+    const CliOptions feedback = ParseCommandLine({"--send-feedback=hi", "--web-host", "h:81"});
+    EXPECT_EQ(feedback.command, CliCommand::SendFeedback);
+    EXPECT_EQ(feedback.feedbackText, "hi");
+    EXPECT_EQ(feedback.webHost, "h:81");
+    EXPECT_EQ(ErrorOf({"--check-update", "--send-feedback", "x"}),
+              "--check-update and --send-feedback exclude each other");
+    EXPECT_EQ(ErrorOf({"--check-update", "c.pcap"}),
+              "--check-update and --send-feedback take no capture file");
+}
+
+TEST_F(CommandLine, UsageErrorIsOneLineAndTheHint) {
+    EXPECT_EQ(Run({"--frobnicate", "capture.pcap"}), 2);
+    EXPECT_EQ(err_.str(),
+              "zep-modbus-parser: unrecognized option '--frobnicate'\n"
+              "Try 'zep-modbus-parser --help' for more information.\n");
+    EXPECT_EQ(out_.str(), "");
+    EXPECT_EQ(Run({}), 2);
+    EXPECT_EQ(err_.str(),
+              "zep-modbus-parser: no capture file given\n"
+              "Try 'zep-modbus-parser --help' for more information.\n");
+}
+
+TEST_F(CommandLine, HelpAndVersionGoToStandardOutput) {
+    EXPECT_EQ(Run({"-h"}), 0);
+    EXPECT_EQ(out_.str().rfind("Usage: zep-modbus-parser [OPTION]... CAPTURE\n", 0), 0u);
+    EXPECT_EQ(err_.str(), "");
+    EXPECT_EQ(Run({"--version"}), 0);
+    const std::string version = out_.str();
+    EXPECT_EQ(version.substr(0, version.find('\n') + 1), "zep-modbus-parser 1.00aA\n");
+    // The second and last line: the licence and the warranty, as GNU tools print them.
+    const std::string second = version.substr(version.find('\n') + 1);
+    EXPECT_EQ(second.find('\n'), second.size() - 1);
+    EXPECT_NE(second.find("Licence: see NOTICE"), std::string::npos);
+    EXPECT_NE(second.find("NO WARRANTY"), std::string::npos);
+}
