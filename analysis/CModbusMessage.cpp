@@ -26,13 +26,3 @@ std::vector<uint8_t> RtuFrameOf(ByteView unitAndPdu) {
     return frame;
 }
 
-std::string AddressText(const Ipv4Address& a) {
-    std::string text;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (i > 0) {
-            text += '.';
-        }
-        text += std::to_string(a[i]);
-    }
-    return text;
-}

@@ -6,15 +6,13 @@
 #include <vector>
 
 #include "common/byte_view.h"
-
-// IPv4 address, 4 bytes in network order.
-using Ipv4Address = std::array<uint8_t, 4>;
+#include "network/ip_address.h"
 
 // One Modbus/TCP message taken out of a captured packet.
 struct CModbusMessage {
-    Ipv4Address source{};
-    Ipv4Address destination{};
-    int32_t number = 0;          // 1 for the first record that carried TCP payload
+    IpAddress source;
+    IpAddress destination;
+    int32_t number = 0;          // the message number the report block carries
     std::vector<uint8_t> frame;  // the message as a Modbus RTU frame: unit id, PDU, CRC
 
     // The frame as text, "%02X " per byte, as the report and the progress line show it.
@@ -25,5 +23,3 @@ struct CModbusMessage {
 std::string FrameTextOf(ByteView bytes);
 // The RTU frame of a unit id and PDU: the bytes, then the CRC as an RTU frame carries it.
 std::vector<uint8_t> RtuFrameOf(ByteView unitAndPdu);
-// a.b.c.d
-std::string AddressText(const Ipv4Address& address);

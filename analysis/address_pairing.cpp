@@ -1,6 +1,6 @@
 #include "analysis/address_pairing.h"
 
-AddressPairing::AddressPairing(const Ipv4Address& server, const Ipv4Address& client)
+AddressPairing::AddressPairing(const IpAddress& server, const IpAddress& client)
     : server_(server), client_(client) {}
 
 std::vector<FrameToReport> AddressPairing::Add(const CModbusMessage& message) {

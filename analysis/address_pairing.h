@@ -13,11 +13,12 @@ struct FrameToReport {
     CModbusMessage frame;
     std::optional<CModbusMessage> poll;  // the poll a response answers, when one was held
     bool asResponse = false;             // analysed as the answer to a poll (closes with "Finis.")
+    std::string note;                    // what the pairing found, shown after the analysis
 };
 
 class AddressPairing {
 public:
-    AddressPairing(const Ipv4Address& server, const Ipv4Address& client);
+    AddressPairing(const IpAddress& server, const IpAddress& client);
 
     // The frames that `message` makes ready, in report order.
     std::vector<FrameToReport> Add(const CModbusMessage& message);
@@ -25,7 +26,7 @@ public:
     std::optional<FrameToReport> Flush();
 
 private:
-    Ipv4Address server_;
-    Ipv4Address client_;
+    IpAddress server_;
+    IpAddress client_;
     std::optional<CModbusMessage> heldPoll_;
 };

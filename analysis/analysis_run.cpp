@@ -1,22 +1,39 @@
 #include "analysis/analysis_run.h"
 
 #include <cstdio>
-#include <cstring>
 #include <fstream>
+#include <memory>
 
-#include "analysis/address_pairing.h"
-#include "analysis/modbus_extraction.h"
+#include "analysis/pairing_passes.h"
 #include "analysis/report_file.h"
-#include "common/CLibPCaps.h"
+#include "capture/capture_source.h"
+#include "capture/input_file.h"
+#include "network/link_types.h"
 #include "common/logging.h"
 #include "common/message_presenter.h"
 #include "platform/platform_services.h"
 
 namespace {
 
+// Regular files must open; a pipe is only looked at (opening it waits for its writer).
 bool IsReadable(const std::string& path) {
+    const InputInfo info = InspectInput(path);
+    if (info.kind != InputKind::Regular) {
+        return info.kind != InputKind::Unavailable;
+    }
     std::ifstream file(path, std::ios::in | std::ios::binary);
     return file.is_open();
+}
+
+// A directory or a device is no capture: refused before anything else happens.
+bool IsRefusedKind(const std::string& path) {
+    const InputKind kind = InspectInput(path).kind;
+    if (kind != InputKind::Directory && kind != InputKind::Device) {
+        return false;
+    }
+    ShowMessage("The input file is a %s, not a capture file\nInput file=[%s]",
+                kind == InputKind::Directory ? "directory" : "device", path.c_str());
+    return true;
 }
 
 // The full path of a name in the current directory; the name itself when it cannot be had.
@@ -67,59 +84,18 @@ private:
     bool done_ = false;
 };
 
-struct SecondPassCounts {
-    int32_t recordsRead = 0;
-    MessageCounts messages;
-};
-
 bool ReportWriteFailed(const std::string& reportName) {
     ShowMessage("Can not write to the report file\nFile: %s", FullPathOrName(reportName).c_str());
     return false;
 }
 
-// Extracts, pairs and reports every message. False when the report could not be written.
-bool RunSecondPass(AnalysisHost& host, CLibPCaps& reader, AddressPairing& pairing,
-                   ReportFile& report, SecondPassCounts& counts) {
-    uint8_t buffer[kPacketBufferSize];
-    for (;;) {
-        std::memset(buffer, 0, sizeof(buffer));
-        const int32_t size = reader.ReadPacket(buffer, kPacketBufferSize);
-        if (size == CLibPCaps::READ_END) {
-            break;
-        }
-        ++counts.recordsRead;
-        if (size < kShortestSecondPassRecord) {
-            continue;  // too short to carry a Modbus/TCP message, or stepped over by the reader
-        }
-        MessageExtraction extraction = ExtractMessage(buffer, size);
-        counts.messages.Count(ExtractPass::Second, extraction);
-        LogExtraction(ExtractPass::Second, extraction, reader.Position());
-        if (extraction.outcome != ExtractResult::Accepted) {
-            continue;
-        }
-        for (const FrameToReport& frame : pairing.Add(extraction.message)) {
-            if (!report.Write(frame)) {
-                return ReportWriteFailed(report.Path());
-            }
-        }
-        host.SetResultsText(
-            Format("%d\tModbus messages processed...Please wait\r\n\r\nLine:\r\n\t%s",
-                   counts.messages.messages, extraction.message.FrameText().c_str()));
-        host.RefreshControls();
-        host.PumpPendingMessage();
-        host.PauseAfterMessage();
-    }
-    const std::optional<FrameToReport> held = pairing.Flush();
-    return !held || report.Write(*held) || ReportWriteFailed(report.Path());
-}
-
-std::string SummaryText(const SecondPassCounts& counts, const std::string& reportPath) {
+std::string SummaryText(const PassCounts& counts, const std::string& reportPath) {
     std::string text = Format(
         "%d\tMessages processed\r\n%d\tModbus messages processed\r\n%d\tModbus message ingored "
         "\r\n\r\n"
         "Output: %s",
-        counts.recordsRead, counts.messages.messages, counts.messages.ignored, reportPath.c_str());
-    if (counts.messages.ignored > 0) {
+        counts.recordsRead, counts.messages, counts.ignored, reportPath.c_str());
+    if (counts.ignored > 0) {
         text += "\r\n\r\n";
         text += "* Modbus messages are ignored if any of the following occur\r\n";
         text += "  - A Modbus TCP message with a zero length \r\n";
@@ -129,49 +105,80 @@ std::string SummaryText(const SecondPassCounts& counts, const std::string& repor
     return text;
 }
 
+// Says why the capture could not be read to its end.
+void ShowCaptureFailure(const CaptureSource& source, const std::string& inputPath) {
+    const CaptureFailure& failure = source.Failure();
+    ShowMessage("The capture is damaged or could not be read at record %llu (file offset %lld): "
+                "%s\nFile: %s",
+                static_cast<unsigned long long>(failure.recordNumber),
+                static_cast<long long>(failure.fileOffset), failure.message.c_str(),
+                inputPath.c_str());
+}
+
 AnalysisResult AnalyseCapture(AnalysisHost& host, PlatformServices& platform,
                               const std::string& inputPath) {
     BusyScope busy(host);
 
-    CLibPCaps reader;
-    if (!reader.GetFileInfo(inputPath)) {
+    CaptureOpenError openError;
+    const std::unique_ptr<CaptureSource> source = OpenCaptureSource(inputPath, openError);
+    if (!source) {
+        DebugLog("Can not read the capture, File=[%s] Reason=[%s]", inputPath.c_str(),
+                 openError.message.c_str());
+        ShowMessage("Invalid input file\nFile: %s\n%s", inputPath.c_str(),
+                    openError.message.c_str());
         return AnalysisResult::EndedEarly;
     }
-    uint8_t buffer[kPacketBufferSize];
-    const ServerDiscovery discovery = FindServer(reader, buffer);
-    if (discovery.messageCount < 1) {
-        ShowMessage("Error: There are no valid Modbus messages in this file\nFile: %s",
-                    inputPath.c_str());
-        return AnalysisResult::EndedEarly;
-    }
-    if (discovery.server == Ipv4Address{}) {
-        DebugLog("FYI. Could not find a mobus server, All messages are ambiguous, Message=[%d]",
-                 discovery.messageCount);
-    }
-    if (!reader.GetFileInfo(inputPath)) {
-        DebugLog("Error: Can not read LibPCaps File with GetFileInfo()");
+    const int64_t fileLinkType = source->FileLinkType();
+    if (fileLinkType >= 0 && !IsSupportedLinkType(static_cast<uint32_t>(fileLinkType))) {
+        ShowMessage("Invalid input file\nFile: %s\n%s is not read", inputPath.c_str(),
+                    DescribeLinkType(static_cast<uint32_t>(fileLinkType)).c_str());
         return AnalysisResult::EndedEarly;
     }
 
-    AddressPairing pairing(discovery.server, discovery.client);
+    const AnalysisOptions options = host.Options();
     ReportFile report(host.ReportPath());
-    SecondPassCounts counts;
-    if (!RunSecondPass(host, reader, pairing, report, counts)) {
-        return AnalysisResult::EndedEarly;
+    std::unique_ptr<BufferedTextFile> transactionLog;
+    if (!options.transactionLog.empty() && options.pairing == PairingMode::Transaction) {
+        transactionLog = std::make_unique<BufferedTextFile>(options.transactionLog);
+    }
+    PassContext context{host, *source, report, transactionLog.get(), options, {}, {}};
+    PassEnd end = options.pairing == PairingMode::Address ? RunAddressPairing(context)
+                                                          : RunTransactionPairing(context);
+    // Everything reported so far is stored, whichever way the pass ended.
+    const bool stored = report.Close() && (!transactionLog || transactionLog->Close());
+    if (!stored && end != PassEnd::NoMessages) {
+        end = PassEnd::WriteFailed;
+    }
+    switch (end) {
+        case PassEnd::NoMessages:
+            ShowMessage("Error: There are no valid Modbus messages in this file\nFile: %s",
+                        inputPath.c_str());
+            return AnalysisResult::EndedEarly;
+        case PassEnd::WriteFailed:
+            ReportWriteFailed(report.Path());
+            return AnalysisResult::EndedEarly;
+        case PassEnd::CaptureFailed:
+            ShowCaptureFailure(*source, inputPath);
+            return AnalysisResult::EndedEarly;
+        case PassEnd::Interrupted:
+            return AnalysisResult::Interrupted;
+        case PassEnd::Completed:
+            break;
     }
 
-    const std::string reportPath = FullPathOrName(host.ReportPath());
+    const PassCounts& counts = context.counts;
+    const std::string reportPath = FullPathOrName(report.Path());
     host.SetResultsText(SummaryText(counts, reportPath));
     host.RefreshControls();
     host.PumpPendingMessage();
     busy.Done();
 
-    if (counts.messages.messages > 0 &&
+    if (counts.messages > 0 &&
         MessageAndLog(
             kMbYesNo,
             "We have analyzed %d modbus messages and saved the results to your computer\nFile: "
             "%s\nWould you like to view the results?",
-            counts.messages.messages, reportPath.c_str()) == kIdYes) {
+            counts.messages, reportPath.c_str()) == kIdYes) {
         OfferFolder(platform, reportPath);
     }
     return AnalysisResult::Completed;
@@ -185,7 +192,10 @@ AnalysisResult RunAnalysis(AnalysisHost& host, PlatformServices& platform) {
         ShowMessage("Please select a file to processed");
         return AnalysisResult::EndedEarly;
     }
-    if (!IsReadable(inputPath)) {
+    if (inputPath != "-" && IsRefusedKind(inputPath)) {
+        return AnalysisResult::EndedEarly;
+    }
+    if (inputPath != "-" && !IsReadable(inputPath)) {
         ShowMessage("The input file does not exist/readable\nInput file=[%s]", inputPath.c_str());
         return AnalysisResult::EndedEarly;
     }

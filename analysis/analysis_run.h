@@ -6,8 +6,9 @@
 class PlatformServices;
 
 enum class AnalysisResult {
-    Completed,   // the second pass ran and the summary was written into the results box
-    EndedEarly,  // a precondition or the capture stopped the run; the user has been told
+    Completed,    // the capture was analysed and the summary was written into the results box
+    EndedEarly,   // a precondition or the capture stopped the run; the user has been told
+    Interrupted,  // the user stopped it; the report holds whole blocks up to there
 };
 
 constexpr unsigned long long kMinimumFreeBytes = 10ull * 1048576ull;

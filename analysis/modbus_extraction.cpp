@@ -2,27 +2,17 @@
 
 #include <cstring>
 
-#include "common/CLibPCaps.h"
+#include "capture/capture_source.h"
 #include "common/logging.h"
 #include "modbus/length_direction.h"
+#include "network/link_types.h"
+#include "network/segment_decoder.h"
 
 namespace {
 
-constexpr int kEthernetHeader = 14;
-constexpr int kVlanTag = 4;
-constexpr uint16_t kEtherTypeIpv4 = 0x0800;
-constexpr uint16_t kEtherTypeVlan = 0x8100;
-constexpr uint8_t kProtocolTcp = 6;
+constexpr uint32_t kLinkTypeEthernet = 1;
 constexpr int kModbusHeader =
     6;  // transaction id, protocol id, length; the unit id counts in Length
-
-uint16_t Be16(const uint8_t* p) {
-    return static_cast<uint16_t>((p[0] << 8) | p[1]);
-}
-
-Ipv4Address AddressAt(const uint8_t* p) {
-    return {p[0], p[1], p[2], p[3]};
-}
 
 const char* FirstPassRejectionText(RejectReason reason) {
     switch (reason) {
@@ -65,80 +55,74 @@ std::string SecondPassRejectionText(const MessageExtraction& e) {
 
 }  // namespace
 
-bool LocateTcpPayload(const uint8_t* record, int32_t recordSize, TcpPayload& payload) {
-    int ip = kEthernetHeader;
-    if (recordSize < kEthernetHeader) {
-        return false;
-    }
-    uint16_t etherType = Be16(record + 12);
-    if (etherType == kEtherTypeVlan) {
-        if (recordSize < kEthernetHeader + kVlanTag) {
-            return false;
-        }
-        etherType = Be16(record + 16);
-        ip += kVlanTag;
-    }
-    if (etherType != kEtherTypeIpv4 || recordSize < ip + 20) {
-        return false;
-    }
-    const int ipHeaderLength = (record[ip] & 0x0F) * 4;
-    if ((record[ip] >> 4) != 4 || ipHeaderLength < 20 || record[ip + 9] != kProtocolTcp) {
-        return false;
-    }
-    const int tcp = ip + ipHeaderLength;
-    if (recordSize < tcp + 20) {
-        return false;
-    }
-    const int tcpHeaderLength = (record[tcp + 12] >> 4) * 4;
-    if (tcpHeaderLength < 20 || recordSize < tcp + tcpHeaderLength) {
-        return false;
-    }
-    payload.offset = tcp + tcpHeaderLength;
-    payload.length = Be16(record + ip + 2) - ipHeaderLength - tcpHeaderLength;
-    payload.source = AddressAt(record + ip + 12);
-    payload.destination = AddressAt(record + ip + 16);
-    return true;
-}
-
 std::string BuildFrameText(const uint8_t* bytes, int length) {
     return FrameTextOf(ByteView(RtuFrameOf(ByteView(bytes, static_cast<size_t>(length)))));
 }
 
-MessageExtraction ExtractMessage(const uint8_t* record, int32_t recordSize) {
+MessageExtraction ExtractMessage(const TcpSegment& tcp, int32_t recordSize) {
     MessageExtraction e;
-    e.recordSize = recordSize;
-    TcpPayload tcp;
-    if (!LocateTcpPayload(record, recordSize, tcp)) {
-        return e;
-    }
     e.located = true;
-    e.dataLength = tcp.length;
-    if (tcp.length <= 0) {
+    e.recordSize = recordSize;
+    e.dataLength = static_cast<int32_t>(tcp.declaredPayloadLength);
+    if (tcp.declaredPayloadLength <= 0) {
         return e;
     }
     e.message.source = tcp.source;
     e.message.destination = tcp.destination;
     e.outcome = ExtractResult::Rejected;
-    if (recordSize < tcp.offset + tcp.length) {
+    if (static_cast<int64_t>(tcp.payload.size()) < tcp.declaredPayloadLength) {
         e.reason = RejectReason::PayloadBeyondRecord;
         return e;
     }
-    const ByteView data(record + tcp.offset, static_cast<size_t>(tcp.length));
-    if (tcp.length < kModbusHeader) {
+    const ByteView data = tcp.payload;
+    if (e.dataLength < kModbusHeader) {
         e.reason = RejectReason::ShorterThanHeader;
         return e;
     }
     e.transactionId = data.Be16(0);
     e.protocolId = data.Be16(2);
     e.headerLength = data.Be16(4);
-    e.unit = tcp.length > kModbusHeader ? data.At(6) : 0;
-    if (e.headerLength > tcp.length - kModbusHeader) {
+    e.unit = e.dataLength > kModbusHeader ? data.At(6) : 0;
+    if (e.headerLength > e.dataLength - kModbusHeader) {
         e.reason = RejectReason::LengthBeyondPayload;
         return e;
     }
     e.outcome = ExtractResult::Accepted;
     e.message.frame = RtuFrameOf(data.Sub(kModbusHeader, static_cast<size_t>(e.headerLength)));
     return e;
+}
+
+MessageExtraction ExtractMessage(const uint8_t* record, int32_t recordSize) {
+    TcpSegment segment;
+    const ByteView bytes(record, static_cast<size_t>(recordSize < 0 ? 0 : recordSize));
+    if (DecodeTcpSegment(kLinkTypeEthernet, bytes, segment) != LinkDecodeResult::Segment) {
+        MessageExtraction none;
+        none.recordSize = recordSize;
+        return none;
+    }
+    return ExtractMessage(segment, recordSize);
+}
+
+MessageExtraction ExtractFromRecord(const CaptureRecord& record, ExtractPass pass) {
+    MessageExtraction none;
+    const int32_t size = static_cast<int32_t>(record.bytes.size());
+    none.recordSize = size;
+    if (record.bytes.size() > kAddressPairingRecordLimit) {
+        DebugLog("Record larger than the buffer skipped, Size=[%d] Buffer=[%u] Record=[%llu]", size,
+                 kAddressPairingRecordLimit, static_cast<unsigned long long>(record.number));
+        return none;
+    }
+    TcpSegment segment;
+    if (DecodeTcpSegment(record.linkType, record.bytes, segment) != LinkDecodeResult::Segment) {
+        return none;
+    }
+    const int64_t fromIp = static_cast<int64_t>(record.bytes.size() - segment.ipOffset);
+    const int32_t shortest =
+        pass == ExtractPass::First ? kShortestFirstPassPacket : kShortestSecondPassPacket;
+    if (fromIp < shortest) {
+        return none;  // too short to carry a Modbus/TCP message
+    }
+    return ExtractMessage(segment, size);
 }
 
 void MessageCounts::Count(ExtractPass pass, MessageExtraction& extraction) {
@@ -167,11 +151,9 @@ void LogExtraction(ExtractPass pass, const MessageExtraction& e, int64_t readerP
         return;
     }
     if (e.reason != RejectReason::PayloadBeyondRecord) {
-        const Ipv4Address& s = e.message.source;
-        const Ipv4Address& d = e.message.destination;
         DebugLog("Found a modbus message [%d], File offset=[%lld]", e.message.number, position);
-        DebugLog("\tFrom [%d.%d.%d.%d] To [%d.%d.%d.%d]", s[0], s[1], s[2], s[3], d[0], d[1], d[2],
-                 d[3]);
+        DebugLog("\tFrom [%s] To [%s]", e.message.source.ToString().c_str(),
+                 e.message.destination.ToString().c_str());
     }
     if (e.reason != RejectReason::PayloadBeyondRecord &&
         e.reason != RejectReason::ShorterThanHeader) {
@@ -188,22 +170,15 @@ void LogExtraction(ExtractPass pass, const MessageExtraction& e, int64_t readerP
     DebugLog("\tModbus Message Len=[%d] Msg=[%s]", static_cast<int>(text.size()), text.c_str());
 }
 
-ServerDiscovery FindServer(CLibPCaps& reader, uint8_t* buffer) {
+ServerDiscovery FindServer(CaptureSource& source) {
     ServerDiscovery found;
     MessageCounts counts;
-    for (;;) {
-        std::memset(buffer, 0, kPacketBufferSize);
-        const int32_t size = reader.ReadPacket(buffer, kPacketBufferSize);
-        if (size == CLibPCaps::READ_END) {
-            return found;
-        }
-        if (size < kShortestFirstPassRecord) {
-            continue;  // too short to carry a Modbus/TCP message, or stepped over by the reader
-        }
-        MessageExtraction extraction = ExtractMessage(buffer, size);
+    CaptureRecord record;
+    while (source.Next(record) == CaptureOutcome::Record) {
+        MessageExtraction extraction = ExtractFromRecord(record, ExtractPass::First);
         counts.Count(ExtractPass::First, extraction);
         found.messageCount = counts.messages;
-        LogExtraction(ExtractPass::First, extraction, reader.Position());
+        LogExtraction(ExtractPass::First, extraction, record.fileOffset + 16 + record.bytes.size());
         if (extraction.outcome != ExtractResult::Accepted) {
             continue;
         }
@@ -222,4 +197,5 @@ ServerDiscovery FindServer(CLibPCaps& reader, uint8_t* buffer) {
                 break;
         }
     }
+    return found;
 }

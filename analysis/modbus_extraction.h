@@ -1,16 +1,19 @@
 #pragma once
-// From one captured packet to one Modbus message, and the first pass that finds the server.
+// From one captured record to one Modbus message (one message per record, as the address pairing
+// reads captures), and the first pass that finds the server.
 
 #include <cstdint>
 
 #include "analysis/CModbusMessage.h"
+#include "capture/capture_record.h"
+#include "network/tcp_segment.h"
 
-class CLibPCaps;
+class CaptureSource;
 
 enum class ExtractPass { First, Second };
 
 enum class ExtractResult {
-    NoPayload,  // not IPv4/TCP, or no TCP payload: passed over, not counted
+    NoPayload,  // not TCP, or no TCP payload: passed over, not counted
     Rejected,   // counted as a message; in the second pass also as ignored
     Accepted,
 };
@@ -22,17 +25,6 @@ enum class RejectReason {
     LengthBeyondPayload,  // the header's Length field claims more than the payload holds
 };
 
-// Where the TCP payload of an Ethernet II (optionally 802.1Q-tagged) IPv4 packet lies.
-struct TcpPayload {
-    int offset = 0;
-    int length = 0;  // from the IPv4 total length; may claim more than was captured
-    Ipv4Address source{};
-    Ipv4Address destination{};
-};
-
-// False when the record is not IPv4 carrying TCP or is too short for its own headers.
-bool LocateTcpPayload(const uint8_t* record, int32_t recordSize, TcpPayload& payload);
-
 // The RTU frame text of `length` bytes: each byte as "%02X ", then the two CRC bytes.
 std::string BuildFrameText(const uint8_t* bytes, int length);
 
@@ -40,7 +32,7 @@ std::string BuildFrameText(const uint8_t* bytes, int length);
 struct MessageExtraction {
     ExtractResult outcome = ExtractResult::NoPayload;
     RejectReason reason = RejectReason::None;
-    bool located = false;  // a TCP payload was found (its length may be 0)
+    bool located = false;  // a TCP segment was found (its payload may be empty)
     int32_t recordSize = 0;
     int32_t dataLength = 0;    // TCP payload length from the IP header
     int32_t headerLength = 0;  // the Modbus/TCP header's Length field
@@ -50,7 +42,9 @@ struct MessageExtraction {
     CModbusMessage message;  // addresses once located; the frame once accepted; no number
 };
 
-// Takes the Modbus message out of one record.
+// Takes the Modbus message out of the TCP segment of one record of `recordSize` bytes.
+MessageExtraction ExtractMessage(const TcpSegment& segment, int32_t recordSize);
+// The same for an Ethernet record.
 MessageExtraction ExtractMessage(const uint8_t* record, int32_t recordSize);
 
 // Message numbers and ignored messages of one pass: every record with payload is a message, a
@@ -64,16 +58,24 @@ struct MessageCounts {
 // The debug-log lines of one extraction; `readerPosition` is the reader's file offset.
 void LogExtraction(ExtractPass pass, const MessageExtraction& extraction, int64_t readerPosition);
 
+// Records shorter than these, counted from the start of the IP header, cannot carry a Modbus/TCP
+// message (the first pass) or a whole one (the second).
+constexpr int32_t kShortestFirstPassPacket = 38;
+constexpr int32_t kShortestSecondPassPacket = 44;
+// The address pairing reads records of at most this size; larger ones are counted and passed
+// over, which keeps its message numbers what they have always been.
+constexpr uint32_t kAddressPairingRecordLimit = 1024;
+
+// The message of one record in either pass: the size limits applied, the segment decoded and the
+// message extracted. NoPayload for records passed over.
+MessageExtraction ExtractFromRecord(const CaptureRecord& record, ExtractPass pass);
+
 struct ServerDiscovery {
     int32_t messageCount = 0;  // records with payload read up to the deciding message
-    Ipv4Address server{};      // 0.0.0.0: not found
-    Ipv4Address client{};
+    IpAddress server;          // unspecified: not found
+    IpAddress client;
 };
 
 // The first pass: the first message whose content alone decides its direction fixes server and
-// client. `buffer` has room for kPacketBufferSize bytes.
-ServerDiscovery FindServer(CLibPCaps& reader, uint8_t* buffer);
-
-constexpr uint32_t kPacketBufferSize = 1024;
-constexpr int32_t kShortestFirstPassRecord = 52;
-constexpr int32_t kShortestSecondPassRecord = 58;
+// client.
+ServerDiscovery FindServer(CaptureSource& source);

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "common/logging.h"
-#include "common/text_file.h"
 #include "modbus/frame_analysis.h"
 #include "report/frame_text.h"
 
@@ -14,9 +13,14 @@ std::string FrameAnalysisOf(const FrameToReport& item) {
         poll = FrameValuesOf(ByteView(item.poll->frame));
     }
     const FrameReport report = AnalyseFrameValues(FrameView(frame), FrameView(poll));
-    const FrameAddresses addresses{AddressText(item.frame.source),
-                                   AddressText(item.frame.destination)};
-    return FrameAnalysisText(report, item.frame.FrameText(), &addresses, item.asResponse);
+    const FrameAddresses addresses{item.frame.source.ToString(),
+                                   item.frame.destination.ToString()};
+    std::string text = FrameAnalysisText(report, item.frame.FrameText(), &addresses, false);
+    text += item.note;
+    if (item.asResponse) {
+        text += kFinisTrailer;
+    }
+    return text;
 }
 
 bool ReportFile::WriteBlock(int32_t number, const std::string& analysisText) {
@@ -24,5 +28,5 @@ bool ReportFile::WriteBlock(int32_t number, const std::string& analysisText) {
     block.reserve(block.size() + analysisText.size() + 2);
     std::remove_copy(analysisText.begin(), analysisText.end(), std::back_inserter(block), '\r');
     block += "\n\n";
-    return AppendTextToFile(path_, block);
+    return file_.Write(block);
 }

@@ -173,10 +173,20 @@ void CMainDialog::ReadControls() {
 void CMainDialog::PumpPendingMessage() {
     UpdateWindow(window_);
     MSG message;
-    if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam));  // for the modal loop to see
+            break;
+        }
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
+}
+
+void CMainDialog::ShowProgress(const std::string& text) {
+    resultsText = text;
+    WriteControlText(window_, IDC_RESULTS, resultsText);
+    PumpPendingMessage();
 }
 
 void CMainDialog::SetBusy(bool busy) {
@@ -186,6 +196,3 @@ void CMainDialog::SetBusy(bool busy) {
     }
 }
 
-void CMainDialog::PauseAfterMessage() {
-    Sleep(1);
-}

@@ -22,7 +22,8 @@ public:
     void RefreshControls() override;
     void PumpPendingMessage() override;
     void SetBusy(bool busy) override;
-    void PauseAfterMessage() override;
+    // During a run only the results box is rewritten.
+    void ShowProgress(const std::string& text) override;
 
     // Takes the contents of the controls into the fields.
     void ReadControls();

@@ -39,6 +39,9 @@ public:
     virtual const CaptureFailure& Failure() const = 0;
     // "pcap" or "pcapng".
     virtual const char* ContainerName() const = 0;
+    // The link type the file header gives every record (pcap), or -1 when each interface has
+    // its own (pcapng).
+    virtual int64_t FileLinkType() const { return -1; }
 };
 
 struct CaptureOpenError {

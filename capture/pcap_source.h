@@ -12,6 +12,7 @@ public:
 
     bool Start(std::string& error) override;
     const char* ContainerName() const override { return "pcap"; }
+    int64_t FileLinkType() const override { return linkType_; }
 
     static bool IsMagic(const uint8_t* first4);
 

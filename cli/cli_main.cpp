@@ -28,10 +28,16 @@ int Analyze(const CliOptions& options, CliStreams streams, CliStreams notices,
     // Files are named relative to where the command was given, not to -C's directory.
     std::string capture = options.capture;
     std::string report = options.report;
+    std::string transactionLog = options.transactionLog;
     if (!options.directory.empty()) {
-        capture = FromStartingDirectory(capture);
+        if (capture != "-") {
+            capture = FromStartingDirectory(capture);
+        }
         if (!report.empty()) {
             report = FromStartingDirectory(report);
+        }
+        if (!transactionLog.empty()) {
+            transactionLog = FromStartingDirectory(transactionLog);
         }
         std::error_code error;
         std::filesystem::current_path(options.directory, error);
@@ -52,7 +58,18 @@ int Analyze(const CliOptions& options, CliStreams streams, CliStreams notices,
         host.UseReport(report.empty() ? kReportFileName : report, options.force);
     }
 
+    AnalysisOptions analysis;
+    analysis.pairing = options.addressPairing ? PairingMode::Address : PairingMode::Transaction;
+    analysis.extraModbusPorts = options.ports;
+    analysis.responseTimeoutSeconds = options.responseTimeoutSeconds;
+    analysis.transactionLog = transactionLog;
+    host.UseOptions(analysis);
+
     const AnalysisResult result = RunAnalysis(host, consolePlatform);
+    if (result == AnalysisResult::Interrupted) {
+        streams.err << "zep-modbus-parser: interrupted; the report holds whole blocks up to there\n";
+        return 130;
+    }
     if (result != AnalysisResult::Completed) {
         return 1;
     }

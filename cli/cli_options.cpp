@@ -1,5 +1,7 @@
 #include "cli/cli_options.h"
 
+#include <cstdlib>
+
 #include "cli/web_commands.h"
 
 namespace {
@@ -65,6 +67,42 @@ std::string ApplyDebugLog(CliOptions& options, const std::string&) {
     return Accept();
 }
 
+std::string ApplyPairing(CliOptions& options, const std::string& mode) {
+    if (mode != "transaction" && mode != "address") {
+        return "--pairing takes 'transaction' or 'address', not '" + mode + "'";
+    }
+    options.addressPairing = mode == "address";
+    return Accept();
+}
+
+std::string ApplyPort(CliOptions& options, const std::string& value) {
+    char* end = nullptr;
+    const long port = std::strtol(value.c_str(), &end, 10);
+    if (value.empty() || *end != '\0' || port < 1 || port > 65535) {
+        return "--port takes a TCP port from 1 to 65535, not '" + value + "'";
+    }
+    options.ports.push_back(static_cast<uint16_t>(port));
+    return Accept();
+}
+
+std::string ApplyResponseTimeout(CliOptions& options, const std::string& value) {
+    char* end = nullptr;
+    const double seconds = std::strtod(value.c_str(), &end);
+    if (value.empty() || *end != '\0' || !(seconds > 0) || seconds > 86400) {
+        return "--response-timeout takes seconds above 0, not '" + value + "'";
+    }
+    options.responseTimeoutSeconds = seconds;
+    return Accept();
+}
+
+std::string ApplyTransactions(CliOptions& options, const std::string& file) {
+    if (file.empty()) {
+        return "the transaction log file name is empty";
+    }
+    options.transactionLog = file;
+    return Accept();
+}
+
 std::vector<OptionEntry> BuildOptionTable() {
     std::vector<OptionEntry> table = {
         {'C', "directory", "DIR", "work in DIR (log.txt and the default report go there)",
@@ -78,6 +116,16 @@ std::vector<OptionEntry> BuildOptionTable() {
         {'\0', "yes", nullptr, "answer Yes to questions when nobody can be asked", ApplyYes},
         {'\0', "no", nullptr, "answer No to them (the default)", ApplyNo},
         {'\0', "debug-log", nullptr, "also write the diagnostic log Debuglog.txt", ApplyDebugLog},
+        {'\0', "pairing", "MODE",
+         "pair by 'transaction' (per connection and transaction\n"
+         "id, the default) or by 'address' (one server, one client)",
+         ApplyPairing},
+        {'\0', "port", "N", "also take TCP port N as Modbus/TCP (repeatable)", ApplyPort},
+        {'\0', "response-timeout", "SECONDS",
+         "a request unanswered this long (capture time) is\nreported alone (default 5)",
+         ApplyResponseTimeout},
+        {'\0', "transactions", "FILE", "also write every transaction to FILE as JSON Lines",
+         ApplyTransactions},
     };
     for (const OptionEntry& web : WebCommandOptions()) {
         table.push_back(web);

@@ -2,12 +2,31 @@
 
 #include <ostream>
 
+#include "cli/interrupt_request.h"
+
 ConsoleHost::ConsoleHost(std::string inputPath, std::ostream& progress, bool showProgress)
     : inputPath_(std::move(inputPath)), progress_(progress), showProgress_(showProgress) {}
 
 void ConsoleHost::UseReport(std::string path, bool replaceExisting) {
     reportPath_ = std::move(path);
     replaceReport_ = replaceExisting;
+}
+
+void ConsoleHost::ShowProgress(const std::string& text) {
+    if (progressThrottle_.Due()) {
+        SetResultsText(text);
+        RefreshControls();
+    }
+}
+
+bool ConsoleHost::StopRequested() {
+    return InterruptRequested();
+}
+
+void ConsoleHost::Warn(const std::string& text) {
+    ClearProgressLine();
+    progress_ << "zep-modbus-parser: warning: " << text << '\n';
+    progress_.flush();
 }
 
 void ConsoleHost::RefreshControls() {

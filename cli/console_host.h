@@ -6,6 +6,7 @@
 #include <string>
 
 #include "analysis/analysis_host.h"
+#include "analysis/progress_throttle.h"
 
 class ConsoleHost : public AnalysisHost {
 public:
@@ -16,12 +17,18 @@ public:
     void RefreshControls() override;
     void PumpPendingMessage() override {}
     void SetBusy(bool busy) override;
-    void PauseAfterMessage() override {}
+    // The progress line is redrawn at most ten times a second.
+    void ShowProgress(const std::string& text) override;
+    AnalysisOptions Options() const override { return options_; }
+    bool StopRequested() override;
+    void Warn(const std::string& text) override;
     std::string ReportPath() const override { return reportPath_; }
     bool ReplaceExistingReport() const override { return replaceReport_; }
 
     // -o FILE and --force; without them output.txt in the working directory, never replaced.
     void UseReport(std::string path, bool replaceExisting);
+
+    void UseOptions(AnalysisOptions options) { options_ = std::move(options); }
 
     const std::string& ResultsText() const { return resultsText_; }
 
@@ -36,4 +43,6 @@ private:
     bool showProgress_;
     bool running_ = false;
     size_t shownWidth_ = 0;
+    AnalysisOptions options_;
+    ProgressThrottle progressThrottle_{std::chrono::milliseconds(100)};
 };

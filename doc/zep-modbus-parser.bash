@@ -5,7 +5,7 @@ _zep_modbus_parser() {
     local cur prev
     cur=${COMP_WORDS[COMP_CWORD]}
     prev=${COMP_WORDS[COMP_CWORD-1]}
-    local options="-C --directory -o --output --force -q --quiet --yes --no --debug-log"
+    local options="-C --directory -o --output --force -q --quiet --yes --no --debug-log --pairing --port --response-timeout --transactions"
 # begin web
     options+=" --check-update --send-feedback --web-host"
 # end web
@@ -16,7 +16,14 @@ _zep_modbus_parser() {
             COMPREPLY=($(compgen -d -- "$cur"))
             return
             ;;
-        -o | --output)
+        --pairing)
+            COMPREPLY=($(compgen -W "transaction address" -- "$cur"))
+            return
+            ;;
+        --port | --response-timeout)
+            return
+            ;;
+        -o | --output | --transactions)
             COMPREPLY=($(compgen -f -- "$cur"))
             return
             ;;

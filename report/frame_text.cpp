@@ -4,6 +4,9 @@
 #include "modbus/frame_fields.h"
 #include "modbus/function_catalogue.h"
 
+const char* const kFinisTrailer =
+    "\r\n\r\nFinis.\r\n-----------------------------------------------------\r\n";
+
 namespace {
 
 const char* const kNoFurtherAnalysis = "\r\n No further analysis is possible.\r\n";
@@ -448,7 +451,7 @@ std::string FrameAnalysisText(const FrameReport& report, const std::string& fram
     text += "--------------\r\n";
     AppendAnalysis(text, report, addresses);
     if (finish) {
-        text += "\r\n\r\nFinis.\r\n-----------------------------------------------------\r\n";
+        text += kFinisTrailer;
     }
     return text;
 }

@@ -12,6 +12,9 @@ struct FrameAddresses {
     std::string destination;
 };
 
+// Closes the block of a response.
+extern const char* const kFinisTrailer;
+
 // The text of the validation findings, in the order they were found.
 std::string ValidationText(const ValidationResult& validation);
 

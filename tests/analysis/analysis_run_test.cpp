@@ -182,7 +182,6 @@ TEST_F(AnalysisRun, PollAndResponseGiveOneBlock) {
                   ReportPath() + "\nWould you like to view the results?");
     ASSERT_EQ(platform_.shellCalls.size(), 1u);
     EXPECT_EQ(platform_.shellCalls[0].first, "explore");
-    EXPECT_EQ(host_.pauses, 2);
     EXPECT_EQ(host_.controlEvents,
               (std::vector<std::string>{"disable 1000", "disable 3", "enable 1000", "enable 3"}));
 }

@@ -35,6 +35,12 @@ public:
     std::vector<std::pair<std::string, std::string>> shellCalls;
 };
 
+inline AnalysisOptions AddressPairingOptions() {
+    AnalysisOptions options;
+    options.pairing = PairingMode::Address;
+    return options;
+}
+
 class FakeHost : public AnalysisHost {
 public:
     std::string InputPath() const override { return inputPath; }
@@ -42,13 +48,14 @@ public:
     void RefreshControls() override { ++refreshes; }
     void PumpPendingMessage() override { ++pumps; }
     void SetBusy(bool busy) override;
-    void PauseAfterMessage() override { ++pauses; }
+    AnalysisOptions Options() const override { return options; }
 
     std::string inputPath;
     std::string resultsText;
     int refreshes = 0;
     int pumps = 0;
-    int pauses = 0;
+    // The tests written for the address pairing run it; transaction tests say so.
+    AnalysisOptions options = AddressPairingOptions();
     std::vector<std::string>
         controlEvents;  // as the dialog sees them: "disable 1000", "enable 3", ...
     std::vector<std::string> progressTexts;  // results text at every refresh during the run

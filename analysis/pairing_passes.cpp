@@ -1,0 +1,260 @@
+#include "analysis/pairing_passes.h"
+
+#include <deque>
+
+#include "analysis/address_pairing.h"
+#include "analysis/modbus_extraction.h"
+#include "common/logging.h"
+#include "modbus/frame_analysis.h"
+#include "modbus/length_direction.h"
+#include "network/link_types.h"
+#include "network/segment_decoder.h"
+#include "report/transaction_log.h"
+#include "tcp/modbus_stream_decoder.h"
+#include "tcp/transaction_pairer.h"
+
+namespace {
+
+std::string ProgressText(int32_t messages, const CModbusMessage& message) {
+    return Format("%d\tModbus messages processed...Please wait\r\n\r\nLine:\r\n\t%s", messages,
+                  message.FrameText().c_str());
+}
+
+// How the capture ended: a cut last record is told and the run goes on; damage or a read error
+// ends it.
+PassEnd CaptureEnd(PassContext& c, CaptureOutcome outcome) {
+    if (outcome == CaptureOutcome::CutRecord) {
+        const CaptureFailure& cut = c.source.Failure();
+        DebugLog("The capture ends in a cut record, Record=[%llu] File offset=[%lld]",
+                 static_cast<unsigned long long>(cut.recordNumber),
+                 static_cast<long long>(cut.fileOffset));
+        c.host.Warn(Format("the capture ends in a cut record (record %llu at offset %lld): %s",
+                           static_cast<unsigned long long>(cut.recordNumber),
+                           static_cast<long long>(cut.fileOffset), cut.message.c_str()));
+    }
+    const bool failed =
+        outcome == CaptureOutcome::Damaged || outcome == CaptureOutcome::ReadError;
+    return failed ? PassEnd::CaptureFailed : PassEnd::Completed;
+}
+
+FrameDirection ClassifyUnitAndPdu(ByteView unitAndPdu) {
+    const std::vector<uint8_t> frame = RtuFrameOf(unitAndPdu);
+    const std::vector<int32_t> values = FrameValuesOf(ByteView(frame));
+    switch (ClassifyFrame(FrameView(values))) {
+        case CLASS_POLL:
+            return FrameDirection::Request;
+        case CLASS_RESPONSE:
+            return FrameDirection::Response;
+        case CLASS_UNDECIDED:
+            break;
+    }
+    return FrameDirection::Undecided;
+}
+
+CModbusMessage MessageOf(const ModbusAdu& adu) {
+    CModbusMessage message;
+    message.source = adu.source.address;
+    message.destination = adu.destination.address;
+    message.number = static_cast<int32_t>(adu.messageNumber);
+    std::vector<uint8_t> unitAndPdu;
+    unitAndPdu.reserve(adu.pdu.size() + 1);
+    unitAndPdu.push_back(adu.unit);
+    unitAndPdu.insert(unitAndPdu.end(), adu.pdu.begin(), adu.pdu.end());
+    message.frame = RtuFrameOf(ByteView(unitAndPdu));
+    return message;
+}
+
+// What the pairing found that the frames themselves do not show.
+std::string PairingNote(const Transaction& t) {
+    std::string note;
+    if (t.unitMismatch) {
+        AppendFormat(note,
+                     "\r\nWarning: the response to transaction %u names unit %d, its poll unit "
+                     "%d.\r\n",
+                     t.response->transactionId, t.response->unit, t.request->unit);
+    }
+    if (t.functionMismatch) {
+        AppendFormat(note,
+                     "\r\nWarning: the response to transaction %u names function %d, its poll "
+                     "function %d.\r\n",
+                     t.response->transactionId, t.response->FunctionCode(),
+                     t.request->FunctionCode());
+    }
+    return note;
+}
+
+FrameToReport BlockOf(const Transaction& t) {
+    if (t.request && t.response) {
+        return {MessageOf(*t.response), MessageOf(*t.request), true, PairingNote(t)};
+    }
+    if (t.request) {
+        return {MessageOf(*t.request), std::nullopt, false, std::string()};
+    }
+    const bool toClient = t.response->direction == MessageDirection::ToClient;
+    return {MessageOf(*t.response), std::nullopt, toClient, std::string()};
+}
+
+FrameReport AnalysisOf(const CModbusMessage& frame, const CModbusMessage* poll) {
+    const std::vector<int32_t> values = FrameValuesOf(ByteView(frame.frame));
+    std::vector<int32_t> pollValues;
+    if (poll != nullptr) {
+        pollValues = FrameValuesOf(ByteView(poll->frame));
+    }
+    return AnalyseFrameValues(FrameView(values), FrameView(pollValues));
+}
+
+bool WriteTransaction(PassContext& c, const Transaction& t, const FrameToReport& block) {
+    if (!c.report.Write(block)) {
+        return false;
+    }
+    if (c.transactionLog == nullptr) {
+        return true;
+    }
+    const CModbusMessage* request = t.request ? (block.poll ? &*block.poll : &block.frame) : nullptr;
+    std::optional<FrameReport> requestReport;
+    std::optional<FrameReport> responseReport;
+    if (request != nullptr) {
+        requestReport = AnalysisOf(*request, nullptr);
+    }
+    if (t.response) {
+        responseReport = AnalysisOf(block.frame, t.request ? request : nullptr);
+    }
+    TransactionLogEntry entry;
+    entry.reportFrame = static_cast<uint64_t>(block.frame.number);
+    entry.transaction = &t;
+    entry.request = requestReport ? &*requestReport : nullptr;
+    entry.response = responseReport ? &*responseReport : nullptr;
+    return c.transactionLog->Write(TransactionLogLine(entry));
+}
+
+}  // namespace
+
+PassEnd RunAddressPairing(PassContext& c) {
+    const ServerDiscovery discovery = FindServer(c.source);
+    CaptureRecord record;
+    const CaptureOutcome firstEnd = c.source.Next(record);
+    if (discovery.messageCount < 1) {
+        const bool failed =
+            firstEnd == CaptureOutcome::Damaged || firstEnd == CaptureOutcome::ReadError;
+        return failed ? PassEnd::CaptureFailed : PassEnd::NoMessages;
+    }
+    if (discovery.server.IsUnspecified()) {
+        DebugLog("FYI. Could not find a mobus server, All messages are ambiguous, Message=[%d]",
+                 discovery.messageCount);
+    }
+    if (!c.source.Rewind()) {
+        DebugLog("Error: Can not read the capture a second time");
+        return PassEnd::CaptureFailed;
+    }
+
+    AddressPairing pairing(discovery.server, discovery.client);
+    MessageCounts counts;
+    CaptureOutcome outcome = CaptureOutcome::Record;
+    PassEnd end = PassEnd::Completed;
+    while (end == PassEnd::Completed) {
+        if (c.host.StopRequested()) {
+            end = PassEnd::Interrupted;
+            break;
+        }
+        outcome = c.source.Next(record);
+        if (outcome != CaptureOutcome::Record) {
+            break;
+        }
+        ++c.counts.recordsRead;
+        MessageExtraction extraction = ExtractFromRecord(record, ExtractPass::Second);
+        counts.Count(ExtractPass::Second, extraction);
+        LogExtraction(ExtractPass::Second, extraction,
+                      record.fileOffset + 16 + static_cast<int64_t>(record.bytes.size()));
+        if (extraction.outcome != ExtractResult::Accepted) {
+            continue;
+        }
+        for (const FrameToReport& frame : pairing.Add(extraction.message)) {
+            if (!c.report.Write(frame)) {
+                end = PassEnd::WriteFailed;
+            }
+        }
+        if (c.progress.Due()) {
+            c.host.ShowProgress(ProgressText(counts.messages, extraction.message));
+        }
+    }
+    c.counts.messages = counts.messages;
+    c.counts.ignored = counts.ignored;
+    const std::optional<FrameToReport> held = pairing.Flush();
+    if (held && end != PassEnd::WriteFailed && !c.report.Write(*held)) {
+        return PassEnd::WriteFailed;
+    }
+    return end == PassEnd::Completed ? CaptureEnd(c, outcome) : end;
+}
+
+PassEnd RunTransactionPairing(PassContext& c) {
+    DecoderSettings decoderSettings;
+    for (uint16_t port : c.options.extraModbusPorts) {
+        decoderSettings.modbusPorts.push_back(port);
+    }
+    decoderSettings.classifyFrame = ClassifyUnitAndPdu;
+    PairingSettings pairingSettings;
+    pairingSettings.responseTimeoutNanoseconds =
+        static_cast<int64_t>(c.options.responseTimeoutSeconds * 1e9);
+
+    std::deque<Transaction> ready;
+    TransactionPairer pairer(pairingSettings,
+                             [&ready](Transaction&& t) { ready.push_back(std::move(t)); });
+    ModbusStreamDecoder decoder(decoderSettings, pairer);
+
+    PassEnd end = PassEnd::Completed;
+    auto report = [&]() {
+        while (!ready.empty() && end == PassEnd::Completed) {
+            const Transaction t = std::move(ready.front());
+            ready.pop_front();
+            const FrameToReport block = BlockOf(t);
+            if (!WriteTransaction(c, t, block)) {
+                end = PassEnd::WriteFailed;
+            } else if (c.progress.Due()) {
+                c.host.ShowProgress(ProgressText(block.frame.number, block.frame));
+            }
+        }
+    };
+
+    CaptureRecord record;
+    CaptureOutcome outcome = CaptureOutcome::Record;
+    bool unreadLinkTold = false;
+    while (end == PassEnd::Completed) {
+        if (c.host.StopRequested()) {
+            end = PassEnd::Interrupted;
+            break;
+        }
+        outcome = c.source.Next(record);
+        if (outcome != CaptureOutcome::Record) {
+            break;
+        }
+        ++c.counts.recordsRead;
+        TcpSegment segment;
+        switch (DecodeTcpSegment(record.linkType, record.bytes, segment)) {
+            case LinkDecodeResult::Segment:
+                decoder.Add(segment, record);
+                break;
+            case LinkDecodeResult::UnsupportedLink:
+                if (!unreadLinkTold) {
+                    c.host.Warn(DescribeLinkType(record.linkType) + " is not read");
+                    unreadLinkTold = true;
+                }
+                break;
+            case LinkDecodeResult::NotTcp:
+                break;
+        }
+        report();
+    }
+    if (end != PassEnd::WriteFailed) {
+        // Interrupted or not, what was captured up to here is reported whole.
+        decoder.Finish();
+        report();
+    }
+    c.counts.messages = static_cast<int32_t>(decoder.messages());
+    if (end == PassEnd::Completed) {
+        end = CaptureEnd(c, outcome);
+    }
+    if (end == PassEnd::Completed && c.counts.messages == 0) {
+        return PassEnd::NoMessages;
+    }
+    return end;
+}

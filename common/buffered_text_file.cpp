@@ -1,0 +1,39 @@
+#include "common/buffered_text_file.h"
+
+#include "common/text_file.h"
+
+bool BufferedTextFile::Write(const std::string& text) {
+    if (failed_) {
+        return false;
+    }
+    if (file_ == nullptr) {
+        file_ = std::fopen(path_.c_str(), "ab");
+        if (file_ == nullptr) {
+            failed_ = true;
+            return false;
+        }
+        std::setvbuf(file_, nullptr, _IOFBF, kBufferSize);
+    }
+    const std::string bytes = ToTextModeLineEnds(text);
+    failed_ = std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size();
+    return !failed_;
+}
+
+bool BufferedTextFile::Flush() {
+    if (file_ != nullptr && !failed_ && std::fflush(file_) != 0) {
+        failed_ = true;
+    }
+    return !failed_;
+}
+
+bool BufferedTextFile::Close() {
+    if (file_ == nullptr) {
+        return !failed_;
+    }
+    Flush();
+    if (std::fclose(file_) != 0) {
+        failed_ = true;
+    }
+    file_ = nullptr;
+    return !failed_;
+}

@@ -1,0 +1,31 @@
+#pragma once
+// A text file written through one open handle and a large buffer, with the line ends of a
+// Windows text-mode stream on every platform. Opened on the first write, so a run that writes
+// nothing leaves no file. Every write is checked; once one fails, the file stays failed.
+
+#include <cstdio>
+#include <string>
+
+class BufferedTextFile {
+public:
+    explicit BufferedTextFile(std::string path) : path_(std::move(path)) {}
+    ~BufferedTextFile() { Close(); }
+    BufferedTextFile(const BufferedTextFile&) = delete;
+    BufferedTextFile& operator=(const BufferedTextFile&) = delete;
+
+    // Appends `text` ("\n" becomes "\r\n"). False when it could not be written.
+    bool Write(const std::string& text);
+    // Writes out what is buffered. False when that failed, now or before.
+    bool Flush();
+    // Flushes and closes. False when anything written could not be stored.
+    bool Close();
+
+    const std::string& Path() const { return path_; }
+
+private:
+    static constexpr size_t kBufferSize = 1 << 20;
+
+    std::string path_;
+    std::FILE* file_ = nullptr;
+    bool failed_ = false;
+};
