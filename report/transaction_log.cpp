@@ -1,0 +1,227 @@
+#include "report/transaction_log.h"
+
+#include <limits>
+#include <nlohmann/json.hpp>
+
+#include "modbus/exception_catalogue.h"
+#include "modbus/function_catalogue.h"
+#include "modbus/modbus_crc.h"
+#include "report/iso8601_time.h"
+#include "tcp/capture_time.h"
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+constexpr int kExceptionBit = 0x80;
+
+const char* UnansweredText(Unanswered reason) {
+    switch (reason) {
+        case Unanswered::No:
+            return nullptr;
+        case Unanswered::ConnectionClosed:
+            return "connection closed";
+        case Unanswered::TransactionReused:
+            return "transaction id reused";
+        case Unanswered::TimedOut:
+            return "timed out";
+        case Unanswered::CaptureEnded:
+            return "capture ended";
+        case Unanswered::TooManyWaiting:
+            return "too many waiting";
+    }
+    return nullptr;
+}
+
+Json TextOrNull(const char* text) {
+    return text != nullptr ? Json(text) : Json(nullptr);
+}
+
+// The message as the RTU frame the report shows: unit, PDU, CRC; "%02X" per byte, one blank
+// between bytes.
+std::string RtuFrameText(const ModbusAdu& adu) {
+    std::vector<uint8_t> bytes;
+    bytes.reserve(adu.pdu.size() + 3);
+    bytes.push_back(adu.unit);
+    bytes.insert(bytes.end(), adu.pdu.begin(), adu.pdu.end());
+    const uint16_t crc = ModbusCRC16(bytes.data(), static_cast<uint16_t>(bytes.size()));
+    bytes.push_back(static_cast<uint8_t>(crc >> 8));
+    bytes.push_back(static_cast<uint8_t>(crc & 0xFF));
+
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string text;
+    for (uint8_t b : bytes) {
+        if (!text.empty()) {
+            text += ' ';
+        }
+        text += kHex[b >> 4];
+        text += kHex[b & 0x0F];
+    }
+    return text;
+}
+
+Json MessageJson(const std::optional<ModbusAdu>& adu) {
+    if (!adu) {
+        return nullptr;
+    }
+    Json message = Json::object();
+    message["capture_frame"] = adu->captureRecord;
+    message["time"] = Iso8601Utc(adu->time);
+    message["frame"] = RtuFrameText(*adu);
+    return message;
+}
+
+// Milliseconds from request to response; null when either is missing or the (hostile) times are
+// too far apart to subtract.
+Json ResponseTimeJson(const Transaction& transaction) {
+    if (!transaction.request || !transaction.response) {
+        return nullptr;
+    }
+    const int64_t sent = ToNanoseconds(transaction.request->time);
+    const int64_t answered = ToNanoseconds(transaction.response->time);
+    constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
+    constexpr int64_t kMin = std::numeric_limits<int64_t>::min();
+    if ((sent < 0 && answered > kMax + sent) || (sent > 0 && answered < kMin + sent)) {
+        return nullptr;
+    }
+    return static_cast<double>(answered - sent) / 1e6;
+}
+
+Json ExceptionJson(const std::optional<ModbusAdu>& response) {
+    if (!response || (response->FunctionCode() & kExceptionBit) == 0) {
+        return nullptr;
+    }
+    Json exception = Json::object();
+    if (response->pdu.size() < 2) {
+        exception["code"] = nullptr;
+        exception["name"] = GetExceptionName(-1);
+        return exception;
+    }
+    exception["code"] = response->pdu[1];
+    exception["name"] = GetExceptionName(response->pdu[1]);
+    return exception;
+}
+
+// ---- Points
+
+void AddPoint(Json& points, const char* key, int32_t reference, int32_t value) {
+    Json point = Json::object();
+    point[key] = reference;
+    point["value"] = value;
+    points.push_back(std::move(point));
+}
+
+// The listed points; padding coils are left out, points of a response without its request carry
+// their 1-based index instead of a reference.
+void AddListedPoints(Json& points, const FrameFields& fields) {
+    const char* key = fields.addressesKnown ? "reference" : "index";
+    for (const FramePoint& point : fields.points) {
+        if (!point.padding) {
+            AddPoint(points, key, point.reference, point.value);
+        }
+    }
+}
+
+// Function 5 writes 0xFF00 for On and 0x0000 for Off; any other word stays as it was sent.
+int32_t CoilState(int32_t word) {
+    return word == 0xFF00 ? 1 : word;
+}
+
+// The single write of functions 5 and 6.
+bool AddSingleWrite(Json& points, const FrameFields& fields) {
+    if (fields.layout == FrameLayout::SingleCoil) {
+        AddPoint(points, "reference", fields.reference, CoilState(fields.value));
+        return true;
+    }
+    if (fields.layout == FrameLayout::SingleRegister) {
+        AddPoint(points, "reference", fields.reference, fields.value);
+        return true;
+    }
+    return false;
+}
+
+void AddRequestPoints(Json& points, const FrameFields& request) {
+    if (!AddSingleWrite(points, request) && request.layout != FrameLayout::ReadRequest) {
+        AddListedPoints(points, request);  // 15, 16 and the write part of 23
+    }
+}
+
+// Read values; the echo of a single write only when the request was not analysed.
+void AddResponsePoints(Json& points, const FrameFields& response, bool requestAnalysed) {
+    if (response.layout == FrameLayout::StatusBits || response.layout == FrameLayout::Registers) {
+        AddListedPoints(points, response);
+    } else if (!requestAnalysed) {
+        AddSingleWrite(points, response);
+    }
+}
+
+Json PointsJson(const TransactionLogEntry& entry) {
+    Json points = Json::array();
+    const bool requestAnalysed = entry.request != nullptr && entry.request->poll.has_value();
+    if (requestAnalysed) {
+        AddRequestPoints(points, *entry.request->poll);
+    }
+    if (entry.response != nullptr && entry.response->response) {
+        AddResponsePoints(points, *entry.response->response, requestAnalysed);
+    }
+    return points;
+}
+
+// ---- Findings
+
+bool IsError(FindingCode code) {
+    return code == FindingCode::TooFewBytes || code == FindingCode::TooFewBytesShortPoll ||
+           code == FindingCode::BadChecksum;
+}
+
+// The numbered findings of one message; the exception note is the "exception" field instead.
+void AddFindings(Json& findings, const char* message, const FrameReport* report) {
+    if (report == nullptr) {
+        return;
+    }
+    for (const Finding& finding : report->validation.findings) {
+        const int number = FindingNumber(finding.code);
+        if (number == 0) {
+            continue;
+        }
+        Json item = Json::object();
+        item["message"] = message;
+        item["kind"] = IsError(finding.code) ? "error" : "warning";
+        item["number"] = number;
+        findings.push_back(std::move(item));
+    }
+}
+
+}  // namespace
+
+std::string TransactionLogLine(const TransactionLogEntry& entry) {
+    if (entry.transaction == nullptr) {
+        return "null\n";
+    }
+    const Transaction& transaction = *entry.transaction;
+    const ModbusAdu* first = transaction.request    ? &*transaction.request
+                             : transaction.response ? &*transaction.response
+                                                    : nullptr;
+    Json line = Json::object();
+    line["report_frame"] = entry.reportFrame;
+    line["transaction_id"] = first ? Json(first->transactionId) : Json(nullptr);
+    line["unit"] = first ? Json(first->unit) : Json(nullptr);
+    const int function = first ? first->FunctionCode() & ~kExceptionBit : 0;
+    line["function"] = first ? Json(function) : Json(nullptr);
+    line["function_name"] = first ? Json(GetFunctionName(function)) : Json(nullptr);
+    line["client"] = transaction.client.ToString();
+    line["server"] = transaction.server.ToString();
+    line["request"] = MessageJson(transaction.request);
+    line["response"] = MessageJson(transaction.response);
+    line["response_time_ms"] = ResponseTimeJson(transaction);
+    line["exception"] = ExceptionJson(transaction.response);
+    line["unanswered"] = TextOrNull(UnansweredText(transaction.unanswered));
+    line["unit_mismatch"] = transaction.unitMismatch;
+    line["function_mismatch"] = transaction.functionMismatch;
+    line["points"] = PointsJson(entry);
+    Json findings = Json::array();
+    AddFindings(findings, "request", entry.request);
+    AddFindings(findings, "response", entry.response);
+    line["findings"] = std::move(findings);
+    return line.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
+}
