@@ -7,7 +7,7 @@ std::vector<FrameToReport> AddressPairing::Add(const CModbusMessage& message) {
     std::vector<FrameToReport> ready;
     if (message.destination != server_ && message.destination == client_) {
         // an answered poll gets no block of its own
-        ready.push_back({message, std::move(heldPoll_), true});
+        ready.push_back({message, std::move(heldPoll_), true, std::string()});
         heldPoll_.reset();
         return ready;
     }
@@ -17,7 +17,7 @@ std::vector<FrameToReport> AddressPairing::Add(const CModbusMessage& message) {
     if (message.destination == server_) {
         heldPoll_ = message;
     } else {
-        ready.push_back({message, std::nullopt, false});
+        ready.push_back({message, std::nullopt, false, std::string()});
     }
     return ready;
 }
@@ -26,7 +26,7 @@ std::optional<FrameToReport> AddressPairing::Flush() {
     if (!heldPoll_) {
         return std::nullopt;
     }
-    FrameToReport alone{std::move(*heldPoll_), std::nullopt, false};
+    FrameToReport alone{std::move(*heldPoll_), std::nullopt, false, std::string()};
     heldPoll_.reset();
     return alone;
 }

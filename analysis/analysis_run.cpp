@@ -141,7 +141,8 @@ AnalysisResult AnalyseCapture(AnalysisHost& host, PlatformServices& platform,
     if (!options.transactionLog.empty() && options.pairing == PairingMode::Transaction) {
         transactionLog = std::make_unique<BufferedTextFile>(options.transactionLog);
     }
-    PassContext context{host, *source, report, transactionLog.get(), options, {}, {}};
+    PassContext context{host, *source, report, transactionLog.get(), options, PassCounts(),
+                        ProgressThrottle()};
     PassEnd end = options.pairing == PairingMode::Address ? RunAddressPairing(context)
                                                           : RunTransactionPairing(context);
     // Everything reported so far is stored, whichever way the pass ended.

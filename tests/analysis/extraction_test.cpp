@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "analysis/modbus_extraction.h"
-#include "common/CLibPCaps.h"
+#include "capture/capture_source.h"
 #include "common/logging.h"
 #include "tests/support/pcap_builder.h"
 #include "tests/support/test_environment.h"
@@ -48,8 +48,8 @@ TEST(Extraction, AcceptsAModbusTcpMessage) {
     EXPECT_EQ(e.number, 1);
     EXPECT_EQ(e.message.number, 1);
     EXPECT_EQ(e.message.FrameText(), "01 03 00 00 00 0A C5 CD ");
-    EXPECT_EQ(e.message.source, (Ipv4Address{10, 0, 0, 9}));
-    EXPECT_EQ(e.message.destination, (Ipv4Address{10, 0, 0, 5}));
+    EXPECT_EQ(e.message.source, IpAddress::V4(10, 0, 0, 9));
+    EXPECT_EQ(e.message.destination, IpAddress::V4(10, 0, 0, 5));
 }
 
 TEST(Extraction, PacketsWithoutTcpPayloadAreNotCounted) {
@@ -125,10 +125,10 @@ class ServerDiscoveryTest : public InTempDirectory {
 protected:
     ServerDiscovery Discover(const PcapBuilder& builder) {
         builder.WriteTo("capture.pcap");
-        CLibPCaps reader;
-        EXPECT_TRUE(reader.GetFileInfo("capture.pcap"));
-        uint8_t buffer[kPacketBufferSize];
-        return FindServer(reader, buffer);
+        CaptureOpenError error;
+        const std::unique_ptr<CaptureSource> source = OpenCaptureSource("capture.pcap", error);
+        EXPECT_TRUE(source);
+        return FindServer(*source);
     }
 };
 
@@ -145,8 +145,8 @@ TEST_F(ServerDiscoveryTest, FirstDecidableMessageFixesServerAndClient) {
                      .Record(TcpPacket(ModbusTcpAdu(1, {0x03, 2, 0, 42}), response))
                      .Record(TcpPacket(ModbusTcpAdu(1, kReadTenRegisters))));
     EXPECT_EQ(found.messageCount, 2);
-    EXPECT_EQ(found.server, (Ipv4Address{10, 0, 0, 5}));
-    EXPECT_EQ(found.client, (Ipv4Address{10, 0, 0, 9}));
+    EXPECT_EQ(found.server, IpAddress::V4(10, 0, 0, 5));
+    EXPECT_EQ(found.client, IpAddress::V4(10, 0, 0, 9));
 }
 
 TEST_F(ServerDiscoveryTest, ShortRecordsDoNotEndThePass) {
@@ -157,7 +157,7 @@ TEST_F(ServerDiscoveryTest, ShortRecordsDoNotEndThePass) {
                      .Record(Bytes(2000, 0))
                      .Record(TcpPacket(ModbusTcpAdu(1, kReadTenRegisters))));
     EXPECT_EQ(found.messageCount, 1);
-    EXPECT_EQ(found.server, (Ipv4Address{10, 0, 0, 5}));
+    EXPECT_EQ(found.server, IpAddress::V4(10, 0, 0, 5));
     EXPECT_TRUE(presenter_.boxes.empty());
 }
 
@@ -167,6 +167,6 @@ TEST_F(ServerDiscoveryTest, NoDecidableMessage) {
                      .Record(TcpPacket(ModbusTcpAdu(1, {0x06, 0, 1, 0, 3})))
                      .Record(TcpPacket(ModbusTcpAdu(1, {0x08, 0, 0, 0, 0}))));
     EXPECT_EQ(found.messageCount, 2);
-    EXPECT_EQ(found.server, Ipv4Address{});
-    EXPECT_EQ(found.client, Ipv4Address{});
+    EXPECT_EQ(found.server, IpAddress());
+    EXPECT_EQ(found.client, IpAddress());
 }
