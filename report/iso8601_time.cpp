@@ -26,17 +26,17 @@ CivilDate CivilFromDays(int64_t days) {
     return {yearOfEra + era * 400 + (month <= 2 ? 1 : 0), month, day};
 }
 
-int64_t FloorDiv(int64_t value, int64_t divisor) {
-    const int64_t quotient = value / divisor;
-    return (value % divisor != 0 && value < 0) ? quotient - 1 : quotient;
-}
-
 }  // namespace
 
 std::string Iso8601Utc(const CaptureTimestamp& time) {
     constexpr int64_t kSecondsPerDay = 86400;
-    const int64_t days = FloorDiv(time.seconds, kSecondsPerDay);
-    const int64_t secondOfDay = time.seconds - days * kSecondsPerDay;
+    // Floor division by remainder, so that the earliest seconds cannot overflow.
+    int64_t secondOfDay = time.seconds % kSecondsPerDay;
+    int64_t days = time.seconds / kSecondsPerDay;
+    if (secondOfDay < 0) {
+        secondOfDay += kSecondsPerDay;
+        --days;
+    }
     const CivilDate date = CivilFromDays(days);
 
     const int digits = time.fractionDigits > 9 ? 9 : time.fractionDigits;

@@ -14,6 +14,9 @@ TEST(Iso8601Utc, BrokenFractionStaysInsideItsSecond) {
 }
 
 TEST(Iso8601Utc, ExtremeSecondsDoNotCrash) {
-    EXPECT_FALSE(Iso8601Utc({INT64_MAX, 0, 6}).empty());
-    EXPECT_FALSE(Iso8601Utc({INT64_MIN, 0, 9}).empty());
+    const std::string latest = Iso8601Utc({INT64_MAX, 0, 6});
+    const std::string earliest = Iso8601Utc({INT64_MIN, 0, 9});
+    EXPECT_EQ(latest.substr(latest.size() - 8), ".000000Z");
+    EXPECT_EQ(earliest.front(), '-');
+    EXPECT_EQ(earliest.substr(earliest.size() - 11), ".000000000Z");
 }

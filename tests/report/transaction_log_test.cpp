@@ -217,4 +217,13 @@ TEST(TransactionLog, TruncatedPduAndMissingTransactionStayValidJson) {
     EXPECT_EQ(TransactionLogLine({1, nullptr, nullptr, nullptr}), "null\n");
 }
 
+TEST(TransactionLog, TimesTooFarApartGiveNoResponseTime) {
+    const Pair pair =
+        MakePair(V4(10, 50000), V4(20, 502),
+                 Message(5, 1, {0x03, 0x00, 0x00, 0x00, 0x01}, 1, Nanos(INT64_MIN, 0)),
+                 Message(5, 1, {0x03, 0x02, 0x00, 0x01}, 2, Nanos(INT64_MAX, 0)));
+    const auto line = nlohmann::json::parse(TransactionLogLine(pair.Entry(1)));
+    EXPECT_TRUE(line["response_time_ms"].is_null());
+}
+
 }  // namespace
