@@ -25,4 +25,3 @@ std::vector<uint8_t> RtuFrameOf(ByteView unitAndPdu) {
     frame.push_back(static_cast<uint8_t>(crc & 0xFF));
     return frame;
 }
-

@@ -8,9 +8,9 @@
 #include "analysis/report_file.h"
 #include "capture/capture_source.h"
 #include "capture/input_file.h"
-#include "network/link_types.h"
 #include "common/logging.h"
 #include "common/message_presenter.h"
+#include "network/link_types.h"
 #include "platform/platform_services.h"
 
 namespace {
@@ -108,11 +108,11 @@ std::string SummaryText(const PassCounts& counts, const std::string& reportPath)
 // Says why the capture could not be read to its end.
 void ShowCaptureFailure(const CaptureSource& source, const std::string& inputPath) {
     const CaptureFailure& failure = source.Failure();
-    ShowMessage("The capture is damaged or could not be read at record %llu (file offset %lld): "
-                "%s\nFile: %s",
-                static_cast<unsigned long long>(failure.recordNumber),
-                static_cast<long long>(failure.fileOffset), failure.message.c_str(),
-                inputPath.c_str());
+    ShowMessage(
+        "The capture is damaged or could not be read at record %llu (file offset %lld): "
+        "%s\nFile: %s",
+        static_cast<unsigned long long>(failure.recordNumber),
+        static_cast<long long>(failure.fileOffset), failure.message.c_str(), inputPath.c_str());
 }
 
 AnalysisResult AnalyseCapture(AnalysisHost& host, PlatformServices& platform,
@@ -141,8 +141,8 @@ AnalysisResult AnalyseCapture(AnalysisHost& host, PlatformServices& platform,
     if (!options.transactionLog.empty() && options.pairing == PairingMode::Transaction) {
         transactionLog = std::make_unique<BufferedTextFile>(options.transactionLog);
     }
-    PassContext context{host, *source, report, transactionLog.get(), options, PassCounts(),
-                        ProgressThrottle()};
+    PassContext context{host,         *source,           report, transactionLog.get(), options,
+                        PassCounts(), ProgressThrottle()};
     PassEnd end = options.pairing == PairingMode::Address ? RunAddressPairing(context)
                                                           : RunTransactionPairing(context);
     // Everything reported so far is stored, whichever way the pass ended.

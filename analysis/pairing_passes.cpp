@@ -32,8 +32,7 @@ PassEnd CaptureEnd(PassContext& c, CaptureOutcome outcome) {
                            static_cast<unsigned long long>(cut.recordNumber),
                            static_cast<long long>(cut.fileOffset), cut.message.c_str()));
     }
-    const bool failed =
-        outcome == CaptureOutcome::Damaged || outcome == CaptureOutcome::ReadError;
+    const bool failed = outcome == CaptureOutcome::Damaged || outcome == CaptureOutcome::ReadError;
     return failed ? PassEnd::CaptureFailed : PassEnd::Completed;
 }
 
@@ -110,7 +109,8 @@ bool WriteTransaction(PassContext& c, const Transaction& t, const FrameToReport&
     if (c.transactionLog == nullptr) {
         return true;
     }
-    const CModbusMessage* request = t.request ? (block.poll ? &*block.poll : &block.frame) : nullptr;
+    const CModbusMessage* request =
+        t.request ? (block.poll ? &*block.poll : &block.frame) : nullptr;
     std::optional<FrameReport> requestReport;
     std::optional<FrameReport> responseReport;
     if (request != nullptr) {

@@ -13,8 +13,7 @@ std::string FrameAnalysisOf(const FrameToReport& item) {
         poll = FrameValuesOf(ByteView(item.poll->frame));
     }
     const FrameReport report = AnalyseFrameValues(FrameView(frame), FrameView(poll));
-    const FrameAddresses addresses{item.frame.source.ToString(),
-                                   item.frame.destination.ToString()};
+    const FrameAddresses addresses{item.frame.source.ToString(), item.frame.destination.ToString()};
     std::string text = FrameAnalysisText(report, item.frame.FrameText(), &addresses, false);
     text += item.note;
     if (item.asResponse) {

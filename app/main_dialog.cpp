@@ -195,4 +195,3 @@ void CMainDialog::SetBusy(bool busy) {
         EnableWindow(GetDlgItem(window_, control), busy ? FALSE : TRUE);
     }
 }
-

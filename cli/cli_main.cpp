@@ -67,7 +67,8 @@ int Analyze(const CliOptions& options, CliStreams streams, CliStreams notices,
 
     const AnalysisResult result = RunAnalysis(host, consolePlatform);
     if (result == AnalysisResult::Interrupted) {
-        streams.err << "zep-modbus-parser: interrupted; the report holds whole blocks up to there\n";
+        streams.err
+            << "zep-modbus-parser: interrupted; the report holds whole blocks up to there\n";
         return 130;
     }
     if (result != AnalysisResult::Completed) {

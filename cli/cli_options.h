@@ -17,13 +17,13 @@ struct CliOptions {
     bool quiet = false;                 // -q: notices only in log.txt
     std::string capture;
     bool debugLog = false;
-    bool addressPairing = false;            // --pairing address
-    std::vector<uint16_t> ports;            // --port N: more Modbus/TCP ports than 502
-    double responseTimeoutSeconds = 5.0;    // --response-timeout SECONDS
-    std::string transactionLog;             // --transactions FILE
-    std::string error;         // what is wrong, for UsageError
-    std::string feedbackText;  // --send-feedback TEXT
-    std::string webHost;       // --web-host HOST: another server than the maker's
+    bool addressPairing = false;          // --pairing address
+    std::vector<uint16_t> ports;          // --port N: more Modbus/TCP ports than 502
+    double responseTimeoutSeconds = 5.0;  // --response-timeout SECONDS
+    std::string transactionLog;           // --transactions FILE
+    std::string error;                    // what is wrong, for UsageError
+    std::string feedbackText;             // --send-feedback TEXT
+    std::string webHost;                  // --web-host HOST: another server than the maker's
 };
 
 // One option. Applying it returns what is wrong with it, or an empty text.

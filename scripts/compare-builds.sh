@@ -2,6 +2,7 @@
 # Runs two builds of the command-line program on the same captures and compares what they write:
 # output.txt, the summary on standard output, the exit status and log.txt without its time stamps.
 #   compare-builds.sh OLD_PROGRAM NEW_PROGRAM CAPTURE... [-- EXTRA ARGUMENTS FOR BOTH]
+# NEW_ARGS (in the environment) are given to the new program only, e.g. NEW_ARGS="--pairing address".
 set -uo pipefail
 old=$1 new=$2
 shift 2
@@ -16,8 +17,9 @@ for capture in "${captures[@]}"; do
     for side in old new; do
         # Both run in the same folder: the report's path is part of what they print.
         rm -rf "$work/$side" "$work/run" && mkdir -p "$work/run"
-        program=$old; [[ $side == new ]] && program=$new
-        (cd "$work/run" && "$program" --no "$@" "$capture" >stdout 2>/dev/null; echo "exit $?" >>stdout)
+        program=$old only=()
+        [[ $side == new ]] && program=$new && read -ra only <<<"${NEW_ARGS:-}"
+        (cd "$work/run" && "$program" --no "${only[@]}" "$@" "$capture" >stdout 2>/dev/null; echo "exit $?" >>stdout)
         for log in "$work"/run/log.txt "$work"/run/Debuglog.txt; do
             [[ -f $log ]] && sed -i 's/^\[[0-9 :-]*\]//' "$log"
         done

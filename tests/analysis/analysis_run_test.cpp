@@ -155,7 +155,9 @@ TEST_F(AnalysisRun, UnknownFreeSpaceDoesNotStopTheRun) {
 
 TEST_F(AnalysisRun, InvalidCaptureReenablesTheControls) {
     EXPECT_EQ(Run(PcapBuilder().LinkType(105)), AnalysisResult::EndedEarly);
-    EXPECT_EQ(presenter_.boxes.at(0).text, "Invalid input file\nFile: capture.pcap");
+    // The box names what cannot be read: 105 is IEEE 802.11.
+    EXPECT_EQ(presenter_.boxes.at(0).text,
+              "Invalid input file\nFile: capture.pcap\nlink type 105 (IEEE802_11) is not read");
     EXPECT_EQ(host_.controlEvents,
               (std::vector<std::string>{"disable 1000", "disable 3", "enable 1000", "enable 3"}));
 }
