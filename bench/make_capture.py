@@ -32,6 +32,7 @@ VLAN_ETHERTYPES = (0x8100, 0x88A8, 0x9100)
 IPPROTO_TCP = 6
 TCP_FLAG_ACK = 0x10
 SECONDS_LIMIT = 0xFFFFFFFF
+SHARED_CAPTURES = "/work/shared/captures/*.pcap"
 
 SIZE_SUFFIXES = {"": 1, "K": 1 << 10, "M": 1 << 20, "G": 1 << 30}
 
@@ -53,8 +54,8 @@ def parse_size(text):
 
 def default_source(project_dir):
     """The biggest shared capture when there is one, else the project's example."""
-    shared = os.path.join(project_dir, "..", "shared", "captures", "*.pcap")
-    candidates = glob.glob(shared) + glob.glob("/work/shared/captures/*.pcap")
+    beside = glob.glob(os.path.join(project_dir, "..", "shared", "captures", "*.pcap"))
+    candidates = {os.path.realpath(p) for p in beside + glob.glob(SHARED_CAPTURES)}
     if candidates:
         return max(candidates, key=os.path.getsize)
     return os.path.join(project_dir, "examples", "example.pcap")
