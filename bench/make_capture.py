@@ -98,7 +98,8 @@ class Capture:
             raise CaptureError(f"{path}: too short for a libpcap file header")
         (magic,) = struct.unpack_from("<I", data, 0)
         if magic not in PCAP_MAGICS:
-            raise CaptureError(f"{path}: not a classic libpcap file (pcapng: convert with editcap -F pcap)")
+            raise CaptureError(f"{path}: not a classic libpcap file "
+                               "(pcapng: convert with editcap -F pcap)")
         self.order, self.units = PCAP_MAGICS[magic]
         (linktype,) = struct.unpack_from(self.order + "I", data, 20)
         if linktype & 0x0FFFFFFF != LINKTYPE_ETHERNET:
@@ -149,7 +150,9 @@ def write_capture(source, out, min_records=0, min_bytes=0):
     (records, bytes, repetitions)."""
     capture = Capture(source)
     per_copy = len(capture.times)
-    repetitions = max(1, -(-min_records // per_copy), -(-(min_bytes - FILE_HEADER_SIZE) // len(capture.records)))
+    copies_for_records = -(-min_records // per_copy)
+    copies_for_bytes = -(-(min_bytes - FILE_HEADER_SIZE) // len(capture.records))
+    repetitions = max(1, copies_for_records, copies_for_bytes)
     with open(out, "wb") as sink:
         sink.write(capture.header)
         for index in range(repetitions):
@@ -160,9 +163,12 @@ def write_capture(source, out, min_records=0, min_bytes=0):
 def main(argv=None):
     project_dir = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("source", nargs="?", help="capture to repeat (default: the biggest shared capture, else examples/example.pcap)")
-    parser.add_argument("--records", type=int, default=60_000, help="at least this many records (default 60000)")
-    parser.add_argument("--size", type=parse_size, default=0, help="at least this many bytes (e.g. 1G)")
+    parser.add_argument("source", nargs="?", help="capture to repeat (default: the biggest "
+                        "shared capture, else examples/example.pcap)")
+    parser.add_argument("--records", type=int, default=60_000,
+                        help="at least this many records (default 60000)")
+    parser.add_argument("--size", type=parse_size, default=0,
+                        help="at least this many bytes (e.g. 1G)")
     parser.add_argument("-o", "--output", help="capture to write (default: build/bench/large.pcap)")
     args = parser.parse_args(argv)
     source = args.source or default_source(project_dir)

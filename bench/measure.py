@@ -40,10 +40,11 @@ def ensure_program(path):
     if not os.access(path, os.X_OK) and path == DEFAULT_PROGRAM:
         build = os.path.join(PROJECT_DIR, "build")
         if not os.path.exists(os.path.join(build, "CMakeCache.txt")):
-            configure = ["cmake", "-S", PROJECT_DIR, "-B", build, "-DCMAKE_BUILD_TYPE=RelWithDebInfo",
-                         "-DZEP_BUILD_TESTS=OFF"]
+            configure = ["cmake", "-S", PROJECT_DIR, "-B", build,
+                         "-DCMAKE_BUILD_TYPE=RelWithDebInfo", "-DZEP_BUILD_TESTS=OFF"]
             subprocess.run(configure, check=True, stdout=subprocess.DEVNULL)
-        subprocess.run(["cmake", "--build", build, "--target", "zep-modbus-parser", "-j2"], check=True)
+        target = ["--target", "zep-modbus-parser", "-j2"]
+        subprocess.run(["cmake", "--build", build] + target, check=True)
     if not os.access(path, os.X_OK):
         fail(f"{path}: no such program (build it, or name it with --program)")
     return path

@@ -30,7 +30,8 @@ def measure_on(program, source, work, records=0, size=0):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--program", help=f"program under test (default: {measure.DEFAULT_PROGRAM})")
+    parser.add_argument("--program",
+                        help=f"program under test (default: {measure.DEFAULT_PROGRAM})")
     parser.add_argument("--source", help="capture to repeat (default: as make_capture.py)")
     parser.add_argument("--size", type=make_capture.parse_size, default=1 << 30,
                         help="size of the large capture (default 1G)")
@@ -46,7 +47,8 @@ def main():
     os.makedirs(args.work, exist_ok=True)
     print(f"program: {program}")
     print(f"source:  {source}")
-    print(f"{'records':>10} {'capture bytes':>14} {'report bytes':>14} {'seconds':>8} {'peak RSS':>10}")
+    print(f"{'records':>10} {'capture bytes':>14} {'report bytes':>14} {'seconds':>8} "
+          f"{'peak RSS':>10}")
     peaks = []
     for records, size in ((args.records, 0), (0, args.size)):
         work = tempfile.mkdtemp(prefix="zep-memory-", dir=args.work)

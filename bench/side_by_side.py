@@ -32,11 +32,14 @@ def hyperfine(commands, work, runs, prepares):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--program", help=f"program under test (default: {measure.DEFAULT_PROGRAM})")
+    parser.add_argument("--program",
+                        help=f"program under test (default: {measure.DEFAULT_PROGRAM})")
     parser.add_argument("--capture", help="time on this capture as it is (default: build one)")
     parser.add_argument("--source", help="capture to repeat (default: as make_capture.py)")
-    parser.add_argument("--records", type=int, default=60_000, help="records to build (default 60000)")
-    parser.add_argument("--runs", type=int, default=10, help="timed runs of each command (default 10)")
+    parser.add_argument("--records", type=int, default=60_000,
+                        help="records to build (default 60000)")
+    parser.add_argument("--runs", type=int, default=10,
+                        help="timed runs of each command (default 10)")
     parser.add_argument("--work", default=os.path.join(measure.PROJECT_DIR, "build", "bench"),
                         help="folder for the capture and the reports (default build/bench)")
     args = parser.parse_args()
@@ -54,7 +57,8 @@ def main():
         source = args.source or make_capture.default_source(measure.PROJECT_DIR)
         capture = os.path.join(work, "large.pcap")
         records, size, copies = make_capture.write_capture(source, capture, args.records)
-        description = f"{records} records, {size} bytes: {copies} copies of {os.path.basename(source)}"
+        description = (f"{records} records, {size} bytes: "
+                       f"{copies} copies of {os.path.basename(source)}")
 
     ours = measure.OurCommand(program, capture)
     _, our_peak = measure.run_timed(ours.argv, ours.fresh_run(work))

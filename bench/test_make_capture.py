@@ -17,7 +17,8 @@ MAC_PAIR = bytes(range(12))
 
 def tcp_frame(sequence, acknowledgement, flags, vlan=False):
     """Ethernet (optionally 802.1Q-tagged) / IPv4 with 4 bytes of options / TCP, 2 payload bytes."""
-    ip = bytes([0x46, 0, 0, 50, 0, 1, 0x40, 0, 64, 6, 0, 0, 10, 0, 0, 1, 10, 0, 0, 2]) + b"\x01\x01\x00\x00"
+    ip = bytes([0x46, 0, 0, 50, 0, 1, 0x40, 0, 64, 6, 0, 0, 10, 0, 0, 1, 10, 0, 0, 2])
+    ip += b"\x01\x01\x00\x00"  # two NOPs and an end-of-options
     tcp = struct.pack(">HHIIBBHHH", 40000, 502, sequence, acknowledgement, 0x50, flags, 512, 0, 0)
     tag = b"\x81\x00\x00\x05" if vlan else b""
     return MAC_PAIR + tag + b"\x08\x00" + ip + tcp + b"\xab\xcd"
@@ -27,7 +28,8 @@ def write_pcap(path, frames, byte_order="<", magic=0xA1B2C3D4, start=(1000, 999_
     with open(path, "wb") as out:
         out.write(struct.pack(byte_order + "IHHiIII", magic, 2, 4, 0, 0, 65535, 1))
         for index, frame in enumerate(frames):
-            out.write(struct.pack(byte_order + "IIII", start[0] + index, start[1], len(frame), len(frame)))
+            seconds, fraction = start[0] + index, start[1]
+            out.write(struct.pack(byte_order + "IIII", seconds, fraction, len(frame), len(frame)))
             out.write(frame)
 
 
@@ -63,7 +65,8 @@ class RepeatedRecords(unittest.TestCase):
         shift = 1 << 16  # the smallest shift, for a file this small
         for copy in range(3):
             first, syn, arp = (frame for _, _, frame in out[3 * copy : 3 * copy + 3])
-            self.assertEqual(struct.unpack_from(">II", first, 42), ((0xFFFFFFF0 + copy * shift) % 2**32, 7 + copy * shift))
+            wrapped = (0xFFFFFFF0 + copy * shift) % 2**32
+            self.assertEqual(struct.unpack_from(">II", first, 42), (wrapped, 7 + copy * shift))
             self.assertEqual(struct.unpack_from(">II", syn, 46), (100 + copy * shift, 0))
             self.assertEqual(first[:42] + first[50:], frames[0][:42] + frames[0][50:])
             self.assertEqual(syn[:46] + syn[50:], frames[1][:46] + frames[1][50:])
@@ -84,7 +87,8 @@ class RepeatedRecords(unittest.TestCase):
             data = capture.read()
         self.assertEqual(data[:24], open(self.source, "rb").read()[:24])
         second = 24 + 16 + len(tcp_frame(5, 5, 0x10))
-        self.assertEqual(struct.unpack_from(">II", data, second), (8, 999_999_999))  # one second after
+        # One record spans no time: the copy comes one second after it.
+        self.assertEqual(struct.unpack_from(">II", data, second), (8, 999_999_999))
 
     def test_size_target_is_reached(self):
         write_pcap(self.source, [tcp_frame(1, 1, 0x10)] * 10)
@@ -93,7 +97,9 @@ class RepeatedRecords(unittest.TestCase):
         self.assertLess(size, 5000 + os.path.getsize(self.source))
 
     def test_bad_sources_are_refused(self):
-        for content in (b"", b"\x0a\x0d\x0d\x0a" + bytes(40), struct.pack("<IHHiIII", 0xA1B2C3D4, 2, 4, 0, 0, 0, 1)):
+        pcapng = b"\x0a\x0d\x0d\x0a" + bytes(40)
+        no_records = struct.pack("<IHHiIII", 0xA1B2C3D4, 2, 4, 0, 0, 0, 1)
+        for content in (b"", pcapng, no_records):
             with open(self.source, "wb") as capture:
                 capture.write(content)
             with self.assertRaises(make_capture.CaptureError):
@@ -117,7 +123,8 @@ class TsharkFollowsTheRepeats(unittest.TestCase):
             out = os.path.join(work, "out.pcap")
             _, _, copies = make_capture.write_capture(EXAMPLE, out, min_records=100)
             self.assertEqual(count(out, "mbtcp"), copies * count(EXAMPLE, "mbtcp"))
-            self.assertEqual(count(out, "tcp.analysis.retransmission || tcp.analysis.spurious_retransmission"), 0)
+            repeats = "tcp.analysis.retransmission || tcp.analysis.spurious_retransmission"
+            self.assertEqual(count(out, repeats), 0)
 
 
 if __name__ == "__main__":
