@@ -54,6 +54,8 @@ def main():
         work = tempfile.mkdtemp(prefix="zep-memory-", dir=args.work)
         try:
             records, size, seconds, peak, report = measure_on(program, source, work, records, size)
+        except (OSError, make_capture.CaptureError) as error:
+            measure.fail(str(error))
         finally:
             shutil.rmtree(work)
         peaks.append(peak)

@@ -56,7 +56,10 @@ def main():
     else:
         source = args.source or make_capture.default_source(measure.PROJECT_DIR)
         capture = os.path.join(work, "large.pcap")
-        records, size, copies = make_capture.write_capture(source, capture, args.records)
+        try:
+            records, size, copies = make_capture.write_capture(source, capture, args.records)
+        except (OSError, make_capture.CaptureError) as error:
+            measure.fail(str(error))
         description = (f"{records} records, {size} bytes: "
                        f"{copies} copies of {os.path.basename(source)}")
 
