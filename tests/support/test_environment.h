@@ -49,6 +49,8 @@ public:
     void PumpPendingMessage() override { ++pumps; }
     void SetBusy(bool busy) override;
     AnalysisOptions Options() const override { return options; }
+    void Warn(const std::string& text) override { warnings.push_back(text); }
+    bool StopRequested() override { return stopAfterProgress && refreshes > 0; }
 
     std::string inputPath;
     std::string resultsText;
@@ -59,6 +61,8 @@ public:
     std::vector<std::string>
         controlEvents;  // as the dialog sees them: "disable 1000", "enable 3", ...
     std::vector<std::string> progressTexts;  // results text at every refresh during the run
+    std::vector<std::string> warnings;
+    bool stopAfterProgress = false;  // as if Ctrl-C came once progress was shown
 };
 
 // Runs each test in a new empty directory with the debug log off and a recording presenter.
