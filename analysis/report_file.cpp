@@ -1,6 +1,5 @@
 #include "analysis/report_file.h"
 
-#include <algorithm>
 
 #include "common/logging.h"
 #include "modbus/frame_analysis.h"
@@ -23,9 +22,18 @@ std::string FrameAnalysisOf(const FrameToReport& item) {
 }
 
 bool ReportFile::WriteBlock(int32_t number, const std::string& analysisText) {
-    std::string block = Format("Frame: %03d\n", number);
-    block.reserve(block.size() + analysisText.size() + 2);
-    std::remove_copy(analysisText.begin(), analysisText.end(), std::back_inserter(block), '\r');
-    block += "\n\n";
-    return file_.Write(block);
+    // The analysis is written without its carriage returns, every line end as "\r\n": the
+    // analyser's "\r\n" stays "\r\n", a stray "\r" goes, a bare "\n" gains one.
+    std::string block = Format("Frame: %03d\r\n", number);
+    block.reserve(block.size() + analysisText.size() + analysisText.size() / 32 + 4);
+    for (char c : analysisText) {
+        if (c == '\n') {
+            block += '\r';
+        }
+        if (c != '\r') {
+            block += c;
+        }
+    }
+    block += "\r\n\r\n";
+    return file_.WriteBytes(block);
 }

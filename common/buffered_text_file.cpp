@@ -3,6 +3,10 @@
 #include "common/text_file.h"
 
 bool BufferedTextFile::Write(const std::string& text) {
+    return WriteBytes(ToTextModeLineEnds(text));
+}
+
+bool BufferedTextFile::WriteBytes(const std::string& bytes) {
     if (failed_) {
         return false;
     }
@@ -14,7 +18,6 @@ bool BufferedTextFile::Write(const std::string& text) {
         }
         std::setvbuf(file_, nullptr, _IOFBF, kBufferSize);
     }
-    const std::string bytes = ToTextModeLineEnds(text);
     failed_ = std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size();
     return !failed_;
 }

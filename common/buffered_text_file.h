@@ -15,6 +15,8 @@ public:
 
     // Appends `text` ("\n" becomes "\r\n"). False when it could not be written.
     bool Write(const std::string& text);
+    // Appends `bytes` as they are, line ends already converted.
+    bool WriteBytes(const std::string& bytes);
     // Writes out what is buffered. False when that failed, now or before.
     bool Flush();
     // Flushes and closes. False when anything written could not be stored.

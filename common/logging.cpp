@@ -10,7 +10,7 @@ namespace {
 const char* const kLogFile = "log.txt";
 const char* const kDebugLogFile = "Debuglog.txt";
 
-bool g_debugLogEnabled = true;
+bool g_debugLogEnabled = false;  // a diagnostic switched on by the front end when asked for
 
 std::string CurrentPrefix() {
     const std::time_t now = std::time(nullptr);

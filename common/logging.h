@@ -7,7 +7,8 @@
 
 #include "common/text_format.h"
 
-// The debug log (Debuglog.txt) is written only while this switch is on; it is on at start-up.
+// The debug log (Debuglog.txt) is written only while this switch is on; it is off until a front
+// end switches it on.
 void SetDebugLogEnabled(bool enabled);
 bool IsDebugLogEnabled();
 

@@ -55,7 +55,7 @@ void InTempDirectory::SetUp() {
 }
 
 void InTempDirectory::TearDown() {
-    SetDebugLogEnabled(true);
+    SetDebugLogEnabled(false);
     fs::current_path(previousDirectory_);
     std::error_code error;
     fs::remove_all(directory_, error);
