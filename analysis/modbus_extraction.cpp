@@ -170,7 +170,8 @@ void LogExtraction(ExtractPass pass, const MessageExtraction& e, int64_t readerP
     DebugLog("\tModbus Message Len=[%d] Msg=[%s]", static_cast<int>(text.size()), text.c_str());
 }
 
-ServerDiscovery FindServer(CaptureSource& source) {
+ServerDiscovery FindServer(CaptureSource& source,
+                           const std::function<void(int32_t messages)>& afterRecord) {
     ServerDiscovery found;
     MessageCounts counts;
     CaptureRecord record;
@@ -179,6 +180,9 @@ ServerDiscovery FindServer(CaptureSource& source) {
         counts.Count(ExtractPass::First, extraction);
         found.messageCount = counts.messages;
         LogExtraction(ExtractPass::First, extraction, record.fileOffset + 16 + record.bytes.size());
+        if (afterRecord) {
+            afterRecord(counts.messages);
+        }
         if (extraction.outcome != ExtractResult::Accepted) {
             continue;
         }

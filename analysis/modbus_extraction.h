@@ -3,6 +3,7 @@
 // reads captures), and the first pass that finds the server.
 
 #include <cstdint>
+#include <functional>
 
 #include "analysis/CModbusMessage.h"
 #include "capture/capture_record.h"
@@ -77,5 +78,6 @@ struct ServerDiscovery {
 };
 
 // The first pass: the first message whose content alone decides its direction fixes server and
-// client.
-ServerDiscovery FindServer(CaptureSource& source);
+// client. `afterRecord` is called after every record read (progress, on long captures).
+ServerDiscovery FindServer(CaptureSource& source,
+                           const std::function<void(int32_t messages)>& afterRecord = {});

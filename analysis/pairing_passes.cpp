@@ -15,9 +15,18 @@
 
 namespace {
 
-std::string ProgressText(int32_t messages, const CModbusMessage& message) {
+std::string ProgressText(int32_t messages, const std::string& frameText) {
     return Format("%d\tModbus messages processed...Please wait\r\n\r\nLine:\r\n\t%s", messages,
-                  message.FrameText().c_str());
+                  frameText.c_str());
+}
+
+// Progress after a message, and also while records without messages go by: a long capture
+// never looks stuck.
+void ShowProgressIfDue(PassContext& c, int32_t messages, const std::string& frameText,
+                       bool afterMessage) {
+    if (c.progress.Due(afterMessage)) {
+        c.host.ShowProgress(ProgressText(messages, frameText));
+    }
 }
 
 // How the capture ended: a cut last record is told and the run goes on; damage or a read error
@@ -130,7 +139,8 @@ bool WriteTransaction(PassContext& c, const Transaction& t, const FrameToReport&
 }  // namespace
 
 PassEnd RunAddressPairing(PassContext& c) {
-    const ServerDiscovery discovery = FindServer(c.source);
+    const ServerDiscovery discovery = FindServer(
+        c.source, [&c](int32_t messages) { ShowProgressIfDue(c, messages, std::string(), false); });
     CaptureRecord record;
     const CaptureOutcome firstEnd = c.source.Next(record);
     if (discovery.messageCount < 1) {
@@ -149,6 +159,7 @@ PassEnd RunAddressPairing(PassContext& c) {
 
     AddressPairing pairing(discovery.server, discovery.client);
     MessageCounts counts;
+    std::string lastFrameText;
     CaptureOutcome outcome = CaptureOutcome::Record;
     PassEnd end = PassEnd::Completed;
     while (end == PassEnd::Completed) {
@@ -166,6 +177,7 @@ PassEnd RunAddressPairing(PassContext& c) {
         LogExtraction(ExtractPass::Second, extraction,
                       record.fileOffset + 16 + static_cast<int64_t>(record.bytes.size()));
         if (extraction.outcome != ExtractResult::Accepted) {
+            ShowProgressIfDue(c, counts.messages, lastFrameText, false);
             continue;
         }
         for (const FrameToReport& frame : pairing.Add(extraction.message)) {
@@ -173,9 +185,8 @@ PassEnd RunAddressPairing(PassContext& c) {
                 end = PassEnd::WriteFailed;
             }
         }
-        if (c.progress.Due()) {
-            c.host.ShowProgress(ProgressText(counts.messages, extraction.message));
-        }
+        lastFrameText = extraction.message.FrameText();
+        ShowProgressIfDue(c, counts.messages, lastFrameText, true);
     }
     c.counts.messages = counts.messages;
     c.counts.ignored = counts.ignored;
@@ -202,6 +213,8 @@ PassEnd RunTransactionPairing(PassContext& c) {
     ModbusStreamDecoder decoder(decoderSettings, pairer);
 
     PassEnd end = PassEnd::Completed;
+    int32_t lastNumber = 0;
+    std::string lastFrameText;
     auto report = [&]() {
         while (!ready.empty() && end == PassEnd::Completed) {
             const Transaction t = std::move(ready.front());
@@ -209,9 +222,9 @@ PassEnd RunTransactionPairing(PassContext& c) {
             const FrameToReport block = BlockOf(t);
             if (!WriteTransaction(c, t, block)) {
                 end = PassEnd::WriteFailed;
-            } else if (c.progress.Due()) {
-                c.host.ShowProgress(ProgressText(block.frame.number, block.frame));
             }
+            lastNumber = block.frame.number;
+            lastFrameText = block.frame.FrameText();
         }
     };
 
@@ -242,7 +255,9 @@ PassEnd RunTransactionPairing(PassContext& c) {
             case LinkDecodeResult::NotTcp:
                 break;
         }
+        const int32_t numberBefore = lastNumber;
         report();
+        ShowProgressIfDue(c, lastNumber, lastFrameText, lastNumber != numberBefore);
     }
     if (end != PassEnd::WriteFailed) {
         // Interrupted or not, what was captured up to here is reported whole.

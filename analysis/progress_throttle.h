@@ -1,17 +1,19 @@
 #pragma once
-// Progress is shown for the first message and then at most every interval: redrawing it after
-// every message costs more than the analysis itself.
+// Progress is shown at most every interval: redrawing it after every message costs more than the
+// analysis itself. The first message is shown at once; records without messages only once the
+// interval has passed, so a short run shows what it always showed.
 
 #include <chrono>
 
 class ProgressThrottle {
 public:
     explicit ProgressThrottle(std::chrono::milliseconds interval = std::chrono::milliseconds(50))
-        : interval_(interval) {}
+        : interval_(interval), last_(std::chrono::steady_clock::now()) {}
 
-    bool Due() {
+    // `firstAtOnce`: true for a message, false for a record that only shows the run goes on.
+    bool Due(bool firstAtOnce = true) {
         const auto now = std::chrono::steady_clock::now();
-        if (shown_ && now - last_ < interval_) {
+        if ((shown_ || !firstAtOnce) && now - last_ < interval_) {
             return false;
         }
         shown_ = true;

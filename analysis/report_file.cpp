@@ -1,6 +1,5 @@
 #include "analysis/report_file.h"
 
-
 #include "common/logging.h"
 #include "modbus/frame_analysis.h"
 #include "report/frame_text.h"
