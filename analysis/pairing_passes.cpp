@@ -136,6 +136,20 @@ bool WriteTransaction(PassContext& c, const Transaction& t, const FrameToReport&
     return c.transactionLog->Write(TransactionLogLine(entry));
 }
 
+// The next record, unless the user asked to stop or the capture has no more.
+bool NextRecord(PassContext& c, CaptureRecord& record, CaptureOutcome& outcome, PassEnd& end) {
+    if (c.host.StopRequested()) {
+        end = PassEnd::Interrupted;
+        return false;
+    }
+    outcome = c.source.Next(record);
+    if (outcome != CaptureOutcome::Record) {
+        return false;
+    }
+    ++c.counts.recordsRead;
+    return true;
+}
+
 }  // namespace
 
 PassEnd RunAddressPairing(PassContext& c) {
@@ -162,16 +176,7 @@ PassEnd RunAddressPairing(PassContext& c) {
     std::string lastFrameText;
     CaptureOutcome outcome = CaptureOutcome::Record;
     PassEnd end = PassEnd::Completed;
-    while (end == PassEnd::Completed) {
-        if (c.host.StopRequested()) {
-            end = PassEnd::Interrupted;
-            break;
-        }
-        outcome = c.source.Next(record);
-        if (outcome != CaptureOutcome::Record) {
-            break;
-        }
-        ++c.counts.recordsRead;
+    while (end == PassEnd::Completed && NextRecord(c, record, outcome, end)) {
         MessageExtraction extraction = ExtractFromRecord(record, ExtractPass::Second);
         counts.Count(ExtractPass::Second, extraction);
         LogExtraction(ExtractPass::Second, extraction,
@@ -231,16 +236,7 @@ PassEnd RunTransactionPairing(PassContext& c) {
     CaptureRecord record;
     CaptureOutcome outcome = CaptureOutcome::Record;
     bool unreadLinkTold = false;
-    while (end == PassEnd::Completed) {
-        if (c.host.StopRequested()) {
-            end = PassEnd::Interrupted;
-            break;
-        }
-        outcome = c.source.Next(record);
-        if (outcome != CaptureOutcome::Record) {
-            break;
-        }
-        ++c.counts.recordsRead;
+    while (end == PassEnd::Completed && NextRecord(c, record, outcome, end)) {
         TcpSegment segment;
         switch (DecodeTcpSegment(record.linkType, record.bytes, segment)) {
             case LinkDecodeResult::Segment:

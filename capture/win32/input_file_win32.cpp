@@ -30,14 +30,6 @@ InputInfo InspectInput(const std::string& path) {
     return info;
 }
 
-std::FILE* OpenInputFile(const std::string& path, std::string& reason) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        reason = std::strerror(errno);
-    }
-    return file;
-}
-
 std::FILE* BinaryStandardInput() {
     _setmode(_fileno(stdin), _O_BINARY);
     return stdin;
