@@ -199,6 +199,9 @@ PassEnd RunAddressPairing(PassContext& c) {
     if (held && end != PassEnd::WriteFailed && !c.report.Write(*held)) {
         return PassEnd::WriteFailed;
     }
+    if (end == PassEnd::Completed && c.host.StopRequested()) {
+        return PassEnd::Interrupted;  // the input ended because the user stopped its writer
+    }
     return end == PassEnd::Completed ? CaptureEnd(c, outcome) : end;
 }
 
@@ -261,6 +264,9 @@ PassEnd RunTransactionPairing(PassContext& c) {
         report();
     }
     c.counts.messages = static_cast<int32_t>(decoder.messages());
+    if (end == PassEnd::Completed && c.host.StopRequested()) {
+        end = PassEnd::Interrupted;  // the input ended because the user stopped its writer
+    }
     if (end == PassEnd::Completed) {
         end = CaptureEnd(c, outcome);
     }

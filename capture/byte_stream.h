@@ -9,8 +9,8 @@ class ByteStream {
 public:
     virtual ~ByteStream() = default;
 
-    // Fills up to `count` bytes and returns how many; fewer only at the end of the input or when
-    // the system refused the read (then Error() says why).
+    // Fills up to `count` bytes and returns how many: 0 only at the end of the input or when the
+    // system refused the read (then Error() says why); a pipe may give fewer at any time.
     virtual size_t Read(uint8_t* buffer, size_t count) = 0;
     // Empty while every read succeeded.
     virtual std::string Error() const = 0;

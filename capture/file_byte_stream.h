@@ -8,8 +8,9 @@
 
 class FileByteStream : public ByteStream {
 public:
-    // Takes ownership of `file` when `closeAtEnd` (not for standard input).
-    FileByteStream(std::FILE* file, bool closeAtEnd);
+    // Takes ownership of `file` when `closeAtEnd` (not for standard input). A pipe is read for
+    // what it has ready, so records are analysed as they arrive.
+    FileByteStream(std::FILE* file, bool closeAtEnd, bool pipe = false);
     ~FileByteStream() override;
     FileByteStream(const FileByteStream&) = delete;
     FileByteStream& operator=(const FileByteStream&) = delete;
@@ -21,5 +22,6 @@ public:
 private:
     std::FILE* file_;
     bool closeAtEnd_;
+    bool pipe_;
     std::string error_;
 };

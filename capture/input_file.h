@@ -18,5 +18,8 @@ InputInfo InspectInput(const std::string& path);
 // Opens `path` for binary reading; null with the system's reason on failure.
 std::FILE* OpenInputFile(const std::string& path, std::string& reason);
 
+// Reads what a pipe has ready, waiting only until something comes: up to `count` bytes, 0 at the
+// end of the input, -1 when the system refused the read.
+long ReadAvailable(std::FILE* file, void* buffer, size_t count);
 // Standard input switched to binary mode.
 std::FILE* BinaryStandardInput();

@@ -54,7 +54,7 @@ std::unique_ptr<CaptureSource> OpenCaptureSource(const std::string& path, Captur
     if (path == "-") {
         return OpenCaptureStream(
             std::make_unique<SpooledByteStream>(
-                std::make_unique<FileByteStream>(BinaryStandardInput(), false)),
+                std::make_unique<FileByteStream>(BinaryStandardInput(), false, true)),
             error);
     }
     const InputInfo info = InspectInput(path);
@@ -76,7 +76,8 @@ std::unique_ptr<CaptureSource> OpenCaptureSource(const std::string& path, Captur
     if (file == nullptr) {
         return nullptr;
     }
-    std::unique_ptr<ByteStream> stream = std::make_unique<FileByteStream>(file, true);
+    std::unique_ptr<ByteStream> stream =
+        std::make_unique<FileByteStream>(file, true, info.kind == InputKind::Pipe);
     if (info.kind == InputKind::Pipe) {
         stream = std::make_unique<SpooledByteStream>(std::move(stream));
     }

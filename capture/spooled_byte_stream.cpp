@@ -10,14 +10,11 @@ SpooledByteStream::~SpooledByteStream() {
 }
 
 size_t SpooledByteStream::Read(uint8_t* buffer, size_t count) {
+    // What was spooled first; then what the input has ready (a pipe gives what it has).
     size_t done = ReplaySpool(buffer, count);
-    while (done < count && error_.empty() && replayAt_ == spooled_) {
-        const size_t got = input_->Read(buffer + done, count - done);
-        if (got == 0) {
-            break;
-        }
-        Append(buffer + done, got);
-        done += got;
+    if (done == 0 && error_.empty() && replayAt_ == spooled_) {
+        done = input_->Read(buffer, count);
+        Append(buffer, done);
     }
     return done;
 }

@@ -1,6 +1,7 @@
 // Capture paths on POSIX systems: stat() tells regular files from pipes, directories, devices.
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -24,6 +25,15 @@ InputInfo InspectInput(const std::string& path) {
         info.kind = InputKind::Device;  // character or block device, socket
     }
     return info;
+}
+
+long ReadAvailable(std::FILE* file, void* buffer, size_t count) {
+    for (;;) {
+        const ssize_t got = ::read(fileno(file), buffer, count);
+        if (got >= 0 || errno != EINTR) {
+            return static_cast<long>(got);
+        }
+    }
 }
 
 std::FILE* BinaryStandardInput() {

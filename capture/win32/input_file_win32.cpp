@@ -30,6 +30,11 @@ InputInfo InspectInput(const std::string& path) {
     return info;
 }
 
+long ReadAvailable(std::FILE* file, void* buffer, size_t count) {
+    const unsigned chunk = count > 0x40000000u ? 0x40000000u : static_cast<unsigned>(count);
+    return _read(_fileno(file), buffer, chunk);
+}
+
 std::FILE* BinaryStandardInput() {
     _setmode(_fileno(stdin), _O_BINARY);
     return stdin;
