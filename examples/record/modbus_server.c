@@ -12,25 +12,23 @@
  * usage: modbus_server <listen-address> <port> <unit-id> [clients]
  */
 #include <errno.h>
+#include <modbus.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/select.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <modbus.h>
-
-#define NB_BITS            32
-#define NB_INPUT_BITS      32
-#define NB_REGISTERS       16
+#define NB_BITS 32
+#define NB_INPUT_BITS 32
+#define NB_REGISTERS 16
 #define NB_INPUT_REGISTERS 16
 
 #define MAX_CLIENTS 8
 
 /* unit 1 gets the values below; unit n adds (n - 1) * 0x1000 to every
  * register and (n - 1) * 0x11 to the coil pattern */
-static void fill_mapping(modbus_mapping_t *mb, int unit)
-{
+static void fill_mapping(modbus_mapping_t* mb, int unit) {
     const uint16_t shift = (uint16_t)((unit - 1) * 0x1000);
     const uint8_t coil_pattern = (uint8_t)(0x4D + (unit - 1) * 0x11);
     int i;
@@ -54,8 +52,7 @@ static void fill_mapping(modbus_mapping_t *mb, int unit)
 }
 
 /* Answers one request on `fd`; returns -1 once the client has gone. */
-static int serve_one(modbus_t *ctx, int fd, modbus_mapping_t *mb)
-{
+static int serve_one(modbus_t* ctx, int fd, modbus_mapping_t* mb) {
     uint8_t query[MODBUS_TCP_MAX_ADU_LENGTH];
     int rc;
 
@@ -72,16 +69,15 @@ static int serve_one(modbus_t *ctx, int fd, modbus_mapping_t *mb)
     return rc;
 }
 
-int main(int argc, char **argv)
-{
-    const char *addr = argc > 1 ? argv[1] : "127.0.0.1";
+int main(int argc, char** argv) {
+    const char* addr = argc > 1 ? argv[1] : "127.0.0.1";
     int port = argc > 2 ? atoi(argv[2]) : 502;
     int unit = argc > 3 ? atoi(argv[3]) : 1;
     int clients = argc > 4 ? atoi(argv[4]) : 1;
     int fds[MAX_CLIENTS];
     int accepted = 0, open_fds = 0, served = 0;
-    modbus_mapping_t *mb;
-    modbus_t *ctx;
+    modbus_mapping_t* mb;
+    modbus_t* ctx;
     int listen_fd;
     int i, rc;
 

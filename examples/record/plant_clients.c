@@ -19,6 +19,7 @@
 #include <arpa/inet.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <modbus.h>
 #include <netinet/in.h>
 #include <netinet/ip.h>
 #include <netinet/tcp.h>
@@ -29,32 +30,27 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <modbus.h>
-
 #define SERVER_1 "10.10.1.2"
 #define SERVER_2 "10.10.1.3"
 #define CLIENT_A "10.10.1.1"
 #define CLIENT_B "10.10.1.4"
-#define PORT     502
-#define CYCLES   3
+#define PORT 502
+#define CYCLES 3
 
 static int failures;
 
 /* spacing between transactions, keeps the order of ACKs and timestamps readable */
-static void pause_a_bit(void)
-{
+static void pause_a_bit(void) {
     usleep(20000);
 }
 
-static void expect(const char *what, int ok)
-{
+static void expect(const char* what, int ok) {
     fprintf(stderr, "clients: %-48s %s\n", what, ok ? "ok" : "FAILED");
     if (!ok)
         failures++;
 }
 
-static void enter_netns(const char *name)
-{
+static void enter_netns(const char* name) {
     char path[256];
     int fd;
 
@@ -69,13 +65,11 @@ static void enter_netns(const char *name)
 
 /* A libmodbus context on a TCP connection from local_ip:local_port, opened in
  * the current network namespace.  Socket options as libmodbus sets them. */
-static modbus_t *connect_from(const char *local_ip, int local_port, const char *server,
-                              int unit)
-{
-    struct sockaddr_in local = { .sin_family = AF_INET, .sin_port = htons(local_port) };
-    struct sockaddr_in remote = { .sin_family = AF_INET, .sin_port = htons(PORT) };
+static modbus_t* connect_from(const char* local_ip, int local_port, const char* server, int unit) {
+    struct sockaddr_in local = {.sin_family = AF_INET, .sin_port = htons(local_port)};
+    struct sockaddr_in remote = {.sin_family = AF_INET, .sin_port = htons(PORT)};
     int one = 1, tos = IPTOS_LOWDELAY;
-    modbus_t *ctx;
+    modbus_t* ctx;
     int fd;
 
     inet_pton(AF_INET, local_ip, &local.sin_addr);
@@ -83,8 +77,8 @@ static modbus_t *connect_from(const char *local_ip, int local_port, const char *
     fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd == -1 || setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one)) == -1 ||
         setsockopt(fd, IPPROTO_IP, IP_TOS, &tos, sizeof(tos)) == -1 ||
-        bind(fd, (struct sockaddr *)&local, sizeof(local)) == -1 ||
-        connect(fd, (struct sockaddr *)&remote, sizeof(remote)) == -1) {
+        bind(fd, (struct sockaddr*)&local, sizeof(local)) == -1 ||
+        connect(fd, (struct sockaddr*)&remote, sizeof(remote)) == -1) {
         fprintf(stderr, "clients: %s:%d -> %s:%d: %s\n", local_ip, local_port, server, PORT,
                 strerror(errno));
         exit(1);
@@ -102,8 +96,7 @@ static modbus_t *connect_from(const char *local_ip, int local_port, const char *
 }
 
 /* Holding register i of a server: the values modbus_server fills in. */
-static uint16_t holding_register(int unit, int i, int written)
-{
+static uint16_t holding_register(int unit, int i, int written) {
     const uint16_t shift = (uint16_t)((unit - 1) * 0x1000);
 
     if (written && unit == 1 && i == 2)
@@ -111,9 +104,8 @@ static uint16_t holding_register(int unit, int i, int written)
     return (uint16_t)((i == 0 ? 0x000A : ((i << 8) | (i * 2))) + shift);
 }
 
-static int coil(int unit, int i, int written)
-{
-    static const uint8_t written_coils[4] = { 0, 1, 1, 0 };
+static int coil(int unit, int i, int written) {
+    static const uint8_t written_coils[4] = {0, 1, 1, 0};
 
     if (written && unit == 2 && i < 4)
         return written_coils[i];
@@ -121,8 +113,7 @@ static int coil(int unit, int i, int written)
 }
 
 /* Client A: one read of holding registers 0..3 and of coils 0..7. */
-static void read_registers(modbus_t *ctx, int unit, int written)
-{
+static void read_registers(modbus_t* ctx, int unit, int written) {
     uint16_t regs[4];
     int i, ok = modbus_read_registers(ctx, 0, 4, regs) == 4;
     char what[64];
@@ -134,8 +125,7 @@ static void read_registers(modbus_t *ctx, int unit, int written)
     pause_a_bit();
 }
 
-static void read_coils(modbus_t *ctx, int unit, int written)
-{
+static void read_coils(modbus_t* ctx, int unit, int written) {
     uint8_t bits[8];
     int i, ok = modbus_read_bits(ctx, 0, 8, bits) == 8;
     char what[64];
@@ -151,9 +141,8 @@ static void read_coils(modbus_t *ctx, int unit, int written)
  * requests go out in one write(), so they share one segment.  (Written one by
  * one, the server's first answer can overtake the client's later writes, and
  * the order on the wire would change from run to run.) */
-static void pipelined_reads(modbus_t *ctx, int first_tid)
-{
-    static const int start[3] = { 4, 8, 12 };
+static void pipelined_reads(modbus_t* ctx, int first_tid) {
+    static const int start[3] = {4, 8, 12};
     uint8_t frames[3][12];
     uint8_t rsp[MODBUS_TCP_MAX_ADU_LENGTH];
     int fd = modbus_get_socket(ctx);
@@ -164,7 +153,7 @@ static void pipelined_reads(modbus_t *ctx, int first_tid)
         const int tid = first_tid + n;
         /* MBAP: transaction id, protocol 0, length 6, unit 1; PDU: fc 3,
          * start address, quantity 2 */
-        const uint8_t frame[12] = { tid >> 8, tid & 0xFF, 0, 0, 0, 6, 1, 3, 0, start[n], 0, 2 };
+        const uint8_t frame[12] = {tid >> 8, tid & 0xFF, 0, 0, 0, 6, 1, 3, 0, start[n], 0, 2};
 
         memcpy(frames[n], frame, sizeof(frame));
     }
@@ -184,8 +173,7 @@ static void pipelined_reads(modbus_t *ctx, int first_tid)
     pause_a_bit();
 }
 
-int main(int argc, char **argv)
-{
+int main(int argc, char** argv) {
     modbus_t *a1, *a2, *b1;
     int cycle, tid = 1;
 
@@ -212,9 +200,10 @@ int main(int argc, char **argv)
         read_coils(a2, 2, written);
 
         if (cycle == 0) {
-            static const uint8_t coils[4] = { 0, 1, 1, 0 };
+            static const uint8_t coils[4] = {0, 1, 1, 0};
 
-            expect("A: unit 1 write register 2 = 0x1234", modbus_write_register(a1, 2, 0x1234) == 1);
+            expect("A: unit 1 write register 2 = 0x1234",
+                   modbus_write_register(a1, 2, 0x1234) == 1);
             pause_a_bit();
             expect("A: unit 2 write coils 0..3 = 0 1 1 0", modbus_write_bits(a2, 0, 4, coils) == 4);
             pause_a_bit();

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared parts of the recording scripts; sourced, not run.
 #
 # The sourcing script sets RECORD_NAME (used in messages) before sourcing.
@@ -14,6 +15,7 @@
 #   start_capture / stop_capture   tcpdump or dumpcap in the background
 
 SCRIPT_DIR=$(cd "$(dirname "${BASH_SOURCE[1]}")" && pwd)
+# shellcheck disable=SC2034 # for the sourcing script
 REPO_DIR=$(cd "$SCRIPT_DIR/../.." && pwd)
 
 log() { echo "${RECORD_NAME:-record}: $*" >&2; }

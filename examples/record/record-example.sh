@@ -27,7 +27,7 @@
 set -euo pipefail
 
 RECORD_NAME=record-example
-# shellcheck source=examples/record/record-common.sh
+# shellcheck source-path=SCRIPTDIR source=record-common.sh
 . "$(dirname "$0")/record-common.sh"
 
 USE_NETNS=1

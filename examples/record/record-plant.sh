@@ -23,7 +23,7 @@
 set -euo pipefail
 
 RECORD_NAME=record-plant
-# shellcheck source=examples/record/record-common.sh
+# shellcheck source-path=SCRIPTDIR source=record-common.sh
 . "$(dirname "$0")/record-common.sh"
 
 OUT="$REPO_DIR/examples/plant.pcapng"
