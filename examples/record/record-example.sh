@@ -26,8 +26,9 @@
 
 set -euo pipefail
 
-SCRIPT_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-REPO_DIR=$(cd "$SCRIPT_DIR/../.." && pwd)
+RECORD_NAME=record-example
+# shellcheck source-path=SCRIPTDIR source=record-common.sh
+. "$(dirname "$0")/record-common.sh"
 
 USE_NETNS=1
 OUT="$REPO_DIR/examples/example.pcap"
@@ -52,64 +53,11 @@ SRV_IP=10.10.0.2
 CLI_MAC=02:00:0a:0a:00:01
 SRV_MAC=02:00:0a:0a:00:02
 
-log() { echo "record-example: $*" >&2; }
-die() { log "error: $*"; exit 1; }
-
-[ "$(id -u)" -eq 0 ] || die "must run as root (network namespaces, tcpdump, port 502)"
-
-# ---------------------------------------------------------------------------
-# packages
-
-ensure_packages() {
-    local missing=() pkg
-    for pkg in "$@"; do
-        if ! dpkg -s "$pkg" 2>/dev/null | grep -q '^Status: install ok installed'; then
-            missing+=("$pkg")
-        fi
-    done
-    [ ${#missing[@]} -eq 0 ] && return 0
-    log "installing: ${missing[*]}"
-    # another apt/dpkg run may hold the lock; wait for it instead of failing
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get -o DPkg::Lock::Timeout=600 update -q
-    apt-get -o DPkg::Lock::Timeout=600 install -y -q --no-install-recommends "${missing[@]}"
-}
-
 ensure_packages gcc libc6-dev pkg-config libmodbus-dev tcpdump tshark iproute2 ethtool
 
-# ---------------------------------------------------------------------------
-# cleanup
-
-WORK=$(mktemp -d /tmp/zmb-record.XXXXXX)
-TCPDUMP_PID=
-SERVER_PID=
-
-cleanup() {
-    local pid
-    for pid in "$SERVER_PID" "$TCPDUMP_PID"; do
-        if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
-            kill "$pid" 2>/dev/null || true
-            wait "$pid" 2>/dev/null || true
-        fi
-    done
-    if [ "$USE_NETNS" -eq 1 ]; then
-        ip netns del "$NS_CLI" 2>/dev/null || true
-        ip netns del "$NS_SRV" 2>/dev/null || true
-    fi
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-# ---------------------------------------------------------------------------
-# build
-
 log "building client and server in $WORK"
-MODBUS_FLAGS=$(pkg-config --cflags --libs libmodbus)
-# shellcheck disable=SC2086
-cc -O2 -Wall -Wextra -o "$WORK/modbus_server" "$SCRIPT_DIR/modbus_server.c" $MODBUS_FLAGS
-# shellcheck disable=SC2086
-cc -O2 -Wall -Wextra -o "$WORK/modbus_client" "$SCRIPT_DIR/modbus_client.c" $MODBUS_FLAGS
+build_program modbus_server.c modbus_server
+build_program modbus_client.c modbus_client
 
 # ---------------------------------------------------------------------------
 # network
@@ -118,27 +66,15 @@ in_cli() { if [ "$USE_NETNS" -eq 1 ]; then ip netns exec "$NS_CLI" "$@"; else "$
 in_srv() { if [ "$USE_NETNS" -eq 1 ]; then ip netns exec "$NS_SRV" "$@"; else "$@"; fi; }
 # for background jobs: exec, so that $! is the pid of the program itself
 # (ip netns exec execs the command as well)
-exec_cli() { if [ "$USE_NETNS" -eq 1 ]; then exec ip netns exec "$NS_CLI" "$@"; else exec "$@"; fi; }
 exec_srv() { if [ "$USE_NETNS" -eq 1 ]; then exec ip netns exec "$NS_SRV" "$@"; else exec "$@"; fi; }
 
 setup_netns() {
     local ns
-    # leftovers from an interrupted run
-    ip netns del "$NS_CLI" 2>/dev/null || true
-    ip netns del "$NS_SRV" 2>/dev/null || true
-
+    delete_netns_on_exit "$NS_CLI" "$NS_SRV"
     ip netns add "$NS_CLI" || return 1
     ip netns add "$NS_SRV" || return 1
-
-    for ns in "$NS_CLI" "$NS_SRV"; do
-        ip netns exec "$ns" sysctl -q -w net.ipv4.tcp_timestamps=0
-        ip netns exec "$ns" sysctl -q -w net.ipv4.tcp_sack=0
-        ip netns exec "$ns" sysctl -q -w net.ipv4.tcp_window_scaling=0
-        # keep IPv6 router/neighbour chatter off the link
-        ip netns exec "$ns" sysctl -q -w net.ipv6.conf.all.disable_ipv6=1 || true
-        ip netns exec "$ns" sysctl -q -w net.ipv6.conf.default.disable_ipv6=1 || true
-        ip -n "$ns" link set lo up
-    done
+    quiet_namespace "$NS_CLI"
+    quiet_namespace "$NS_SRV"
 
     ip -n "$NS_CLI" link add eth0 address "$CLI_MAC" type veth \
         peer name eth0 address "$SRV_MAC" netns "$NS_SRV"
@@ -146,10 +82,8 @@ setup_netns() {
     ip -n "$NS_CLI" addr add "$CLI_IP/24" dev eth0
     ip -n "$NS_SRV" addr add "$SRV_IP/24" dev eth0
 
-    # no offloads: real checksums in the capture, one segment per send()
     for ns in "$NS_CLI" "$NS_SRV"; do
-        ip netns exec "$ns" ethtool -K eth0 tx off rx off tso off gso off gro off >/dev/null 2>&1 ||
-            log "warning: could not disable offloads in $ns"
+        no_offloads "$ns" eth0
         ip -n "$ns" link set eth0 up
     done
 
@@ -182,17 +116,6 @@ else
     fi
 fi
 
-# wait until a command succeeds, up to ~5 s
-wait_for() {
-    local tries=100
-    while [ "$tries" -gt 0 ]; do
-        if "$@"; then return 0; fi
-        sleep 0.05
-        tries=$((tries - 1))
-    done
-    return 1
-}
-
 server_listening() { in_srv ss -Hltn "sport = :$PORT" | grep -q .; }
 
 # ---------------------------------------------------------------------------
@@ -200,17 +123,13 @@ server_listening() { in_srv ss -Hltn "sport = :$PORT" | grep -q .; }
 
 CAP="$WORK/capture.pcap"
 log "capturing on $CAP_IF ($FILTER)"
-# classic pcap, microsecond timestamps, full packets, written per packet.
-# --immediate-mode: without it libpcap hands packets over in blocks (up to
-# 1 s late), and whatever is still buffered when tcpdump is stopped is lost.
-exec_cli tcpdump -i "$CAP_IF" -n -s 0 -U --immediate-mode --time-stamp-precision=micro \
-    -w "$CAP" "$FILTER" 2>"$WORK/tcpdump.log" &
-TCPDUMP_PID=$!
-wait_for grep -q 'listening on' "$WORK/tcpdump.log" ||
-    { cat "$WORK/tcpdump.log" >&2; die "tcpdump did not start"; }
+CAP_NS=
+[ "$USE_NETNS" -eq 1 ] && CAP_NS=$NS_CLI
+start_capture "$CAP_NS" tcpdump "$CAP_IF" "$FILTER" "$CAP"
 
 exec_srv "$WORK/modbus_server" "$SRV_IP" "$PORT" "$UNIT" &
 SERVER_PID=$!
+kill_on_exit "$SERVER_PID"
 wait_for server_listening || die "server did not start listening"
 
 CLIENT_RC=0
@@ -218,16 +137,8 @@ in_cli "$WORK/modbus_client" "$SRV_IP" "$PORT" "$UNIT" || CLIENT_RC=$?
 
 SERVER_RC=0
 wait "$SERVER_PID" || SERVER_RC=$?
-SERVER_PID=
 
-# let the last FIN/ACK reach tcpdump before stopping it
-sleep 0.5
-# SIGINT is ignored by background jobs of a script; tcpdump flushes and
-# exits cleanly on SIGTERM as well
-kill -TERM "$TCPDUMP_PID"
-wait "$TCPDUMP_PID" || true
-TCPDUMP_PID=
-sed 's/^/tcpdump: /' "$WORK/tcpdump.log" >&2
+stop_capture
 
 [ "$CLIENT_RC" -eq 0 ] || die "client failed (exit $CLIENT_RC)"
 [ "$SERVER_RC" -eq 0 ] || die "server failed (exit $SERVER_RC)"
@@ -253,12 +164,7 @@ done
 NEXC=$(tshark -r "$CAP" -Y 'modbus.exception_code' -T fields -e modbus.exception_code | tr '\n' ' ')
 [ "$NEXC" = "1 2 " ] || die "expected exception codes 1 and 2, got: $NEXC"
 
-mkdir -p "$(dirname "$OUT")"
-cp "$CAP" "$OUT.tmp"
-mv -f "$OUT.tmp" "$OUT"
-chmod 0644 "$OUT"
-
-log "wrote $OUT"
+install_output "$CAP" "$OUT"
 capinfos -t -E -l -c -u "$OUT"
 tshark -r "$OUT" -Y mbtcp -T fields \
     -e frame.number -e ip.src -e ip.dst -e modbus.func_code -e frame.len
