@@ -93,15 +93,17 @@ TEST_F(PlantCapture, SameTransactionIdsOnTwoServersKeepTheirOwnValues) {
     // the first cycle.
     int reads = 0;
     for (const auto& t : transactions_) {
-        if (t["function"] != 3 || t["client"].get<std::string>().rfind("10.10.1.1:", 0) != 0)
+        if (t["function"] != 3 || t["client"].get<std::string>().rfind("10.10.1.1:", 0) != 0) {
             continue;
+        }
         const bool unit2 = t["client"] == kClientA2;
         EXPECT_EQ(t["unit"], unit2 ? 2 : 1);
         ASSERT_EQ(t["points"].size(), 4u) << t.dump();
         EXPECT_EQ(t["points"][0]["reference"], 40001);
         EXPECT_EQ(t["points"][0]["value"], unit2 ? 0x100A : 0x000A) << t.dump();
-        if (!unit2 && t["transaction_id"] != 1)
+        if (!unit2 && t["transaction_id"] != 1) {
             EXPECT_EQ(t["points"][2]["value"], 0x1234) << t.dump();
+        }
         ++reads;
     }
     EXPECT_EQ(reads, 6);
