@@ -3,17 +3,31 @@
 #include <cstdio>
 #include <vector>
 
-std::string FormatV(const char* format, va_list args) {
-    va_list measure;
-    va_copy(measure, args);
-    const int length = std::vsnprintf(nullptr, 0, format, measure);
-    va_end(measure);
-    if (length <= 0) {
-        return std::string();
+namespace {
+
+// Appends the formatted text to `text`: most texts fit a small buffer on the stack, so they are
+// formatted once; longer ones are measured and formatted again at their size.
+void AppendFormatV(std::string& text, const char* format, va_list args) {
+    char small[512];
+    va_list again;
+    va_copy(again, args);
+    const int length = std::vsnprintf(small, sizeof(small), format, args);
+    if (length > 0 && static_cast<size_t>(length) < sizeof(small)) {
+        text.append(small, static_cast<size_t>(length));
+    } else if (length > 0) {
+        std::vector<char> buffer(static_cast<size_t>(length) + 1);
+        std::vsnprintf(buffer.data(), buffer.size(), format, again);
+        text.append(buffer.data(), static_cast<size_t>(length));
     }
-    std::vector<char> buffer(static_cast<size_t>(length) + 1);
-    std::vsnprintf(buffer.data(), buffer.size(), format, args);
-    return std::string(buffer.data(), static_cast<size_t>(length));
+    va_end(again);
+}
+
+}  // namespace
+
+std::string FormatV(const char* format, va_list args) {
+    std::string text;
+    AppendFormatV(text, format, args);
+    return text;
 }
 
 std::string Format(const char* format, ...) {
@@ -27,7 +41,7 @@ std::string Format(const char* format, ...) {
 void AppendFormat(std::string& text, const char* format, ...) {
     va_list args;
     va_start(args, format);
-    text += FormatV(format, args);
+    AppendFormatV(text, format, args);
     va_end(args);
 }
 
