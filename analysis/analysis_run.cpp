@@ -1,6 +1,7 @@
 #include "analysis/analysis_run.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 
@@ -23,6 +24,11 @@ bool IsReadable(const std::string& path) {
     }
     std::ifstream file(path, std::ios::in | std::ios::binary);
     return file.is_open();
+}
+
+bool IsSameFile(const std::string& a, const std::string& b) {
+    std::error_code error;
+    return std::filesystem::equivalent(a, b, error) && !error;
 }
 
 // A directory or a device is no capture: refused before anything else happens.
@@ -120,7 +126,10 @@ AnalysisResult AnalyseCapture(AnalysisHost& host, PlatformServices& platform,
     BusyScope busy(host);
 
     CaptureOpenError openError;
-    const std::unique_ptr<CaptureSource> source = OpenCaptureSource(inputPath, openError);
+    // Only the address pairing reads the capture twice: a pipe is then kept in a temporary file.
+    const bool twoPasses = host.Options().pairing == PairingMode::Address;
+    const std::unique_ptr<CaptureSource> source = OpenCaptureSource(
+        inputPath, openError, twoPasses ? CaptureReading::Twice : CaptureReading::Once);
     if (!source) {
         DebugLog("Can not read the capture, File=[%s] Reason=[%s]", inputPath.c_str(),
                  openError.message.c_str());
@@ -139,15 +148,18 @@ AnalysisResult AnalyseCapture(AnalysisHost& host, PlatformServices& platform,
     ReportFile report(host.ReportPath());
     std::unique_ptr<BufferedTextFile> transactionLog;
     if (!options.transactionLog.empty() && options.pairing == PairingMode::Transaction) {
-        transactionLog = std::make_unique<BufferedTextFile>(options.transactionLog);
+        // A log, like tshark's -w file, is written anew by every run.
+        transactionLog = std::make_unique<BufferedTextFile>(options.transactionLog, true);
     }
-    PassContext context{host,         *source,           report, transactionLog.get(), options,
-                        PassCounts(), ProgressThrottle()};
+    PassContext context{
+        host, *source, report, transactionLog.get(), options, PassCounts(), ProgressThrottle(),
+        false};
     PassEnd end = options.pairing == PairingMode::Address ? RunAddressPairing(context)
                                                           : RunTransactionPairing(context);
     // Everything reported so far is stored, whichever way the pass ended.
-    const bool stored = report.Close() && (!transactionLog || transactionLog->Close());
-    if (!stored && end != PassEnd::NoMessages) {
+    const bool reportStored = report.Close();
+    const bool logStored = !transactionLog || transactionLog->Close();
+    if ((!reportStored || !logStored) && end != PassEnd::NoMessages) {
         end = PassEnd::WriteFailed;
     }
     switch (end) {
@@ -156,7 +168,9 @@ AnalysisResult AnalyseCapture(AnalysisHost& host, PlatformServices& platform,
                         inputPath.c_str());
             return AnalysisResult::EndedEarly;
         case PassEnd::WriteFailed:
-            ReportWriteFailed(report.Path());
+            ReportWriteFailed(context.logWriteFailed || (reportStored && !logStored)
+                                  ? options.transactionLog
+                                  : report.Path());
             return AnalysisResult::EndedEarly;
         case PassEnd::CaptureFailed:
             ShowCaptureFailure(*source, inputPath);
@@ -201,6 +215,13 @@ AnalysisResult RunAnalysis(AnalysisHost& host, PlatformServices& platform) {
         return AnalysisResult::EndedEarly;
     }
     const std::string reportName = host.ReportPath();
+    const std::string logName = host.Options().transactionLog;
+    for (const std::string& output : {reportName, logName}) {
+        if (!output.empty() && IsSameFile(inputPath, output)) {
+            ShowMessage("The capture cannot be its own report or log\nFile: %s", output.c_str());
+            return AnalysisResult::EndedEarly;
+        }
+    }
     const bool replaced = host.ReplaceExistingReport() && std::remove(reportName.c_str()) == 0;
     if (!replaced && PathExists(reportName)) {
         const std::string reportPath = FullPathOrName(reportName);

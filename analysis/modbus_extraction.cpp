@@ -171,7 +171,7 @@ void LogExtraction(ExtractPass pass, const MessageExtraction& e, int64_t readerP
 }
 
 ServerDiscovery FindServer(CaptureSource& source,
-                           const std::function<void(int32_t messages)>& afterRecord) {
+                           const std::function<bool(int32_t messages)>& afterRecord) {
     ServerDiscovery found;
     MessageCounts counts;
     CaptureRecord record;
@@ -180,8 +180,8 @@ ServerDiscovery FindServer(CaptureSource& source,
         counts.Count(ExtractPass::First, extraction);
         found.messageCount = counts.messages;
         LogExtraction(ExtractPass::First, extraction, record.fileOffset + 16 + record.bytes.size());
-        if (afterRecord) {
-            afterRecord(counts.messages);
+        if (afterRecord && !afterRecord(counts.messages)) {
+            return found;
         }
         if (extraction.outcome != ExtractResult::Accepted) {
             continue;

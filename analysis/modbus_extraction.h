@@ -78,6 +78,7 @@ struct ServerDiscovery {
 };
 
 // The first pass: the first message whose content alone decides its direction fixes server and
-// client. `afterRecord` is called after every record read (progress, on long captures).
+// client. `afterRecord` is called after every record read (progress, on long captures); the pass
+// ends early when it answers false.
 ServerDiscovery FindServer(CaptureSource& source,
-                           const std::function<void(int32_t messages)>& afterRecord = {});
+                           const std::function<bool(int32_t messages)>& afterRecord = {});

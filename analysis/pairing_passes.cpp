@@ -118,6 +118,7 @@ bool WriteTransaction(PassContext& c, const Transaction& t, const FrameToReport&
     if (c.transactionLog == nullptr) {
         return true;
     }
+    c.logWriteFailed = true;  // until the line is written
     const CModbusMessage* request =
         t.request ? (block.poll ? &*block.poll : &block.frame) : nullptr;
     std::optional<FrameReport> requestReport;
@@ -133,7 +134,8 @@ bool WriteTransaction(PassContext& c, const Transaction& t, const FrameToReport&
     entry.transaction = &t;
     entry.request = requestReport ? &*requestReport : nullptr;
     entry.response = responseReport ? &*responseReport : nullptr;
-    return c.transactionLog->Write(TransactionLogLine(entry));
+    c.logWriteFailed = !c.transactionLog->Write(TransactionLogLine(entry));
+    return !c.logWriteFailed;
 }
 
 // The next record, unless the user asked to stop or the capture has no more.
@@ -153,8 +155,13 @@ bool NextRecord(PassContext& c, CaptureRecord& record, CaptureOutcome& outcome, 
 }  // namespace
 
 PassEnd RunAddressPairing(PassContext& c) {
-    const ServerDiscovery discovery = FindServer(
-        c.source, [&c](int32_t messages) { ShowProgressIfDue(c, messages, std::string(), false); });
+    const ServerDiscovery discovery = FindServer(c.source, [&c](int32_t messages) {
+        ShowProgressIfDue(c, messages, std::string(), false);
+        return !c.host.StopRequested();
+    });
+    if (c.host.StopRequested()) {
+        return PassEnd::Interrupted;
+    }
     CaptureRecord record;
     const CaptureOutcome firstEnd = c.source.Next(record);
     if (discovery.messageCount < 1) {
@@ -258,10 +265,15 @@ PassEnd RunTransactionPairing(PassContext& c) {
         report();
         ShowProgressIfDue(c, lastNumber, lastFrameText, lastNumber != numberBefore);
     }
-    if (end != PassEnd::WriteFailed) {
+    if (end == PassEnd::Completed || end == PassEnd::Interrupted) {
         // Interrupted or not, what was captured up to here is reported whole.
+        const PassEnd stopped = end;
+        end = PassEnd::Completed;
         decoder.Finish();
         report();
+        if (end == PassEnd::Completed) {
+            end = stopped;
+        }
     }
     c.counts.messages = static_cast<int32_t>(decoder.messages());
     if (end == PassEnd::Completed && c.host.StopRequested()) {

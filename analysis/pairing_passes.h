@@ -32,6 +32,7 @@ struct PassContext {
     AnalysisOptions options;
     PassCounts counts;
     ProgressThrottle progress;
+    bool logWriteFailed = false;  // WriteFailed came from the transaction log, not the report
 };
 
 PassEnd RunAddressPairing(PassContext& context);

@@ -50,9 +50,14 @@ struct CaptureOpenError {
     std::string message;
 };
 
+// Whether the capture will be read again after a Rewind: standard input and pipes are then kept
+// in a temporary file as they are read.
+enum class CaptureReading { Once, Twice };
+
 // Opens `path` ("-" is standard input). A named pipe is read as a stream, like standard input;
 // directories and devices are refused before anything is read. Null with `error` set on failure.
-std::unique_ptr<CaptureSource> OpenCaptureSource(const std::string& path, CaptureOpenError& error);
+std::unique_ptr<CaptureSource> OpenCaptureSource(const std::string& path, CaptureOpenError& error,
+                                                 CaptureReading reading = CaptureReading::Twice);
 
 // The same over any byte stream (standard input and tests): the container is told by its magic.
 std::unique_ptr<CaptureSource> OpenCaptureStream(std::unique_ptr<ByteStream> stream,

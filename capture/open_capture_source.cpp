@@ -50,11 +50,24 @@ std::unique_ptr<CaptureSource> OpenCaptureStream(std::unique_ptr<ByteStream> str
     return source;
 }
 
-std::unique_ptr<CaptureSource> OpenCaptureSource(const std::string& path, CaptureOpenError& error) {
+namespace {
+
+// A pipe's bytes, kept for a second reading when there will be one.
+std::unique_ptr<ByteStream> PipeStream(std::unique_ptr<ByteStream> pipe, CaptureReading reading) {
+    if (reading == CaptureReading::Once) {
+        return pipe;
+    }
+    return std::make_unique<SpooledByteStream>(std::move(pipe));
+}
+
+}  // namespace
+
+std::unique_ptr<CaptureSource> OpenCaptureSource(const std::string& path, CaptureOpenError& error,
+                                                 CaptureReading reading) {
     if (path == "-") {
         return OpenCaptureStream(
-            std::make_unique<SpooledByteStream>(
-                std::make_unique<FileByteStream>(BinaryStandardInput(), false, true)),
+            PipeStream(std::make_unique<FileByteStream>(BinaryStandardInput(), false, true),
+                       reading),
             error);
     }
     const InputInfo info = InspectInput(path);
@@ -79,7 +92,7 @@ std::unique_ptr<CaptureSource> OpenCaptureSource(const std::string& path, Captur
     std::unique_ptr<ByteStream> stream =
         std::make_unique<FileByteStream>(file, true, info.kind == InputKind::Pipe);
     if (info.kind == InputKind::Pipe) {
-        stream = std::make_unique<SpooledByteStream>(std::move(stream));
+        stream = PipeStream(std::move(stream), reading);
     }
     return OpenCaptureStream(std::move(stream), error);
 }

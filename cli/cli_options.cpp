@@ -92,6 +92,7 @@ std::string ApplyResponseTimeout(CliOptions& options, const std::string& value) 
         return "--response-timeout takes seconds above 0, not '" + value + "'";
     }
     options.responseTimeoutSeconds = seconds;
+    options.timeoutGiven = true;
     return Accept();
 }
 
@@ -239,6 +240,11 @@ CliOptions Finish(CliOptions options, const std::vector<std::string>& operands) 
     }
     if (operands.size() > 1) {
         return UsageError("only one capture file can be analysed at a time");
+    }
+    if (options.addressPairing &&
+        (!options.transactionLog.empty() || !options.ports.empty() || options.timeoutGiven)) {
+        return UsageError(
+            "--transactions, --port and --response-timeout need --pairing=transaction");
     }
     options.capture = operands[0];
     return options;

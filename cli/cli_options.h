@@ -20,6 +20,7 @@ struct CliOptions {
     bool addressPairing = false;          // --pairing address
     std::vector<uint16_t> ports;          // --port N: more Modbus/TCP ports than 502
     double responseTimeoutSeconds = 5.0;  // --response-timeout SECONDS
+    bool timeoutGiven = false;            // --response-timeout was given
     std::string transactionLog;           // --transactions FILE
     std::string error;                    // what is wrong, for UsageError
     std::string feedbackText;             // --send-feedback TEXT

@@ -11,7 +11,7 @@ bool BufferedTextFile::WriteBytes(const std::string& bytes) {
         return false;
     }
     if (file_ == nullptr) {
-        file_ = std::fopen(path_.c_str(), "ab");
+        file_ = std::fopen(path_.c_str(), replace_ ? "wb" : "ab");
         if (file_ == nullptr) {
             failed_ = true;
             return false;

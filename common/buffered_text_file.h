@@ -8,7 +8,9 @@
 
 class BufferedTextFile {
 public:
-    explicit BufferedTextFile(std::string path) : path_(std::move(path)) {}
+    // `replace`: an existing file is written anew instead of appended to.
+    explicit BufferedTextFile(std::string path, bool replace = false)
+        : path_(std::move(path)), replace_(replace) {}
     ~BufferedTextFile() { Close(); }
     BufferedTextFile(const BufferedTextFile&) = delete;
     BufferedTextFile& operator=(const BufferedTextFile&) = delete;
@@ -29,5 +31,6 @@ private:
 
     std::string path_;
     std::FILE* file_ = nullptr;
+    bool replace_;
     bool failed_ = false;
 };

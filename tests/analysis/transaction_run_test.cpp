@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -225,4 +226,46 @@ TEST_F(TransactionRun, TransactionLogHasOneObjectPerTransaction) {
     EXPECT_EQ(objects[0]["points"][0]["value"], 42);
     EXPECT_EQ(objects[1]["report_frame"], 3);
     EXPECT_TRUE(objects[1]["response"].is_null());
+}
+
+TEST_F(TransactionRun, StopRequestStillReportsTheRequestsWaitingForAnswers) {
+    PcapBuilder builder;
+    for (uint16_t id = 1; id <= 10; ++id) {
+        builder.Timestamp(1700000000u + id, 0)
+            .Record(
+                TcpPacket(ModbusTcpAdu(1, kReadOneFrom40011, id),
+                          Between("10.0.0.9", static_cast<uint16_t>(40000 + id), "10.0.0.5", 502)));
+    }
+    host_.stopAfterChecks = 3;  // three records read, their polls still waiting (5 s time-out)
+    WriteFile("capture.pcap", builder.Build());
+    host_.inputPath = "capture.pcap";
+    host_.options = AnalysisOptions();
+    EXPECT_EQ(RunAnalysis(host_, platform_), AnalysisResult::Interrupted);
+    const std::string report = Report();
+    for (const char* number : {"001", "002", "003"}) {
+        EXPECT_NE(Block(report, number).find("Poll Analysis"), std::string::npos) << number;
+    }
+    EXPECT_EQ(report.find("Frame: 004"), std::string::npos);
+}
+
+TEST_F(TransactionRun, TransactionLogIsWrittenAnewAndNeverOverTheCapture) {
+    const Bytes capture =
+        PcapBuilder().Record(TcpPacket(ModbusTcpAdu(1, kReadOneFrom40011))).Build();
+    for (int run = 0; run < 2; ++run) {
+        fs::remove("output.txt");
+        WriteFile("capture.pcap", capture);
+        host_.inputPath = "capture.pcap";
+        host_.options = AnalysisOptions();
+        host_.options.transactionLog = "log.jsonl";
+        ASSERT_EQ(RunAnalysis(host_, platform_), AnalysisResult::Completed);
+    }
+    const std::string log = ReadFileText("log.jsonl");
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);
+
+    host_.options.transactionLog = "capture.pcap";
+    fs::remove("output.txt");
+    EXPECT_EQ(RunAnalysis(host_, platform_), AnalysisResult::EndedEarly);
+    EXPECT_EQ(presenter_.boxes.back().text,
+              "The capture cannot be its own report or log\nFile: capture.pcap");
+    EXPECT_EQ(ReadFileText("capture.pcap").size(), capture.size());
 }

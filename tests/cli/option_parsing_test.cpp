@@ -78,6 +78,25 @@ TEST(OptionParsing, UsageErrorsSayWhatIsWrong) {
     EXPECT_EQ(ErrorOf({"-C", "", "c"}), "the directory name is empty");
 }
 
+TEST(OptionParsing, PairingOptions) {
+    const CliOptions options = ParseCommandLine(
+        {"--port=5020", "--port", "1502", "--response-timeout=0.25", "--transactions=t", "c"});
+    EXPECT_FALSE(options.addressPairing);
+    EXPECT_EQ(options.ports, (std::vector<uint16_t>{5020, 1502}));
+    EXPECT_EQ(options.responseTimeoutSeconds, 0.25);
+    EXPECT_EQ(options.transactionLog, "t");
+    EXPECT_TRUE(ParseCommandLine({"--pairing=address", "c"}).addressPairing);
+    EXPECT_EQ(ErrorOf({"--pairing=poll", "c"}),
+              "--pairing takes 'transaction' or 'address', not 'poll'");
+    EXPECT_EQ(ErrorOf({"--port=0", "c"}), "--port takes a TCP port from 1 to 65535, not '0'");
+    EXPECT_EQ(ErrorOf({"--port=502x", "c"}), "--port takes a TCP port from 1 to 65535, not '502x'");
+    EXPECT_EQ(ErrorOf({"--response-timeout=-1", "c"}),
+              "--response-timeout takes seconds above 0, not '-1'");
+    // The address pairing reads one message per record and keeps no transactions.
+    EXPECT_EQ(ErrorOf({"--pairing=address", "--transactions=t", "c"}),
+              "--transactions, --port and --response-timeout need --pairing=transaction");
+}
+
 TEST(OptionParsing, WebCommandsOnlyInBuildsWithTheWebPart) {
     if (!ZEP_WITH_WEB) {
         EXPECT_EQ(ErrorOf({"--check-update"}), "unrecognized option '--check-update'");

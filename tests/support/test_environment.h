@@ -50,7 +50,10 @@ public:
     void SetBusy(bool busy) override;
     AnalysisOptions Options() const override { return options; }
     void Warn(const std::string& text) override { warnings.push_back(text); }
-    bool StopRequested() override { return stopAfterProgress && refreshes > 0; }
+    bool StopRequested() override {
+        return (stopAfterProgress && refreshes > 0) ||
+               (stopAfterChecks >= 0 && stopChecks++ >= stopAfterChecks);
+    }
 
     std::string inputPath;
     std::string resultsText;
@@ -63,6 +66,8 @@ public:
     std::vector<std::string> progressTexts;  // results text at every refresh during the run
     std::vector<std::string> warnings;
     bool stopAfterProgress = false;  // as if Ctrl-C came once progress was shown
+    int stopAfterChecks = -1;        // as if Ctrl-C came after this many records
+    int stopChecks = 0;
 };
 
 // Runs each test in a new empty directory with the debug log off and a recording presenter.
