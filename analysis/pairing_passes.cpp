@@ -275,7 +275,20 @@ PassEnd RunTransactionPairing(PassContext& c) {
             end = stopped;
         }
     }
-    c.counts.messages = static_cast<int32_t>(decoder.messages());
+    // Messages that could not be framed whole count as processed and ignored, as a message with
+    // a broken header always has.
+    const DecoderCounts& lost = decoder.counts();
+    c.counts.ignored = static_cast<int32_t>(lost.lostMessages);
+    c.counts.messages = static_cast<int32_t>(decoder.messages() + lost.lostMessages);
+    if (lost.missingBytes > 0 || lost.discardedBytes > 0) {
+        const std::string text = Format(
+            "%llu bytes of Modbus/TCP streams were never captured and %llu captured bytes "
+            "belong to no whole message",
+            static_cast<unsigned long long>(lost.missingBytes),
+            static_cast<unsigned long long>(lost.discardedBytes));
+        DebugLog("%s", text.c_str());
+        c.host.Warn(text);
+    }
     if (end == PassEnd::Completed && c.host.StopRequested()) {
         end = PassEnd::Interrupted;  // the input ended because the user stopped its writer
     }

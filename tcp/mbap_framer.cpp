@@ -46,15 +46,22 @@ void MbapFramer::MarkGap(uint64_t count) {
         const MbapHeader header = ReadMbapHeader(Pending());
         if (IsPlausibleMbapHeader(header) && buffered + count <= header.MessageSize()) {
             skipRemaining_ = header.MessageSize() - buffered - count;
+            ++counts_.lostMessages;
             Discard(buffered);
             return;
         }
+    }
+    if (buffered > 0) {
+        ++counts_.lostMessages;
     }
     Discard(buffered);
     mode_ = Mode::Searching;
 }
 
 void MbapFramer::End() {
+    if (Buffered() > 0) {
+        ++counts_.lostMessages;
+    }
     Discard(Buffered());
     skipRemaining_ = 0;
     buffer_.clear();
@@ -71,6 +78,7 @@ bool MbapFramer::FrameOne(const Output& output) {
     const MbapHeader header = ReadMbapHeader(Pending());
     if (!IsPlausibleMbapHeader(header)) {
         ++counts_.implausibleHeaders;
+        ++counts_.lostMessages;
         mode_ = Mode::Searching;
         return true;
     }
@@ -79,6 +87,7 @@ bool MbapFramer::FrameOne(const Output& output) {
     }
     if (requireKnownFunction_ && !IsKnownFunctionCode(Pending().At(mbap::kHeaderSize))) {
         ++counts_.implausibleHeaders;
+        ++counts_.lostMessages;
         mode_ = Mode::Searching;
         return true;
     }

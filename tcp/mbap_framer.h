@@ -24,6 +24,9 @@ struct FramingCounts {
     uint64_t discardedBytes = 0;      // captured bytes that belonged to no whole message
     uint64_t missingBytes = 0;        // bytes of the stream that were never captured
     uint64_t implausibleHeaders = 0;  // times framing lost step on a header
+    // Messages begun but never whole: cut by a gap or the end of the stream, or broken off at a
+    // header no message can have (messages wholly inside a gap cannot be counted).
+    uint64_t lostMessages = 0;
 };
 
 class MbapFramer {

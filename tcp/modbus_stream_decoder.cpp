@@ -306,6 +306,7 @@ void ModbusStreamDecoder::Close(TcpConnection& connection) {
             counts_.outOfOrderSegments += reassembly.outOfOrderSegments;
             counts_.missingBytes += framing.missingBytes;
             counts_.discardedBytes += framing.discardedBytes;
+            counts_.lostMessages += framing.lostMessages;
             counts_.framedBytes += framing.framedBytes;
         }
         queue_.PushConnectionClosed(connection.id);

@@ -38,6 +38,7 @@ struct DecoderCounts {
     uint64_t outOfOrderSegments = 0;
     uint64_t missingBytes = 0;    // never captured
     uint64_t discardedBytes = 0;  // captured, but part of no whole message
+    uint64_t lostMessages = 0;    // begun but never whole (see FramingCounts)
     uint64_t framedBytes = 0;
 };
 

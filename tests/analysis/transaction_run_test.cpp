@@ -269,3 +269,20 @@ TEST_F(TransactionRun, TransactionLogIsWrittenAnewAndNeverOverTheCapture) {
               "The capture cannot be its own report or log\nFile: capture.pcap");
     EXPECT_EQ(ReadFileText("capture.pcap").size(), capture.size());
 }
+
+TEST_F(TransactionRun, MessagesThatNeverCameWholeAreCountedAsIgnored) {
+    // The second poll's header claims one byte more than its connection ever carried.
+    const Bytes capture = PcapBuilder()
+                              .Record(TcpPacket(ModbusTcpAdu(1, kReadOneFrom40011, 1)))
+                              .Record(TcpPacket(ModbusTcpAdu(1, kReadOneFrom40011, 2, 7),
+                                                Between("10.0.0.9", 40001, "10.0.0.5", 502)))
+                              .Build();
+    ASSERT_EQ(Run(capture), AnalysisResult::Completed);
+    EXPECT_EQ(host_.resultsText.substr(0, host_.resultsText.find("Output:")),
+              "2\tMessages processed\r\n2\tModbus messages processed\r\n1\tModbus message ingored "
+              "\r\n\r\n");
+    ASSERT_EQ(host_.warnings.size(), 1u);
+    EXPECT_NE(host_.warnings[0].find("12 captured bytes belong to no whole message"),
+              std::string::npos)
+        << host_.warnings[0];
+}

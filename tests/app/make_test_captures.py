@@ -20,13 +20,21 @@ CLIENT_MAC = bytes.fromhex("020000000014")
 SERVER_MAC = bytes.fromhex("02000000001e")
 
 
+# Next sequence number of each sending end, so that every segment carries new stream bytes as
+# in a real capture (a repeated sequence number is a retransmission).
+next_sequence = {}
+
+
 def tcp_packet(source, destination, source_port, destination_port, payload):
     ethernet = (SERVER_MAC if destination == SERVER else CLIENT_MAC) + \
         (CLIENT_MAC if source == CLIENT else SERVER_MAC) + b"\x08\x00"
     total = 20 + 20 + len(payload)
     ip = struct.pack(">BBHHHBBH4s4s", 0x45, 0, total, 1, 0x4000, 64, 6, 0, source, destination)
-    tcp = struct.pack(">HHIIBBHHH", source_port, destination_port, 1000, 2000, 0x50, 0x18,
-                      8192, 0, 0)
+    sequence = next_sequence.get((source, source_port), 1000)
+    acknowledgement = next_sequence.get((destination, destination_port), 2000)
+    next_sequence[(source, source_port)] = sequence + len(payload)
+    tcp = struct.pack(">HHIIBBHHH", source_port, destination_port, sequence, acknowledgement,
+                      0x50, 0x18, 8192, 0, 0)
     return ethernet + ip + tcp + payload
 
 
@@ -61,16 +69,20 @@ def main():
     directory = sys.argv[1]
     os.makedirs(directory, exist_ok=True)
     captures = {
-        "ten-messages.pcap": [poll(i) if i % 2 == 0 else response(i - 1) for i in range(10)],
-        "one-ignored.pcap": [
+        "ten-messages.pcap": lambda: [poll(i) if i % 2 == 0 else response(i - 1)
+                                      for i in range(10)],
+        "one-ignored.pcap": lambda: [
             poll(1), response(1),
             tcp_packet(CLIENT, SERVER, 50200, 502,
                        mbap(2, bytes([0x03, 0x00, 0x00, 0x00, 0x02]), length=7)),
         ],
-        "no-modbus.pcap": [arp()],
-        "long-run.pcap": [poll(i // 2) if i % 2 == 0 else response(i // 2) for i in range(600)],
+        "no-modbus.pcap": lambda: [arp()],
+        "long-run.pcap": lambda: [poll(i // 2) if i % 2 == 0 else response(i // 2)
+                                  for i in range(600)],
     }
-    for name, packets in captures.items():
+    for name, make_packets in captures.items():
+        next_sequence.clear()
+        packets = make_packets()
         with open(os.path.join(directory, name), "wb") as capture:
             capture.write(pcap(packets))
 
