@@ -72,6 +72,14 @@ CaptureOutcome PcapSource::ReadRecord(CaptureRecord& record) {
                       recordLimit_ == kMaxRecordBytes ? "limit" : "snapshot length", recordLimit_);
         return Stop(CaptureOutcome::Damaged, start, text);
     }
+    // No writer captures more than was on the wire: such a length is corrupt, not cut short.
+    const uint32_t original = order_.U32(header, 12);
+    if (captured > original) {
+        char text[96];
+        std::snprintf(text, sizeof(text), "record length %u exceeds its original length %u",
+                      captured, original);
+        return Stop(CaptureOutcome::Damaged, start, text);
+    }
     data_.resize(captured);
     const StreamReader::Fill body = Input().Read(data_.data(), captured);
     if (body != StreamReader::Fill::Whole) {
@@ -82,7 +90,7 @@ CaptureOutcome PcapSource::ReadRecord(CaptureRecord& record) {
     record.time.fraction = order_.U32(header, 4);
     record.time.fractionDigits = fractionDigits_;
     record.linkType = linkType_;
-    record.originalLength = order_.U32(header, 12);
+    record.originalLength = original;
     record.bytes = ByteView(data_.data(), captured);
     return CaptureOutcome::Record;
 }

@@ -250,6 +250,11 @@ CaptureOutcome PcapngSource::DeliverPacket(const Block& block, CaptureRecord& re
             CaptureOutcome::Damaged, block.offset,
             Text("captured length %llu exceeds the %llu bytes its block holds", captured, room));
     }
+    if (captured > record.originalLength) {
+        return Stop(CaptureOutcome::Damaged, block.offset,
+                    Text("captured length %llu exceeds the original length %llu", captured,
+                         static_cast<uint64_t>(record.originalLength)));
+    }
     if (captured > interface.recordLimit) {
         return Stop(CaptureOutcome::Damaged, block.offset,
                     Text("record length %llu exceeds the snapshot length of %llu bytes", captured,

@@ -39,6 +39,7 @@ void ModbusStreamDecoder::Add(const TcpSegment& segment, const CaptureRecord& re
         return;
     }
     TcpConnection& connection = *found;
+    connection.lastActivity = counts_.segments;
     const int side = connection.SideOf(source);
     const uint8_t flags = segment.flags;
     if (length > 0) {
@@ -112,6 +113,12 @@ TcpConnection* ModbusStreamDecoder::Find(const Endpoint& source, const Endpoint&
     auto it = connections_.find(KeyOf(source, destination));
     if (it != connections_.end()) {
         TcpConnection& connection = *it->second;
+        if (!connection.closed && opening && IsNewIncarnation(connection, source, segment)) {
+            // The same ports again with a new initial sequence number: the old connection ended
+            // without a FIN or RST the capture holds.
+            Close(connection);
+            return &Open(source, destination);
+        }
         if (!connection.closed) {
             return &connection;
         }
@@ -131,7 +138,36 @@ TcpConnection* ModbusStreamDecoder::Find(const Endpoint& source, const Endpoint&
     return &Open(source, destination);
 }
 
+bool ModbusStreamDecoder::IsNewIncarnation(const TcpConnection& connection, const Endpoint& source,
+                                           const TcpSegment& segment) const {
+    const StreamReassembler& stream = connection.sides[connection.SideOf(source)].reassembler;
+    return stream.Started() && stream.PositionOf(segment.sequence + 1) != 0;
+}
+
+// Past the limit of open connections, the quarter idle longest are closed (their messages are
+// handed on): memory stays bounded whatever the capture holds.
+void ModbusStreamDecoder::CloseIdlest() {
+    if (openConnections_ <= settings_.maxOpenConnections) {
+        return;
+    }
+    std::vector<TcpConnection*> open;
+    for (auto& entry : connections_) {
+        if (!entry.second->closed) {
+            open.push_back(entry.second.get());
+        }
+    }
+    const size_t closing = open.size() / 4 + 1;
+    std::nth_element(open.begin(), open.begin() + static_cast<std::ptrdiff_t>(closing - 1),
+                     open.end(), [](const TcpConnection* a, const TcpConnection* b) {
+                         return a->lastActivity < b->lastActivity;
+                     });
+    for (size_t i = 0; i < closing; ++i) {
+        Close(*open[i]);
+    }
+}
+
 TcpConnection& ModbusStreamDecoder::Open(const Endpoint& source, const Endpoint& destination) {
+    CloseIdlest();
     auto connection = std::make_unique<TcpConnection>(++lastConnectionId_, source, destination,
                                                       settings_.reassembly);
     const bool sourceOnPort = IsModbusPort(source.port);
@@ -147,6 +183,8 @@ TcpConnection& ModbusStreamDecoder::Open(const Endpoint& source, const Endpoint&
             side.framer.SetRequireKnownFunction(true);
         }
     }
+    connection->lastActivity = counts_.segments;
+    ++openConnections_;
     std::unique_ptr<TcpConnection>& slot = connections_[KeyOf(source, destination)];
     slot = std::move(connection);
     return *slot;
@@ -312,6 +350,7 @@ void ModbusStreamDecoder::Close(TcpConnection& connection) {
         queue_.PushConnectionClosed(connection.id);
     }
     connection.closed = true;
+    --openConnections_;
     closedOrder_.push_back(KeyOf(connection.ends[0], connection.ends[1]));
     while (closedOrder_.size() > settings_.closedConnectionsKept) {
         auto it = connections_.find(closedOrder_.front());

@@ -26,6 +26,8 @@ struct DecoderSettings {
     FrameClassifier classifyFrame;
     size_t maxHeldEvents = 4096;
     size_t closedConnectionsKept = 1024;
+    // Open connections followed at once; past it the idlest are closed.
+    size_t maxOpenConnections = 4096;
 };
 
 struct DecoderCounts {
@@ -59,6 +61,9 @@ private:
     TcpConnection* Find(const Endpoint& source, const Endpoint& destination,
                         const TcpSegment& segment, uint64_t payloadLength);
     TcpConnection& Open(const Endpoint& source, const Endpoint& destination);
+    bool IsNewIncarnation(const TcpConnection& connection, const Endpoint& source,
+                          const TcpSegment& segment) const;
+    void CloseIdlest();
     bool IsModbusPort(uint16_t port) const;
     void TakeHandshake(TcpConnection& connection, int side, const TcpSegment& segment);
     void TakeAcknowledgement(TcpConnection& connection, int side, uint32_t acknowledgement,
@@ -78,6 +83,7 @@ private:
     std::map<Key, std::unique_ptr<TcpConnection>> connections_;
     std::deque<Key> closedOrder_;
     uint64_t lastConnectionId_ = 0;
+    size_t openConnections_ = 0;
     ReleaseQueue queue_;
     CaptureTimestamp lastTime_;
     DecoderCounts counts_;

@@ -40,6 +40,7 @@ struct TcpConnection {
     Recognition recognition = Recognition::Candidate;
     int serverEnd = -1;  // index into ends; -1 while unknown
     uint64_t payloadSegments = 0;
+    uint64_t lastActivity = 0;  // the decoder's segment count when it last saw this one
     bool closed = false;
 
     int SideOf(const Endpoint& source) const { return source == ends[0] ? 0 : 1; }

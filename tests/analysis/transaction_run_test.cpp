@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -285,4 +286,35 @@ TEST_F(TransactionRun, MessagesThatNeverCameWholeAreCountedAsIgnored) {
     EXPECT_NE(host_.warnings[0].find("12 captured bytes belong to no whole message"),
               std::string::npos)
         << host_.warnings[0];
+}
+
+TEST_F(TransactionRun, CorruptRecordLengthInTheExampleEndsTheRunAsDamaged) {
+    const char* source = std::getenv("ZEP_SOURCE_DIR");
+    ASSERT_NE(source, nullptr);
+    Bytes capture;
+    {
+        const std::string text = ReadFileText(std::string(source) + "/examples/example.pcap");
+        capture.assign(text.begin(), text.end());
+    }
+    // Record 5 claims 5,000 captured bytes; what follows it is the rest of the capture.
+    size_t offset = 24;
+    for (int record = 1; record < 5; ++record) {
+        offset += 16 + (capture[offset + 8] | capture[offset + 9] << 8);
+    }
+    capture[offset + 8] = 5000 & 0xFF;
+    capture[offset + 9] = 5000 >> 8;
+    for (PairingMode mode : {PairingMode::Transaction, PairingMode::Address}) {
+        fs::remove("output.txt");
+        WriteFile("capture.pcap", capture);
+        host_.inputPath = "capture.pcap";
+        host_.options = AnalysisOptions();
+        host_.options.pairing = mode;
+        EXPECT_EQ(RunAnalysis(host_, platform_), AnalysisResult::EndedEarly);
+        EXPECT_EQ(presenter_.boxes.back().text.rfind(
+                      "The capture is damaged or could not be read at record 5 (file offset " +
+                          std::to_string(offset) + "): record length 5000 exceeds its original",
+                      0),
+                  0u)
+            << presenter_.boxes.back().text;
+    }
 }

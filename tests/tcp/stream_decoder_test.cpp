@@ -253,3 +253,44 @@ TEST_F(StreamDecoderTest, EveryPayloadByteIsFramedExactlyOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+class BoundedDecoderTest : public StreamDecoderTest {
+protected:
+    static DecoderSettings Settings() {
+        DecoderSettings settings;
+        settings.maxOpenConnections = 8;
+        return settings;
+    }
+    BoundedDecoderTest() : StreamDecoderTest(Settings()) {}
+};
+
+}  // namespace
+
+TEST_F(StreamDecoderTest, PortsReusedWithANewHandshakeStartANewConnection) {
+    // The first connection's FIN was not captured; the client comes back from the same port.
+    feed_.Handshake(client_, server_);
+    feed_.Send(client_, Adu(1, 1, kReadPdu));
+    feed_.Send(server_, Adu(1, 1, kAnswerPdu));
+    Flow again{client_.from, client_.to, 555000};
+    Flow answer = again.Reverse(777000);
+    feed_.Handshake(again, answer);
+    feed_.Send(again, Adu(1, 1, kReadPdu));
+    feed_.Send(answer, Adu(1, 1, kAnswerPdu));
+    decoder_.Finish();
+    ASSERT_EQ(sink_.messages.size(), 4u);
+    EXPECT_NE(sink_.messages[0].connectionId, sink_.messages[3].connectionId);
+    EXPECT_EQ(sink_.messages[3].direction, MessageDirection::ToClient);
+}
+
+TEST_F(BoundedDecoderTest, OpenConnectionsStayBoundedAndLoseNothing) {
+    // Many clients each send a request and never close; past the bound the idlest are closed.
+    for (uint16_t i = 0; i < 100; ++i) {
+        Flow flow{At(10, static_cast<uint16_t>(41000 + i)), At(20, 502), 1000};
+        feed_.Send(flow, Adu(i, 1, kReadPdu));
+    }
+    EXPECT_GE(sink_.closed.size(), 90u);  // closed along the way, not only at the end
+    decoder_.Finish();
+    EXPECT_EQ(sink_.messages.size(), 100u);
+}
