@@ -1,5 +1,7 @@
 #include "capture/timestamp_resolution.h"
 
+#include <limits>
+
 namespace {
 
 uint64_t PowerOfTen(unsigned exponent) {
@@ -55,7 +57,16 @@ CaptureTimestamp TimestampResolution::Convert(uint64_t units, int64_t offsetSeco
             fraction /= PowerOfTen(exponent_ - time.fractionDigits);
         }
     }
-    time.seconds += offsetSeconds;
+    // A hostile offset saturates instead of overflowing.
+    const int64_t limit = std::numeric_limits<int64_t>::max();
+    if (offsetSeconds > 0 && time.seconds > limit - offsetSeconds) {
+        time.seconds = limit;
+    } else if (offsetSeconds < 0 &&
+               time.seconds < std::numeric_limits<int64_t>::min() - offsetSeconds) {
+        time.seconds = std::numeric_limits<int64_t>::min();
+    } else {
+        time.seconds += offsetSeconds;
+    }
     time.fraction = static_cast<uint32_t>(fraction);
     return time;
 }

@@ -76,6 +76,10 @@ int Analyze(const CliOptions& options, CliStreams streams, CliStreams notices,
     }
     streams.out << ConsoleText(host.ResultsText()) << '\n';
     streams.out.flush();
+    if (!streams.out) {
+        streams.err << "zep-modbus-parser: the summary could not be written to standard output\n";
+        return 1;
+    }
     return 0;
 }
 

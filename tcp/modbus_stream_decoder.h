@@ -27,7 +27,7 @@ struct DecoderSettings {
     size_t maxHeldEvents = 4096;
     size_t closedConnectionsKept = 1024;
     // Open connections followed at once; past it the idlest are closed.
-    size_t maxOpenConnections = 4096;
+    size_t maxOpenConnections = 2048;
 };
 
 struct DecoderCounts {
