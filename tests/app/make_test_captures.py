@@ -7,7 +7,8 @@ given as the only argument:
   one-ignored.pcap    a poll, its response, and a message whose Modbus header claims one
                       byte more than the packet holds (counted, and ignored)
   no-modbus.pcap      a single 42-byte ARP frame: no TCP payload anywhere
-  long-run.pcap       600 messages, 300 polls and 300 responses
+  long-run.pcap       20,000 messages: 10,000 reads of 125 registers and their responses, a run
+                      long enough (about a second) to watch its progress and disabled controls
 """
 
 import os
@@ -54,6 +55,16 @@ def response(transaction):
                       mbap(transaction, bytes([0x03, 0x04, 0x00, 0x0A, 0x01, 0x02])))
 
 
+def long_poll(transaction):
+    return tcp_packet(CLIENT, SERVER, 50200, 502,
+                      mbap(transaction, bytes([0x03, 0x00, 0x00, 0x00, 125])))
+
+
+def long_response(transaction):
+    return tcp_packet(SERVER, CLIENT, 502, 50200,
+                      mbap(transaction, bytes([0x03, 250]) + bytes(range(250))))
+
+
 def arp():
     return bytes.fromhex("ffffffffffff020000000014") + b"\x08\x06" + bytes(28)
 
@@ -77,8 +88,8 @@ def main():
                        mbap(2, bytes([0x03, 0x00, 0x00, 0x00, 0x02]), length=7)),
         ],
         "no-modbus.pcap": lambda: [arp()],
-        "long-run.pcap": lambda: [poll(i // 2) if i % 2 == 0 else response(i // 2)
-                                  for i in range(600)],
+        "long-run.pcap": lambda: [long_poll(i // 2 % 65536) if i % 2 == 0
+                                  else long_response(i // 2 % 65536) for i in range(20000)],
     }
     for name, make_packets in captures.items():
         next_sequence.clear()

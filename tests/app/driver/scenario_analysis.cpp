@@ -266,7 +266,7 @@ void ScenarioAnalysis() {
     Expect(sawDisabled, "long run: Analyze and the results box were disabled, the rest not");
     ExpectMessageBox(
         session,
-        expected::Format(expected::kAnalysed, 600, JoinPath(directory, "output.txt").c_str()),
+        expected::Format(expected::kAnalysed, 20000, JoinPath(directory, "output.txt").c_str()),
         MB_YESNO, IDNO, "long run: closing question");
     ++boxes;
     Expect(LooksLikeProgress(ClipboardText()),
