@@ -38,7 +38,7 @@ xvfb_pid=""
 work="$(mktemp -d /tmp/zep-wine-time.XXXXXX)"
 cleanup() {
     wineserver -k 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
     rm -rf "$work"
 }
 trap cleanup EXIT
