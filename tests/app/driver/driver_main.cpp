@@ -14,10 +14,15 @@ namespace {
 
 const std::map<std::string, void (*)()>& Scenarios() {
     static const std::map<std::string, void (*)()> scenarios = {
-        {"layout", &ScenarioLayout},   {"settings", &ScenarioSettings},
-        {"updates", &ScenarioUpdates}, {"analysis", &ScenarioAnalysis},
-        {"about", &ScenarioAbout},     {"link", &ScenarioLink},
-        {"menus", &ScenarioMenus},     {"resources", &ScenarioResources},
+        {"layout", &ScenarioLayout},
+        {"settings", &ScenarioSettings},
+        {"updates", &ScenarioUpdates},
+        {"analysis", &ScenarioAnalysis},
+        {"about", &ScenarioAbout},
+        {"link", &ScenarioLink},
+        {"menus", &ScenarioMenus},
+        {"resources", &ScenarioResources},
+        {"time-analysis", &ScenarioTimeAnalysis},
     };
     return scenarios;
 }
@@ -40,6 +45,8 @@ bool TakeSetting(const std::string& argument) {
         {"captures", &settings.captureDir},
         {"host", &settings.makerHost},
         {"support-email", &settings.supportEmail},
+        {"capture", &settings.timedCapture},
+        {"time-limit", &settings.timeLimit},
     };
     const auto field = fields.find(name);
     if (field == fields.end()) {

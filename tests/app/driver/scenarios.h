@@ -57,6 +57,8 @@ void ScenarioAbout();
 void ScenarioLink();
 void ScenarioMenus();
 void ScenarioResources();
+// Not a test: times one analysis run (settings capture= and time-limit=, in seconds).
+void ScenarioTimeAnalysis();
 
 // Writes settings.ini into `directory` (nothing when `content` is empty).
 void PrepareSettings(const std::string& directory, const std::string& content);

@@ -20,6 +20,8 @@ struct DriverSettings {
     std::string exampleCapture;  // the example capture of the repository
     std::string makerHost;       // the maker's web host the program was built with
     std::string supportEmail;    // the technical-support address the program was built with
+    std::string timedCapture;    // the capture that time-analysis runs
+    std::string timeLimit;       // seconds after which time-analysis stops a run
 };
 DriverSettings& Settings();
 
