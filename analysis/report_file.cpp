@@ -25,14 +25,18 @@ bool ReportFile::WriteBlock(int32_t number, const std::string& analysisText) {
     // analyser's "\r\n" stays "\r\n", a stray "\r" goes, a bare "\n" gains one.
     std::string block = Format("Frame: %03d\r\n", number);
     block.reserve(block.size() + analysisText.size() + analysisText.size() / 32 + 4);
-    for (char c : analysisText) {
-        if (c == '\n') {
-            block += '\r';
-        }
-        if (c != '\r') {
-            block += c;
+    const char* run = analysisText.data();
+    const char* const end = run + analysisText.size();
+    for (const char* c = run; c < end; ++c) {
+        if (*c == '\r' || *c == '\n') {
+            block.append(run, static_cast<size_t>(c - run));
+            if (*c == '\n') {
+                block += "\r\n";
+            }
+            run = c + 1;
         }
     }
+    block.append(run, static_cast<size_t>(end - run));
     block += "\r\n\r\n";
     return file_.WriteBytes(block);
 }

@@ -110,7 +110,14 @@ void ModbusStreamDecoder::Finish() {
 TcpConnection* ModbusStreamDecoder::Find(const Endpoint& source, const Endpoint& destination,
                                          const TcpSegment& segment, uint64_t payloadLength) {
     const bool opening = (segment.flags & tcp_flags::kSyn) && !(segment.flags & tcp_flags::kAck);
-    auto it = connections_.find(KeyOf(source, destination));
+    // Consecutive segments mostly belong to one connection: ask the map only on a change.
+    const Key key = KeyOf(source, destination);
+    if (!(recentValid_ && recentKey_ == key)) {
+        recent_ = connections_.find(key);
+        recentKey_ = key;
+        recentValid_ = true;
+    }
+    auto it = recent_;
     if (it != connections_.end()) {
         TcpConnection& connection = *it->second;
         if (!connection.closed && opening && IsNewIncarnation(connection, source, segment)) {
@@ -185,6 +192,7 @@ TcpConnection& ModbusStreamDecoder::Open(const Endpoint& source, const Endpoint&
     }
     connection->lastActivity = counts_.segments;
     ++openConnections_;
+    recentValid_ = false;
     std::unique_ptr<TcpConnection>& slot = connections_[KeyOf(source, destination)];
     slot = std::move(connection);
     return *slot;
@@ -356,6 +364,7 @@ void ModbusStreamDecoder::Close(TcpConnection& connection) {
         auto it = connections_.find(closedOrder_.front());
         closedOrder_.pop_front();
         if (it != connections_.end() && it->second->closed) {
+            recentValid_ = false;
             connections_.erase(it);
         }
     }

@@ -80,7 +80,11 @@ private:
 
     DecoderSettings settings_;
     ModbusMessageSink& sink_;
-    std::map<Key, std::unique_ptr<TcpConnection>> connections_;
+    using Connections = std::map<Key, std::unique_ptr<TcpConnection>>;
+    Connections connections_;
+    Key recentKey_;  // the last key looked up, and where it led
+    Connections::iterator recent_;
+    bool recentValid_ = false;
     std::deque<Key> closedOrder_;
     uint64_t lastConnectionId_ = 0;
     size_t openConnections_ = 0;
