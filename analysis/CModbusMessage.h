@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/byte_view.h"
+#include "modbus/rtu_frame.h"
 #include "network/ip_address.h"
 
 // One Modbus/TCP message taken out of a captured packet.
@@ -18,8 +19,3 @@ struct CModbusMessage {
     // The frame as text, "%02X " per byte, as the report and the progress line show it.
     std::string FrameText() const;
 };
-
-// "%02X " per byte.
-std::string FrameTextOf(ByteView bytes);
-// The RTU frame of a unit id and PDU: the bytes, then the CRC as an RTU frame carries it.
-std::vector<uint8_t> RtuFrameOf(ByteView unitAndPdu);

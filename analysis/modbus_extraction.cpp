@@ -55,10 +55,6 @@ std::string SecondPassRejectionText(const MessageExtraction& e) {
 
 }  // namespace
 
-std::string BuildFrameText(const uint8_t* bytes, int length) {
-    return FrameTextOf(ByteView(RtuFrameOf(ByteView(bytes, static_cast<size_t>(length)))));
-}
-
 MessageExtraction ExtractMessage(const TcpSegment& tcp, int32_t recordSize) {
     MessageExtraction e;
     e.located = true;

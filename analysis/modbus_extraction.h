@@ -26,8 +26,6 @@ enum class RejectReason {
     LengthBeyondPayload,  // the header's Length field claims more than the payload holds
 };
 
-// The RTU frame text of `length` bytes: each byte as "%02X ", then the two CRC bytes.
-std::string BuildFrameText(const uint8_t* bytes, int length);
 
 // What one record gave, with what the debug log reports about it.
 struct MessageExtraction {

@@ -5,7 +5,6 @@
 #include "analysis/address_pairing.h"
 #include "analysis/modbus_extraction.h"
 #include "common/logging.h"
-#include "modbus/frame_analysis.h"
 #include "modbus/length_direction.h"
 #include "network/link_types.h"
 #include "network/segment_decoder.h"
@@ -15,17 +14,18 @@
 
 namespace {
 
-std::string ProgressText(int32_t messages, const std::string& frameText) {
+std::string ProgressText(int32_t messages, const std::vector<uint8_t>& frame) {
+    const std::string frameText = FrameTextOf(ByteView(frame));
     return Format("%d\tModbus messages processed...Please wait\r\n\r\nLine:\r\n\t%s", messages,
                   frameText.c_str());
 }
 
 // Progress after a message, and also while records without messages go by: a long capture
-// never looks stuck.
-void ShowProgressIfDue(PassContext& c, int32_t messages, const std::string& frameText,
+// never looks stuck. The latest frame's text is made only when it is shown.
+void ShowProgressIfDue(PassContext& c, int32_t messages, const std::vector<uint8_t>& frame,
                        bool afterMessage) {
     if (c.progress.Due(afterMessage)) {
-        c.host.ShowProgress(ProgressText(messages, frameText));
+        c.host.ShowProgress(ProgressText(messages, frame));
     }
 }
 
@@ -64,11 +64,7 @@ CModbusMessage MessageOf(const ModbusAdu& adu) {
     message.source = adu.source.address;
     message.destination = adu.destination.address;
     message.number = static_cast<int32_t>(adu.messageNumber);
-    std::vector<uint8_t> unitAndPdu;
-    unitAndPdu.reserve(adu.pdu.size() + 1);
-    unitAndPdu.push_back(adu.unit);
-    unitAndPdu.insert(unitAndPdu.end(), adu.pdu.begin(), adu.pdu.end());
-    message.frame = RtuFrameOf(ByteView(unitAndPdu));
+    message.frame = RtuFrameOf(adu.unit, ByteView(adu.pdu));
     return message;
 }
 
@@ -102,38 +98,25 @@ FrameToReport BlockOf(const Transaction& t) {
     return {MessageOf(*t.response), std::nullopt, toClient, std::string()};
 }
 
-FrameReport AnalysisOf(const CModbusMessage& frame, const CModbusMessage* poll) {
-    const std::vector<int32_t> values = FrameValuesOf(ByteView(frame.frame));
-    std::vector<int32_t> pollValues;
-    if (poll != nullptr) {
-        pollValues = FrameValuesOf(ByteView(poll->frame));
-    }
-    return AnalyseFrameValues(FrameView(values), FrameView(pollValues));
-}
-
 bool WriteTransaction(PassContext& c, const Transaction& t, const FrameToReport& block) {
-    if (!c.report.Write(block)) {
+    // The block's frame is analysed once, for the report and the log.
+    const FrameReport analysis = AnalysisOf(block);
+    if (!c.report.Write(block, analysis)) {
         return false;
     }
     if (c.transactionLog == nullptr) {
         return true;
     }
-    c.logWriteFailed = true;  // until the line is written
-    const CModbusMessage* request =
-        t.request ? (block.poll ? &*block.poll : &block.frame) : nullptr;
-    std::optional<FrameReport> requestReport;
-    std::optional<FrameReport> responseReport;
-    if (request != nullptr) {
-        requestReport = AnalysisOf(*request, nullptr);
-    }
-    if (t.response) {
-        responseReport = AnalysisOf(block.frame, t.request ? request : nullptr);
+    // A response's block holds its request as the poll; a lone request is the block's frame.
+    std::optional<FrameReport> pairedRequest;
+    if (t.request && t.response) {
+        pairedRequest = AnalysisOf(*block.poll, nullptr);
     }
     TransactionLogEntry entry;
     entry.reportFrame = static_cast<uint64_t>(block.frame.number);
     entry.transaction = &t;
-    entry.request = requestReport ? &*requestReport : nullptr;
-    entry.response = responseReport ? &*responseReport : nullptr;
+    entry.request = pairedRequest ? &*pairedRequest : (t.request ? &analysis : nullptr);
+    entry.response = t.response ? &analysis : nullptr;
     c.logWriteFailed = !c.transactionLog->Write(TransactionLogLine(entry));
     return !c.logWriteFailed;
 }
@@ -156,7 +139,7 @@ bool NextRecord(PassContext& c, CaptureRecord& record, CaptureOutcome& outcome, 
 
 PassEnd RunAddressPairing(PassContext& c) {
     const ServerDiscovery discovery = FindServer(c.source, [&c](int32_t messages) {
-        ShowProgressIfDue(c, messages, std::string(), false);
+        ShowProgressIfDue(c, messages, {}, false);
         return !c.host.StopRequested();
     });
     if (c.host.StopRequested()) {
@@ -180,7 +163,7 @@ PassEnd RunAddressPairing(PassContext& c) {
 
     AddressPairing pairing(discovery.server, discovery.client);
     MessageCounts counts;
-    std::string lastFrameText;
+    std::vector<uint8_t> lastFrame;
     CaptureOutcome outcome = CaptureOutcome::Record;
     PassEnd end = PassEnd::Completed;
     while (end == PassEnd::Completed && NextRecord(c, record, outcome, end)) {
@@ -189,7 +172,7 @@ PassEnd RunAddressPairing(PassContext& c) {
         LogExtraction(ExtractPass::Second, extraction,
                       record.fileOffset + 16 + static_cast<int64_t>(record.bytes.size()));
         if (extraction.outcome != ExtractResult::Accepted) {
-            ShowProgressIfDue(c, counts.messages, lastFrameText, false);
+            ShowProgressIfDue(c, counts.messages, lastFrame, false);
             continue;
         }
         for (const FrameToReport& frame : pairing.Add(extraction.message)) {
@@ -197,8 +180,8 @@ PassEnd RunAddressPairing(PassContext& c) {
                 end = PassEnd::WriteFailed;
             }
         }
-        lastFrameText = extraction.message.FrameText();
-        ShowProgressIfDue(c, counts.messages, lastFrameText, true);
+        lastFrame = extraction.message.frame;
+        ShowProgressIfDue(c, counts.messages, lastFrame, true);
     }
     c.counts.messages = counts.messages;
     c.counts.ignored = counts.ignored;
@@ -229,7 +212,7 @@ PassEnd RunTransactionPairing(PassContext& c) {
 
     PassEnd end = PassEnd::Completed;
     int32_t lastNumber = 0;
-    std::string lastFrameText;
+    std::vector<uint8_t> lastFrame;
     auto report = [&]() {
         while (!ready.empty() && end == PassEnd::Completed) {
             const Transaction t = std::move(ready.front());
@@ -239,7 +222,7 @@ PassEnd RunTransactionPairing(PassContext& c) {
                 end = PassEnd::WriteFailed;
             }
             lastNumber = block.frame.number;
-            lastFrameText = block.frame.FrameText();
+            lastFrame = block.frame.frame;
         }
     };
 
@@ -263,10 +246,10 @@ PassEnd RunTransactionPairing(PassContext& c) {
         }
         const int32_t numberBefore = lastNumber;
         report();
-        ShowProgressIfDue(c, lastNumber, lastFrameText, lastNumber != numberBefore);
+        ShowProgressIfDue(c, lastNumber, lastFrame, lastNumber != numberBefore);
     }
-    if (end == PassEnd::Completed || end == PassEnd::Interrupted) {
-        // Interrupted or not, what was captured up to here is reported whole.
+    if (end != PassEnd::WriteFailed) {
+        // Interrupted, damaged or not, what was captured up to here is reported whole.
         const PassEnd stopped = end;
         end = PassEnd::Completed;
         decoder.Finish();

@@ -4,13 +4,20 @@
 #include "modbus/frame_analysis.h"
 #include "report/frame_text.h"
 
-std::string FrameAnalysisOf(const FrameToReport& item) {
-    const std::vector<int32_t> frame = FrameValuesOf(ByteView(item.frame.frame));
-    std::vector<int32_t> poll;
-    if (item.poll) {
-        poll = FrameValuesOf(ByteView(item.poll->frame));
+FrameReport AnalysisOf(const CModbusMessage& frame, const CModbusMessage* poll) {
+    const std::vector<int32_t> values = FrameValuesOf(ByteView(frame.frame));
+    std::vector<int32_t> pollValues;
+    if (poll != nullptr) {
+        pollValues = FrameValuesOf(ByteView(poll->frame));
     }
-    const FrameReport report = AnalyseFrameValues(FrameView(frame), FrameView(poll));
+    return AnalyseFrameValues(FrameView(values), FrameView(pollValues));
+}
+
+FrameReport AnalysisOf(const FrameToReport& item) {
+    return AnalysisOf(item.frame, item.poll ? &*item.poll : nullptr);
+}
+
+std::string FrameAnalysisOf(const FrameToReport& item, const FrameReport& report) {
     const FrameAddresses addresses{item.frame.source.ToString(), item.frame.destination.ToString()};
     std::string text = FrameAnalysisText(report, item.frame.FrameText(), &addresses, false);
     text += item.note;

@@ -5,15 +5,14 @@
 
 #include "modbus/exception_catalogue.h"
 #include "modbus/function_catalogue.h"
-#include "modbus/modbus_crc.h"
+#include "modbus/rtu_frame.h"
 #include "report/iso8601_time.h"
 #include "tcp/capture_time.h"
+#include "tcp/mbap.h"
 
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-constexpr int kExceptionBit = 0x80;
 
 const char* UnansweredText(Unanswered reason) {
     switch (reason) {
@@ -40,23 +39,8 @@ Json TextOrNull(const char* text) {
 // The message as the RTU frame the report shows: unit, PDU, CRC; "%02X" per byte, one blank
 // between bytes.
 std::string RtuFrameText(const ModbusAdu& adu) {
-    std::vector<uint8_t> bytes;
-    bytes.reserve(adu.pdu.size() + 3);
-    bytes.push_back(adu.unit);
-    bytes.insert(bytes.end(), adu.pdu.begin(), adu.pdu.end());
-    const uint16_t crc = ModbusCRC16(bytes.data(), static_cast<uint16_t>(bytes.size()));
-    bytes.push_back(static_cast<uint8_t>(crc >> 8));
-    bytes.push_back(static_cast<uint8_t>(crc & 0xFF));
-
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string text;
-    for (uint8_t b : bytes) {
-        if (!text.empty()) {
-            text += ' ';
-        }
-        text += kHex[b >> 4];
-        text += kHex[b & 0x0F];
-    }
+    std::string text = FrameTextOf(ByteView(RtuFrameOf(adu.unit, ByteView(adu.pdu))));
+    text.pop_back();  // the frame text's blank after the last byte
     return text;
 }
 
@@ -88,7 +72,7 @@ Json ResponseTimeJson(const Transaction& transaction) {
 }
 
 Json ExceptionJson(const std::optional<ModbusAdu>& response) {
-    if (!response || (response->FunctionCode() & kExceptionBit) == 0) {
+    if (!response || (response->FunctionCode() & mbap::kExceptionBit) == 0) {
         return nullptr;
     }
     Json exception = Json::object();
@@ -206,7 +190,7 @@ std::string TransactionLogLine(const TransactionLogEntry& entry) {
     line["report_frame"] = entry.reportFrame;
     line["transaction_id"] = first ? Json(first->transactionId) : Json(nullptr);
     line["unit"] = first ? Json(first->unit) : Json(nullptr);
-    const int function = first ? first->FunctionCode() & ~kExceptionBit : 0;
+    const int function = first ? first->FunctionCode() & ~mbap::kExceptionBit : 0;
     line["function"] = first ? Json(function) : Json(nullptr);
     line["function_name"] = first ? Json(GetFunctionName(function)) : Json(nullptr);
     line["client"] = transaction.client.ToString();

@@ -15,8 +15,7 @@ bool IsPlausibleMbapHeader(const MbapHeader& header) {
 }
 
 bool IsKnownFunctionCode(uint8_t functionCode) {
-    constexpr uint8_t kExceptionBit = 0x80;
     constexpr uint8_t kEncapsulatedInterface = 43;
-    const uint8_t base = functionCode & static_cast<uint8_t>(~kExceptionBit);
+    const uint8_t base = functionCode & static_cast<uint8_t>(~mbap::kExceptionBit);
     return (base >= 1 && base <= 24) || base == kEncapsulatedInterface;
 }

@@ -12,6 +12,7 @@ constexpr size_t kHeaderSize = 7;
 constexpr size_t kLengthFieldEnd = 6;     // the length counts the bytes from here on
 constexpr uint16_t kShortestLength = 2;   // unit id and function code
 constexpr uint16_t kLongestLength = 254;  // unit id and a 253-byte PDU
+constexpr uint8_t kExceptionBit = 0x80;   // set in the function code of an exception response
 }  // namespace mbap
 
 struct MbapHeader {

@@ -1,13 +1,13 @@
 #include "tcp/transaction_pairer.h"
 
+#include <algorithm>
 #include <limits>
 #include <vector>
 
 #include "tcp/capture_time.h"
+#include "tcp/mbap.h"
 
-namespace {
-constexpr uint8_t kExceptionBit = 0x80;
-}  // namespace
+namespace {}  // namespace
 
 TransactionPairer::TransactionPairer(PairingSettings settings, Output output)
     : settings_(settings), output_(std::move(output)), now_(std::numeric_limits<int64_t>::min()) {}
@@ -30,6 +30,7 @@ void TransactionPairer::OnMessage(const ModbusAdu& message) {
             CloseAlone(previous->second, Unanswered::TransactionReused);
         }
         outstanding_[message.messageNumber] = message;
+        earliestWaiting_ = std::min(earliestWaiting_, ToNanoseconds(message.time));
         byTransaction_[key] = message.messageNumber;
         while (outstanding_.size() > settings_.maxOutstandingRequests) {
             CloseAlone(outstanding_.begin()->first, Unanswered::TooManyWaiting);
@@ -82,7 +83,7 @@ void TransactionPairer::Pair(const ModbusAdu& response) {
     transaction.response = response;
     transaction.unitMismatch = transaction.request->unit != response.unit;
     transaction.functionMismatch =
-        transaction.request->FunctionCode() != (response.FunctionCode() & ~kExceptionBit);
+        transaction.request->FunctionCode() != (response.FunctionCode() & ~mbap::kExceptionBit);
     transaction.client = transaction.request->source;
     transaction.server = transaction.request->destination;
     transaction.reportNumber = response.messageNumber;
@@ -112,12 +113,20 @@ void TransactionPairer::ExpireBefore(int64_t now) {
     constexpr int64_t kEarliest = std::numeric_limits<int64_t>::min();
     const int64_t timeout = settings_.responseTimeoutNanoseconds;
     const int64_t deadline = now_ < kEarliest + timeout ? kEarliest : now_ - timeout;
+    if (earliestWaiting_ >= deadline) {
+        return;  // nothing waits that long: no scan on every record
+    }
     std::vector<uint64_t> expired;
+    int64_t earliest = std::numeric_limits<int64_t>::max();
     for (const auto& entry : outstanding_) {
-        if (ToNanoseconds(entry.second.time) < deadline) {
+        const int64_t sent = ToNanoseconds(entry.second.time);
+        if (sent < deadline) {
             expired.push_back(entry.first);
+        } else if (sent < earliest) {
+            earliest = sent;
         }
     }
+    earliestWaiting_ = earliest;
     for (uint64_t number : expired) {
         CloseAlone(number, Unanswered::TimedOut);
     }

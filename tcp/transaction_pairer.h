@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <map>
 #include <utility>
 
@@ -43,7 +44,9 @@ private:
     PairingSettings settings_;
     Output output_;
     int64_t now_ = 0;
-    std::map<uint64_t, ModbusAdu> outstanding_;         // requests by message number
+    std::map<uint64_t, ModbusAdu> outstanding_;  // requests by message number
+    // No outstanding request was sent before this (a bound: it may be older than the oldest).
+    int64_t earliestWaiting_ = std::numeric_limits<int64_t>::max();
     std::map<TransactionKey, uint64_t> byTransaction_;  // to the request's message number
     std::map<uint64_t, Transaction> held_;              // by report number
 };

@@ -38,8 +38,8 @@ Extraction Extract(const Bytes& packet, ExtractPass pass = ExtractPass::Second) 
 
 TEST(FrameText, HexTokensAndCrcInRtuOrder) {
     const uint8_t frame[] = {0x01, 0x03, 0x00, 0x00, 0x00, 0x0A};
-    EXPECT_EQ(BuildFrameText(frame, 6), "01 03 00 00 00 0A C5 CD ");
-    EXPECT_EQ(BuildFrameText(frame, 0), "FF FF ");
+    EXPECT_EQ(FrameTextOf(ByteView(RtuFrameOf(ByteView(frame, 6)))), "01 03 00 00 00 0A C5 CD ");
+    EXPECT_EQ(FrameTextOf(ByteView(RtuFrameOf(ByteView(frame, 0)))), "FF FF ");
 }
 
 TEST(Extraction, AcceptsAModbusTcpMessage) {

@@ -59,30 +59,6 @@ TEST_F(StreamDecoderTest, SplitsThreeMessagesInOneSegmentInStreamOrder) {
     EXPECT_EQ(sink_.messages[2].direction, MessageDirection::ToClient);
 }
 
-TEST_F(StreamDecoderTest, DropsRetransmittedBytes) {
-    const Bytes request = Adu(1, 1, kReadPdu);
-    feed_.Send(client_, request);
-    feed_.SendAt(client_, client_.sequence - 12, request, tcp_flags::kAck);
-    // A retransmission that overlaps the old bytes and carries a new message after them.
-    feed_.SendAt(client_, client_.sequence - 12, Join({request, Adu(2, 1, kReadPdu)}),
-                 tcp_flags::kAck);
-    decoder_.Finish();
-    EXPECT_EQ(TransactionIds(), std::vector<uint16_t>({1, 2}));
-    EXPECT_EQ(decoder_.counts().repeatedBytes, 24u);
-}
-
-TEST_F(StreamDecoderTest, HoldsOutOfOrderSegmentsUntilTheHoleFills) {
-    feed_.Handshake(client_, server_);
-    const Bytes first = Adu(1, 1, kReadPdu);
-    feed_.SendAt(client_, client_.sequence + 12, Adu(2, 1, kReadPdu), tcp_flags::kAck);
-    EXPECT_TRUE(sink_.messages.empty());
-    feed_.Send(client_, first);
-    decoder_.Finish();
-    EXPECT_EQ(TransactionIds(), std::vector<uint16_t>({1, 2}));
-    EXPECT_EQ(decoder_.counts().outOfOrderSegments, 1u);
-    EXPECT_EQ(decoder_.counts().missingBytes, 0u);
-}
-
 TEST_F(StreamDecoderTest, GapAcknowledgedByThePeerIsCountedAndFramingResumes) {
     feed_.Handshake(client_, server_);
     feed_.Send(client_, Adu(1, 1, kReadPdu));
@@ -105,17 +81,6 @@ TEST_F(StreamDecoderTest, SegmentCapturedShortLosesOnlyItsMessage) {
     EXPECT_EQ(TransactionIds(), std::vector<uint16_t>({2}));
     EXPECT_EQ(decoder_.counts().missingBytes, answer.size() - 10);
     EXPECT_EQ(decoder_.counts().discardedBytes, 10u);
-}
-
-TEST_F(StreamDecoderTest, FollowsSequenceNumbersAcrossWrapAround) {
-    client_.sequence = 0xFFFFFFF8u;
-    const Bytes stream = Join({Adu(1, 1, kReadPdu), Adu(2, 1, kReadPdu)});
-    feed_.Send(client_, Bytes(stream.begin(), stream.begin() + 5));
-    feed_.SendAt(client_, client_.sequence + 7, Bytes(stream.begin() + 12, stream.end()),
-                 tcp_flags::kAck);  // out of order, past the wrap
-    feed_.Send(client_, Bytes(stream.begin() + 5, stream.begin() + 12));
-    decoder_.Finish();
-    EXPECT_EQ(TransactionIds(), std::vector<uint16_t>({1, 2}));
 }
 
 TEST_F(StreamDecoderTest, ClientAndServerOnOneAddressAreTellApartByPort) {
@@ -206,9 +171,11 @@ TEST_F(ConfiguredDecoderTest, ContentDecidesTheServerWhenNothingElseDoes) {
     EXPECT_EQ(sink_.messages[2].direction, MessageDirection::ToServer);
 }
 
-// Random segmentation, retransmission and reordering within the bounds: every message comes out
-// once and in order, and every captured byte is framed or counted.
+// Random segmentation, retransmission and reordering within the bounds, across the sequence
+// number wrap: every message comes out once and in order, and every captured byte is framed or
+// counted as repeated.
 TEST_F(StreamDecoderTest, EveryPayloadByteIsFramedExactlyOnce) {
+    client_.sequence = 0xFFFFF000u;
     std::vector<Bytes> sent;
     for (uint16_t id = 0; id < 300; ++id) {
         sent.push_back(Adu(id, 1, Bytes(1 + id % 50, static_cast<uint8_t>(id))));
