@@ -1,9 +1,13 @@
 #pragma once
-// What an analysis run needs of the window (or console) that starts it.
+// What an analysis run is given (the request) and what it needs of the window or console that
+// starts it (the host).
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "analysis/progress_throttle.h"
+#include "common/byte_view.h"
 
 constexpr const char* kReportFileName = "output.txt";
 
@@ -19,34 +23,45 @@ struct AnalysisOptions {
     std::string transactionLog;              // JSON Lines file, or empty for none
 };
 
+struct AnalysisRequest {
+    std::string inputPath;  // the capture; "-" is standard input
+    std::string reportPath = kReportFileName;
+    // An existing report is deleted instead of stopping the run (the dialog always stops).
+    bool replaceExistingReport = false;
+    AnalysisOptions options;
+};
+
+// How far the run has come: after every record, whether or not it completed a message.
+struct ProgressUpdate {
+    int32_t messages = 0;  // the number of the latest message reported
+    ByteView lastFrame;    // its RTU frame; valid during the call only
+    bool afterMessage = false;  // a message was reported since the previous update
+};
+
+// The dialog's progress text: "<n>\tModbus messages processed...Please wait", then the frame.
+std::string ProgressText(const ProgressUpdate& update);
+
 class AnalysisHost {
 public:
     virtual ~AnalysisHost() = default;
 
-    // The capture file to analyse, as the host holds it ("-" is standard input).
-    virtual std::string InputPath() const = 0;
     // Sets the text of the results box; it is shown at the next RefreshControls.
     virtual void SetResultsText(const std::string& text) = 0;
     virtual void RefreshControls() = 0;
     // Repaints and handles the window messages that are pending, so the window stays alive.
     virtual void PumpPendingMessage() = 0;
-    // Shows the progress text (at most every few tens of milliseconds): by default the whole
-    // results box is refreshed; a host may refresh only what shows the progress.
-    virtual void ShowProgress(const std::string& text) {
-        SetResultsText(text);
-        RefreshControls();
-        PumpPendingMessage();
-    }
+    // Called after every record. By default the results box shows the progress text, at most
+    // every 50 ms (the first message at once): redrawing it more often costs more than the
+    // analysis.
+    virtual void ShowProgress(const ProgressUpdate& update);
     // True while a run works: the host keeps the user from starting another one (the dialog
     // disables its results box and Analyze button).
     virtual void SetBusy(bool busy) = 0;
-    // Where the report goes, and whether an existing one there is deleted instead of stopping
-    // the run (the dialog keeps output.txt in the current directory and stops).
-    virtual std::string ReportPath() const { return kReportFileName; }
-    virtual bool ReplaceExistingReport() const { return false; }
-    virtual AnalysisOptions Options() const { return AnalysisOptions(); }
     // True once the user asked the run to stop (Ctrl-C): it ends after the current block.
     virtual bool StopRequested() { return false; }
     // A notice that is no question and no error: the capture ended in a cut record, ...
     virtual void Warn(const std::string& /*text*/) {}
+
+private:
+    ProgressThrottle progressThrottle_;
 };

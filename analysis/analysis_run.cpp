@@ -5,14 +5,15 @@
 #include <fstream>
 #include <memory>
 
-#include "analysis/pairing_passes.h"
-#include "analysis/report_file.h"
+#include "analysis/capture_pass.h"
 #include "capture/capture_source.h"
 #include "capture/input_file.h"
 #include "common/logging.h"
 #include "common/message_presenter.h"
 #include "network/link_types.h"
 #include "platform/platform_services.h"
+#include "views/report_file.h"
+#include "views/transaction_log.h"
 
 namespace {
 
@@ -121,13 +122,15 @@ void ShowCaptureFailure(const CaptureSource& source, const std::string& inputPat
         static_cast<long long>(failure.fileOffset), failure.message.c_str(), inputPath.c_str());
 }
 
-AnalysisResult AnalyseCapture(AnalysisHost& host, PlatformServices& platform,
-                              const std::string& inputPath) {
+AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host,
+                              PlatformServices& platform) {
     BusyScope busy(host);
 
+    const std::string& inputPath = request.inputPath;
+    const AnalysisOptions& options = request.options;
     CaptureOpenError openError;
     // Only the address pairing reads the capture twice: a pipe is then kept in a temporary file.
-    const bool twoPasses = host.Options().pairing == PairingMode::Address;
+    const bool twoPasses = options.pairing == PairingMode::Address;
     const std::unique_ptr<CaptureSource> source = OpenCaptureSource(
         inputPath, openError, twoPasses ? CaptureReading::Twice : CaptureReading::Once);
     if (!source) {
@@ -144,22 +147,22 @@ AnalysisResult AnalyseCapture(AnalysisHost& host, PlatformServices& platform,
         return AnalysisResult::EndedEarly;
     }
 
-    const AnalysisOptions options = host.Options();
-    ReportFile report(host.ReportPath());
-    std::unique_ptr<BufferedTextFile> transactionLog;
+    ReportFile report(request.reportPath);
+    std::unique_ptr<TransactionLog> transactionLog;
+    PassContext context{host, *source, options, {&report}, PassCounts(), nullptr};
     if (!options.transactionLog.empty() && options.pairing == PairingMode::Transaction) {
-        // A log, like tshark's -w file, is written anew by every run.
-        transactionLog = std::make_unique<BufferedTextFile>(options.transactionLog, true);
+        transactionLog = std::make_unique<TransactionLog>(options.transactionLog);
+        context.sinks.push_back(transactionLog.get());
     }
-    PassContext context{
-        host, *source, report, transactionLog.get(), options, PassCounts(), ProgressThrottle(),
-        false};
     PassEnd end = options.pairing == PairingMode::Address ? RunAddressPairing(context)
                                                           : RunTransactionPairing(context);
-    // Everything reported so far is stored, whichever way the pass ended.
-    const bool reportStored = report.Close();
-    const bool logStored = !transactionLog || transactionLog->Close();
-    if ((!reportStored || !logStored) && end != PassEnd::NoMessages) {
+    // Everything taken so far is stored, whichever way the pass ended.
+    for (TransactionSink* sink : context.sinks) {
+        if (!sink->Close() && context.failedSink == nullptr) {
+            context.failedSink = sink;
+        }
+    }
+    if (context.failedSink != nullptr && end != PassEnd::NoMessages) {
         end = PassEnd::WriteFailed;
     }
     switch (end) {
@@ -168,9 +171,7 @@ AnalysisResult AnalyseCapture(AnalysisHost& host, PlatformServices& platform,
                         inputPath.c_str());
             return AnalysisResult::EndedEarly;
         case PassEnd::WriteFailed:
-            ReportWriteFailed(context.logWriteFailed || (reportStored && !logStored)
-                                  ? options.transactionLog
-                                  : report.Path());
+            ReportWriteFailed(context.failedSink->FileName());
             return AnalysisResult::EndedEarly;
         case PassEnd::CaptureFailed:
             ShowCaptureFailure(*source, inputPath);
@@ -182,7 +183,7 @@ AnalysisResult AnalyseCapture(AnalysisHost& host, PlatformServices& platform,
     }
 
     const PassCounts& counts = context.counts;
-    const std::string reportPath = FullPathOrName(report.Path());
+    const std::string reportPath = FullPathOrName(request.reportPath);
     host.SetResultsText(SummaryText(counts, reportPath));
     host.RefreshControls();
     host.PumpPendingMessage();
@@ -201,8 +202,9 @@ AnalysisResult AnalyseCapture(AnalysisHost& host, PlatformServices& platform,
 
 }  // namespace
 
-AnalysisResult RunAnalysis(AnalysisHost& host, PlatformServices& platform) {
-    const std::string inputPath = host.InputPath();
+AnalysisResult RunAnalysis(const AnalysisRequest& request, AnalysisHost& host,
+                           PlatformServices& platform) {
+    const std::string& inputPath = request.inputPath;
     if (inputPath.empty()) {
         ShowMessage("Please select a file to processed");
         return AnalysisResult::EndedEarly;
@@ -214,15 +216,15 @@ AnalysisResult RunAnalysis(AnalysisHost& host, PlatformServices& platform) {
         ShowMessage("The input file does not exist/readable\nInput file=[%s]", inputPath.c_str());
         return AnalysisResult::EndedEarly;
     }
-    const std::string reportName = host.ReportPath();
-    const std::string logName = host.Options().transactionLog;
+    const std::string& reportName = request.reportPath;
+    const std::string& logName = request.options.transactionLog;
     for (const std::string& output : {reportName, logName}) {
         if (!output.empty() && IsSameFile(inputPath, output)) {
             ShowMessage("The capture cannot be its own report or log\nFile: %s", output.c_str());
             return AnalysisResult::EndedEarly;
         }
     }
-    const bool replaced = host.ReplaceExistingReport() && std::remove(reportName.c_str()) == 0;
+    const bool replaced = request.replaceExistingReport && std::remove(reportName.c_str()) == 0;
     if (!replaced && PathExists(reportName)) {
         const std::string reportPath = FullPathOrName(reportName);
         if (MessageAndLog(
@@ -238,5 +240,5 @@ AnalysisResult RunAnalysis(AnalysisHost& host, PlatformServices& platform) {
     if (!EnoughFreeSpace(platform)) {
         return AnalysisResult::EndedEarly;
     }
-    return AnalyseCapture(host, platform, inputPath);
+    return AnalyseCapture(request, host, platform);
 }

@@ -13,4 +13,5 @@ enum class AnalysisResult {
 
 constexpr unsigned long long kMinimumFreeBytes = 10ull * 1048576ull;
 
-AnalysisResult RunAnalysis(AnalysisHost& host, PlatformServices& platform);
+AnalysisResult RunAnalysis(const AnalysisRequest& request, AnalysisHost& host,
+                           PlatformServices& platform);

@@ -5,12 +5,12 @@
 #include "capture/capture_source.h"
 #include "common/logging.h"
 #include "modbus/length_direction.h"
+#include "modbus/rtu_frame.h"
 #include "network/link_types.h"
 #include "network/segment_decoder.h"
 
 namespace {
 
-constexpr uint32_t kLinkTypeEthernet = 1;
 constexpr int kModbusHeader =
     6;  // transaction id, protocol id, length; the unit id counts in Length
 
@@ -63,8 +63,8 @@ MessageExtraction ExtractMessage(const TcpSegment& tcp, int32_t recordSize) {
     if (tcp.declaredPayloadLength <= 0) {
         return e;
     }
-    e.message.source = tcp.source;
-    e.message.destination = tcp.destination;
+    e.message.source = {tcp.source, tcp.sourcePort};
+    e.message.destination = {tcp.destination, tcp.destinationPort};
     e.outcome = ExtractResult::Rejected;
     if (static_cast<int64_t>(tcp.payload.size()) < tcp.declaredPayloadLength) {
         e.reason = RejectReason::PayloadBeyondRecord;
@@ -84,19 +84,11 @@ MessageExtraction ExtractMessage(const TcpSegment& tcp, int32_t recordSize) {
         return e;
     }
     e.outcome = ExtractResult::Accepted;
+    e.message.transactionId = e.transactionId;
+    e.message.protocolId = e.protocolId;
+    e.message.unit = static_cast<uint8_t>(e.unit);
     e.message.frame = RtuFrameOf(data.Sub(kModbusHeader, static_cast<size_t>(e.headerLength)));
     return e;
-}
-
-MessageExtraction ExtractMessage(const uint8_t* record, int32_t recordSize) {
-    TcpSegment segment;
-    const ByteView bytes(record, static_cast<size_t>(recordSize < 0 ? 0 : recordSize));
-    if (DecodeTcpSegment(kLinkTypeEthernet, bytes, segment) != LinkDecodeResult::Segment) {
-        MessageExtraction none;
-        none.recordSize = recordSize;
-        return none;
-    }
-    return ExtractMessage(segment, recordSize);
 }
 
 MessageExtraction ExtractFromRecord(const CaptureRecord& record, ExtractPass pass) {
@@ -125,17 +117,17 @@ void MessageCounts::Count(ExtractPass pass, MessageExtraction& extraction) {
     if (extraction.outcome == ExtractResult::NoPayload) {
         return;
     }
-    extraction.message.number = ++messages;
+    extraction.message.number = static_cast<uint64_t>(++messages);
     if (extraction.outcome == ExtractResult::Rejected && pass == ExtractPass::Second) {
         ++ignored;
     }
 }
 
-void LogExtraction(ExtractPass pass, const MessageExtraction& e, int64_t readerPosition) {
+void LogExtraction(ExtractPass pass, const MessageExtraction& e, const CaptureRecord& record) {
     if (!IsDebugLogEnabled() || !e.located) {
         return;
     }
-    const long long position = static_cast<long long>(readerPosition);
+    const long long position = static_cast<long long>(record.PcapEndOffset());
     if (pass == ExtractPass::First) {
         DebugLog("iDataLength=[%d], File offset=[%lld]", e.dataLength, position);
         if (e.reason != RejectReason::None) {
@@ -147,9 +139,10 @@ void LogExtraction(ExtractPass pass, const MessageExtraction& e, int64_t readerP
         return;
     }
     if (e.reason != RejectReason::PayloadBeyondRecord) {
-        DebugLog("Found a modbus message [%d], File offset=[%lld]", e.message.number, position);
-        DebugLog("\tFrom [%s] To [%s]", e.message.source.ToString().c_str(),
-                 e.message.destination.ToString().c_str());
+        DebugLog("Found a modbus message [%d], File offset=[%lld]",
+                 static_cast<int32_t>(e.message.number), position);
+        DebugLog("\tFrom [%s] To [%s]", e.message.source.address.ToString().c_str(),
+                 e.message.destination.address.ToString().c_str());
     }
     if (e.reason != RejectReason::PayloadBeyondRecord &&
         e.reason != RejectReason::ShorterThanHeader) {
@@ -162,7 +155,7 @@ void LogExtraction(ExtractPass pass, const MessageExtraction& e, int64_t readerP
         DebugLog("%s", SecondPassRejectionText(e).c_str());
         return;
     }
-    const std::string text = e.message.FrameText();
+    const std::string text = FrameTextOf(ByteView(e.message.frame));
     DebugLog("\tModbus Message Len=[%d] Msg=[%s]", static_cast<int>(text.size()), text.c_str());
 }
 
@@ -175,23 +168,23 @@ ServerDiscovery FindServer(CaptureSource& source,
         MessageExtraction extraction = ExtractFromRecord(record, ExtractPass::First);
         counts.Count(ExtractPass::First, extraction);
         found.messageCount = counts.messages;
-        LogExtraction(ExtractPass::First, extraction, record.fileOffset + 16 + record.bytes.size());
+        LogExtraction(ExtractPass::First, extraction, record);
         if (afterRecord && !afterRecord(counts.messages)) {
             return found;
         }
         if (extraction.outcome != ExtractResult::Accepted) {
             continue;
         }
-        const CModbusMessage& message = extraction.message;
+        const ModbusMessage& message = extraction.message;
         const std::vector<int32_t> values = FrameValuesOf(ByteView(message.frame));
         switch (ClassifyFrame(FrameView(values))) {
             case CLASS_POLL:
-                found.client = message.source;
-                found.server = message.destination;
+                found.client = message.source.address;
+                found.server = message.destination.address;
                 return found;
             case CLASS_RESPONSE:
-                found.server = message.source;
-                found.client = message.destination;
+                found.server = message.source.address;
+                found.client = message.destination.address;
                 return found;
             case CLASS_UNDECIDED:
                 break;

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <functional>
 
-#include "analysis/CModbusMessage.h"
 #include "capture/capture_record.h"
 #include "network/tcp_segment.h"
+#include "session/modbus_message.h"
 
 class CaptureSource;
 
@@ -38,13 +38,11 @@ struct MessageExtraction {
     uint16_t transactionId = 0;
     uint16_t protocolId = 0;
     int unit = 0;
-    CModbusMessage message;  // addresses once located; the frame once accepted; no number
+    ModbusMessage message;  // addresses once located; the frame once accepted; no number
 };
 
 // Takes the Modbus message out of the TCP segment of one record of `recordSize` bytes.
 MessageExtraction ExtractMessage(const TcpSegment& segment, int32_t recordSize);
-// The same for an Ethernet record.
-MessageExtraction ExtractMessage(const uint8_t* record, int32_t recordSize);
 
 // Message numbers and ignored messages of one pass: every record with payload is a message, a
 // rejected one in the second pass is also ignored. Numbers the accepted message.
@@ -54,8 +52,9 @@ struct MessageCounts {
     void Count(ExtractPass pass, MessageExtraction& extraction);
 };
 
-// The debug-log lines of one extraction; `readerPosition` is the reader's file offset.
-void LogExtraction(ExtractPass pass, const MessageExtraction& extraction, int64_t readerPosition);
+// The debug-log lines of one extraction from `record`.
+void LogExtraction(ExtractPass pass, const MessageExtraction& extraction,
+                   const CaptureRecord& record);
 
 // Records shorter than these, counted from the start of the IP header, cannot carry a Modbus/TCP
 // message (the first pass) or a whole one (the second).

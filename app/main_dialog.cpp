@@ -183,8 +183,11 @@ void CMainDialog::PumpPendingMessage() {
     }
 }
 
-void CMainDialog::ShowProgress(const std::string& text) {
-    resultsText = text;
+void CMainDialog::ShowProgress(const ProgressUpdate& update) {
+    if (!progressShown_.Due(update.afterMessage)) {
+        return;
+    }
+    resultsText = ProgressText(update);
     WriteControlText(window_, IDC_RESULTS, resultsText);
     PumpPendingMessage();
 }

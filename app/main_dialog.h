@@ -17,13 +17,12 @@ public:
     INT_PTR DoModal();
 
     // What the analysis run uses of its host.
-    std::string InputPath() const override { return inputPath; }
     void SetResultsText(const std::string& text) override { resultsText = text; }
     void RefreshControls() override;
     void PumpPendingMessage() override;
     void SetBusy(bool busy) override;
     // During a run only the results box is rewritten.
-    void ShowProgress(const std::string& text) override;
+    void ShowProgress(const ProgressUpdate& update) override;
 
     // Takes the contents of the controls into the fields.
     void ReadControls();
@@ -56,4 +55,5 @@ private:
 
     HWND window_ = nullptr;
     MessageBoxPresenter presenter_{nullptr};
+    ProgressThrottle progressShown_;
 };

@@ -24,7 +24,9 @@ constexpr UINT kSharedMemory = 0x2000;          // shared, not movable
 void CMainDialog::OnAnalyze() {
     // A path typed into the box is taken over, so that it need not come from Browse.
     inputPath = ReadControlText(window_, IDC_INPUT_PATH);
-    RunAnalysis(*this, SystemPlatform());
+    AnalysisRequest request;
+    request.inputPath = inputPath;
+    RunAnalysis(request, *this, SystemPlatform());
 }
 
 void CMainDialog::OnBrowse() {

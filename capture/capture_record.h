@@ -18,4 +18,8 @@ struct CaptureRecord {
     uint32_t linkType = 0;  // LINKTYPE_* of the record's interface
     uint32_t originalLength = 0;
     ByteView bytes;  // the captured bytes; valid until the next read
+
+    // Where a reader of a classic pcap file stands after this record: its 16-byte record header
+    // and its bytes, as the diagnostic log has always given record positions.
+    int64_t PcapEndOffset() const { return fileOffset + 16 + static_cast<int64_t>(bytes.size()); }
 };

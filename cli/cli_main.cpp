@@ -53,19 +53,21 @@ int Analyze(const CliOptions& options, CliStreams streams, CliStreams notices,
     ConsolePresenter presenter(notices.in, notices.err, notices.stdinIsTerminal, options.answer);
     const ScopedMessagePresenter presenterScope(presenter);
     ConsolePlatform consolePlatform(platform, streams.out, "Folder: ");
-    ConsoleHost host(capture, notices.err, notices.stderrIsTerminal);
-    if (!report.empty() || options.force) {
-        host.UseReport(report.empty() ? kReportFileName : report, options.force);
-    }
+    ConsoleHost host(notices.err, notices.stderrIsTerminal);
 
-    AnalysisOptions analysis;
+    AnalysisRequest request;
+    request.inputPath = capture;
+    if (!report.empty()) {
+        request.reportPath = report;
+    }
+    request.replaceExistingReport = options.force;
+    AnalysisOptions& analysis = request.options;
     analysis.pairing = options.addressPairing ? PairingMode::Address : PairingMode::Transaction;
     analysis.extraModbusPorts = options.ports;
     analysis.responseTimeoutSeconds = options.responseTimeoutSeconds;
     analysis.transactionLog = transactionLog;
-    host.UseOptions(analysis);
 
-    const AnalysisResult result = RunAnalysis(host, consolePlatform);
+    const AnalysisResult result = RunAnalysis(request, host, consolePlatform);
     if (result == AnalysisResult::Interrupted) {
         streams.err
             << "zep-modbus-parser: interrupted; the report holds whole blocks up to there\n";

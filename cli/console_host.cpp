@@ -4,18 +4,12 @@
 
 #include "cli/interrupt_request.h"
 
-ConsoleHost::ConsoleHost(std::string inputPath, std::ostream& progress, bool showProgress)
-    : inputPath_(std::move(inputPath)), progress_(progress), showProgress_(showProgress) {}
+ConsoleHost::ConsoleHost(std::ostream& progress, bool showProgress)
+    : progress_(progress), showProgress_(showProgress) {}
 
-void ConsoleHost::UseReport(std::string path, bool replaceExisting) {
-    reportPath_ = std::move(path);
-    replaceReport_ = replaceExisting;
-}
-
-void ConsoleHost::ShowProgress(const std::string& text) {
-    if (progressThrottle_.Due()) {
-        SetResultsText(text);
-        RefreshControls();
+void ConsoleHost::ShowProgress(const ProgressUpdate& update) {
+    if (progressThrottle_.Due(update.afterMessage)) {
+        DrawLine(std::to_string(update.messages) + " Modbus messages processed...Please wait");
     }
 }
 
@@ -29,15 +23,19 @@ void ConsoleHost::Warn(const std::string& text) {
     progress_.flush();
 }
 
+// While the run works, the first line of the results text stands on the progress line.
 void ConsoleHost::RefreshControls() {
-    if (!showProgress_ || !running_) {
-        return;
-    }
-    // The first line of the progress text: "<count>\tModbus messages processed...Please wait".
     std::string line = resultsText_.substr(0, resultsText_.find('\r'));
     for (char& c : line) {
         if (c == '\t')
             c = ' ';
+    }
+    DrawLine(std::move(line));
+}
+
+void ConsoleHost::DrawLine(std::string line) {
+    if (!showProgress_ || !running_) {
+        return;
     }
     const size_t width = line.size();
     if (line.size() < shownWidth_) {

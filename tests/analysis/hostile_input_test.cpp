@@ -8,7 +8,7 @@
 #include <regex>
 
 #include "analysis/analysis_run.h"
-#include "report/frame_text_analysis.h"
+#include "views/frame_text_analysis.h"
 #include "tests/support/pcap_builder.h"
 #include "tests/support/test_environment.h"
 

@@ -4,8 +4,8 @@
 
 #include "modbus/poll_analysis.h"
 #include "modbus/response_analysis.h"
-#include "report/frame_text.h"
-#include "report/frame_text_analysis.h"
+#include "views/report_text.h"
+#include "views/frame_text_analysis.h"
 #include "tests/support/frame_helpers.h"
 #include "tests/support/pcap_builder.h"
 

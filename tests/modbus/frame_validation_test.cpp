@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "modbus/length_direction.h"
-#include "report/frame_text.h"
+#include "views/report_text.h"
 #include "tests/support/frame_helpers.h"
 #include "tests/support/pcap_builder.h"
 

@@ -1,7 +1,0 @@
-#include "analysis/CModbusMessage.h"
-
-#include "modbus/rtu_frame.h"
-
-std::string CModbusMessage::FrameText() const {
-    return FrameTextOf(ByteView(frame));
-}

@@ -1,0 +1,18 @@
+#include "analysis/analysis_host.h"
+
+#include "common/text_format.h"
+#include "modbus/rtu_frame.h"
+
+std::string ProgressText(const ProgressUpdate& update) {
+    return Format("%d\tModbus messages processed...Please wait\r\n\r\nLine:\r\n\t%s",
+                  update.messages, FrameTextOf(update.lastFrame).c_str());
+}
+
+void AnalysisHost::ShowProgress(const ProgressUpdate& update) {
+    if (!progressThrottle_.Due(update.afterMessage)) {
+        return;
+    }
+    SetResultsText(ProgressText(update));
+    RefreshControls();
+    PumpPendingMessage();
+}

@@ -1,0 +1,40 @@
+#include "analysis/capture_pass.h"
+
+#include "common/logging.h"
+
+bool PassContext::Deliver(const Transaction& transaction) {
+    for (TransactionSink* sink : sinks) {
+        if (!sink->Take(transaction)) {
+            failedSink = sink;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool PassContext::NextRecord(CaptureRecord& record, CaptureOutcome& outcome, PassEnd& end) {
+    if (host.StopRequested()) {
+        end = PassEnd::Interrupted;
+        return false;
+    }
+    outcome = source.Next(record);
+    if (outcome != CaptureOutcome::Record) {
+        return false;
+    }
+    ++counts.recordsRead;
+    return true;
+}
+
+PassEnd PassContext::CaptureEnd(CaptureOutcome outcome) {
+    if (outcome == CaptureOutcome::CutRecord) {
+        const CaptureFailure& cut = source.Failure();
+        DebugLog("The capture ends in a cut record, Record=[%llu] File offset=[%lld]",
+                 static_cast<unsigned long long>(cut.recordNumber),
+                 static_cast<long long>(cut.fileOffset));
+        host.Warn(Format("the capture ends in a cut record (record %llu at offset %lld): %s",
+                         static_cast<unsigned long long>(cut.recordNumber),
+                         static_cast<long long>(cut.fileOffset), cut.message.c_str()));
+    }
+    const bool failed = outcome == CaptureOutcome::Damaged || outcome == CaptureOutcome::ReadError;
+    return failed ? PassEnd::CaptureFailed : PassEnd::Completed;
+}

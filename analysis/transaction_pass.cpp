@@ -1,0 +1,98 @@
+// The transaction pairing: every TCP connection followed, its Modbus/TCP messages framed and
+// paired by transaction id, in one pass.
+
+#include <deque>
+
+#include "analysis/capture_pass.h"
+#include "common/logging.h"
+#include "network/link_types.h"
+#include "network/segment_decoder.h"
+#include "session/modbus_session.h"
+#include "session/transaction_pairer.h"
+
+PassEnd RunTransactionPairing(PassContext& c) {
+    SessionSettings sessionSettings;
+    for (uint16_t port : c.options.extraModbusPorts) {
+        sessionSettings.modbusPorts.push_back(port);
+    }
+    PairingSettings pairingSettings;
+    pairingSettings.responseTimeoutNanoseconds =
+        static_cast<int64_t>(c.options.responseTimeoutSeconds * 1e9);
+
+    std::deque<Transaction> ready;
+    TransactionPairer pairer(pairingSettings,
+                             [&ready](Transaction&& t) { ready.push_back(std::move(t)); });
+    ModbusSession session(sessionSettings, pairer);
+
+    PassEnd end = PassEnd::Completed;
+    int32_t lastNumber = 0;
+    std::vector<uint8_t> lastFrame;
+    auto deliverReady = [&]() {
+        while (!ready.empty() && end == PassEnd::Completed) {
+            const Transaction t = std::move(ready.front());
+            ready.pop_front();
+            if (!c.Deliver(t)) {
+                end = PassEnd::WriteFailed;
+            }
+            lastNumber = static_cast<int32_t>(t.reportNumber);
+            lastFrame = t.Shown().frame;
+        }
+    };
+
+    CaptureRecord record;
+    CaptureOutcome outcome = CaptureOutcome::Record;
+    bool unreadLinkTold = false;
+    while (end == PassEnd::Completed && c.NextRecord(record, outcome, end)) {
+        TcpSegment segment;
+        switch (DecodeTcpSegment(record.linkType, record.bytes, segment)) {
+            case LinkDecodeResult::Segment:
+                session.Add(segment, record);
+                break;
+            case LinkDecodeResult::UnsupportedLink:
+                if (!unreadLinkTold) {
+                    c.host.Warn(DescribeLinkType(record.linkType) + " is not read");
+                    unreadLinkTold = true;
+                }
+                break;
+            case LinkDecodeResult::NotTcp:
+                break;
+        }
+        const int32_t numberBefore = lastNumber;
+        deliverReady();
+        c.host.ShowProgress({lastNumber, ByteView(lastFrame), lastNumber != numberBefore});
+    }
+    if (end != PassEnd::WriteFailed) {
+        // Interrupted, damaged or not, what was captured up to here is reported whole.
+        const PassEnd stopped = end;
+        end = PassEnd::Completed;
+        session.Finish();
+        deliverReady();
+        if (end == PassEnd::Completed) {
+            end = stopped;
+        }
+    }
+    // Messages that could not be framed whole count as processed and ignored, as a message with
+    // a broken header always has.
+    const SessionCounts& lost = session.counts();
+    c.counts.ignored = static_cast<int32_t>(lost.lostMessages);
+    c.counts.messages = static_cast<int32_t>(session.messages() + lost.lostMessages);
+    if (lost.missingBytes > 0 || lost.discardedBytes > 0) {
+        const std::string text = Format(
+            "%llu bytes of Modbus/TCP streams were never captured and %llu captured bytes "
+            "belong to no whole message",
+            static_cast<unsigned long long>(lost.missingBytes),
+            static_cast<unsigned long long>(lost.discardedBytes));
+        DebugLog("%s", text.c_str());
+        c.host.Warn(text);
+    }
+    if (end == PassEnd::Completed && c.host.StopRequested()) {
+        end = PassEnd::Interrupted;  // the input ended because the user stopped its writer
+    }
+    if (end == PassEnd::Completed) {
+        end = c.CaptureEnd(outcome);
+    }
+    if (end == PassEnd::Completed && c.counts.messages == 0) {
+        return PassEnd::NoMessages;
+    }
+    return end;
+}

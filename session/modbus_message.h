@@ -1,0 +1,32 @@
+#pragma once
+// One Modbus/TCP message as it was carried on a TCP connection, with the Modbus RTU frame it
+// stands for (unit id, PDU, CRC), made once when the message is framed.
+
+#include <cstdint>
+#include <vector>
+
+#include "capture/capture_record.h"
+#include "common/byte_view.h"
+#include "tcp/endpoint.h"
+
+enum class MessageDirection : uint8_t { Unknown, ToServer, ToClient };
+
+struct ModbusMessage {
+    uint64_t number = 0;        // 1-based, in the order the messages were completed
+    uint64_t connectionId = 0;  // 1-based, in the order the connections were first seen
+    Endpoint source;
+    Endpoint destination;
+    MessageDirection direction = MessageDirection::Unknown;
+    uint16_t transactionId = 0;
+    uint16_t protocolId = 0;
+    uint8_t unit = 0;
+    std::vector<uint8_t> frame;  // the RTU frame: unit id, PDU, CRC high, CRC low
+    uint64_t captureRecord = 0;  // the record that held the message's last byte
+    CaptureTimestamp time;       // of the record that completed the message
+
+    // The function code and data: the frame without unit id and CRC.
+    ByteView Pdu() const {
+        return frame.size() < 3 ? ByteView() : ByteView(frame.data() + 1, frame.size() - 3);
+    }
+    uint8_t FunctionCode() const { return frame.size() > 3 ? frame[1] : 0; }
+};

@@ -1,0 +1,19 @@
+#pragma once
+// Where the Modbus/TCP session hands its messages, in capture order.
+
+#include <cstdint>
+
+#include "capture/capture_record.h"
+#include "session/modbus_message.h"
+
+class ModbusMessageSink {
+public:
+    virtual ~ModbusMessageSink() = default;
+    virtual void OnMessage(const ModbusMessage& message) = 0;
+    // No more messages will come on this connection.
+    virtual void OnConnectionClosed(uint64_t connectionId) = 0;
+    // Capture time has reached `time` (records come roughly in time order).
+    virtual void OnTime(const CaptureTimestamp& time) = 0;
+    // The capture is over.
+    virtual void OnCaptureEnd() = 0;
+};

@@ -1,0 +1,248 @@
+#include "session/modbus_session.h"
+
+#include <algorithm>
+#include <array>
+
+#include "modbus/frame_view.h"
+#include "modbus/length_direction.h"
+
+// Whether a connection carries Modbus/TCP.
+enum class Recognition {
+    Modbus,     // on a Modbus port, or its content proved it
+    Candidate,  // content still being checked
+    NotModbus,
+};
+
+struct ModbusSession::ModbusConnection : TcpConnectionContext {
+    Recognition recognition = Recognition::Candidate;
+    int serverEnd = -1;  // index into the connection's ends; -1 while unknown
+    std::array<MbapFramer, 2> framers;
+    std::array<uint64_t, 2> messages{};  // framed per side
+};
+
+namespace {
+
+enum class FrameDirection { Undecided, Request, Response };
+
+// What a frame's content alone says of its direction.
+FrameDirection DirectionOfFrame(const std::vector<uint8_t>& frame) {
+    const std::vector<int32_t> values = FrameValuesOf(ByteView(frame));
+    switch (ClassifyFrame(FrameView(values))) {
+        case CLASS_POLL:
+            return FrameDirection::Request;
+        case CLASS_RESPONSE:
+            return FrameDirection::Response;
+        case CLASS_UNDECIDED:
+            break;
+    }
+    return FrameDirection::Undecided;
+}
+
+}  // namespace
+
+ModbusSession::ModbusConnection& ModbusSession::StateOf(TcpConnection& connection) {
+    return static_cast<ModbusConnection&>(*connection.context);
+}
+
+const ModbusSession::ModbusConnection& ModbusSession::StateOf(const TcpConnection& connection) {
+    return static_cast<const ModbusConnection&>(*connection.context);
+}
+
+ModbusSession::ModbusSession(SessionSettings settings, ModbusMessageSink& sink)
+    : settings_(std::move(settings)), sink_(sink), follower_(settings_.follower, *this) {}
+
+void ModbusSession::Add(const TcpSegment& segment, const CaptureRecord& record) {
+    queue_.PushTime(record.time);
+    follower_.Add(segment, record);
+    Release();
+}
+
+void ModbusSession::Finish() {
+    follower_.Finish();
+    Release();
+    sink_.OnCaptureEnd();
+}
+
+void ModbusSession::OnOpen(TcpConnection& connection) {
+    auto state = std::make_unique<ModbusConnection>();
+    const bool firstOnPort = IsModbusPort(connection.ends[0].port);
+    const bool secondOnPort = IsModbusPort(connection.ends[1].port);
+    if (firstOnPort || secondOnPort) {
+        state->recognition = Recognition::Modbus;
+        ++counts_.modbusConnections;
+        if (firstOnPort != secondOnPort) {
+            state->serverEnd = firstOnPort ? 0 : 1;
+        }
+    } else {
+        // A stream on another port must still prove that it carries Modbus.
+        for (MbapFramer& framer : state->framers) {
+            framer.SetRequireKnownFunction(true);
+        }
+    }
+    connection.context = std::move(state);
+}
+
+bool ModbusSession::IsModbusPort(uint16_t port) const {
+    const std::vector<uint16_t>& ports = settings_.modbusPorts;
+    return std::find(ports.begin(), ports.end(), port) != ports.end();
+}
+
+// When the ports did not decide it, the server is the end that accepted the connection.
+void ModbusSession::OnAccepted(TcpConnection& connection, int acceptingEnd) {
+    if (StateOf(connection).serverEnd < 0) {
+        DecideServer(connection, acceptingEnd);
+    }
+}
+
+void ModbusSession::OnBytes(TcpConnection& connection, int side, ByteView bytes, uint64_t record,
+                            const CaptureTimestamp& time) {
+    StateOf(connection).framers[side].Append(
+        bytes, record, [this, &connection, side, time](FramedMessage&& framed) {
+            OnFramed(connection, side, std::move(framed), time);
+        });
+}
+
+void ModbusSession::OnGap(TcpConnection& connection, int side, uint64_t count) {
+    StateOf(connection).framers[side].MarkGap(count);
+}
+
+bool ModbusSession::KeepFollowing(TcpConnection& connection) {
+    CheckRecognition(connection, false);
+    ModbusConnection& state = StateOf(connection);
+    if (state.recognition != Recognition::NotModbus) {
+        return true;
+    }
+    for (MbapFramer& framer : state.framers) {
+        framer = MbapFramer();  // frees what it held
+    }
+    return false;
+}
+
+void ModbusSession::OnClose(TcpConnection& connection) {
+    ModbusConnection& state = StateOf(connection);
+    if (state.recognition != Recognition::NotModbus) {
+        for (MbapFramer& framer : state.framers) {
+            framer.End();
+        }
+    }
+    CheckRecognition(connection, true);
+    if (state.recognition != Recognition::Modbus) {
+        return;
+    }
+    for (int side = 0; side < 2; ++side) {
+        const ReassemblyCounts& reassembly = connection.sides[side].reassembler.counts();
+        const FramingCounts& framing = state.framers[side].counts();
+        counts_.repeatedBytes += reassembly.repeatedBytes;
+        counts_.outOfOrderSegments += reassembly.outOfOrderSegments;
+        counts_.missingBytes += framing.missingBytes;
+        counts_.discardedBytes += framing.discardedBytes;
+        counts_.lostMessages += framing.lostMessages;
+        counts_.framedBytes += framing.framedBytes;
+    }
+    queue_.PushConnectionClosed(connection.id);
+}
+
+void ModbusSession::OnPassedOver(const TcpConnection& connection, uint64_t length,
+                                 uint64_t captured) {
+    if (length == 0) {
+        return;
+    }
+    if (StateOf(connection).recognition == Recognition::Modbus) {
+        counts_.repeatedBytes += captured;  // late retransmissions after the close
+    } else {
+        ++counts_.nonModbusSegments;
+    }
+}
+
+void ModbusSession::OnFramed(TcpConnection& connection, int side, FramedMessage&& framed,
+                             const CaptureTimestamp& time) {
+    ModbusConnection& state = StateOf(connection);
+    if (state.recognition == Recognition::NotModbus) {
+        return;
+    }
+    ModbusMessage message;
+    message.connectionId = connection.id;
+    message.source = connection.ends[side];
+    message.destination = connection.ends[1 - side];
+    message.transactionId = framed.header.transactionId;
+    message.protocolId = framed.header.protocolId;
+    message.unit = framed.header.unit;
+    message.frame = std::move(framed.frame);
+    message.captureRecord = framed.lastByteRecord;
+    message.time = time;
+    ++state.messages[side];
+
+    if (state.serverEnd < 0) {
+        const FrameDirection direction = DirectionOfFrame(message.frame);
+        if (direction == FrameDirection::Request) {
+            DecideServer(connection, 1 - side);
+        } else if (direction == FrameDirection::Response) {
+            DecideServer(connection, side);
+        }
+    }
+    if (state.serverEnd >= 0) {
+        message.direction =
+            side == state.serverEnd ? MessageDirection::ToClient : MessageDirection::ToServer;
+    }
+    queue_.PushMessage(std::move(message), state.recognition == Recognition::Modbus);
+    CheckRecognition(connection, false);
+}
+
+void ModbusSession::DecideServer(TcpConnection& connection, int serverEnd) {
+    StateOf(connection).serverEnd = serverEnd;
+    queue_.SetServer(connection.id, connection.ends[serverEnd]);
+}
+
+// A connection off the Modbus ports counts as Modbus once both directions frame cleanly for a
+// few messages, and as something else as soon as either does not.
+void ModbusSession::CheckRecognition(TcpConnection& connection, bool atEnd) {
+    const ModbusConnection& state = StateOf(connection);
+    if (state.recognition != Recognition::Candidate) {
+        return;
+    }
+    uint64_t messages = 0;
+    bool everySenderFramed = true;
+    for (int side = 0; side < 2; ++side) {
+        if (state.framers[side].counts().implausibleHeaders > 0) {
+            Recognise(connection, false);
+            return;
+        }
+        messages += state.messages[side];
+        everySenderFramed =
+            everySenderFramed && (!connection.sides[side].sentData || state.messages[side] > 0);
+    }
+    if ((messages >= settings_.messagesToRecognise && everySenderFramed) ||
+        (atEnd && messages > 0)) {
+        Recognise(connection, true);
+    } else if (atEnd) {
+        Recognise(connection, false);
+    }
+}
+
+void ModbusSession::Recognise(TcpConnection& connection, bool modbus) {
+    ModbusConnection& state = StateOf(connection);
+    state.recognition = modbus ? Recognition::Modbus : Recognition::NotModbus;
+    if (modbus) {
+        ++counts_.modbusConnections;
+        for (MbapFramer& framer : state.framers) {
+            framer.SetRequireKnownFunction(false);
+        }
+        queue_.MarkReady(connection.id);
+        return;
+    }
+    ++counts_.nonModbusConnections;
+    counts_.nonModbusSegments += connection.payloadSegments;
+    queue_.Drop(connection.id);
+}
+
+// Hands on what may go; a connection whose recognition holds up too much is taken as Modbus.
+void ModbusSession::Release() {
+    while (queue_.size() > settings_.maxHeldEvents) {
+        TcpConnection* waiting = follower_.FindById(queue_.FirstWaitingConnection());
+        if (waiting == nullptr) {
+            break;
+        }
+        Recognise(*waiting, true);
+    }
+    queue_.Release(sink_);
+}

@@ -1,0 +1,80 @@
+#pragma once
+// The Modbus/TCP session layer over the TCP follower: frames each direction of a connection by
+// the MBAP header, decides which connections carry Modbus (the Modbus ports, or content that
+// frames cleanly) and which end is the server (the port, else the end that accepted the
+// connection, else what a frame says of itself), and hands the messages on in capture order.
+
+#include <cstdint>
+#include <vector>
+
+#include "capture/capture_record.h"
+#include "network/tcp_segment.h"
+#include "session/mbap_framer.h"
+#include "session/modbus_message_sink.h"
+#include "session/release_queue.h"
+#include "tcp/tcp_follower.h"
+
+struct SessionSettings {
+    std::vector<uint16_t> modbusPorts = {502};  // add the ports given on the command line
+    // Messages a connection on another port must frame cleanly to count as Modbus.
+    size_t messagesToRecognise = 3;
+    // Events held back by connections still being recognised; past it the first one holding
+    // them up is taken as Modbus.
+    size_t maxHeldEvents = 4096;
+    FollowerSettings follower;
+};
+
+struct SessionCounts {
+    uint64_t modbusConnections = 0;
+    uint64_t nonModbusConnections = 0;
+    uint64_t nonModbusSegments = 0;  // segments with payload on connections that are not Modbus
+    // The rest is summed over the Modbus connections as each one closes.
+    uint64_t repeatedBytes = 0;
+    uint64_t outOfOrderSegments = 0;
+    uint64_t missingBytes = 0;    // never captured
+    uint64_t discardedBytes = 0;  // captured, but part of no whole message
+    uint64_t lostMessages = 0;    // begun but never whole (see FramingCounts)
+    uint64_t framedBytes = 0;
+};
+
+class ModbusSession : private TcpStreamHandler {
+public:
+    ModbusSession(SessionSettings settings, ModbusMessageSink& sink);
+
+    void Add(const TcpSegment& segment, const CaptureRecord& record);
+    // The capture is over: every connection ends and every message is handed on.
+    void Finish();
+
+    const SessionCounts& counts() const { return counts_; }
+    uint64_t segments() const { return follower_.segments(); }
+    uint64_t messages() const { return queue_.messagesReleased(); }
+
+private:
+    struct ModbusConnection;
+    static ModbusConnection& StateOf(TcpConnection& connection);
+    static const ModbusConnection& StateOf(const TcpConnection& connection);
+
+    void OnOpen(TcpConnection& connection) override;
+    void OnAccepted(TcpConnection& connection, int acceptingEnd) override;
+    void OnBytes(TcpConnection& connection, int side, ByteView bytes, uint64_t record,
+                 const CaptureTimestamp& time) override;
+    void OnGap(TcpConnection& connection, int side, uint64_t count) override;
+    bool KeepFollowing(TcpConnection& connection) override;
+    void OnClose(TcpConnection& connection) override;
+    void OnPassedOver(const TcpConnection& connection, uint64_t length,
+                      uint64_t captured) override;
+
+    bool IsModbusPort(uint16_t port) const;
+    void OnFramed(TcpConnection& connection, int side, FramedMessage&& framed,
+                  const CaptureTimestamp& time);
+    void DecideServer(TcpConnection& connection, int serverEnd);
+    void CheckRecognition(TcpConnection& connection, bool atEnd);
+    void Recognise(TcpConnection& connection, bool modbus);
+    void Release();
+
+    SessionSettings settings_;
+    ModbusMessageSink& sink_;
+    TcpFollower follower_;
+    ReleaseQueue queue_;
+    SessionCounts counts_;
+};

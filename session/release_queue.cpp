@@ -1,0 +1,80 @@
+#include "session/release_queue.h"
+
+#include <algorithm>
+#include <utility>
+
+void ReleaseQueue::PushTime(const CaptureTimestamp& time) {
+    if (!events_.empty() && events_.back().kind == Kind::Time) {
+        events_.back().message.time = time;
+        return;
+    }
+    Event event;
+    event.message.time = time;
+    events_.push_back(std::move(event));
+}
+
+void ReleaseQueue::PushMessage(ModbusMessage message, bool ready) {
+    Event event;
+    event.kind = Kind::Message;
+    event.ready = ready;
+    event.message = std::move(message);
+    events_.push_back(std::move(event));
+}
+
+void ReleaseQueue::PushConnectionClosed(uint64_t connectionId) {
+    Event event;
+    event.kind = Kind::ConnectionClosed;
+    event.message.connectionId = connectionId;
+    events_.push_back(std::move(event));
+}
+
+void ReleaseQueue::MarkReady(uint64_t connectionId) {
+    for (Event& event : events_) {
+        if (event.message.connectionId == connectionId) {
+            event.ready = true;
+        }
+    }
+}
+
+void ReleaseQueue::Drop(uint64_t connectionId) {
+    events_.erase(std::remove_if(events_.begin(), events_.end(),
+                                 [connectionId](const Event& event) {
+                                     return event.kind != Kind::Time &&
+                                            event.message.connectionId == connectionId;
+                                 }),
+                  events_.end());
+}
+
+void ReleaseQueue::SetServer(uint64_t connectionId, const Endpoint& server) {
+    for (Event& event : events_) {
+        ModbusMessage& message = event.message;
+        if (event.kind == Kind::Message && message.connectionId == connectionId &&
+            message.direction == MessageDirection::Unknown) {
+            message.direction =
+                message.source == server ? MessageDirection::ToClient : MessageDirection::ToServer;
+        }
+    }
+}
+
+void ReleaseQueue::Release(ModbusMessageSink& sink) {
+    while (!events_.empty() && events_.front().ready) {
+        Event event = std::move(events_.front());
+        events_.pop_front();
+        switch (event.kind) {
+            case Kind::Message:
+                event.message.number = ++lastNumber_;
+                sink.OnMessage(event.message);
+                break;
+            case Kind::ConnectionClosed:
+                sink.OnConnectionClosed(event.message.connectionId);
+                break;
+            case Kind::Time:
+                sink.OnTime(event.message.time);
+                break;
+        }
+    }
+}
+
+uint64_t ReleaseQueue::FirstWaitingConnection() const {
+    return events_.empty() || events_.front().ready ? 0 : events_.front().message.connectionId;
+}

@@ -1,0 +1,40 @@
+#pragma once
+// Holds the decoder's results in capture order until they may be handed on: messages of a
+// connection that is not yet known to carry Modbus wait, and so does everything behind them.
+// Messages are numbered as they leave, so the numbers follow capture order with no holes.
+
+#include <cstdint>
+#include <deque>
+
+#include "session/modbus_message.h"
+#include "session/modbus_message_sink.h"
+
+class ReleaseQueue {
+public:
+    void PushTime(const CaptureTimestamp& time);
+    void PushMessage(ModbusMessage message, bool ready);
+    void PushConnectionClosed(uint64_t connectionId);
+
+    void MarkReady(uint64_t connectionId);
+    void Drop(uint64_t connectionId);
+    // Gives the waiting messages of the connection their direction, now that its server is known.
+    void SetServer(uint64_t connectionId, const Endpoint& server);
+
+    // Hands on everything up to the first message that must still wait.
+    void Release(ModbusMessageSink& sink);
+    size_t size() const { return events_.size(); }
+    // The connection whose message holds the queue up; 0 when nothing waits.
+    uint64_t FirstWaitingConnection() const;
+    uint64_t messagesReleased() const { return lastNumber_; }
+
+private:
+    enum class Kind { Message, ConnectionClosed, Time };
+    struct Event {
+        Kind kind = Kind::Time;
+        bool ready = true;
+        ModbusMessage message;  // connectionId and time are used by every kind
+    };
+
+    std::deque<Event> events_;
+    uint64_t lastNumber_ = 0;
+};

@@ -1,0 +1,44 @@
+#pragma once
+// A request and the response that answers it, or either one alone: the one record every output
+// reads. Each message's frame is decoded once, when the pairing hands the transaction on.
+
+#include <cstdint>
+#include <optional>
+
+#include "modbus/frame_report.h"
+#include "session/modbus_message.h"
+
+// Why a request stands alone.
+enum class Unanswered : uint8_t {
+    No,                 // answered, or a response alone
+    ConnectionClosed,   // its connection ended first
+    TransactionReused,  // the client sent another request with the same transaction id
+    TimedOut,           // no response within the response time-out
+    CaptureEnded,
+    TooManyWaiting,  // pushed out to keep memory bounded
+};
+
+struct Transaction {
+    std::optional<ModbusMessage> request;
+    std::optional<ModbusMessage> response;
+    Unanswered unanswered = Unanswered::No;
+    // A response matched its request by transaction id, yet names another unit or function.
+    bool unitMismatch = false;
+    bool functionMismatch = false;
+    Endpoint client;
+    Endpoint server;
+    // The number of the message the report shows: the response's, or a lone request's own.
+    uint64_t reportNumber = 0;
+    // The request's frame on its own, and the response's frame read with the request it
+    // answers (alone when there is none).
+    std::optional<FrameReport> requestFrame;
+    std::optional<FrameReport> responseFrame;
+
+    // The message the report shows: the response when there is one (with the request as its
+    // poll), else the request.
+    const ModbusMessage& Shown() const { return response ? *response : *request; }
+    const FrameReport& ShownFrame() const { return response ? *responseFrame : *requestFrame; }
+};
+
+// Decodes the frames of the transaction's messages.
+void DecodeFrames(Transaction& transaction);

@@ -1,0 +1,52 @@
+#pragma once
+// Pairs each response with the outstanding request of its connection that has the same
+// transaction id, and hands the transactions on in order of their report numbers. Requests
+// still waiting for an answer hold back later transactions, so both the waiting requests and
+// the held transactions are bounded.
+
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <map>
+#include <utility>
+
+#include "session/modbus_message_sink.h"
+#include "session/transaction.h"
+
+struct PairingSettings {
+    int64_t responseTimeoutNanoseconds = 5'000'000'000;
+    size_t maxOutstandingRequests = 1024;
+    size_t maxHeldTransactions = 4096;
+};
+
+class TransactionPairer : public ModbusMessageSink {
+public:
+    using Output = std::function<void(Transaction&&)>;
+
+    TransactionPairer(PairingSettings settings, Output output);
+
+    void OnMessage(const ModbusMessage& message) override;
+    void OnConnectionClosed(uint64_t connectionId) override;
+    void OnTime(const CaptureTimestamp& time) override;
+    // Every request still waiting goes out alone.
+    void OnCaptureEnd() override;
+
+private:
+    using TransactionKey = std::pair<uint64_t, uint16_t>;  // connection id, transaction id
+
+    bool AnswersOutstanding(const ModbusMessage& message) const;
+    void Pair(const ModbusMessage& response);
+    void CloseAlone(uint64_t requestNumber, Unanswered reason);
+    void ExpireBefore(int64_t now);
+    void Hold(Transaction&& transaction);
+    void ReleaseHeld();
+
+    PairingSettings settings_;
+    Output output_;
+    int64_t now_ = 0;
+    std::map<uint64_t, ModbusMessage> outstanding_;  // requests by message number
+    // No outstanding request was sent before this (a bound: it may be older than the oldest).
+    int64_t earliestWaiting_ = std::numeric_limits<int64_t>::max();
+    std::map<TransactionKey, uint64_t> byTransaction_;  // to the request's message number
+    std::map<uint64_t, Transaction> held_;              // by report number
+};

@@ -1,0 +1,250 @@
+#include "tcp/tcp_follower.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+std::pair<Endpoint, Endpoint> KeyOf(const Endpoint& a, const Endpoint& b) {
+    return a < b ? std::make_pair(a, b) : std::make_pair(b, a);
+}
+
+// The payload length the IP header declares, but never less than what was captured, and never
+// more than half the sequence space (beyond that, sequence numbers cannot place the bytes).
+uint64_t PayloadLength(const TcpSegment& segment) {
+    constexpr uint64_t kLongest = 0x7FFFFFFF;
+    const uint64_t captured = std::min<uint64_t>(segment.payload.size(), kLongest);
+    if (segment.declaredPayloadLength < 0) {
+        return captured;
+    }
+    return std::min(kLongest,
+                    std::max(captured, static_cast<uint64_t>(segment.declaredPayloadLength)));
+}
+
+}  // namespace
+
+TcpFollower::TcpFollower(FollowerSettings settings, TcpStreamHandler& handler)
+    : settings_(settings), handler_(handler) {}
+
+void TcpFollower::Add(const TcpSegment& segment, const CaptureRecord& record) {
+    ++segments_;
+    lastTime_ = record.time;
+    const Endpoint source{segment.source, segment.sourcePort};
+    const Endpoint destination{segment.destination, segment.destinationPort};
+    const uint64_t length = PayloadLength(segment);
+    TcpConnection* found = Find(source, destination, segment, length);
+    if (found == nullptr) {
+        return;
+    }
+    TcpConnection& connection = *found;
+    connection.lastActivity = segments_;
+    const int side = connection.SideOf(source);
+    const uint8_t flags = segment.flags;
+    TcpDirection& sender = connection.sides[side];
+    if (length > 0) {
+        ++connection.payloadSegments;
+        sender.sentData = true;
+    }
+    if (!connection.followed) {
+        handler_.OnPassedOver(connection, length, segment.payload.size());
+        sender.finSeen |= (flags & tcp_flags::kFin) != 0;
+        if ((flags & tcp_flags::kRst) ||
+            (connection.sides[0].finSeen && connection.sides[1].finSeen)) {
+            Close(connection);
+        }
+        return;
+    }
+
+    const uint32_t payloadSequence = segment.sequence + ((flags & tcp_flags::kSyn) ? 1 : 0);
+    TakeHandshake(connection, side, segment);
+    if (length > 0) {
+        sender.reassembler.Add(payloadSequence, segment.payload, length, record.number,
+                               OutputFor(connection, side, record.time));
+    }
+    if (flags & tcp_flags::kFin) {
+        if (!sender.reassembler.Started()) {
+            sender.reassembler.Start(payloadSequence + static_cast<uint32_t>(length));
+        }
+        sender.finSeen = true;
+        sender.finPosition =
+            sender.reassembler.PositionOf(payloadSequence + static_cast<uint32_t>(length));
+    }
+    if (flags & tcp_flags::kAck) {
+        TakeAcknowledgement(connection, 1 - side, segment.acknowledgement, record.time);
+    }
+    if (!handler_.KeepFollowing(connection)) {
+        LetGo(connection);
+    }
+    if ((flags & tcp_flags::kRst) ||
+        (connection.sides[0].Finished() && connection.sides[1].Finished())) {
+        Close(connection);
+    }
+}
+
+void TcpFollower::Finish() {
+    std::vector<TcpConnection*> open;
+    for (auto& entry : connections_) {
+        if (!entry.second->closed) {
+            open.push_back(entry.second.get());
+        }
+    }
+    std::sort(open.begin(), open.end(),
+              [](const TcpConnection* a, const TcpConnection* b) { return a->id < b->id; });
+    for (TcpConnection* connection : open) {
+        Close(*connection);
+    }
+}
+
+TcpConnection* TcpFollower::FindById(uint64_t id) {
+    auto it = std::find_if(connections_.begin(), connections_.end(),
+                           [id](const auto& entry) { return entry.second->id == id; });
+    return it == connections_.end() ? nullptr : it->second.get();
+}
+
+// The connection the segment belongs to, opened when it starts one; null when it is to be passed
+// over (a late segment of a closed connection, or one that carries nothing).
+TcpConnection* TcpFollower::Find(const Endpoint& source, const Endpoint& destination,
+                                 const TcpSegment& segment, uint64_t payloadLength) {
+    const bool opening = (segment.flags & tcp_flags::kSyn) && !(segment.flags & tcp_flags::kAck);
+    // Consecutive segments mostly belong to one connection: ask the map only on a change.
+    const Key key = KeyOf(source, destination);
+    if (!(recentValid_ && recentKey_ == key)) {
+        recent_ = connections_.find(key);
+        recentKey_ = key;
+        recentValid_ = true;
+    }
+    auto it = recent_;
+    if (it != connections_.end()) {
+        TcpConnection& connection = *it->second;
+        if (!connection.closed && opening && IsNewIncarnation(connection, source, segment)) {
+            // The same ports again with a new initial sequence number: the old connection ended
+            // without a FIN or RST the capture holds.
+            Close(connection);
+            return &Open(source, destination);
+        }
+        if (!connection.closed) {
+            return &connection;
+        }
+        if (!opening) {
+            // Late retransmissions after the close; only a new handshake reuses the ports.
+            handler_.OnPassedOver(connection, payloadLength, segment.payload.size());
+            return nullptr;
+        }
+    }
+    if (!opening && payloadLength == 0 && !(segment.flags & tcp_flags::kSyn)) {
+        return nullptr;
+    }
+    return &Open(source, destination);
+}
+
+bool TcpFollower::IsNewIncarnation(const TcpConnection& connection, const Endpoint& source,
+                                   const TcpSegment& segment) const {
+    const StreamReassembler& stream = connection.sides[connection.SideOf(source)].reassembler;
+    return stream.Started() && stream.PositionOf(segment.sequence + 1) != 0;
+}
+
+// Past the limit of open connections, the quarter idle longest are closed (what they hold is
+// handed on): memory stays bounded whatever the capture holds.
+void TcpFollower::CloseIdlest() {
+    if (openConnections_ <= settings_.maxOpenConnections) {
+        return;
+    }
+    std::vector<TcpConnection*> open;
+    for (auto& entry : connections_) {
+        if (!entry.second->closed) {
+            open.push_back(entry.second.get());
+        }
+    }
+    const size_t closing = open.size() / 4 + 1;
+    std::nth_element(open.begin(), open.begin() + static_cast<std::ptrdiff_t>(closing - 1),
+                     open.end(), [](const TcpConnection* a, const TcpConnection* b) {
+                         return a->lastActivity < b->lastActivity;
+                     });
+    for (size_t i = 0; i < closing; ++i) {
+        Close(*open[i]);
+    }
+}
+
+TcpConnection& TcpFollower::Open(const Endpoint& source, const Endpoint& destination) {
+    CloseIdlest();
+    auto connection = std::make_unique<TcpConnection>(++lastConnectionId_, source, destination,
+                                                      settings_.reassembly);
+    connection->lastActivity = segments_;
+    ++openConnections_;
+    recentValid_ = false;
+    std::unique_ptr<TcpConnection>& slot = connections_[KeyOf(source, destination)];
+    slot = std::move(connection);
+    handler_.OnOpen(*slot);
+    return *slot;
+}
+
+// A SYN starts the stream of its sender; the end that answers it accepted the connection.
+void TcpFollower::TakeHandshake(TcpConnection& connection, int side, const TcpSegment& segment) {
+    if (!(segment.flags & tcp_flags::kSyn)) {
+        return;
+    }
+    StreamReassembler& reassembler = connection.sides[side].reassembler;
+    if (!reassembler.Started()) {
+        reassembler.Start(segment.sequence + 1);
+    }
+    handler_.OnAccepted(connection, (segment.flags & tcp_flags::kAck) ? side : 1 - side);
+}
+
+// `side` is the stream being acknowledged. Acknowledged data will not be sent again, so a hole
+// in it is final; an acknowledged FIN ends the stream.
+void TcpFollower::TakeAcknowledgement(TcpConnection& connection, int side,
+                                      uint32_t acknowledgement, const CaptureTimestamp& time) {
+    TcpDirection& stream = connection.sides[side];
+    if (!stream.reassembler.Started()) {
+        return;
+    }
+    const StreamReassembler::Output output = OutputFor(connection, side, time);
+    stream.reassembler.Acknowledged(acknowledgement, output);
+    if (stream.finSeen && stream.reassembler.PositionOf(acknowledgement) > stream.finPosition) {
+        stream.reassembler.SkipTo(stream.finPosition, output);
+    }
+}
+
+// The handler has no use for the connection's bytes: what the reassemblers hold is freed.
+void TcpFollower::LetGo(TcpConnection& connection) {
+    connection.followed = false;
+    for (TcpDirection& side : connection.sides) {
+        side.reassembler = StreamReassembler(settings_.reassembly);
+    }
+}
+
+// Delivers what is left of both directions, then ends the connection.
+void TcpFollower::Close(TcpConnection& connection) {
+    if (connection.closed) {
+        return;
+    }
+    if (connection.followed) {
+        for (int side = 0; side < 2; ++side) {
+            connection.sides[side].reassembler.Flush(OutputFor(connection, side, lastTime_));
+        }
+    }
+    handler_.OnClose(connection);
+    connection.closed = true;
+    --openConnections_;
+    closedOrder_.push_back(KeyOf(connection.ends[0], connection.ends[1]));
+    while (closedOrder_.size() > settings_.closedConnectionsKept) {
+        auto it = connections_.find(closedOrder_.front());
+        closedOrder_.pop_front();
+        if (it != connections_.end() && it->second->closed) {
+            recentValid_ = false;
+            connections_.erase(it);
+        }
+    }
+}
+
+StreamReassembler::Output TcpFollower::OutputFor(TcpConnection& connection, int side,
+                                                 const CaptureTimestamp& time) {
+    StreamReassembler::Output output;
+    output.data = [this, &connection, side, time](ByteView bytes, uint64_t record) {
+        handler_.OnBytes(connection, side, bytes, record, time);
+    };
+    output.gap = [this, &connection, side](uint64_t count) {
+        handler_.OnGap(connection, side, count);
+    };
+    return output;
+}

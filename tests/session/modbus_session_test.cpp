@@ -1,0 +1,263 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "session/modbus_session.h"
+#include "tests/session/session_test_support.h"
+
+namespace {
+
+const Bytes kReadPdu = {0x03, 0x00, 0x00, 0x00, 0x02};
+const Bytes kAnswerPdu = {0x03, 0x04, 0x00, 0x2A, 0x00, 0x2B};
+
+class StreamDecoderTest : public ::testing::Test {
+protected:
+    explicit StreamDecoderTest(DecoderSettings settings = {})
+        : decoder_(std::move(settings), sink_), feed_(decoder_) {}
+
+    std::vector<uint16_t> TransactionIds() const {
+        std::vector<uint16_t> ids;
+        for (const ModbusAdu& message : sink_.messages) {
+            ids.push_back(message.transactionId);
+        }
+        return ids;
+    }
+
+    RecordingSink sink_;
+    ModbusStreamDecoder decoder_;
+    SegmentFeeder feed_;
+    Flow client_{At(10, 40000), At(20, 502), 1000};
+    Flow server_ = client_.Reverse(9000);
+};
+
+TEST_F(StreamDecoderTest, JoinsAMessageSplitOverThreeSegments) {
+    const Bytes request = Adu(7, 1, kReadPdu);
+    feed_.Send(client_, Bytes(request.begin(), request.begin() + 4));
+    feed_.Send(client_, Bytes(request.begin() + 4, request.begin() + 9));
+    EXPECT_TRUE(sink_.messages.empty());
+    feed_.Send(client_, Bytes(request.begin() + 9, request.end()));
+    decoder_.Finish();
+    ASSERT_EQ(sink_.messages.size(), 1u);
+    const ModbusAdu& message = sink_.messages[0];
+    EXPECT_EQ(message.messageNumber, 1u);
+    EXPECT_EQ(message.captureRecord, 3u);
+    EXPECT_EQ(message.unit, 1);
+    EXPECT_EQ(message.pdu, kReadPdu);
+    EXPECT_EQ(message.direction, MessageDirection::ToServer);
+    EXPECT_EQ(message.source.ToString(), "192.168.0.10:40000");
+    EXPECT_TRUE(sink_.ended);
+}
+
+TEST_F(StreamDecoderTest, SplitsThreeMessagesInOneSegmentInStreamOrder) {
+    feed_.Send(server_,
+               Join({Adu(1, 1, kAnswerPdu), Adu(2, 1, kAnswerPdu), Adu(3, 1, kAnswerPdu)}));
+    decoder_.Finish();
+    EXPECT_EQ(TransactionIds(), std::vector<uint16_t>({1, 2, 3}));
+    ASSERT_EQ(sink_.messages.size(), 3u);
+    EXPECT_EQ(sink_.messages[2].messageNumber, 3u);
+    EXPECT_EQ(sink_.messages[2].captureRecord, 1u);
+    EXPECT_EQ(sink_.messages[2].direction, MessageDirection::ToClient);
+}
+
+TEST_F(StreamDecoderTest, GapAcknowledgedByThePeerIsCountedAndFramingResumes) {
+    feed_.Handshake(client_, server_);
+    feed_.Send(client_, Adu(1, 1, kReadPdu));
+    client_.sequence += 12;  // request 2 was never captured
+    feed_.Send(client_, Adu(3, 1, kReadPdu));
+    EXPECT_EQ(sink_.messages.size(), 1u);
+    feed_.SendAt(server_, server_.sequence, {}, tcp_flags::kAck, -1, client_.sequence);
+    EXPECT_EQ(TransactionIds(), std::vector<uint16_t>({1, 3}));
+    decoder_.Finish();
+    EXPECT_EQ(decoder_.counts().missingBytes, 12u);
+}
+
+TEST_F(StreamDecoderTest, SegmentCapturedShortLosesOnlyItsMessage) {
+    const Bytes answer = Adu(1, 1, kAnswerPdu);
+    feed_.SendAt(server_, server_.sequence, Bytes(answer.begin(), answer.begin() + 10),
+                 tcp_flags::kAck, static_cast<int64_t>(answer.size()));
+    server_.sequence += static_cast<uint32_t>(answer.size());
+    feed_.Send(server_, Adu(2, 1, kAnswerPdu));
+    decoder_.Finish();
+    EXPECT_EQ(TransactionIds(), std::vector<uint16_t>({2}));
+    EXPECT_EQ(decoder_.counts().missingBytes, answer.size() - 10);
+    EXPECT_EQ(decoder_.counts().discardedBytes, 10u);
+}
+
+TEST_F(StreamDecoderTest, ClientAndServerOnOneAddressAreTellApartByPort) {
+    const IpAddress loopback = IpAddress::V4(127, 0, 0, 1);
+    Flow first{{loopback, 50001}, {loopback, 502}};
+    Flow second{{loopback, 50002}, {loopback, 502}};
+    feed_.Send(first, Adu(1, 1, kReadPdu));
+    feed_.Send(second, Adu(1, 2, kReadPdu));
+    Flow answer = first.Reverse(5000);
+    feed_.Send(answer, Adu(1, 1, kAnswerPdu));
+    decoder_.Finish();
+    ASSERT_EQ(sink_.messages.size(), 3u);
+    EXPECT_NE(sink_.messages[0].connectionId, sink_.messages[1].connectionId);
+    EXPECT_EQ(sink_.messages[2].connectionId, sink_.messages[0].connectionId);
+    EXPECT_EQ(sink_.messages[2].direction, MessageDirection::ToClient);
+    EXPECT_EQ(sink_.messages[2].destination.ToString(), "127.0.0.1:50001");
+}
+
+TEST_F(StreamDecoderTest, OtherTrafficGivesNoMessagesAndIsCounted) {
+    Flow browser{At(10, 51000), At(30, 80)};
+    Flow web = browser.Reverse(7000);
+    feed_.Handshake(browser, web);
+    const std::string get = "GET /index.html HTTP/1.1\r\nHost: x\r\n\r\n";
+    feed_.Send(browser, Bytes(get.begin(), get.end()));
+    feed_.Send(client_, Adu(1, 1, kReadPdu));
+    const std::string ok = "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n";
+    feed_.Send(web, Bytes(ok.begin(), ok.end()));
+    decoder_.Finish();
+    EXPECT_EQ(TransactionIds(), std::vector<uint16_t>({1}));
+    EXPECT_EQ(decoder_.counts().nonModbusSegments, 2u);
+    EXPECT_EQ(decoder_.counts().nonModbusConnections, 1u);
+    EXPECT_EQ(decoder_.counts().modbusConnections, 1u);
+}
+
+TEST_F(StreamDecoderTest, RecognisesModbusOnAnotherPortByContent) {
+    Flow device{At(10, 40100), At(40, 5020)};
+    Flow reply = device.Reverse(3000);
+    feed_.Handshake(device, reply);
+    feed_.Send(device, Adu(1, 1, kReadPdu));
+    feed_.Send(client_, Adu(9, 1, kReadPdu));  // on port 502, captured after the first
+    feed_.Send(reply, Adu(1, 1, kAnswerPdu));
+    EXPECT_TRUE(sink_.messages.empty());  // held: the first may not overtake the unproven one
+    feed_.Send(device, Adu(2, 1, kReadPdu));
+    EXPECT_EQ(TransactionIds(), std::vector<uint16_t>({1, 9, 1, 2}));
+    EXPECT_EQ(sink_.messages[0].direction, MessageDirection::ToServer);  // from the handshake
+    EXPECT_EQ(sink_.messages[2].direction, MessageDirection::ToClient);
+    EXPECT_EQ(sink_.messages[3].messageNumber, 4u);
+}
+
+TEST_F(StreamDecoderTest, ConnectionEndsAfterTheDataBeforeItsFin) {
+    feed_.Handshake(client_, server_);
+    feed_.Send(client_, Adu(1, 1, kReadPdu));
+    feed_.Close(client_, server_);
+    EXPECT_EQ(TransactionIds(), std::vector<uint16_t>({1}));
+    EXPECT_EQ(sink_.closed, std::vector<uint64_t>({1}));
+    feed_.SendAt(client_, client_.sequence - 12, Adu(1, 1, kReadPdu), tcp_flags::kAck);
+    decoder_.Finish();
+    EXPECT_EQ(sink_.messages.size(), 1u);  // a late retransmission opens nothing
+}
+
+class ConfiguredDecoderTest : public StreamDecoderTest {
+protected:
+    static DecoderSettings Settings() {
+        DecoderSettings settings;
+        settings.modbusPorts.push_back(1502);
+        settings.classifyFrame = ClassifyByLength;
+        return settings;
+    }
+    ConfiguredDecoderTest() : StreamDecoderTest(Settings()) {}
+};
+
+TEST_F(ConfiguredDecoderTest, ExtraPortIsModbusAtOnce) {
+    Flow flow{At(10, 40200), At(50, 1502)};
+    feed_.Send(flow, Adu(1, 1, kReadPdu));
+    ASSERT_EQ(sink_.messages.size(), 1u);
+    EXPECT_EQ(sink_.messages[0].direction, MessageDirection::ToServer);
+}
+
+TEST_F(ConfiguredDecoderTest, ContentDecidesTheServerWhenNothingElseDoes) {
+    Flow a{At(10, 1502), At(20, 502)};  // both ends on Modbus ports, no handshake seen
+    Flow b = a.Reverse(100);
+    feed_.Send(b, Adu(4, 1, {0x08, 0x00, 0x00, 0x12, 0x34}));  // diagnostics: undecided
+    feed_.Send(b, Adu(5, 1, kAnswerPdu));
+    feed_.Send(a, Adu(6, 1, kReadPdu));
+    ASSERT_EQ(sink_.messages.size(), 3u);
+    EXPECT_EQ(sink_.messages[0].direction, MessageDirection::Unknown);
+    EXPECT_EQ(sink_.messages[1].direction, MessageDirection::ToClient);
+    EXPECT_EQ(sink_.messages[2].direction, MessageDirection::ToServer);
+}
+
+// Random segmentation, retransmission and reordering within the bounds, across the sequence
+// number wrap: every message comes out once and in order, and every captured byte is framed or
+// counted as repeated.
+TEST_F(StreamDecoderTest, EveryPayloadByteIsFramedExactlyOnce) {
+    client_.sequence = 0xFFFFF000u;
+    std::vector<Bytes> sent;
+    for (uint16_t id = 0; id < 300; ++id) {
+        sent.push_back(Adu(id, 1, Bytes(1 + id % 50, static_cast<uint8_t>(id))));
+        sent.back()[7] = 0x10;
+    }
+    const Bytes stream = Join(sent);
+    std::mt19937 random(11);
+    struct Piece {
+        uint32_t offset;
+        Bytes bytes;
+    };
+    std::vector<Piece> pieces;
+    for (uint32_t at = 0; at < stream.size();) {
+        const uint32_t size = std::min<uint32_t>(1 + random() % 90, stream.size() - at);
+        pieces.push_back({at, Bytes(stream.begin() + at, stream.begin() + at + size)});
+        at += size;
+    }
+    feed_.Handshake(client_, server_);
+    uint64_t capturedBytes = 0;
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        if (i + 1 < pieces.size() && random() % 5 == 0) {
+            std::swap(pieces[i], pieces[i + 1]);  // reordered
+        }
+        const Piece& piece = pieces[i];
+        feed_.SendAt(client_, client_.sequence + piece.offset, piece.bytes, tcp_flags::kAck);
+        capturedBytes += piece.bytes.size();
+        if (random() % 7 == 0) {
+            feed_.SendAt(client_, client_.sequence + piece.offset, piece.bytes, tcp_flags::kAck);
+            capturedBytes += piece.bytes.size();
+        }
+    }
+    decoder_.Finish();
+    ASSERT_EQ(sink_.messages.size(), sent.size());
+    for (size_t i = 0; i < sent.size(); ++i) {
+        const ModbusAdu& message = sink_.messages[i];
+        EXPECT_EQ(Adu(message.transactionId, message.unit, message.pdu), sent[i]);
+    }
+    const DecoderCounts& counts = decoder_.counts();
+    EXPECT_EQ(counts.framedBytes, stream.size());
+    EXPECT_EQ(counts.framedBytes + counts.repeatedBytes, capturedBytes);
+    EXPECT_EQ(counts.missingBytes + counts.discardedBytes, 0u);
+}
+
+}  // namespace
+
+namespace {
+
+class BoundedDecoderTest : public StreamDecoderTest {
+protected:
+    static DecoderSettings Settings() {
+        DecoderSettings settings;
+        settings.maxOpenConnections = 8;
+        return settings;
+    }
+    BoundedDecoderTest() : StreamDecoderTest(Settings()) {}
+};
+
+}  // namespace
+
+TEST_F(StreamDecoderTest, PortsReusedWithANewHandshakeStartANewConnection) {
+    // The first connection's FIN was not captured; the client comes back from the same port.
+    feed_.Handshake(client_, server_);
+    feed_.Send(client_, Adu(1, 1, kReadPdu));
+    feed_.Send(server_, Adu(1, 1, kAnswerPdu));
+    Flow again{client_.from, client_.to, 555000};
+    Flow answer = again.Reverse(777000);
+    feed_.Handshake(again, answer);
+    feed_.Send(again, Adu(1, 1, kReadPdu));
+    feed_.Send(answer, Adu(1, 1, kAnswerPdu));
+    decoder_.Finish();
+    ASSERT_EQ(sink_.messages.size(), 4u);
+    EXPECT_NE(sink_.messages[0].connectionId, sink_.messages[3].connectionId);
+    EXPECT_EQ(sink_.messages[3].direction, MessageDirection::ToClient);
+}
+
+TEST_F(BoundedDecoderTest, OpenConnectionsStayBoundedAndLoseNothing) {
+    // Many clients each send a request and never close; past the bound the idlest are closed.
+    for (uint16_t i = 0; i < 100; ++i) {
+        Flow flow{At(10, static_cast<uint16_t>(41000 + i)), At(20, 502), 1000};
+        feed_.Send(flow, Adu(i, 1, kReadPdu));
+    }
+    EXPECT_GE(sink_.closed.size(), 90u);  // closed along the way, not only at the end
+    decoder_.Finish();
+    EXPECT_EQ(sink_.messages.size(), 100u);
+}

@@ -1,0 +1,219 @@
+#include "views/transaction_log.h"
+
+#include <limits>
+#include <nlohmann/json.hpp>
+
+#include "modbus/exception_catalogue.h"
+#include "modbus/function_catalogue.h"
+#include "modbus/rtu_frame.h"
+#include "views/iso8601_time.h"
+#include "capture/capture_time.h"
+#include "session/mbap.h"
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+const char* UnansweredText(Unanswered reason) {
+    switch (reason) {
+        case Unanswered::No:
+            return nullptr;
+        case Unanswered::ConnectionClosed:
+            return "connection closed";
+        case Unanswered::TransactionReused:
+            return "transaction id reused";
+        case Unanswered::TimedOut:
+            return "timed out";
+        case Unanswered::CaptureEnded:
+            return "capture ended";
+        case Unanswered::TooManyWaiting:
+            return "too many waiting";
+    }
+    return nullptr;
+}
+
+Json TextOrNull(const char* text) {
+    return text != nullptr ? Json(text) : Json(nullptr);
+}
+
+// The message as the RTU frame the report shows: unit, PDU, CRC; "%02X" per byte, one blank
+// between bytes.
+std::string RtuFrameText(const ModbusMessage& message) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string text;
+    text.reserve(message.frame.size() * 3);
+    for (uint8_t b : message.frame) {
+        if (!text.empty()) {
+            text += ' ';
+        }
+        text += kHex[b >> 4];
+        text += kHex[b & 0x0F];
+    }
+    return text;
+}
+
+Json MessageJson(const std::optional<ModbusMessage>& adu) {
+    if (!adu) {
+        return nullptr;
+    }
+    Json message = Json::object();
+    message["capture_frame"] = adu->captureRecord;
+    message["time"] = Iso8601Utc(adu->time);
+    message["frame"] = RtuFrameText(*adu);
+    return message;
+}
+
+// Milliseconds from request to response; null when either is missing or the (hostile) times are
+// too far apart to subtract.
+Json ResponseTimeJson(const Transaction& transaction) {
+    if (!transaction.request || !transaction.response) {
+        return nullptr;
+    }
+    const int64_t sent = ToNanoseconds(transaction.request->time);
+    const int64_t answered = ToNanoseconds(transaction.response->time);
+    constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
+    constexpr int64_t kMin = std::numeric_limits<int64_t>::min();
+    if ((sent < 0 && answered > kMax + sent) || (sent > 0 && answered < kMin + sent)) {
+        return nullptr;
+    }
+    return static_cast<double>(answered - sent) / 1e6;
+}
+
+Json ExceptionJson(const std::optional<ModbusMessage>& response) {
+    if (!response || (response->FunctionCode() & mbap::kExceptionBit) == 0) {
+        return nullptr;
+    }
+    Json exception = Json::object();
+    // Read from the message: the analyser decodes no fields of a frame it rejects.
+    const ByteView pdu = response->Pdu();
+    if (pdu.size() < 2) {
+        exception["code"] = nullptr;
+        exception["name"] = GetExceptionName(-1);
+        return exception;
+    }
+    exception["code"] = pdu.At(1);
+    exception["name"] = GetExceptionName(pdu.At(1));
+    return exception;
+}
+
+// ---- Points
+
+void AddPoint(Json& points, const char* key, int32_t reference, int32_t value) {
+    Json point = Json::object();
+    point[key] = reference;
+    point["value"] = value;
+    points.push_back(std::move(point));
+}
+
+// The listed points; padding coils are left out, points of a response without its request carry
+// their 1-based index instead of a reference.
+void AddListedPoints(Json& points, const FrameFields& fields) {
+    const char* key = fields.addressesKnown ? "reference" : "index";
+    for (const FramePoint& point : fields.points) {
+        if (!point.padding) {
+            AddPoint(points, key, point.reference, point.value);
+        }
+    }
+}
+
+// Function 5 writes 0xFF00 for On and 0x0000 for Off; any other word stays as it was sent.
+int32_t CoilState(int32_t word) {
+    return word == 0xFF00 ? 1 : word;
+}
+
+// The single write of functions 5 and 6.
+bool AddSingleWrite(Json& points, const FrameFields& fields) {
+    if (fields.layout == FrameLayout::SingleCoil) {
+        AddPoint(points, "reference", fields.reference, CoilState(fields.value));
+        return true;
+    }
+    if (fields.layout == FrameLayout::SingleRegister) {
+        AddPoint(points, "reference", fields.reference, fields.value);
+        return true;
+    }
+    return false;
+}
+
+void AddRequestPoints(Json& points, const FrameFields& request) {
+    if (!AddSingleWrite(points, request) && request.layout != FrameLayout::ReadRequest) {
+        AddListedPoints(points, request);  // 15, 16 and the write part of 23
+    }
+}
+
+// Read values; the echo of a single write only when the request was not analysed.
+void AddResponsePoints(Json& points, const FrameFields& response, bool requestAnalysed) {
+    if (response.layout == FrameLayout::StatusBits || response.layout == FrameLayout::Registers) {
+        AddListedPoints(points, response);
+    } else if (!requestAnalysed) {
+        AddSingleWrite(points, response);
+    }
+}
+
+Json PointsJson(const Transaction& t) {
+    Json points = Json::array();
+    const bool requestAnalysed = t.requestFrame && t.requestFrame->poll.has_value();
+    if (requestAnalysed) {
+        AddRequestPoints(points, *t.requestFrame->poll);
+    }
+    if (t.responseFrame && t.responseFrame->response) {
+        AddResponsePoints(points, *t.responseFrame->response, requestAnalysed);
+    }
+    return points;
+}
+
+// ---- Findings
+
+bool IsError(FindingCode code) {
+    return code == FindingCode::TooFewBytes || code == FindingCode::TooFewBytesShortPoll ||
+           code == FindingCode::BadChecksum;
+}
+
+// The numbered findings of one message; the exception note is the "exception" field instead.
+void AddFindings(Json& findings, const char* message, const std::optional<FrameReport>& report) {
+    if (!report) {
+        return;
+    }
+    for (const Finding& finding : report->validation.findings) {
+        const int number = FindingNumber(finding.code);
+        if (number == 0) {
+            continue;
+        }
+        Json item = Json::object();
+        item["message"] = message;
+        item["kind"] = IsError(finding.code) ? "error" : "warning";
+        item["number"] = number;
+        findings.push_back(std::move(item));
+    }
+}
+
+}  // namespace
+
+std::string TransactionLogLine(const Transaction& transaction) {
+    const ModbusMessage& first = transaction.request ? *transaction.request : *transaction.response;
+    Json line = Json::object();
+    line["report_frame"] = transaction.reportNumber;
+    line["transaction_id"] = first.transactionId;
+    line["unit"] = first.unit;
+    const int function = first.FunctionCode() & ~mbap::kExceptionBit;
+    line["function"] = function;
+    line["function_name"] = GetFunctionName(function);
+    line["client"] = transaction.client.ToString();
+    line["server"] = transaction.server.ToString();
+    line["request"] = MessageJson(transaction.request);
+    line["response"] = MessageJson(transaction.response);
+    line["response_time_ms"] = ResponseTimeJson(transaction);
+    line["exception"] = ExceptionJson(transaction.response);
+    line["unanswered"] = TextOrNull(UnansweredText(transaction.unanswered));
+    line["unit_mismatch"] = transaction.unitMismatch;
+    line["function_mismatch"] = transaction.functionMismatch;
+    line["points"] = PointsJson(transaction);
+    Json findings = Json::array();
+    AddFindings(findings, "request", transaction.requestFrame);
+    AddFindings(findings, "response", transaction.responseFrame);
+    line["findings"] = std::move(findings);
+    return line.dump(-1, ' ', false, Json::error_handler_t::replace) + "\r\n";
+}
+
+bool TransactionLog::Take(const Transaction& transaction) {
+    return file_.WriteBytes(TransactionLogLine(transaction));
+}

@@ -1,0 +1,24 @@
+#pragma once
+// The transaction log: one JSON object per line for each request with its response, lone request
+// or lone response, for tools that read the pairing as data.
+
+#include <string>
+
+#include "common/buffered_text_file.h"
+#include "views/transaction_sink.h"
+
+// One JSON object and its line end, "\r\n" as every file the tool writes.
+std::string TransactionLogLine(const Transaction& transaction);
+
+class TransactionLog : public TransactionSink {
+public:
+    // A log, like tshark's -w file, is written anew by every run.
+    explicit TransactionLog(std::string path) : file_(std::move(path), true) {}
+
+    bool Take(const Transaction& transaction) override;
+    bool Close() override { return file_.Close(); }
+    std::string FileName() const override { return file_.Path(); }
+
+private:
+    BufferedTextFile file_;
+};
