@@ -8,7 +8,7 @@ ConsoleHost::ConsoleHost(std::ostream& progress, bool showProgress)
     : progress_(progress), showProgress_(showProgress) {}
 
 void ConsoleHost::ShowProgress(const ProgressUpdate& update) {
-    if (progressThrottle_.Due(update.afterMessage)) {
+    if (showProgress_ && running_ && progressThrottle_.Due(update.afterMessage)) {
         DrawLine(std::to_string(update.messages) + " Modbus messages processed...Please wait");
     }
 }

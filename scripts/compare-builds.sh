@@ -36,16 +36,19 @@ for capture in "${captures[@]}"; do
     same=1
     for mode in "${modes[@]}"; do
         read -ra mode_only <<<"${mode_args[$mode]}"
+        rm -rf "${work:?}/old" "$work/new"
         for side in old new; do
             # Both run in the same folder: the report's path is part of what they print.
-            rm -rf "${work:?}/$side" "$work/run" && mkdir "$work/run"
+            mkdir "$work/run" || exit 2
             program=$old only=()
             [[ $side == new ]] && program=$new only=("${new_only[@]}")
             (cd "$work/run" && timeout "${TIMEOUT:-120}" "$program" --no "${mode_only[@]}" "${only[@]}" "$@" \
                 "$capture" </dev/null >stdout 2>stderr; echo "exit $?" >>stdout)
+            logs=()
             for log in "$work"/run/log.txt "$work"/run/Debuglog.txt; do
-                [[ -f $log ]] && sed -i 's/^\[[0-9 :-]*\]//' "$log"
+                [[ -f $log ]] && logs+=("$log")
             done
+            ((${#logs[@]})) && sed -i 's/^\[[0-9 :-]*\]//' "${logs[@]}"
             mv "$work/run" "$work/$side"
         done
         if ! files=$(diff -r -q "$work/old" "$work/new"); then

@@ -289,7 +289,7 @@ def streams_capture(rng):
         t0 = c.t
         if rng.random() < 0.8:
             c.handshake()
-        if server_port == 80 and rng.random() < 0.5:  # something else than Modbus
+        if server_port == 80 and rng.random() < 0.5:  # some other protocol than Modbus
             c.send(0, b"GET / HTTP/1.1\r\nHost: plc\r\n\r\n")
             c.send(1, b"HTTP/1.1 200 OK\r\n\r\n" + rand_bytes(rng, rng.randrange(50)))
         else:

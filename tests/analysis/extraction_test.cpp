@@ -5,6 +5,8 @@
 #include "analysis/modbus_extraction.h"
 #include "capture/capture_source.h"
 #include "common/logging.h"
+#include "modbus/rtu_frame.h"
+#include "network/segment_decoder.h"
 #include "tests/support/pcap_builder.h"
 #include "tests/support/test_environment.h"
 
@@ -16,15 +18,19 @@ struct Extraction {
     ExtractResult result;
     int32_t number = 0;
     int32_t ignored = 0;
-    CModbusMessage message;
+    ModbusMessage message;
+    std::string FrameText() const { return FrameTextOf(ByteView(message.frame)); }
 };
 
 Extraction Extract(const Bytes& packet, ExtractPass pass = ExtractPass::Second) {
     Extraction e{};
-    Bytes record = packet;
-    record.resize(1024, 0);  // the run's zeroed packet buffer
-    MessageExtraction extraction =
-        ExtractMessage(record.data(), static_cast<int32_t>(packet.size()));
+    constexpr uint32_t kEthernet = 1;
+    const int32_t size = static_cast<int32_t>(packet.size());
+    TcpSegment segment;
+    MessageExtraction extraction;
+    if (DecodeTcpSegment(kEthernet, ByteView(packet), segment) == LinkDecodeResult::Segment) {
+        extraction = ExtractMessage(segment, size);
+    }
     MessageCounts counts;
     counts.Count(pass, extraction);
     e.result = extraction.outcome;
@@ -46,10 +52,10 @@ TEST(Extraction, AcceptsAModbusTcpMessage) {
     const Extraction e = Extract(TcpPacket(ModbusTcpAdu(1, kReadTenRegisters)));
     ASSERT_EQ(e.result, ExtractResult::Accepted);
     EXPECT_EQ(e.number, 1);
-    EXPECT_EQ(e.message.number, 1);
-    EXPECT_EQ(e.message.FrameText(), "01 03 00 00 00 0A C5 CD ");
-    EXPECT_EQ(e.message.source, IpAddress::V4(10, 0, 0, 9));
-    EXPECT_EQ(e.message.destination, IpAddress::V4(10, 0, 0, 5));
+    EXPECT_EQ(e.message.number, 1u);
+    EXPECT_EQ(e.FrameText(), "01 03 00 00 00 0A C5 CD ");
+    EXPECT_EQ(e.message.source.address, IpAddress::V4(10, 0, 0, 9));
+    EXPECT_EQ(e.message.destination.address, IpAddress::V4(10, 0, 0, 5));
 }
 
 TEST(Extraction, PacketsWithoutTcpPayloadAreNotCounted) {
@@ -79,7 +85,7 @@ TEST(Extraction, HeaderOptionsAndVlanTagsAreSkipped) {
     options.vlanTag = true;
     const Extraction e = Extract(TcpPacket(ModbusTcpAdu(1, kReadTenRegisters), options));
     ASSERT_EQ(e.result, ExtractResult::Accepted);
-    EXPECT_EQ(e.message.FrameText(), "01 03 00 00 00 0A C5 CD ");
+    EXPECT_EQ(e.FrameText(), "01 03 00 00 00 0A C5 CD ");
 }
 
 TEST(Extraction, RejectionsAreCountedAndNumbered) {
@@ -107,7 +113,7 @@ TEST(Extraction, RejectionsAreCountedAndNumbered) {
 TEST(Extraction, ZeroLengthAnyProtocolAndLargeMessages) {
     const Extraction zero = Extract(TcpPacket(Bytes{0, 1, 0, 0, 0, 0}));
     ASSERT_EQ(zero.result, ExtractResult::Accepted);
-    EXPECT_EQ(zero.message.FrameText(), "FF FF ");
+    EXPECT_EQ(zero.FrameText(), "FF FF ");
 
     EXPECT_EQ(Extract(TcpPacket(ModbusTcpAdu(1, kReadTenRegisters, 1, -1, 0x1234))).result,
               ExtractResult::Accepted);
@@ -117,8 +123,8 @@ TEST(Extraction, ZeroLengthAnyProtocolAndLargeMessages) {
         pdu.push_back(static_cast<uint8_t>(i));
     const Extraction big = Extract(TcpPacket(ModbusTcpAdu(1, pdu)));
     ASSERT_EQ(big.result, ExtractResult::Accepted);
-    EXPECT_EQ(big.message.FrameText().size(), (253u + 2u) * 3u);
-    EXPECT_EQ(big.message.FrameText().substr(0, 12), "01 03 FA 00 ");
+    EXPECT_EQ(big.FrameText().size(), (253u + 2u) * 3u);
+    EXPECT_EQ(big.FrameText().substr(0, 12), "01 03 FA 00 ");
 }
 
 class ServerDiscoveryTest : public InTempDirectory {

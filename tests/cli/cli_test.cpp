@@ -13,14 +13,19 @@ namespace fs = std::filesystem;
 
 TEST(ConsoleHost, ProgressLineOnlyWhileRunning) {
     std::ostringstream progress;
-    ConsoleHost host("x", progress, true);
+    ConsoleHost host(progress, true);
     host.SetResultsText("idle");
     host.RefreshControls();
+    host.ShowProgress({3, ByteView(), true});
     EXPECT_EQ(progress.str(), "");
     host.SetBusy(true);
-    host.SetResultsText("12\tModbus messages processed...Please wait\r\n\r\nLine:\r\n\t01 ");
-    host.RefreshControls();
+    const std::vector<uint8_t> frame = {0x01, 0x03};
+    host.ShowProgress({12, ByteView(frame), true});
     EXPECT_EQ(progress.str(), "\r12 Modbus messages processed...Please wait");
+    host.SetResultsText("7\tMessages processed\r\n");
+    host.RefreshControls();  // a shorter line blanks what is left of the longer one
+    EXPECT_EQ(progress.str(), "\r12 Modbus messages processed...Please wait\r7 Messages processed" +
+                                  std::string(22, ' '));
     host.SetBusy(false);
     EXPECT_EQ(progress.str().substr(progress.str().size() - 1), "\r");
 }

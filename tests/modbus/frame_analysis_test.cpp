@@ -266,7 +266,7 @@ TEST(FrameAnalysis, CompletePollBlock) {
               "\r\nThe frame has no errors.\r\n"
               "\r\nPoll Analysis\r\n"
               "-------------\r\n"
-              "Source:        =192.168.0.10\nDestination    =192.168.0.20\n"
+              "Source:        =192.168.0.10\r\nDestination    =192.168.0.20\r\n"
               "Device Address =1       =0x01\r\n"
               "Function       =3       =0x03 =Read Holding Registers\r\n"
               "Point Address  =40001   \r\n"
@@ -354,11 +354,11 @@ TEST(FrameAnalysis, AmbiguousFrameGetsBothSections) {
             "isolation "
             "it cannot be determined if it is a poll or response. If information of about the "
             "previous or next message was known a best guess could have been made.\r\n\r\n\r\nPoll "
-            "Analysis\r\n-------------\r\n1Source:        =10.0.0.9\nDestination    =10.0.0.5\n"),
+            "Analysis\r\n-------------\r\n1Source:        =10.0.0.9\r\nDestination    =10.0.0.5\r\n"),
         std::string::npos);
     EXPECT_NE(report.find("\r\nResponse Analysis\r\n-----------------\r\nSource:        "
-                          "=10.0.0.9\nDestination    "
-                          "=10.0.0.5\n"),
+                          "=10.0.0.9\r\nDestination    "
+                          "=10.0.0.5\r\n"),
               std::string::npos);
     EXPECT_NE(report.find("This is the response - an echo of the poll.\r\n\r\n\r\nFinis."),
               std::string::npos);

@@ -32,7 +32,7 @@ TEST(MbapFramer, SplitsAndJoinsByTheLengthField) {
     ASSERT_EQ(split.messages.size(), 2u);
     EXPECT_EQ(split.messages[0].header.transactionId, 1);
     EXPECT_EQ(split.messages[0].header.unit, 17);
-    EXPECT_EQ(split.messages[0].pdu, Bytes({0x03, 0x00, 0x6B, 0x00, 0x03}));
+    EXPECT_EQ(PduOf(split.messages[0].frame), Bytes({0x03, 0x00, 0x6B, 0x00, 0x03}));
     EXPECT_EQ(split.messages[0].lastByteRecord, 3u);  // its last byte came in record 3
     EXPECT_EQ(split.framer.counts().framedBytes, whole.size());
 }
@@ -105,7 +105,7 @@ TEST(MbapFramer, EveryByteIsFramedOnceOrCounted) {
             const int id = message.header.transactionId;
             ASSERT_GT(id, previous);
             ASSERT_LT(id, 40);
-            EXPECT_EQ(Join({Adu(message.header.transactionId, message.header.unit, message.pdu)}),
+            EXPECT_EQ(Join({Adu(message.header.transactionId, message.header.unit, PduOf(message.frame))}),
                       sent[id]);
             previous = id;
         }

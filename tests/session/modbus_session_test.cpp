@@ -12,19 +12,19 @@ const Bytes kAnswerPdu = {0x03, 0x04, 0x00, 0x2A, 0x00, 0x2B};
 
 class StreamDecoderTest : public ::testing::Test {
 protected:
-    explicit StreamDecoderTest(DecoderSettings settings = {})
-        : decoder_(std::move(settings), sink_), feed_(decoder_) {}
+    explicit StreamDecoderTest(SessionSettings settings = {})
+        : decoder_(std::move(settings), sink_), feed_([this](const TcpSegment& s, const CaptureRecord& r) { decoder_.Add(s, r); }) {}
 
     std::vector<uint16_t> TransactionIds() const {
         std::vector<uint16_t> ids;
-        for (const ModbusAdu& message : sink_.messages) {
+        for (const ModbusMessage& message : sink_.messages) {
             ids.push_back(message.transactionId);
         }
         return ids;
     }
 
     RecordingSink sink_;
-    ModbusStreamDecoder decoder_;
+    ModbusSession decoder_;
     SegmentFeeder feed_;
     Flow client_{At(10, 40000), At(20, 502), 1000};
     Flow server_ = client_.Reverse(9000);
@@ -38,11 +38,11 @@ TEST_F(StreamDecoderTest, JoinsAMessageSplitOverThreeSegments) {
     feed_.Send(client_, Bytes(request.begin() + 9, request.end()));
     decoder_.Finish();
     ASSERT_EQ(sink_.messages.size(), 1u);
-    const ModbusAdu& message = sink_.messages[0];
-    EXPECT_EQ(message.messageNumber, 1u);
+    const ModbusMessage& message = sink_.messages[0];
+    EXPECT_EQ(message.number, 1u);
     EXPECT_EQ(message.captureRecord, 3u);
     EXPECT_EQ(message.unit, 1);
-    EXPECT_EQ(message.pdu, kReadPdu);
+    EXPECT_EQ(PduOf(message.frame), kReadPdu);
     EXPECT_EQ(message.direction, MessageDirection::ToServer);
     EXPECT_EQ(message.source.ToString(), "192.168.0.10:40000");
     EXPECT_TRUE(sink_.ended);
@@ -54,7 +54,7 @@ TEST_F(StreamDecoderTest, SplitsThreeMessagesInOneSegmentInStreamOrder) {
     decoder_.Finish();
     EXPECT_EQ(TransactionIds(), std::vector<uint16_t>({1, 2, 3}));
     ASSERT_EQ(sink_.messages.size(), 3u);
-    EXPECT_EQ(sink_.messages[2].messageNumber, 3u);
+    EXPECT_EQ(sink_.messages[2].number, 3u);
     EXPECT_EQ(sink_.messages[2].captureRecord, 1u);
     EXPECT_EQ(sink_.messages[2].direction, MessageDirection::ToClient);
 }
@@ -127,7 +127,7 @@ TEST_F(StreamDecoderTest, RecognisesModbusOnAnotherPortByContent) {
     EXPECT_EQ(TransactionIds(), std::vector<uint16_t>({1, 9, 1, 2}));
     EXPECT_EQ(sink_.messages[0].direction, MessageDirection::ToServer);  // from the handshake
     EXPECT_EQ(sink_.messages[2].direction, MessageDirection::ToClient);
-    EXPECT_EQ(sink_.messages[3].messageNumber, 4u);
+    EXPECT_EQ(sink_.messages[3].number, 4u);
 }
 
 TEST_F(StreamDecoderTest, ConnectionEndsAfterTheDataBeforeItsFin) {
@@ -143,10 +143,9 @@ TEST_F(StreamDecoderTest, ConnectionEndsAfterTheDataBeforeItsFin) {
 
 class ConfiguredDecoderTest : public StreamDecoderTest {
 protected:
-    static DecoderSettings Settings() {
-        DecoderSettings settings;
+    static SessionSettings Settings() {
+        SessionSettings settings;
         settings.modbusPorts.push_back(1502);
-        settings.classifyFrame = ClassifyByLength;
         return settings;
     }
     ConfiguredDecoderTest() : StreamDecoderTest(Settings()) {}
@@ -210,10 +209,10 @@ TEST_F(StreamDecoderTest, EveryPayloadByteIsFramedExactlyOnce) {
     decoder_.Finish();
     ASSERT_EQ(sink_.messages.size(), sent.size());
     for (size_t i = 0; i < sent.size(); ++i) {
-        const ModbusAdu& message = sink_.messages[i];
-        EXPECT_EQ(Adu(message.transactionId, message.unit, message.pdu), sent[i]);
+        const ModbusMessage& message = sink_.messages[i];
+        EXPECT_EQ(Adu(message.transactionId, message.unit, PduOf(message.frame)), sent[i]);
     }
-    const DecoderCounts& counts = decoder_.counts();
+    const SessionCounts& counts = decoder_.counts();
     EXPECT_EQ(counts.framedBytes, stream.size());
     EXPECT_EQ(counts.framedBytes + counts.repeatedBytes, capturedBytes);
     EXPECT_EQ(counts.missingBytes + counts.discardedBytes, 0u);
@@ -225,9 +224,9 @@ namespace {
 
 class BoundedDecoderTest : public StreamDecoderTest {
 protected:
-    static DecoderSettings Settings() {
-        DecoderSettings settings;
-        settings.maxOpenConnections = 8;
+    static SessionSettings Settings() {
+        SessionSettings settings;
+        settings.follower.maxOpenConnections = 8;
         return settings;
     }
     BoundedDecoderTest() : StreamDecoderTest(Settings()) {}

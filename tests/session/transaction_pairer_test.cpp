@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "session/modbus_session.h"
+#include "modbus/rtu_frame.h"
 #include "tests/session/session_test_support.h"
 
 namespace {
@@ -21,8 +22,8 @@ protected:
     // A message at `seconds` of capture time; ToServer is a request, ToClient a response.
     void Message(uint64_t connection, uint16_t transactionId, MessageDirection direction,
                  int64_t seconds = 0, uint8_t unit = 1, uint8_t function = 3) {
-        ModbusAdu message;
-        message.messageNumber = ++number_;
+        ModbusMessage message;
+        message.number = ++number_;
         message.connectionId = connection;
         const Endpoint client = At(static_cast<uint8_t>(connection), 40000);
         const Endpoint server = At(100, 502);
@@ -32,7 +33,7 @@ protected:
         message.direction = direction;
         message.transactionId = transactionId;
         message.unit = unit;
-        message.pdu = {function, 0x02, 0x00, 0x07};
+        message.frame = RtuFrameOf(unit, ByteView(Bytes{function, 0x02, 0x00, 0x07}));
         message.time.seconds = seconds;
         pairer_.OnMessage(message);
     }
@@ -62,8 +63,8 @@ TEST_F(TransactionPairerTest, PipelinedRequestsPairByTransactionId) {
     Message(1, 10, kResponse);  // 5
     Message(1, 12, kResponse);  // 6
     ASSERT_EQ(ReportNumbers(), std::vector<uint64_t>({4, 5, 6}));
-    EXPECT_EQ(out_[0].request->messageNumber, 2u);
-    EXPECT_EQ(out_[1].request->messageNumber, 1u);
+    EXPECT_EQ(out_[0].request->number, 2u);
+    EXPECT_EQ(out_[1].request->number, 1u);
     EXPECT_EQ(out_[2].request->transactionId, 12);
     EXPECT_EQ(out_[0].server.ToString(), "192.168.0.100:502");
     EXPECT_FALSE(out_[0].unitMismatch || out_[0].functionMismatch);
@@ -113,7 +114,7 @@ TEST_F(TransactionPairerTest, ReusedTransactionIdEndsTheEarlierRequest) {
     Message(1, 7, kResponse);
     ASSERT_EQ(ReportNumbers(), std::vector<uint64_t>({1, 3}));
     EXPECT_EQ(out_[0].unanswered, Unanswered::TransactionReused);
-    EXPECT_EQ(out_[1].request->messageNumber, 2u);
+    EXPECT_EQ(out_[1].request->number, 2u);
 }
 
 TEST_F(TransactionPairerTest, MismatchedUnitOrFunctionIsPairedAndFlagged) {
@@ -139,8 +140,8 @@ TEST_F(TransactionPairerTest, UnknownDirectionPairsWhenItComesBackTheOtherWay) {
 TEST(StreamToTransactions, InterleavedClientsAndSixServers) {
     std::vector<Transaction> out;
     TransactionPairer pairer({}, [&out](Transaction&& t) { out.push_back(std::move(t)); });
-    ModbusStreamDecoder decoder({}, pairer);
-    SegmentFeeder feed(decoder);
+    ModbusSession decoder({}, pairer);
+    SegmentFeeder feed([&decoder](const TcpSegment& s, const CaptureRecord& r) { decoder.Add(s, r); });
     std::vector<Flow> requests;
     for (uint8_t server = 0; server < 6; ++server) {
         requests.push_back(

@@ -38,6 +38,13 @@ void FakeHost::SetBusy(bool busy) {
     }
 }
 
+AnalysisResult RunAnalysis(FakeHost& host, PlatformServices& platform) {
+    AnalysisRequest request;
+    request.inputPath = host.inputPath;
+    request.options = host.options;
+    return RunAnalysis(request, host, platform);
+}
+
 void InTempDirectory::SetUp() {
     static std::atomic<int> counter{0};
     previousDirectory_ = fs::current_path().string();

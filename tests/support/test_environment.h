@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "analysis/analysis_host.h"
+#include "analysis/analysis_run.h"
 #include "common/message_presenter.h"
 #include "platform/platform_services.h"
 
@@ -43,12 +44,10 @@ inline AnalysisOptions AddressPairingOptions() {
 
 class FakeHost : public AnalysisHost {
 public:
-    std::string InputPath() const override { return inputPath; }
     void SetResultsText(const std::string& text) override { resultsText = text; }
     void RefreshControls() override { ++refreshes; }
     void PumpPendingMessage() override { ++pumps; }
     void SetBusy(bool busy) override;
-    AnalysisOptions Options() const override { return options; }
     void Warn(const std::string& text) override { warnings.push_back(text); }
     bool StopRequested() override {
         return (stopAfterProgress && refreshes > 0) ||
@@ -69,6 +68,9 @@ public:
     int stopAfterChecks = -1;        // as if Ctrl-C came after this many records
     int stopChecks = 0;
 };
+
+// Runs the analysis of `host.inputPath` with `host.options`, the report in output.txt.
+AnalysisResult RunAnalysis(FakeHost& host, PlatformServices& platform);
 
 // Runs each test in a new empty directory with the debug log off and a recording presenter.
 class InTempDirectory : public ::testing::Test {

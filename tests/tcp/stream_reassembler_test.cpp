@@ -1,0 +1,198 @@
+#include "tcp/stream_reassembler.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+const std::string kStream = "abcdefghijklmnopqrstuvwxyz0123456789";
+
+// What the reassembler hands on: the bytes, and '#' for every byte of a gap.
+struct Tape {
+    std::string text;
+    StreamReassembler::Output output{
+        [this](ByteView bytes, uint64_t) { text.append(bytes.begin(), bytes.end()); },
+        [this](uint64_t count) { text.append(count, '#'); }};
+};
+
+// One step on a stream whose byte at position p is kStream[p].
+struct Op {
+    enum Kind { kAdd, kAck, kSkip, kFlush } kind;
+    int64_t at = 0;
+    uint64_t length = 0;
+    uint64_t captured = UINT64_MAX;  // of the length, the bytes the capture holds
+};
+Op Add(int64_t at, uint64_t length, uint64_t captured = UINT64_MAX) {
+    return {Op::kAdd, at, length, captured};
+}
+Op Ack(int64_t at) { return {Op::kAck, at}; }
+Op Skip(int64_t at) { return {Op::kSkip, at}; }
+Op Flush() { return {Op::kFlush}; }
+
+std::string Run(uint32_t base, ReassemblyLimits limits, const std::vector<Op>& ops) {
+    StreamReassembler reassembler(limits);
+    reassembler.Start(base);
+    Tape tape;
+    for (const Op& op : ops) {
+        const uint32_t sequence = base + static_cast<uint32_t>(op.at);
+        switch (op.kind) {
+            case Op::kAdd: {
+                const std::string bytes =
+                    kStream.substr(static_cast<size_t>(op.at),
+                                   static_cast<size_t>(std::min(op.length, op.captured)));
+                const Bytes captured(bytes.begin(), bytes.end());
+                reassembler.Add(sequence, ByteView(captured), op.length, 1, tape.output);
+                break;
+            }
+            case Op::kAck:
+                reassembler.Acknowledged(sequence, tape.output);
+                break;
+            case Op::kSkip:
+                reassembler.SkipTo(op.at, tape.output);
+                break;
+            case Op::kFlush:
+                reassembler.Flush(tape.output);
+                break;
+        }
+    }
+    return tape.text;
+}
+
+struct Case {
+    const char* name;
+    std::vector<Op> ops;
+    std::string expected;
+    ReassemblyLimits limits = {};
+};
+
+const Case kCases[] = {
+    {"reordered", {Add(3, 3), Add(0, 3), Add(6, 2)}, "abcdefgh"},
+    {"overlaps give only new bytes", {Add(0, 4), Add(2, 4), Add(0, 6), Add(1, 2)}, "abcdef"},
+    {"longer retransmission replaces a waiting one", {Add(4, 2), Add(4, 5), Add(0, 4)},
+     "abcdefghi"},
+    {"shorter retransmission of a waiting one", {Add(4, 5), Add(4, 2), Add(0, 4)}, "abcdefghi"},
+    {"longer one covers waiting ones", {Add(6, 2), Add(4, 1), Add(3, 6), Add(0, 3)},
+     "abcdefghi"},
+    {"capture cut the tail", {Add(0, 6, 2), Add(6, 2)}, "ab####gh"},
+    {"cut segment waited", {Add(4, 4, 1), Add(0, 4)}, "abcde###"},
+    {"cut bytes are not filled later", {Add(0, 6, 2), Add(0, 8)}, "ab####gh"},
+    {"ack short of a waiting segment", {Add(5, 2), Ack(4), Add(0, 2), Ack(6)}, "ab###fg"},
+    {"ack past several holes", {Add(2, 1), Add(4, 1), Add(8, 1), Ack(5)}, "##c#e"},
+    {"ack with nothing waiting", {Add(0, 2), Ack(5), Add(2, 2)}, "abcd"},
+    {"skip", {Add(0, 2), Skip(5), Skip(3), Skip(5), Add(3, 4)}, "ab###fg"},
+    {"skip into a waiting segment", {Add(3, 2), Skip(4), Add(5, 1)}, "###def"},
+    {"skip leaves later ones waiting", {Add(8, 1), Skip(6), Add(6, 2)}, "######ghi"},
+    {"flush", {Add(3, 1), Add(6, 2), Flush()}, "###d##gh"},
+    {"byte bound gives up the oldest hole",
+     {Add(2, 2), Add(5, 3), Add(9, 4), Add(14, 2)},
+     "##cd",
+     {10, 100}},
+    {"later data goes on after the bound",
+     {Add(2, 2), Add(5, 3), Add(9, 4), Add(14, 2), Add(4, 1), Flush()},
+     "##cdefgh#jklm#op",
+     {10, 100}},
+    {"segment bound", {Add(1, 1), Add(3, 1), Add(5, 1), Add(7, 1), Add(2, 1)}, "#bcd", {1000, 3}},
+};
+
+// Every case runs once clear of the sequence number wrap and once across it.
+TEST(StreamReassembler, PutsStreamsInOrder) {
+    for (const Case& c : kCases) {
+        for (const uint32_t base : {1000u, 0xFFFFFFFAu}) {
+            SCOPED_TRACE(std::string(c.name) + " from " + std::to_string(base));
+            EXPECT_EQ(Run(base, c.limits, c.ops), c.expected);
+        }
+    }
+}
+
+// Its captured bytes lie inside the hole given up for it, so the stream must not step back.
+// Fault: a segment inside the hole given up at the bound moves the stream position back, so
+// the bytes after it are delivered twice and the rest waits forever.
+TEST(StreamReassembler, DISABLED_SegmentInsideTheHoleGivenUpAtTheBound) {
+    const std::string tape = Run(1000, {3, 100}, {Add(4, 2), Add(2, 2), Add(4, 2), Add(6, 2)});
+    EXPECT_TRUE(tape == "####efgh" || tape == "##cdefgh") << tape;
+}
+
+// Fault: a repeat of a waiting segment counts toward the bounds it does not add to, so a
+// hole is given up too early and the bytes that fill it are lost.
+TEST(StreamReassembler, DISABLED_RepeatOfAWaitingSegmentGivesUpNoHole) {
+    EXPECT_EQ(Run(1000, {1000, 2}, {Add(2, 1), Add(4, 1), Add(4, 1), Add(0, 2), Add(3, 1)}),
+              "abcde");
+    EXPECT_EQ(Run(1000, {4, 100}, {Add(2, 2), Add(5, 2), Add(5, 2), Add(0, 2), Add(4, 1)}),
+              "abcdefg");
+}
+
+// Fault: a longer retransmission replacing a shorter waiting one drops the shorter one's bytes
+// without counting them as repeated.
+TEST(StreamReassembler, DISABLED_ReplacedWaitingBytesCountAsRepeated) {
+    StreamReassembler reassembler;
+    reassembler.Start(0);
+    Tape tape;
+    const Bytes stream(kStream.begin(), kStream.end());
+    reassembler.Add(4, ByteView(stream.data() + 4, 2), 2, 1, tape.output);
+    reassembler.Add(4, ByteView(stream.data() + 4, 5), 5, 2, tape.output);
+    reassembler.Add(0, ByteView(stream.data(), 4), 4, 3, tape.output);
+    EXPECT_EQ(tape.text, "abcdefghi");
+    EXPECT_EQ(reassembler.counts().repeatedBytes, 2u);
+}
+
+// Random pieces of a stream, some never captured, some repeated: in capture order under tight
+// bounds, or reordered under loose ones. The stream comes out whole with '#' exactly where the
+// capture missed, and the bytes waiting never pass the bound.
+TEST(StreamReassembler, RandomStreamsComeOutWholeWithinTheBounds) {
+    for (unsigned seed = 1; seed <= 200; ++seed) {
+        SCOPED_TRACE(seed);
+        std::mt19937 random(seed);
+        const bool reorder = seed % 2 == 0;
+        const ReassemblyLimits limits =
+            reorder ? ReassemblyLimits{} : ReassemblyLimits{24 + random() % 40, 2 + random() % 6};
+        std::string stream;
+        for (int i = 0; i < 300; ++i) {
+            stream += static_cast<char>('a' + random() % 26);
+        }
+        struct Piece {
+            size_t at;
+            size_t size;
+        };
+        std::vector<Piece> pieces;
+        std::string expected = stream;
+        for (size_t at = 0; at < stream.size();) {
+            const size_t size = std::min<size_t>(1 + random() % 12, stream.size() - at);
+            if (random() % 6 == 0 && at + size < stream.size()) {
+                expected.replace(at, size, size, '#');  // never captured
+            } else {
+                pieces.push_back({at, size});
+                if (random() % 5 == 0) {
+                    pieces.push_back({at, size});
+                }
+            }
+            at += size;
+        }
+        for (size_t i = 0; reorder && i + 1 < pieces.size(); ++i) {
+            std::swap(pieces[i], pieces[i + random() % std::min<size_t>(8, pieces.size() - i)]);
+        }
+        StreamReassembler reassembler(limits);
+        const uint32_t base = 0xFFFFFF00u + random() % 512;
+        reassembler.Start(base);
+        Tape tape;
+        size_t fed = 0;
+        for (const Piece& piece : pieces) {
+            const Bytes bytes(stream.begin() + piece.at, stream.begin() + piece.at + piece.size);
+            reassembler.Add(base + static_cast<uint32_t>(piece.at), ByteView(bytes), piece.size,
+                            1, tape.output);
+            fed += piece.size;
+            const size_t handedOn =
+                tape.text.size() - std::count(tape.text.begin(), tape.text.end(), '#');
+            ASSERT_LE(fed - handedOn - reassembler.counts().repeatedBytes, limits.maxWaitingBytes);
+        }
+        reassembler.Flush(tape.output);
+        EXPECT_EQ(tape.text, expected);
+    }
+}
+
+}  // namespace
