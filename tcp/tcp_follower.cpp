@@ -23,6 +23,22 @@ uint64_t PayloadLength(const TcpSegment& segment) {
 
 }  // namespace
 
+size_t TcpFollower::KeyHash::operator()(const Key& key) const {
+    // FNV-1a over both ends: family, address bytes and port.
+    uint64_t hash = 14695981039346656037ull;
+    auto mix = [&hash](uint8_t byte) { hash = (hash ^ byte) * 1099511628211ull; };
+    for (const Endpoint* end : {&key.first, &key.second}) {
+        mix(static_cast<uint8_t>(end->address.family));
+        const size_t length = end->address.family == IpAddress::Family::V4 ? 4 : 16;
+        for (size_t i = 0; i < length; ++i) {
+            mix(end->address.bytes[i]);
+        }
+        mix(static_cast<uint8_t>(end->port >> 8));
+        mix(static_cast<uint8_t>(end->port));
+    }
+    return static_cast<size_t>(hash);
+}
+
 TcpFollower::TcpFollower(FollowerSettings settings, TcpStreamHandler& handler)
     : settings_(settings), handler_(handler) {}
 
@@ -106,15 +122,8 @@ TcpConnection* TcpFollower::FindById(uint64_t id) {
 TcpConnection* TcpFollower::Find(const Endpoint& source, const Endpoint& destination,
                                  const TcpSegment& segment, uint64_t payloadLength) {
     const bool opening = (segment.flags & tcp_flags::kSyn) && !(segment.flags & tcp_flags::kAck);
-    // Consecutive segments mostly belong to one connection: ask the map only on a change.
-    const Key key = KeyOf(source, destination);
-    if (!(recentValid_ && recentKey_ == key)) {
-        recent_ = connections_.find(key);
-        recentKey_ = key;
-        recentValid_ = true;
-    }
-    auto it = recent_;
-    if (it != connections_.end()) {
+    auto it = index_.find(KeyOf(source, destination));
+    if (it != index_.end()) {
         TcpConnection& connection = *it->second;
         if (!connection.closed && opening && IsNewIncarnation(connection, source, segment)) {
             // The same ports again with a new initial sequence number: the old connection ended
@@ -171,9 +180,10 @@ TcpConnection& TcpFollower::Open(const Endpoint& source, const Endpoint& destina
                                                       settings_.reassembly);
     connection->lastActivity = segments_;
     ++openConnections_;
-    recentValid_ = false;
-    std::unique_ptr<TcpConnection>& slot = connections_[KeyOf(source, destination)];
+    const Key key = KeyOf(source, destination);
+    std::unique_ptr<TcpConnection>& slot = connections_[key];
     slot = std::move(connection);
+    index_[key] = slot.get();
     handler_.OnOpen(*slot);
     return *slot;
 }
@@ -231,7 +241,7 @@ void TcpFollower::Close(TcpConnection& connection) {
         auto it = connections_.find(closedOrder_.front());
         closedOrder_.pop_front();
         if (it != connections_.end() && it->second->closed) {
-            recentValid_ = false;
+            index_.erase(it->first);
             connections_.erase(it);
         }
     }

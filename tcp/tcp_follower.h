@@ -9,6 +9,7 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <unordered_map>
 #include <utility>
 
 #include "capture/capture_record.h"
@@ -37,6 +38,9 @@ public:
 
 private:
     using Key = std::pair<Endpoint, Endpoint>;
+    struct KeyHash {
+        size_t operator()(const Key& key) const;
+    };
 
     TcpConnection* Find(const Endpoint& source, const Endpoint& destination,
                         const TcpSegment& segment, uint64_t payloadLength);
@@ -54,11 +58,9 @@ private:
 
     FollowerSettings settings_;
     TcpStreamHandler& handler_;
-    using Connections = std::map<Key, std::unique_ptr<TcpConnection>>;
-    Connections connections_;
-    Key recentKey_;  // the last key looked up, and where it led
-    Connections::iterator recent_;
-    bool recentValid_ = false;
+    // Owned in key order (the order eviction has always seen them in), found by hash.
+    std::map<Key, std::unique_ptr<TcpConnection>> connections_;
+    std::unordered_map<Key, TcpConnection*, KeyHash> index_;
     std::deque<Key> closedOrder_;
     uint64_t lastConnectionId_ = 0;
     size_t openConnections_ = 0;

@@ -35,7 +35,7 @@ Op Ack(int64_t at) { return {Op::kAck, at}; }
 Op Skip(int64_t at) { return {Op::kSkip, at}; }
 Op Flush() { return {Op::kFlush}; }
 
-std::string Run(uint32_t base, ReassemblyLimits limits, const std::vector<Op>& ops) {
+std::string Reassemble(uint32_t base, ReassemblyLimits limits, const std::vector<Op>& ops) {
     StreamReassembler reassembler(limits);
     reassembler.Start(base);
     Tape tape;
@@ -105,7 +105,7 @@ TEST(StreamReassembler, PutsStreamsInOrder) {
     for (const Case& c : kCases) {
         for (const uint32_t base : {1000u, 0xFFFFFFFAu}) {
             SCOPED_TRACE(std::string(c.name) + " from " + std::to_string(base));
-            EXPECT_EQ(Run(base, c.limits, c.ops), c.expected);
+            EXPECT_EQ(Reassemble(base, c.limits, c.ops), c.expected);
         }
     }
 }
@@ -114,16 +114,16 @@ TEST(StreamReassembler, PutsStreamsInOrder) {
 // Fault: a segment inside the hole given up at the bound moves the stream position back, so
 // the bytes after it are delivered twice and the rest waits forever.
 TEST(StreamReassembler, DISABLED_SegmentInsideTheHoleGivenUpAtTheBound) {
-    const std::string tape = Run(1000, {3, 100}, {Add(4, 2), Add(2, 2), Add(4, 2), Add(6, 2)});
+    const std::string tape = Reassemble(1000, {3, 100}, {Add(4, 2), Add(2, 2), Add(4, 2), Add(6, 2)});
     EXPECT_TRUE(tape == "####efgh" || tape == "##cdefgh") << tape;
 }
 
 // Fault: a repeat of a waiting segment counts toward the bounds it does not add to, so a
 // hole is given up too early and the bytes that fill it are lost.
 TEST(StreamReassembler, DISABLED_RepeatOfAWaitingSegmentGivesUpNoHole) {
-    EXPECT_EQ(Run(1000, {1000, 2}, {Add(2, 1), Add(4, 1), Add(4, 1), Add(0, 2), Add(3, 1)}),
+    EXPECT_EQ(Reassemble(1000, {1000, 2}, {Add(2, 1), Add(4, 1), Add(4, 1), Add(0, 2), Add(3, 1)}),
               "abcde");
-    EXPECT_EQ(Run(1000, {4, 100}, {Add(2, 2), Add(5, 2), Add(5, 2), Add(0, 2), Add(4, 1)}),
+    EXPECT_EQ(Reassemble(1000, {4, 100}, {Add(2, 2), Add(5, 2), Add(5, 2), Add(0, 2), Add(4, 1)}),
               "abcdefg");
 }
 

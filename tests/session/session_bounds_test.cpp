@@ -1,0 +1,426 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "modbus/rtu_frame.h"
+#include "session/modbus_session.h"
+#include "session/release_queue.h"
+#include "session/transaction_pairer.h"
+#include "tests/session/session_test_support.h"
+
+namespace {
+
+const Bytes kReadPdu = {0x03, 0x00, 0x00, 0x00, 0x02};
+const Endpoint kClient = At(1, 40000);
+const Endpoint kServer = At(2, 502);
+
+// What a release hands on, in order: "#number c<connection> t<transaction> <direction>".
+struct LogSink : ModbusMessageSink {
+    void OnMessage(const ModbusMessage& m) override {
+        const char* direction[] = {"?", ">S", ">C"};
+        log.push_back("#" + std::to_string(m.number) + " c" + std::to_string(m.connectionId) +
+                      " t" + std::to_string(m.transactionId) + " " +
+                      direction[static_cast<int>(m.direction)]);
+    }
+    void OnConnectionClosed(uint64_t id) override { log.push_back("closed c" + std::to_string(id)); }
+    void OnTime(const CaptureTimestamp& time) override {
+        log.push_back("time " + std::to_string(time.seconds));
+    }
+    void OnCaptureEnd() override {}
+    std::vector<std::string> log;
+};
+
+ModbusMessage Queued(uint64_t connection, uint16_t transactionId, const Endpoint& source = kClient,
+                     MessageDirection direction = MessageDirection::Unknown) {
+    ModbusMessage message;
+    message.connectionId = connection;
+    message.transactionId = transactionId;
+    message.source = source;
+    message.direction = direction;
+    return message;
+}
+
+TEST(ReleaseQueue, WaitingConnectionHoldsBackEverythingBehindIt) {
+    struct Case {
+        const char* name;
+        std::function<void(ReleaseQueue&)> decide;
+        std::vector<std::string> released;
+    };
+    const Case cases[] = {
+        {"recognised", [](ReleaseQueue& q) { q.MarkReady(1); },
+         {"#1 c1 t1 ?", "#2 c2 t1 ?", "time 5", "closed c2", "#3 c1 t2 ?", "#4 c3 t1 ?",
+          "#5 c3 t2 ?"}},
+        {"dropped", [](ReleaseQueue& q) { q.Drop(1); },
+         {"#1 c2 t1 ?", "time 5", "closed c2", "#2 c3 t1 ?", "#3 c3 t2 ?"}},
+        {"another one made ready", [](ReleaseQueue& q) { q.MarkReady(3); }, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ReleaseQueue queue;
+        LogSink sink;
+        queue.PushMessage(Queued(1, 1), false);  // connection 1 is still being recognised
+        queue.PushMessage(Queued(2, 1), true);
+        CaptureTimestamp time;
+        time.seconds = 5;
+        queue.PushTime(time);
+        queue.PushConnectionClosed(2);
+        queue.PushMessage(Queued(1, 2), false);
+        queue.PushMessage(Queued(3, 1), true);
+        queue.Release(sink);
+        EXPECT_TRUE(sink.log.empty());
+        EXPECT_EQ(queue.FirstWaitingConnection(), 1u);
+        c.decide(queue);
+        queue.Release(sink);
+        queue.PushMessage(Queued(3, 2), true);  // numbering goes on from the last release
+        queue.Release(sink);
+        EXPECT_EQ(sink.log, c.released);
+        EXPECT_EQ(queue.messagesReleased(), c.released.empty() ? 0u : c.released.size() - 2);
+    }
+}
+
+TEST(ReleaseQueue, ServerFoundLaterGivesWaitingMessagesTheirDirection) {
+    ReleaseQueue queue;
+    LogSink sink;
+    queue.PushMessage(Queued(1, 1, kClient), false);
+    queue.PushMessage(Queued(1, 2, kServer), false);
+    queue.PushMessage(Queued(1, 3, kServer, MessageDirection::ToServer), false);  // kept
+    queue.PushMessage(Queued(2, 4, kServer), true);                              // another one
+    queue.SetServer(1, kServer);
+    queue.MarkReady(1);
+    queue.Release(sink);
+    EXPECT_EQ(sink.log, std::vector<std::string>(
+                            {"#1 c1 t1 >S", "#2 c1 t2 >C", "#3 c1 t3 >S", "#4 c2 t4 ?"}));
+}
+
+// A connection off the Modbus ports that frames one message proves nothing and holds back all
+// that comes after it; past maxHeldEvents it is taken as Modbus, with nothing lost.
+TEST(ModbusSessionBounds, UnprovenConnectionIsTakenAsModbusPastTheHeldBound) {
+    for (const size_t bound : {size_t{6}, size_t{4096}}) {
+        SCOPED_TRACE(bound);
+        SessionSettings settings;
+        settings.maxHeldEvents = bound;
+        RecordingSink sink;
+        ModbusSession session(settings, sink);
+        SegmentFeeder feed([&](const TcpSegment& s, const CaptureRecord& r) { session.Add(s, r); });
+        Flow device{At(10, 40100), At(40, 5020), 3000};
+        Flow reply = device.Reverse(7000);
+        feed.Handshake(device, reply);
+        feed.Send(device, Adu(1, 1, kReadPdu));
+        Flow client{At(11, 40000), At(20, 502)};
+        std::vector<uint16_t> expected = {1};
+        for (uint16_t id = 100; id < 120; ++id) {
+            feed.Send(client, Adu(id, 1, kReadPdu));
+            expected.push_back(id);
+            ASSERT_LE(expected.size() - sink.messages.size(), std::min<size_t>(bound, 21));
+        }
+        EXPECT_EQ(sink.messages.empty(), bound > 21);
+        feed.Send(device, Adu(2, 1, kReadPdu));
+        expected.push_back(2);
+        session.Finish();
+        ASSERT_EQ(sink.messages.size(), expected.size());
+        for (size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_EQ(sink.messages[i].transactionId, expected[i]);
+            EXPECT_EQ(sink.messages[i].number, i + 1);
+        }
+        EXPECT_EQ(sink.messages.back().direction, MessageDirection::ToServer);
+        EXPECT_EQ(session.counts().modbusConnections, 2u);
+        EXPECT_EQ(session.counts().nonModbusConnections, 0u);
+    }
+}
+
+class BoundedPairing {
+public:
+    BoundedPairing(size_t maxOutstanding, size_t maxHeld)
+        : pairer_(Settings(maxOutstanding, maxHeld),
+                  [this](Transaction&& t) { out.push_back(std::move(t)); }) {}
+
+    void Send(uint64_t connection, uint16_t transactionId, bool request) {
+        ModbusMessage message = Queued(connection, transactionId, request ? kClient : kServer,
+                                       request ? MessageDirection::ToServer
+                                               : MessageDirection::ToClient);
+        message.number = ++number_;
+        message.destination = request ? kServer : kClient;
+        message.unit = 1;
+        message.frame = RtuFrameOf(1, ByteView(Bytes{0x03, 0x02, 0x00, 0x07}));
+        pairer_.OnMessage(message);
+    }
+    std::vector<uint64_t> ReportNumbers() const {
+        std::vector<uint64_t> numbers;
+        for (const Transaction& t : out) {
+            numbers.push_back(t.reportNumber);
+        }
+        return numbers;
+    }
+
+    std::vector<Transaction> out;
+
+private:
+    static PairingSettings Settings(size_t maxOutstanding, size_t maxHeld) {
+        PairingSettings settings;
+        settings.maxOutstandingRequests = maxOutstanding;
+        settings.maxHeldTransactions = maxHeld;
+        return settings;
+    }
+    TransactionPairer pairer_;
+    uint64_t number_ = 0;
+};
+
+TEST(TransactionPairerBounds, PastTheWaitingBoundTheOldestRequestClosesAlone) {
+    BoundedPairing pairing(2, 100);
+    pairing.Send(1, 1, true);
+    pairing.Send(1, 2, true);
+    EXPECT_TRUE(pairing.out.empty());
+    pairing.Send(1, 3, true);
+    ASSERT_EQ(pairing.ReportNumbers(), std::vector<uint64_t>({1}));
+    EXPECT_EQ(pairing.out[0].unanswered, Unanswered::TooManyWaiting);
+    EXPECT_FALSE(pairing.out[0].response.has_value());
+    pairing.Send(1, 3, false);
+    pairing.Send(1, 2, false);
+    pairing.Send(1, 1, false);  // its request was given up: a response alone
+    ASSERT_EQ(pairing.ReportNumbers(), std::vector<uint64_t>({1, 4, 5, 6}));
+    EXPECT_EQ(pairing.out[1].request->number, 3u);
+    EXPECT_EQ(pairing.out[2].request->number, 2u);
+    EXPECT_FALSE(pairing.out[3].request.has_value());
+}
+
+TEST(TransactionPairerBounds, PastTheHeldBoundTheOldestWaitingRequestIsGivenUp) {
+    BoundedPairing pairing(100, 3);
+    pairing.Send(1, 1, true);  // never answered: holds back what follows
+    pairing.Send(2, 2, true);
+    for (uint16_t id = 2; id < 5; ++id) {
+        pairing.Send(2, id, false);
+        pairing.Send(2, static_cast<uint16_t>(id + 1), true);
+    }
+    EXPECT_TRUE(pairing.out.empty());
+    pairing.Send(2, 5, false);
+    ASSERT_EQ(pairing.ReportNumbers(), std::vector<uint64_t>({1, 3, 5, 7, 9}));
+    EXPECT_EQ(pairing.out[0].unanswered, Unanswered::TooManyWaiting);
+    for (size_t i = 1; i < pairing.out.size(); ++i) {
+        EXPECT_TRUE(pairing.out[i].request && pairing.out[i].response);
+    }
+}
+
+// One direction of a random conversation: its messages, the pieces the capture holds (in stream
+// order) and which of them have been fed.
+struct RandomDirection {
+    Flow flow;  // at the first data byte
+    uint32_t first = 0;
+    std::vector<Bytes> messages;
+    std::vector<size_t> starts;  // of each message in the stream
+    Bytes stream;
+    std::vector<bool> captured;  // per byte
+    struct Piece {
+        size_t at;
+        size_t size;
+    };
+    std::vector<Piece> pieces;
+    std::vector<bool> fed;
+    bool finFed = false;
+
+    // The peer may acknowledge up to here: every captured byte before it has been fed.
+    uint32_t SafeAcknowledgement() const {
+        size_t at = stream.size() + (finFed ? 1 : 0);
+        for (size_t i = 0; i < pieces.size(); ++i) {
+            if (!fed[i]) {
+                at = pieces[i].at;
+                break;
+            }
+        }
+        return first + static_cast<uint32_t>(at);
+    }
+    bool Captured(size_t from, size_t to) const {
+        return std::all_of(captured.begin() + static_cast<std::ptrdiff_t>(from),
+                           captured.begin() + static_cast<std::ptrdiff_t>(to),
+                           [](bool b) { return b; });
+    }
+};
+
+// A message; no three zero bytes follow one another but in its header, so a search after a gap
+// can only stop at a real header.
+Bytes RandomMessage(std::mt19937& random, size_t index, uint8_t unit) {
+    Bytes pdu = {static_cast<uint8_t>(random() % 2 ? 0x03 : 0x10)};
+    for (size_t n = 1 + random() % 40; n > 0; --n) {
+        pdu.push_back(static_cast<uint8_t>(1 + random() % 255));
+    }
+    return Adu(static_cast<uint16_t>(((index / 200 + 1) << 8) | (index % 200 + 1)), unit, pdu);
+}
+
+enum : int { kFin = -1, kAckOnly = -2, kReset = -3 };
+struct Item {
+    size_t direction;
+    int piece;  // or kFin, kAckOnly, kReset
+};
+
+// Merges the lists at random, keeping the order within each.
+std::vector<Item> Interleave(std::vector<std::vector<Item>> lists, std::mt19937& random) {
+    std::vector<Item> merged;
+    for (;;) {
+        std::vector<size_t> open;
+        for (size_t i = 0; i < lists.size(); ++i) {
+            if (!lists[i].empty()) {
+                open.push_back(i);
+            }
+        }
+        if (open.empty()) {
+            return merged;
+        }
+        std::vector<Item>& list = lists[open[random() % open.size()]];
+        merged.push_back(list.front());
+        list.erase(list.begin());
+    }
+}
+
+// Several connections interleaved, each direction cut at random, with pieces reordered, repeated
+// or never captured (the peer's acknowledgements later pass over them), closed by FIN, RST or the
+// end of the capture: every message the capture holds whole comes out once, in order, and
+// every byte sent is framed, discarded or missing.
+TEST(ModbusSessionProperty, RandomCapturesKeepEveryWholeMessageAndAccountForEveryByte) {
+    for (unsigned seed = 1; seed <= 300; ++seed) {
+        SCOPED_TRACE(seed);
+        std::mt19937 random(seed);
+        RecordingSink sink;
+        ModbusSession session({}, sink);
+        SegmentFeeder feed([&](const TcpSegment& s, const CaptureRecord& r) { session.Add(s, r); });
+        const size_t connections = 1 + random() % 3;
+        std::vector<RandomDirection> directions(2 * connections);
+        std::vector<std::vector<Item>> perConnection;
+        uint64_t streamBytes = 0;
+        for (size_t c = 0; c < connections; ++c) {
+            auto isn = [&random] { return random() % 3 ? random() : 0xFFFFFFFFu - random() % 3000; };
+            Flow client{At(10, static_cast<uint16_t>(40000 + c)), At(static_cast<uint8_t>(20 + c), 502),
+                        static_cast<uint32_t>(isn() + 1)};
+            Flow server = client.Reverse(static_cast<uint32_t>(isn() + 1));
+            feed.Handshake(client, server);
+            std::vector<std::vector<Item>> lists(2);
+            for (size_t side = 0; side < 2; ++side) {
+                const size_t d = 2 * c + side;
+                RandomDirection& dir = directions[d];
+                dir.flow = side == 0 ? client : server;
+                dir.first = dir.flow.sequence;
+                for (size_t k = 1 + random() % 8; k > 0; --k) {
+                    dir.starts.push_back(dir.stream.size());
+                    dir.messages.push_back(
+                        RandomMessage(random, dir.messages.size(), static_cast<uint8_t>(d + 1)));
+                    dir.stream.insert(dir.stream.end(), dir.messages.back().begin(),
+                                      dir.messages.back().end());
+                }
+                streamBytes += dir.stream.size();
+                dir.captured.assign(dir.stream.size(), true);
+                std::vector<Item>& list = lists[side];
+                for (size_t at = 0; at < dir.stream.size();) {
+                    const size_t size = std::min<size_t>(1 + random() % 50, dir.stream.size() - at);
+                    if (random() % 8 == 0 && at + size < dir.stream.size()) {
+                        std::fill_n(dir.captured.begin() + static_cast<std::ptrdiff_t>(at), size,
+                                    false);
+                    } else {
+                        list.push_back({d, static_cast<int>(dir.pieces.size())});
+                        dir.pieces.push_back({at, size});
+                    }
+                    at += size;
+                }
+                dir.fed.assign(dir.pieces.size(), false);
+                for (size_t i = 0; i + 1 < list.size(); ++i) {
+                    if (random() % 4 == 0) {
+                        std::swap(list[i], list[i + 1]);
+                    }
+                }
+                for (size_t i = 0; i < list.size(); ++i) {
+                    if (random() % 8 == 0) {
+                        const size_t to = std::min(list.size(), i + 2 + random() % 3);
+                        list.insert(list.begin() + static_cast<std::ptrdiff_t>(to), list[i]);
+                        ++i;
+                    }
+                }
+                if (random() % 2) {
+                    list.push_back({d, kFin});
+                }
+            }
+            std::vector<Item> items = Interleave(lists, random);
+            items.push_back({2 * c, kAckOnly});
+            items.push_back({2 * c + 1, kAckOnly});
+            if (random() % 3 == 0) {
+                items.push_back({2 * c + random() % 2, kReset});
+            }
+            perConnection.push_back(items);
+        }
+        uint64_t fedBytes = 0;
+        for (const Item& item : Interleave(perConnection, random)) {
+            RandomDirection& dir = directions[item.direction];
+            const uint32_t ack = directions[item.direction ^ 1].SafeAcknowledgement();
+            const uint32_t end = dir.first + static_cast<uint32_t>(dir.stream.size());
+            if (item.piece >= 0) {
+                const RandomDirection::Piece& piece = dir.pieces[static_cast<size_t>(item.piece)];
+                const auto from = dir.stream.begin() + static_cast<std::ptrdiff_t>(piece.at);
+                const bool acknowledges = random() % 4 != 0;
+                feed.SendAt(dir.flow, dir.first + static_cast<uint32_t>(piece.at),
+                            Bytes(from, from + static_cast<std::ptrdiff_t>(piece.size)),
+                            acknowledges ? tcp_flags::kAck | tcp_flags::kPsh : tcp_flags::kPsh, -1,
+                            acknowledges ? ack : 0);
+                dir.fed[static_cast<size_t>(item.piece)] = true;
+                fedBytes += piece.size;
+            } else if (item.piece == kFin) {
+                feed.SendAt(dir.flow, end, {}, tcp_flags::kFin | tcp_flags::kAck, -1, ack);
+                dir.finFed = true;
+            } else if (item.piece == kAckOnly) {
+                feed.SendAt(dir.flow, end + (dir.finFed ? 1 : 0), {}, tcp_flags::kAck, -1, ack);
+            } else {
+                feed.SendAt(dir.flow, end + (dir.finFed ? 1 : 0), {}, tcp_flags::kRst);
+            }
+        }
+        session.Finish();
+
+        uint64_t framed = 0;
+        std::vector<size_t> next(directions.size(), 0);  // per direction: the next index allowed
+        for (size_t i = 0; i < sink.messages.size(); ++i) {
+            const ModbusMessage& message = sink.messages[i];
+            ASSERT_EQ(message.number, i + 1);
+            ASSERT_GE(message.unit, 1);
+            ASSERT_LE(message.unit, directions.size());
+            const size_t d = message.unit - 1u;
+            const RandomDirection& dir = directions[d];
+            EXPECT_EQ(message.source, dir.flow.from);
+            EXPECT_EQ(message.direction,
+                      d % 2 ? MessageDirection::ToClient : MessageDirection::ToServer);
+            const Bytes content = Adu(message.transactionId, message.unit, PduOf(message.frame));
+            const auto found = std::find(dir.messages.begin() + static_cast<std::ptrdiff_t>(next[d]),
+                                         dir.messages.end(), content);
+            ASSERT_NE(found, dir.messages.end()) << "out of order, twice or never sent: " << i;
+            const size_t k = static_cast<size_t>(found - dir.messages.begin());
+            EXPECT_TRUE(dir.Captured(dir.starts[k], dir.starts[k] + content.size()));
+            // A message held whole is found again once the next header confirms it (or the
+            // stream ends with it), however framing stood before it.
+            for (size_t skipped = next[d]; skipped < k; ++skipped) {
+                const size_t start = dir.starts[skipped];
+                const size_t confirmed = dir.starts[skipped] + dir.messages[skipped].size() + 6;
+                EXPECT_FALSE(dir.Captured(start, std::min(confirmed, dir.stream.size())))
+                    << "lost message " << skipped << " of direction " << d;
+            }
+            next[d] = k + 1;
+            framed += content.size();
+        }
+        for (size_t d = 0; d < directions.size(); ++d) {
+            const RandomDirection& dir = directions[d];
+            for (size_t skipped = next[d]; skipped < dir.messages.size(); ++skipped) {
+                const size_t confirmed = dir.starts[skipped] + dir.messages[skipped].size() + 6;
+                EXPECT_FALSE(dir.Captured(dir.starts[skipped],
+                                          std::min(confirmed, dir.stream.size())))
+                    << "lost message " << skipped << " of direction " << d;
+            }
+        }
+        const SessionCounts& counts = session.counts();
+        EXPECT_EQ(counts.modbusConnections, connections);
+        EXPECT_EQ(counts.framedBytes, framed);
+        EXPECT_EQ(counts.framedBytes + counts.discardedBytes + counts.missingBytes, streamBytes);
+        EXPECT_EQ(counts.framedBytes + counts.discardedBytes + counts.repeatedBytes, fedBytes);
+        EXPECT_EQ(sink.closed.size(), connections);
+        if (HasFailure()) {
+            return;
+        }
+    }
+}
+
+}  // namespace
