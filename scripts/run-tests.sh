@@ -9,6 +9,9 @@ jobs=$(nproc)
 "$top/scripts/install-deps.sh"
 "$top/tests/app/install-wine.sh"
 
+echo "== layer order of the includes"
+"$top/scripts/check-layers.sh"
+
 echo "== native build and tests"
 "$top/scripts/build.sh" "$top/build" -DZEP_WERROR=ON
 (cd "$top/build" && ctest --output-on-failure -j"$jobs")
