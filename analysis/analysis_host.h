@@ -33,8 +33,8 @@ struct AnalysisRequest {
 
 // How far the run has come: after every record, whether or not it completed a message.
 struct ProgressUpdate {
-    int32_t messages = 0;  // the number of the latest message reported
-    ByteView lastFrame;    // its RTU frame; valid during the call only
+    int32_t messages = 0;       // the number of the latest message reported
+    ByteView lastFrame;         // its RTU frame; valid during the call only
     bool afterMessage = false;  // a message was reported since the previous update
 };
 

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "analysis/capture_pass.h"
+#include "analysis/run_texts.h"
 #include "capture/capture_source.h"
 #include "capture/input_file.h"
 #include "common/logging.h"
@@ -38,8 +39,8 @@ bool IsRefusedKind(const std::string& path) {
     if (kind != InputKind::Directory && kind != InputKind::Device) {
         return false;
     }
-    ShowMessage("The input file is a %s, not a capture file\nInput file=[%s]",
-                kind == InputKind::Directory ? "directory" : "device", path.c_str());
+    ShowMessage(run_texts::kNotACaptureFile, kind == InputKind::Directory ? "directory" : "device",
+                path.c_str());
     return true;
 }
 
@@ -68,9 +69,7 @@ bool EnoughFreeSpace(PlatformServices& platform) {
     if (freeBytes >= kMinimumFreeBytes) {
         return true;
     }
-    ShowMessage(
-        "Not enugh free hard drive space\nFree space: %llu MB\nMinimum required free space: %d MB",
-        static_cast<unsigned long long>(freeBytes >> 20), 10);
+    ShowMessage(run_texts::kNotEnoughSpace, static_cast<unsigned long long>(freeBytes >> 20), 10);
     return false;
 }
 
@@ -92,22 +91,15 @@ private:
 };
 
 bool ReportWriteFailed(const std::string& reportName) {
-    ShowMessage("Can not write to the report file\nFile: %s", FullPathOrName(reportName).c_str());
+    ShowMessage(run_texts::kCannotWriteReport, FullPathOrName(reportName).c_str());
     return false;
 }
 
 std::string SummaryText(const PassCounts& counts, const std::string& reportPath) {
-    std::string text = Format(
-        "%d\tMessages processed\r\n%d\tModbus messages processed\r\n%d\tModbus message ingored "
-        "\r\n\r\n"
-        "Output: %s",
-        counts.recordsRead, counts.messages, counts.ignored, reportPath.c_str());
+    std::string text = Format(run_texts::kSummary, counts.recordsRead, counts.messages,
+                              counts.ignored, reportPath.c_str());
     if (counts.ignored > 0) {
-        text += "\r\n\r\n";
-        text += "* Modbus messages are ignored if any of the following occur\r\n";
-        text += "  - A Modbus TCP message with a zero length \r\n";
-        text += "  - A Modbus TCP message with an incorrect length \r\n";
-        text += "  - A Modbus TCP message with an invalid header  \r\n";
+        text += run_texts::kIgnoredExplained;
     }
     return text;
 }
@@ -115,11 +107,9 @@ std::string SummaryText(const PassCounts& counts, const std::string& reportPath)
 // Says why the capture could not be read to its end.
 void ShowCaptureFailure(const CaptureSource& source, const std::string& inputPath) {
     const CaptureFailure& failure = source.Failure();
-    ShowMessage(
-        "The capture is damaged or could not be read at record %llu (file offset %lld): "
-        "%s\nFile: %s",
-        static_cast<unsigned long long>(failure.recordNumber),
-        static_cast<long long>(failure.fileOffset), failure.message.c_str(), inputPath.c_str());
+    ShowMessage(run_texts::kCaptureDamaged, static_cast<unsigned long long>(failure.recordNumber),
+                static_cast<long long>(failure.fileOffset), failure.message.c_str(),
+                inputPath.c_str());
 }
 
 AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host,
@@ -136,13 +126,12 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
     if (!source) {
         DebugLog("Can not read the capture, File=[%s] Reason=[%s]", inputPath.c_str(),
                  openError.message.c_str());
-        ShowMessage("Invalid input file\nFile: %s\n%s", inputPath.c_str(),
-                    openError.message.c_str());
+        ShowMessage(run_texts::kInvalidInput, inputPath.c_str(), openError.message.c_str());
         return AnalysisResult::EndedEarly;
     }
     const int64_t fileLinkType = source->FileLinkType();
     if (fileLinkType >= 0 && !IsSupportedLinkType(static_cast<uint32_t>(fileLinkType))) {
-        ShowMessage("Invalid input file\nFile: %s\n%s is not read", inputPath.c_str(),
+        ShowMessage(run_texts::kLinkNotRead, inputPath.c_str(),
                     DescribeLinkType(static_cast<uint32_t>(fileLinkType)).c_str());
         return AnalysisResult::EndedEarly;
     }
@@ -167,8 +156,7 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
     }
     switch (end) {
         case PassEnd::NoMessages:
-            ShowMessage("Error: There are no valid Modbus messages in this file\nFile: %s",
-                        inputPath.c_str());
+            ShowMessage(run_texts::kNoModbusMessages, inputPath.c_str());
             return AnalysisResult::EndedEarly;
         case PassEnd::WriteFailed:
             ReportWriteFailed(context.failedSink->FileName());
@@ -189,12 +177,8 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
     host.PumpPendingMessage();
     busy.Done();
 
-    if (counts.messages > 0 &&
-        MessageAndLog(
-            kMbYesNo,
-            "We have analyzed %d modbus messages and saved the results to your computer\nFile: "
-            "%s\nWould you like to view the results?",
-            counts.messages, reportPath.c_str()) == kIdYes) {
+    if (counts.messages > 0 && MessageAndLog(kMbYesNo, run_texts::kAnalysed, counts.messages,
+                                             reportPath.c_str()) == kIdYes) {
         OfferFolder(platform, reportPath);
     }
     return AnalysisResult::Completed;
@@ -206,32 +190,28 @@ AnalysisResult RunAnalysis(const AnalysisRequest& request, AnalysisHost& host,
                            PlatformServices& platform) {
     const std::string& inputPath = request.inputPath;
     if (inputPath.empty()) {
-        ShowMessage("Please select a file to processed");
+        ShowMessage(run_texts::kSelectFile);
         return AnalysisResult::EndedEarly;
     }
     if (inputPath != "-" && IsRefusedKind(inputPath)) {
         return AnalysisResult::EndedEarly;
     }
     if (inputPath != "-" && !IsReadable(inputPath)) {
-        ShowMessage("The input file does not exist/readable\nInput file=[%s]", inputPath.c_str());
+        ShowMessage(run_texts::kInputUnreadable, inputPath.c_str());
         return AnalysisResult::EndedEarly;
     }
     const std::string& reportName = request.reportPath;
     const std::string& logName = request.options.transactionLog;
     for (const std::string& output : {reportName, logName}) {
         if (!output.empty() && IsSameFile(inputPath, output)) {
-            ShowMessage("The capture cannot be its own report or log\nFile: %s", output.c_str());
+            ShowMessage(run_texts::kCaptureIsOutput, output.c_str());
             return AnalysisResult::EndedEarly;
         }
     }
     const bool replaced = request.replaceExistingReport && std::remove(reportName.c_str()) == 0;
     if (!replaced && PathExists(reportName)) {
         const std::string reportPath = FullPathOrName(reportName);
-        if (MessageAndLog(
-                kMbYesNo,
-                "We have found a previous result file.\nFile: %s\nPlease remove this file before "
-                "continuing.\n\nWould you like to browse to this file ?",
-                reportPath.c_str()) == kIdYes) {
+        if (MessageAndLog(kMbYesNo, run_texts::kPreviousReport, reportPath.c_str()) == kIdYes) {
             OfferFolder(platform, reportPath);
         }
         return AnalysisResult::EndedEarly;

@@ -26,7 +26,6 @@ enum class RejectReason {
     LengthBeyondPayload,  // the header's Length field claims more than the payload holds
 };
 
-
 // What one record gave, with what the debug log reports about it.
 struct MessageExtraction {
     ExtractResult outcome = ExtractResult::NoPayload;

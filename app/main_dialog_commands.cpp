@@ -21,7 +21,7 @@ constexpr DWORD kOpenDialogFlags = 0x00080004;  // explorer style, read-only box
 constexpr UINT kSharedMemory = 0x2000;          // shared, not movable
 }  // namespace
 
-void CMainDialog::OnAnalyze() {
+void MainDialog::OnAnalyze() {
     // A path typed into the box is taken over, so that it need not come from Browse.
     inputPath = ReadControlText(window_, IDC_INPUT_PATH);
     AnalysisRequest request;
@@ -29,7 +29,7 @@ void CMainDialog::OnAnalyze() {
     RunAnalysis(request, *this, SystemPlatform());
 }
 
-void CMainDialog::OnBrowse() {
+void MainDialog::OnBrowse() {
     char path[MAX_PATH] = {};
     OPENFILENAMEA request = {};
     request.lStructSize = sizeof(request);
@@ -49,7 +49,7 @@ void CMainDialog::OnBrowse() {
     RefreshControls();
 }
 
-void CMainDialog::OnCopyToClipboard() {
+void MainDialog::OnCopyToClipboard() {
     if (!OpenClipboard(window_)) {
         return;
     }
@@ -73,18 +73,18 @@ void CMainDialog::OnCopyToClipboard() {
     CloseClipboard();
 }
 
-void CMainDialog::OnHelp() {
+void MainDialog::OnHelp() {
     SystemPlatform().OpenInShell("open", HelpPageAddress());
 }
 
-void CMainDialog::OnLogo() {
+void MainDialog::OnLogo() {
     SystemPlatform().OpenInShell("open", MainLogoAddress());
 }
 
-void CMainDialog::OnCheckForUpdates() {
+void MainDialog::OnCheckForUpdates() {
     CheckForUpdateNow();
 }
 
-void CMainDialog::OnAbout() {
+void MainDialog::OnAbout() {
     ShowAboutBox(window_);
 }

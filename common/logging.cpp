@@ -10,7 +10,7 @@ namespace {
 const char* const kLogFile = "log.txt";
 const char* const kDebugLogFile = "Debuglog.txt";
 
-bool g_debugLogEnabled = false;  // a diagnostic switched on by the front end when asked for
+bool debugLogEnabled = false;  // a diagnostic switched on by the front end when asked for
 
 std::string CurrentPrefix() {
     const std::time_t now = std::time(nullptr);
@@ -23,7 +23,7 @@ bool WriteEntry(const char* fileName, const std::string& text) {
 }
 
 void WriteDebugEntry(const std::string& text) {
-    if (g_debugLogEnabled) {
+    if (debugLogEnabled) {
         WriteEntry(kDebugLogFile, text);
     }
 }
@@ -34,9 +34,9 @@ void WriteLogEntry(const std::string& text) {
     }
 }
 
-int PresentAndLog(int iType, const std::string& text) {
-    WriteLogEntry(Format("MessageAndLog iType=[%d] msg=[%s]", iType, text.c_str()));
-    const int result = PresentMessage(text, iType < 0 ? kMbOk : iType);
+int PresentAndLog(int style, const std::string& text) {
+    WriteLogEntry(Format("MessageAndLog iType=[%d] msg=[%s]", style, text.c_str()));
+    const int result = PresentMessage(text, style < 0 ? kMbOk : style);
     WriteLogEntry(Format("MessageAndLog return = [ %d]", result));
     return result;
 }
@@ -44,11 +44,11 @@ int PresentAndLog(int iType, const std::string& text) {
 }  // namespace
 
 void SetDebugLogEnabled(bool enabled) {
-    g_debugLogEnabled = enabled;
+    debugLogEnabled = enabled;
 }
 
 bool IsDebugLogEnabled() {
-    return g_debugLogEnabled;
+    return debugLogEnabled;
 }
 
 std::string LogEntryPrefix(const std::tm& t) {
@@ -65,7 +65,7 @@ void LogMessage(const char* format, ...) {
 }
 
 void DebugLog(const char* format, ...) {
-    if (!g_debugLogEnabled) {
+    if (!debugLogEnabled) {
         return;
     }
     va_list args;
@@ -75,12 +75,12 @@ void DebugLog(const char* format, ...) {
     WriteDebugEntry(text);
 }
 
-int MessageAndLog(int iType, const char* format, ...) {
+int MessageAndLog(int style, const char* format, ...) {
     va_list args;
     va_start(args, format);
     const std::string text = FormatLimitedV(format, args);
     va_end(args);
-    return PresentAndLog(iType, text);
+    return PresentAndLog(style, text);
 }
 
 int ShowMessage(const char* format, ...) {

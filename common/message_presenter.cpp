@@ -5,26 +5,26 @@ namespace {
 // The button bits of a box style (the rest choose icon, default button and modality).
 constexpr int kMbButtonsMask = 0xF;
 
-MessagePresenter* g_presenter = nullptr;
+MessagePresenter* currentPresenter = nullptr;
 
 }  // namespace
 
 ScopedMessagePresenter::ScopedMessagePresenter(MessagePresenter& presenter)
-    : previous_(g_presenter) {
-    g_presenter = &presenter;
+    : previous_(currentPresenter) {
+    currentPresenter = &presenter;
 }
 
 ScopedMessagePresenter::~ScopedMessagePresenter() {
-    g_presenter = previous_;
+    currentPresenter = previous_;
 }
 
 MessagePresenter* GetMessagePresenter() {
-    return g_presenter;
+    return currentPresenter;
 }
 
 int PresentMessage(const std::string& text, int style) {
-    if (g_presenter != nullptr) {
-        return g_presenter->Present(text, style);
+    if (currentPresenter != nullptr) {
+        return currentPresenter->Present(text, style);
     }
     return (style & kMbButtonsMask) == kMbYesNo ? kIdNo : kIdOk;
 }

@@ -7,7 +7,9 @@
 # From the environment: COUNT random captures (default 2000), SEED (default 1), JOBS comparisons
 # at a time (default: the number of processors), MODES (see compare-builds.sh).
 # Prints, per set, how many captures were compared and how many differ; exits 1 on any
-# difference, 2 when the check could not be made.
+# difference, 2 when the check could not be made. The random captures are gone afterwards:
+# make-random-captures.py DIR COUNT SEED makes the same files again (or set KEEP, see
+# compare-builds.sh, to keep the runs that differ).
 set -uo pipefail
 shopt -s nullglob
 if (($# != 2)) || [[ ! -x $1 || ! -x $2 ]]; then
@@ -57,6 +59,7 @@ if [[ -d $shared ]]; then
 else
     echo "shared   not present ($shared)"
 fi
+echo "random captures: $count, seed ${SEED:-1}"
 python3 "$here/make-random-captures.py" "$work/random" "$count" "${SEED:-1}" || exit 2
 compare_set random "$work"/random/*.pcap
 exit $status
