@@ -4,6 +4,7 @@
 #include <deque>
 
 #include "analysis/capture_pass.h"
+#include "analysis/progress_view.h"
 #include "common/logging.h"
 #include "network/link_types.h"
 #include "network/segment_decoder.h"
@@ -24,9 +25,14 @@ PassEnd RunTransactionPairing(PassContext& c) {
                              [&ready](Transaction&& t) { ready.push_back(std::move(t)); });
     ModbusSession session(sessionSettings, pairer);
 
+    // Progress is one more view, for this pass only.
+    ProgressView progress(c.host);
+    c.sinks.push_back(&progress);
+    struct Unwire {
+        std::vector<TransactionSink*>& sinks;
+        ~Unwire() { sinks.pop_back(); }
+    } unwire{c.sinks};
     PassEnd end = PassEnd::Completed;
-    int32_t lastNumber = 0;
-    std::vector<uint8_t> lastFrame;
     auto deliverReady = [&]() {
         while (!ready.empty() && end == PassEnd::Completed) {
             const Transaction t = std::move(ready.front());
@@ -34,8 +40,6 @@ PassEnd RunTransactionPairing(PassContext& c) {
             if (!c.Deliver(t)) {
                 end = PassEnd::WriteFailed;
             }
-            lastNumber = static_cast<int32_t>(t.reportNumber);
-            lastFrame = t.Shown().frame;
         }
     };
 
@@ -57,9 +61,8 @@ PassEnd RunTransactionPairing(PassContext& c) {
             case LinkDecodeResult::NotTcp:
                 break;
         }
-        const int32_t numberBefore = lastNumber;
         deliverReady();
-        c.host.ShowProgress({lastNumber, ByteView(lastFrame), lastNumber != numberBefore});
+        progress.AfterRecord();
     }
     if (end != PassEnd::WriteFailed) {
         // Interrupted, damaged or not, what was captured up to here is reported whole.

@@ -26,7 +26,9 @@ struct LogSink : ModbusMessageSink {
                       " t" + std::to_string(m.transactionId) + " " +
                       direction[static_cast<int>(m.direction)]);
     }
-    void OnConnectionClosed(uint64_t id) override { log.push_back("closed c" + std::to_string(id)); }
+    void OnConnectionClosed(uint64_t id) override {
+        log.push_back("closed c" + std::to_string(id));
+    }
     void OnTime(const CaptureTimestamp& time) override {
         log.push_back("time " + std::to_string(time.seconds));
     }
@@ -51,10 +53,12 @@ TEST(ReleaseQueue, WaitingConnectionHoldsBackEverythingBehindIt) {
         std::vector<std::string> released;
     };
     const Case cases[] = {
-        {"recognised", [](ReleaseQueue& q) { q.MarkReady(1); },
+        {"recognised",
+         [](ReleaseQueue& q) { q.MarkReady(1); },
          {"#1 c1 t1 ?", "#2 c2 t1 ?", "time 5", "closed c2", "#3 c1 t2 ?", "#4 c3 t1 ?",
           "#5 c3 t2 ?"}},
-        {"dropped", [](ReleaseQueue& q) { q.Drop(1); },
+        {"dropped",
+         [](ReleaseQueue& q) { q.Drop(1); },
          {"#1 c2 t1 ?", "time 5", "closed c2", "#2 c3 t1 ?", "#3 c3 t2 ?"}},
         {"another one made ready", [](ReleaseQueue& q) { q.MarkReady(3); }, {}},
     };
@@ -88,7 +92,7 @@ TEST(ReleaseQueue, ServerFoundLaterGivesWaitingMessagesTheirDirection) {
     queue.PushMessage(Queued(1, 1, kClient), false);
     queue.PushMessage(Queued(1, 2, kServer), false);
     queue.PushMessage(Queued(1, 3, kServer, MessageDirection::ToServer), false);  // kept
-    queue.PushMessage(Queued(2, 4, kServer), true);                              // another one
+    queue.PushMessage(Queued(2, 4, kServer), true);                               // another one
     queue.SetServer(1, kServer);
     queue.MarkReady(1);
     queue.Release(sink);
@@ -139,9 +143,9 @@ public:
                   [this](Transaction&& t) { out.push_back(std::move(t)); }) {}
 
     void Send(uint64_t connection, uint16_t transactionId, bool request) {
-        ModbusMessage message = Queued(connection, transactionId, request ? kClient : kServer,
-                                       request ? MessageDirection::ToServer
-                                               : MessageDirection::ToClient);
+        ModbusMessage message =
+            Queued(connection, transactionId, request ? kClient : kServer,
+                   request ? MessageDirection::ToServer : MessageDirection::ToClient);
         message.number = ++number_;
         message.destination = request ? kServer : kClient;
         message.unit = 1;
@@ -290,9 +294,11 @@ TEST(ModbusSessionProperty, RandomCapturesKeepEveryWholeMessageAndAccountForEver
         std::vector<std::vector<Item>> perConnection;
         uint64_t streamBytes = 0;
         for (size_t c = 0; c < connections; ++c) {
-            auto isn = [&random] { return random() % 3 ? random() : 0xFFFFFFFFu - random() % 3000; };
-            Flow client{At(10, static_cast<uint16_t>(40000 + c)), At(static_cast<uint8_t>(20 + c), 502),
-                        static_cast<uint32_t>(isn() + 1)};
+            auto isn = [&random] {
+                return random() % 3 ? random() : 0xFFFFFFFFu - random() % 3000;
+            };
+            Flow client{At(10, static_cast<uint16_t>(40000 + c)),
+                        At(static_cast<uint8_t>(20 + c), 502), static_cast<uint32_t>(isn() + 1)};
             Flow server = client.Reverse(static_cast<uint32_t>(isn() + 1));
             feed.Handshake(client, server);
             std::vector<std::vector<Item>> lists(2);
@@ -337,6 +343,9 @@ TEST(ModbusSessionProperty, RandomCapturesKeepEveryWholeMessageAndAccountForEver
                 }
                 if (random() % 2) {
                     list.push_back({d, kFin});
+                }
+                if (random() % 3 == 0) {  // late, maybe after the close
+                    list.push_back({d, static_cast<int>(random() % dir.pieces.size())});
                 }
             }
             std::vector<Item> items = Interleave(lists, random);
@@ -386,8 +395,9 @@ TEST(ModbusSessionProperty, RandomCapturesKeepEveryWholeMessageAndAccountForEver
             EXPECT_EQ(message.direction,
                       d % 2 ? MessageDirection::ToClient : MessageDirection::ToServer);
             const Bytes content = Adu(message.transactionId, message.unit, PduOf(message.frame));
-            const auto found = std::find(dir.messages.begin() + static_cast<std::ptrdiff_t>(next[d]),
-                                         dir.messages.end(), content);
+            const auto found =
+                std::find(dir.messages.begin() + static_cast<std::ptrdiff_t>(next[d]),
+                          dir.messages.end(), content);
             ASSERT_NE(found, dir.messages.end()) << "out of order, twice or never sent: " << i;
             const size_t k = static_cast<size_t>(found - dir.messages.begin());
             EXPECT_TRUE(dir.Captured(dir.starts[k], dir.starts[k] + content.size()));
@@ -406,8 +416,8 @@ TEST(ModbusSessionProperty, RandomCapturesKeepEveryWholeMessageAndAccountForEver
             const RandomDirection& dir = directions[d];
             for (size_t skipped = next[d]; skipped < dir.messages.size(); ++skipped) {
                 const size_t confirmed = dir.starts[skipped] + dir.messages[skipped].size() + 6;
-                EXPECT_FALSE(dir.Captured(dir.starts[skipped],
-                                          std::min(confirmed, dir.stream.size())))
+                EXPECT_FALSE(
+                    dir.Captured(dir.starts[skipped], std::min(confirmed, dir.stream.size())))
                     << "lost message " << skipped << " of direction " << d;
             }
         }

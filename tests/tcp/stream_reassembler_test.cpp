@@ -31,14 +31,26 @@ struct Op {
 Op Add(int64_t at, uint64_t length, uint64_t captured = UINT64_MAX) {
     return {Op::kAdd, at, length, captured};
 }
-Op Ack(int64_t at) { return {Op::kAck, at}; }
-Op Skip(int64_t at) { return {Op::kSkip, at}; }
-Op Flush() { return {Op::kFlush}; }
+Op Ack(int64_t at) {
+    return {Op::kAck, at};
+}
+Op Skip(int64_t at) {
+    return {Op::kSkip, at};
+}
+Op Flush() {
+    return {Op::kFlush};
+}
 
-std::string Reassemble(uint32_t base, ReassemblyLimits limits, const std::vector<Op>& ops) {
+struct Result {
+    std::string tape;
+    bool accounted;  // every captured byte handed on or counted as repeated, once flushed
+};
+
+Result Reassemble(uint32_t base, ReassemblyLimits limits, const std::vector<Op>& ops) {
     StreamReassembler reassembler(limits);
     reassembler.Start(base);
     Tape tape;
+    uint64_t fed = 0;
     for (const Op& op : ops) {
         const uint32_t sequence = base + static_cast<uint32_t>(op.at);
         switch (op.kind) {
@@ -48,6 +60,7 @@ std::string Reassemble(uint32_t base, ReassemblyLimits limits, const std::vector
                                    static_cast<size_t>(std::min(op.length, op.captured)));
                 const Bytes captured(bytes.begin(), bytes.end());
                 reassembler.Add(sequence, ByteView(captured), op.length, 1, tape.output);
+                fed += captured.size();
                 break;
             }
             case Op::kAck:
@@ -61,7 +74,12 @@ std::string Reassemble(uint32_t base, ReassemblyLimits limits, const std::vector
                 break;
         }
     }
-    return tape.text;
+    StreamReassembler rest = reassembler;
+    Tape flushed;
+    rest.Flush(flushed.output);
+    const std::string all = tape.text + flushed.text;
+    const size_t handedOn = all.size() - std::count(all.begin(), all.end(), '#');
+    return {tape.text, fed == handedOn + rest.counts().repeatedBytes};
 }
 
 struct Case {
@@ -69,16 +87,19 @@ struct Case {
     std::vector<Op> ops;
     std::string expected;
     ReassemblyLimits limits = {};
+    bool counted = true;  // false: miscounted, see DISABLED_ReplacedWaitingBytesCountAsRepeated
 };
 
 const Case kCases[] = {
     {"reordered", {Add(3, 3), Add(0, 3), Add(6, 2)}, "abcdefgh"},
     {"overlaps give only new bytes", {Add(0, 4), Add(2, 4), Add(0, 6), Add(1, 2)}, "abcdef"},
-    {"longer retransmission replaces a waiting one", {Add(4, 2), Add(4, 5), Add(0, 4)},
-     "abcdefghi"},
+    {"longer retransmission replaces a waiting one",
+     {Add(4, 2), Add(4, 5), Add(0, 4)},
+     "abcdefghi",
+     {},
+     false},
     {"shorter retransmission of a waiting one", {Add(4, 5), Add(4, 2), Add(0, 4)}, "abcdefghi"},
-    {"longer one covers waiting ones", {Add(6, 2), Add(4, 1), Add(3, 6), Add(0, 3)},
-     "abcdefghi"},
+    {"longer one covers waiting ones", {Add(6, 2), Add(4, 1), Add(3, 6), Add(0, 3)}, "abcdefghi"},
     {"capture cut the tail", {Add(0, 6, 2), Add(6, 2)}, "ab####gh"},
     {"cut segment waited", {Add(4, 4, 1), Add(0, 4)}, "abcde###"},
     {"cut bytes are not filled later", {Add(0, 6, 2), Add(0, 8)}, "ab####gh"},
@@ -97,7 +118,11 @@ const Case kCases[] = {
      {Add(2, 2), Add(5, 3), Add(9, 4), Add(14, 2), Add(4, 1), Flush()},
      "##cdefgh#jklm#op",
      {10, 100}},
-    {"segment bound", {Add(1, 1), Add(3, 1), Add(5, 1), Add(7, 1), Add(2, 1)}, "#bcd", {1000, 3}},
+    {"segment bound", {Add(1, 1), Add(3, 1), Add(5, 1), Add(7, 1)}, "#b", {1000, 3}},
+    {"later data goes on after the segment bound",
+     {Add(1, 1), Add(3, 1), Add(5, 1), Add(7, 1), Add(2, 1)},
+     "#bcd",
+     {1000, 3}},
 };
 
 // Every case runs once clear of the sequence number wrap and once across it.
@@ -105,7 +130,9 @@ TEST(StreamReassembler, PutsStreamsInOrder) {
     for (const Case& c : kCases) {
         for (const uint32_t base : {1000u, 0xFFFFFFFAu}) {
             SCOPED_TRACE(std::string(c.name) + " from " + std::to_string(base));
-            EXPECT_EQ(Reassemble(base, c.limits, c.ops), c.expected);
+            const Result result = Reassemble(base, c.limits, c.ops);
+            EXPECT_EQ(result.tape, c.expected);
+            EXPECT_TRUE(result.accounted || !c.counted);
         }
     }
 }
@@ -114,17 +141,20 @@ TEST(StreamReassembler, PutsStreamsInOrder) {
 // Fault: a segment inside the hole given up at the bound moves the stream position back, so
 // the bytes after it are delivered twice and the rest waits forever.
 TEST(StreamReassembler, DISABLED_SegmentInsideTheHoleGivenUpAtTheBound) {
-    const std::string tape = Reassemble(1000, {3, 100}, {Add(4, 2), Add(2, 2), Add(4, 2), Add(6, 2)});
+    const std::string tape =
+        Reassemble(1000, {3, 100}, {Add(4, 2), Add(2, 2), Add(4, 2), Add(6, 2)}).tape;
     EXPECT_TRUE(tape == "####efgh" || tape == "##cdefgh") << tape;
 }
 
 // Fault: a repeat of a waiting segment counts toward the bounds it does not add to, so a
 // hole is given up too early and the bytes that fill it are lost.
 TEST(StreamReassembler, DISABLED_RepeatOfAWaitingSegmentGivesUpNoHole) {
-    EXPECT_EQ(Reassemble(1000, {1000, 2}, {Add(2, 1), Add(4, 1), Add(4, 1), Add(0, 2), Add(3, 1)}),
-              "abcde");
-    EXPECT_EQ(Reassemble(1000, {4, 100}, {Add(2, 2), Add(5, 2), Add(5, 2), Add(0, 2), Add(4, 1)}),
-              "abcdefg");
+    EXPECT_EQ(
+        Reassemble(1000, {1000, 2}, {Add(2, 1), Add(4, 1), Add(4, 1), Add(0, 2), Add(3, 1)}).tape,
+        "abcde");
+    EXPECT_EQ(
+        Reassemble(1000, {4, 100}, {Add(2, 2), Add(5, 2), Add(5, 2), Add(0, 2), Add(4, 1)}).tape,
+        "abcdefg");
 }
 
 // Fault: a longer retransmission replacing a shorter waiting one drops the shorter one's bytes
@@ -183,8 +213,8 @@ TEST(StreamReassembler, RandomStreamsComeOutWholeWithinTheBounds) {
         size_t fed = 0;
         for (const Piece& piece : pieces) {
             const Bytes bytes(stream.begin() + piece.at, stream.begin() + piece.at + piece.size);
-            reassembler.Add(base + static_cast<uint32_t>(piece.at), ByteView(bytes), piece.size,
-                            1, tape.output);
+            reassembler.Add(base + static_cast<uint32_t>(piece.at), ByteView(bytes), piece.size, 1,
+                            tape.output);
             fed += piece.size;
             const size_t handedOn =
                 tape.text.size() - std::count(tape.text.begin(), tape.text.end(), '#');

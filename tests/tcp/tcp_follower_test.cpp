@@ -12,7 +12,9 @@
 
 namespace {
 
-Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
+Bytes Text(const std::string& text) {
+    return Bytes(text.begin(), text.end());
+}
 
 // Logs what the follower reports: opens, closes (with what each side handed on, '#' for a
 // missing byte) and segments passed over that carried payload.
@@ -40,8 +42,8 @@ struct Recorder : TcpStreamHandler {
     }
     void OnPassedOver(const TcpConnection& c, uint64_t length, uint64_t captured) override {
         if (length > 0) {
-            events.push_back("passed " + std::to_string(c.id) + " " + std::to_string(length) +
-                             "/" + std::to_string(captured));
+            events.push_back("passed " + std::to_string(c.id) + " " + std::to_string(length) + "/" +
+                             std::to_string(captured));
         }
     }
     size_t Count(const std::string& prefix) const {
@@ -73,8 +75,8 @@ TEST(TcpFollower, ResetClosesAtOnceWithWhatWasHeld) {
         h.Reset(fromServer ? h.server : h.client);
         h.feed.Send(h.client, Text("jkl"));
         h.Reset(h.client);
-        EXPECT_EQ(h.recorder.events, std::vector<std::string>(
-                                         {"open 1", "close 1 abc###ghi|xyz", "passed 1 3/3"}));
+        EXPECT_EQ(h.recorder.events,
+                  std::vector<std::string>({"open 1", "close 1 abc###ghi|xyz", "passed 1 3/3"}));
     }
 }
 
@@ -96,8 +98,9 @@ TEST(TcpFollower, FinBothWaysClosesOnlyOnceTheDataBeforeTheFinIsIn) {
             h.feed.SendAt(h.server, h.server.sequence + 1, {}, tcp_flags::kAck, -1,
                           h.client.sequence + 1);
         }
-        EXPECT_EQ(h.recorder.events,
-                  std::vector<std::string>({"open 1", arrives ? "close 1 abcdef|" : "close 1 abc###|"}));
+        EXPECT_EQ(
+            h.recorder.events,
+            std::vector<std::string>({"open 1", arrives ? "close 1 abcdef|" : "close 1 abc###|"}));
     }
 }
 
@@ -126,7 +129,9 @@ FollowerSettings Bounded(size_t maxOpen, size_t closedKept) {
     return settings;
 }
 
-Flow ClientNumber(int i) { return {At(10, static_cast<uint16_t>(41000 + i)), At(20, 502), 1000}; }
+Flow ClientNumber(int i) {
+    return {At(10, static_cast<uint16_t>(41000 + i)), At(20, 502), 1000};
+}
 
 TEST(TcpFollower, PastTheBoundTheIdlestConnectionsCloseFirst) {
     Harness h(Bounded(4, 100));
