@@ -1,11 +1,5 @@
 #include "common/buffered_text_file.h"
 
-#include "common/text_file.h"
-
-bool BufferedTextFile::Write(const std::string& text) {
-    return WriteBytes(ToTextModeLineEnds(text));
-}
-
 bool BufferedTextFile::WriteBytes(const std::string& bytes) {
     if (failed_) {
         return false;

@@ -1,7 +1,7 @@
 #pragma once
-// A text file written through one open handle and a large buffer, with the line ends of a
-// Windows text-mode stream on every platform. Opened on the first write, so a run that writes
-// nothing leaves no file. Every write is checked; once one fails, the file stays failed.
+// A text file written through one open handle and a large buffer; its writers give it CR LF line
+// ends on every platform. Opened on the first write, so a run that writes nothing leaves no
+// file. Every write is checked; once one fails, the file stays failed.
 
 #include <cstdio>
 #include <string>
@@ -15,9 +15,7 @@ public:
     BufferedTextFile(const BufferedTextFile&) = delete;
     BufferedTextFile& operator=(const BufferedTextFile&) = delete;
 
-    // Appends `text` ("\n" becomes "\r\n"). False when it could not be written.
-    bool Write(const std::string& text);
-    // Appends `bytes` as they are, line ends already converted.
+    // Appends `bytes` as they are. False when they could not be written.
     bool WriteBytes(const std::string& bytes);
     // Writes out what is buffered. False when that failed, now or before.
     bool Flush();
