@@ -33,17 +33,20 @@ void StreamReassembler::Add(uint32_t sequence, ByteView captured, uint64_t lengt
         return;
     }
     ++counts_.outOfOrderSegments;
-    while (!waiting_.empty() && (waitingBytes_ + captured.size() > limits_.maxWaitingBytes ||
-                                 waiting_.size() >= limits_.maxWaitingSegments)) {
-        GiveUpFirstHole(output);
-    }
+    MakeRoomFor(position, captured.size(), output);
     if (position <= next_) {  // giving up holes may have reached this segment
+        if (end <= next_) {
+            counts_.repeatedBytes += captured.size();
+            return;
+        }
         Deliver(position, captured, length, record, output);
         DeliverWaiting(output);
         return;
     }
     Waiting& slot = waiting_[position];
     if (length > slot.length) {
+        // A longer retransmission replaces what waited there.
+        counts_.repeatedBytes += slot.captured.size();
         waitingBytes_ += captured.size();
         waitingBytes_ -= slot.captured.size();
         slot.captured = captured.ToVector();
@@ -51,6 +54,22 @@ void StreamReassembler::Add(uint32_t sequence, ByteView captured, uint64_t lengt
         slot.record = record;
     } else {
         counts_.repeatedBytes += captured.size();
+    }
+}
+
+// Gives up holes, oldest first, until `bytes` more captured bytes at `position` fit the bounds. A
+// segment that would only replace one waiting at the same position needs no new slot.
+void StreamReassembler::MakeRoomFor(int64_t position, size_t bytes, const Output& output) {
+    while (!waiting_.empty()) {
+        const auto existing = waiting_.find(position);
+        const bool replaces = existing != waiting_.end();
+        const size_t freed = replaces ? existing->second.captured.size() : 0;
+        const bool bytesFit = waitingBytes_ - freed + bytes <= limits_.maxWaitingBytes;
+        const bool slotFits = replaces || waiting_.size() < limits_.maxWaitingSegments;
+        if ((bytesFit && slotFits) || (replaces && bytes <= freed)) {
+            return;
+        }
+        GiveUpFirstHole(output);
     }
 }
 

@@ -65,6 +65,7 @@ private:
                  const Output& output);
     void DeliverWaiting(const Output& output);
     void GiveUpFirstHole(const Output& output);
+    void MakeRoomFor(int64_t position, size_t bytes, const Output& output);
 
     ReassemblyLimits limits_;
     bool started_ = false;

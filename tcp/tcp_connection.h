@@ -29,7 +29,9 @@ struct TcpDirection {
 struct TcpConnection {
     TcpConnection(uint64_t connectionId, const Endpoint& first, const Endpoint& second,
                   const ReassemblyLimits& limits)
-        : id(connectionId), ends{first, second}, sides{TcpDirection(limits), TcpDirection(limits)} {}
+        : id(connectionId),
+          ends{first, second},
+          sides{TcpDirection(limits), TcpDirection(limits)} {}
 
     uint64_t id;                        // 1-based, in the order the connections were first seen
     std::array<Endpoint, 2> ends;       // ends[0] sent the first segment seen

@@ -152,10 +152,10 @@ bool TcpFollower::IsNewIncarnation(const TcpConnection& connection, const Endpoi
     return stream.Started() && stream.PositionOf(segment.sequence + 1) != 0;
 }
 
-// Past the limit of open connections, the quarter idle longest are closed (what they hold is
-// handed on): memory stays bounded whatever the capture holds.
+// At the limit of open connections, before one more opens, the quarter idle longest are closed
+// (what they hold is handed on): memory stays bounded whatever the capture holds.
 void TcpFollower::CloseIdlest() {
-    if (openConnections_ <= settings_.maxOpenConnections) {
+    if (openConnections_ < settings_.maxOpenConnections) {
         return;
     }
     std::vector<TcpConnection*> open;
@@ -202,8 +202,8 @@ void TcpFollower::TakeHandshake(TcpConnection& connection, int side, const TcpSe
 
 // `side` is the stream being acknowledged. Acknowledged data will not be sent again, so a hole
 // in it is final; an acknowledged FIN ends the stream.
-void TcpFollower::TakeAcknowledgement(TcpConnection& connection, int side,
-                                      uint32_t acknowledgement, const CaptureTimestamp& time) {
+void TcpFollower::TakeAcknowledgement(TcpConnection& connection, int side, uint32_t acknowledgement,
+                                      const CaptureTimestamp& time) {
     TcpDirection& stream = connection.sides[side];
     if (!stream.reassembler.Started()) {
         return;
@@ -236,11 +236,13 @@ void TcpFollower::Close(TcpConnection& connection) {
     handler_.OnClose(connection);
     connection.closed = true;
     --openConnections_;
-    closedOrder_.push_back(KeyOf(connection.ends[0], connection.ends[1]));
+    closedOrder_.emplace_back(KeyOf(connection.ends[0], connection.ends[1]), connection.id);
     while (closedOrder_.size() > settings_.closedConnectionsKept) {
-        auto it = connections_.find(closedOrder_.front());
+        auto it = connections_.find(closedOrder_.front().first);
+        const uint64_t id = closedOrder_.front().second;
         closedOrder_.pop_front();
-        if (it != connections_.end() && it->second->closed) {
+        // Ports reused by a new handshake hold a newer connection under the same key.
+        if (it != connections_.end() && it->second->closed && it->second->id == id) {
             index_.erase(it->first);
             connections_.erase(it);
         }

@@ -61,7 +61,7 @@ private:
     // Owned in key order (the order eviction has always seen them in), found by hash.
     std::map<Key, std::unique_ptr<TcpConnection>> connections_;
     std::unordered_map<Key, TcpConnection*, KeyHash> index_;
-    std::deque<Key> closedOrder_;
+    std::deque<std::pair<Key, uint64_t>> closedOrder_;  // closed connections' keys and ids
     uint64_t lastConnectionId_ = 0;
     size_t openConnections_ = 0;
     uint64_t segments_ = 0;
