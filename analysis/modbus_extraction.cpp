@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr uint32_t kLinkTypeEthernet = 1;
 constexpr int kModbusHeader =
     6;  // transaction id, protocol id, length; the unit id counts in Length
 
@@ -86,17 +85,6 @@ MessageExtraction ExtractMessage(const TcpSegment& tcp, int32_t recordSize) {
     e.outcome = ExtractResult::Accepted;
     e.message.frame = RtuFrameOf(data.Sub(kModbusHeader, static_cast<size_t>(e.headerLength)));
     return e;
-}
-
-MessageExtraction ExtractMessage(const uint8_t* record, int32_t recordSize) {
-    TcpSegment segment;
-    const ByteView bytes(record, static_cast<size_t>(recordSize < 0 ? 0 : recordSize));
-    if (DecodeTcpSegment(kLinkTypeEthernet, bytes, segment) != LinkDecodeResult::Segment) {
-        MessageExtraction none;
-        none.recordSize = recordSize;
-        return none;
-    }
-    return ExtractMessage(segment, recordSize);
 }
 
 MessageExtraction ExtractFromRecord(const CaptureRecord& record, ExtractPass pass) {

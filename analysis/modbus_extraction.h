@@ -43,8 +43,6 @@ struct MessageExtraction {
 
 // Takes the Modbus message out of the TCP segment of one record of `recordSize` bytes.
 MessageExtraction ExtractMessage(const TcpSegment& segment, int32_t recordSize);
-// The same for an Ethernet record.
-MessageExtraction ExtractMessage(const uint8_t* record, int32_t recordSize);
 
 // Message numbers and ignored messages of one pass: every record with payload is a message, a
 // rejected one in the second pass is also ignored. Numbers the accepted message.

@@ -19,7 +19,7 @@ FrameReport AnalysisOf(const FrameToReport& item) {
 
 std::string FrameAnalysisOf(const FrameToReport& item, const FrameReport& report) {
     const FrameAddresses addresses{item.frame.source.ToString(), item.frame.destination.ToString()};
-    std::string text = FrameAnalysisText(report, item.frame.FrameText(), &addresses, false);
+    std::string text = FrameAnalysisText(report, item.frame.FrameText(), &addresses);
     text += item.note;
     if (item.asResponse) {
         text += kFinisTrailer;

@@ -219,9 +219,3 @@ FrameClass ClassifyFrame(FrameView frame) {
     }
     return CLASS_UNDECIDED;
 }
-
-FrameClass ClassifyFrame(const std::string& frameText) {
-    FrameValues values{};
-    const int n = ParseHexBytes(frameText, values, kMaxFrameBytes);
-    return ClassifyFrame(FrameView(values, n));
-}

@@ -2,8 +2,6 @@
 // Decides from function code, frame length and the frame's own byte counts whether a frame can
 // be a poll, a response, both, or neither.
 
-#include <string>
-
 #include "modbus/frame_report.h"
 #include "modbus/frame_view.h"
 
@@ -12,4 +10,3 @@ LengthEvaluation EvaluateLengthAndDirection(FrameView frame, bool isException);
 
 // What a frame can only be, on its content alone.
 FrameClass ClassifyFrame(FrameView frame);
-FrameClass ClassifyFrame(const std::string& frameText);

@@ -445,13 +445,10 @@ std::string ResponseText(const FrameFields& fields) {
 }
 
 std::string FrameAnalysisText(const FrameReport& report, const std::string& frameText,
-                              const FrameAddresses* addresses, bool finish) {
+                              const FrameAddresses* addresses) {
     std::string text;
     AppendFormat(text, "\r\nFrame Analysis (%s)\r\n", frameText.c_str());
     text += "--------------\r\n";
     AppendAnalysis(text, report, addresses);
-    if (finish) {
-        text += kFinisTrailer;
-    }
     return text;
 }

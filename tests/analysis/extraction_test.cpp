@@ -19,12 +19,13 @@ struct Extraction {
     CModbusMessage message;
 };
 
+// The message of one Ethernet record, counted as the pass counts it.
 Extraction Extract(const Bytes& packet, ExtractPass pass = ExtractPass::Second) {
     Extraction e{};
-    Bytes record = packet;
-    record.resize(1024, 0);  // the run's zeroed packet buffer
-    MessageExtraction extraction =
-        ExtractMessage(record.data(), static_cast<int32_t>(packet.size()));
+    CaptureRecord record;
+    record.linkType = 1;  // Ethernet
+    record.bytes = ByteView(packet);
+    MessageExtraction extraction = ExtractFromRecord(record, pass);
     MessageCounts counts;
     counts.Count(pass, extraction);
     e.result = extraction.outcome;

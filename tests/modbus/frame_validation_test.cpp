@@ -46,6 +46,11 @@ Evaluation Evaluate(const Bytes& frameWithCrc) {
     return e;
 }
 
+FrameClass Classify(const Bytes& frame) {
+    const FrameValues values = Values(frame);
+    return ClassifyFrame(FrameView(values, static_cast<int>(frame.size())));
+}
+
 // A frame of `length` bytes in all (CRC included) with the given leading bytes, zero-filled.
 Bytes FrameOfLength(Bytes start, size_t length) {
     start.resize(length - 2, 0);
@@ -76,9 +81,9 @@ TEST(ValidateFrame, FourBytePollsOfFunctions7_11_12ShareTheAllowance) {
     for (uint8_t function : {7, 11, 12}) {
         EXPECT_EQ(Validate(WithRtuCrc({0x01, function})).result, RET_CODE_OK) << int(function);
         EXPECT_NE(Validate({0x01, function, 0x00}).report.find("Error #0006"), std::string::npos);
-        EXPECT_EQ(ClassifyFrame(FrameText(WithRtuCrc({0x01, function}))), 1) << int(function);
+        EXPECT_EQ(Classify(WithRtuCrc({0x01, function})), 1) << int(function);
     }
-    EXPECT_EQ(ClassifyFrame(FrameText(WithRtuCrc({0x11, 0x11}))), 1);
+    EXPECT_EQ(Classify(WithRtuCrc({0x11, 0x11})), 1);
 }
 
 TEST(ValidateFrame, BadCrcStopsFurtherChecks) {
@@ -146,7 +151,7 @@ TEST(LengthAndDirection, ExceptionIsAlwaysAResponse) {
     const Evaluation e = Evaluate(WithRtuCrc({0x01, 0x83, 0x02, 0x00, 0x00, 0x00}));
     EXPECT_EQ(e.outcome, LEN_OK);
     EXPECT_EQ(e.flags, DIR_RESPONSE);
-    EXPECT_EQ(ClassifyFrame(FrameText(WithRtuCrc({0x0A, 0x83, 0x02}))), 2);
+    EXPECT_EQ(Classify(WithRtuCrc({0x0A, 0x83, 0x02})), 2);
 }
 
 TEST(LengthAndDirection, ReadRegisters) {
@@ -222,7 +227,7 @@ TEST(LengthAndDirection, ReportSlaveIdMaskWriteAndUnsupported) {
     for (uint8_t f : {8, 9, 10, 13, 14, 18, 19, 20, 21, 24}) {
         EXPECT_EQ(Evaluate(FrameOfLength({1, f}, 8)).outcome, LEN_NOT_SUPPORTED) << int(f);
     }
-    EXPECT_EQ(ClassifyFrame(FrameText(FrameOfLength({1, 8}, 8))), 0);
+    EXPECT_EQ(Classify(FrameOfLength({1, 8}, 8)), 0);
 }
 
 TEST(LengthAndDirection, ReadWriteRegisters) {
@@ -232,15 +237,15 @@ TEST(LengthAndDirection, ReadWriteRegisters) {
     // b2 = 8 and byte 10 = 0 in 13 bytes: both layouts fit.
     EXPECT_EQ(Evaluate(FrameOfLength({1, 23, 8, 0, 0, 0, 0, 0, 0, 0, 0}, 13)).flags, PRV);
     EXPECT_EQ(Evaluate(WithRtuCrc({1, 23, 2, 0, 0xFF})).flags, DIR_RESPONSE | DIR_VALID);
-    EXPECT_EQ(ClassifyFrame(FrameText(WithRtuCrc({1, 23, 2, 0, 0xFF}))), 2);
+    EXPECT_EQ(Classify(WithRtuCrc({1, 23, 2, 0, 0xFF})), 2);
     // Neither layout: ambiguous.
     EXPECT_EQ(Evaluate(FrameOfLength({1, 23, 9, 0, 1}, 9)).flags, PRV);
 }
 
 TEST(ClassifyFrame, DecidesOnlyUnambiguousValidFrames) {
-    EXPECT_EQ(ClassifyFrame("01 03 00 00 00 01 84 0A "), 1);
-    EXPECT_EQ(ClassifyFrame("01 03 00 00 00 01 00 00 "), 1);  // a bad CRC still classifies
-    EXPECT_EQ(ClassifyFrame(FrameText(FrameOfLength({1, 6}, 8))), 0);
-    EXPECT_EQ(ClassifyFrame("01 03 "), 0);
-    EXPECT_EQ(ClassifyFrame(""), 0);
+    EXPECT_EQ(Classify(BytesOfHex("01 03 00 00 00 01 84 0A")), 1);
+    EXPECT_EQ(Classify(BytesOfHex("01 03 00 00 00 01 00 00")), 1);  // a bad CRC still classifies
+    EXPECT_EQ(Classify(FrameOfLength({1, 6}, 8)), 0);
+    EXPECT_EQ(Classify(BytesOfHex("01 03")), 0);
+    EXPECT_EQ(Classify(Bytes()), 0);
 }
