@@ -171,8 +171,7 @@ ServerDiscovery FindServer(CaptureSource& source,
             continue;
         }
         const CModbusMessage& message = extraction.message;
-        const std::vector<int32_t> values = FrameValuesOf(ByteView(message.frame));
-        switch (ClassifyFrame(FrameView(values))) {
+        switch (ClassifyFrame(FrameView(ByteView(message.frame)))) {
             case CLASS_POLL:
                 found.client = message.source;
                 found.server = message.destination;

@@ -47,8 +47,7 @@ PassEnd CaptureEnd(PassContext& c, CaptureOutcome outcome) {
 
 FrameDirection ClassifyUnitAndPdu(ByteView unitAndPdu) {
     const std::vector<uint8_t> frame = RtuFrameOf(unitAndPdu);
-    const std::vector<int32_t> values = FrameValuesOf(ByteView(frame));
-    switch (ClassifyFrame(FrameView(values))) {
+    switch (ClassifyFrame(FrameView(ByteView(frame)))) {
         case CLASS_POLL:
             return FrameDirection::Request;
         case CLASS_RESPONSE:

@@ -5,12 +5,8 @@
 #include "report/frame_text.h"
 
 FrameReport AnalysisOf(const CModbusMessage& frame, const CModbusMessage* poll) {
-    const std::vector<int32_t> values = FrameValuesOf(ByteView(frame.frame));
-    std::vector<int32_t> pollValues;
-    if (poll != nullptr) {
-        pollValues = FrameValuesOf(ByteView(poll->frame));
-    }
-    return AnalyseFrameValues(FrameView(values), FrameView(pollValues));
+    return AnalyseFrameValues(FrameView(ByteView(frame.frame)),
+                              poll != nullptr ? FrameView(ByteView(poll->frame)) : FrameView());
 }
 
 FrameReport AnalysisOf(const FrameToReport& item) {

@@ -1,12 +1,7 @@
 #pragma once
 // The small field helpers of the frame analyser.
 
-#include <array>
 #include <cstdint>
-
-// A frame as a list of byte values: device address, function code, data, CRC high, CRC low.
-constexpr int kMaxFrameBytes = 1000;
-using FrameValues = std::array<int32_t, kMaxFrameBytes>;
 
 // value AND (1 << bit % 32): nonzero when the bit is set.
 int32_t GetBit(int32_t value, int bit);

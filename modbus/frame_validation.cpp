@@ -1,7 +1,5 @@
 #include "modbus/frame_validation.h"
 
-#include <vector>
-
 #include "modbus/modbus_crc.h"
 
 namespace {
@@ -54,19 +52,15 @@ ValidationResult ValidateFrame(FrameView frame) {
         }
     }
 
-    // The CRC covers the low 8 bits of each value.
-    std::vector<uint8_t> bytes(static_cast<size_t>(n - 2));
-    for (int i = 0; i < n - 2; ++i) {
-        bytes[static_cast<size_t>(i)] = static_cast<uint8_t>(frame[i] & 0xFF);
-    }
-    const uint16_t crc = ModbusCRC16(bytes.data(), static_cast<uint16_t>(bytes.size()));
+    // The CRC covers every byte before the two of the CRC itself.
+    const uint16_t crc = ModbusCRC16(frame.bytes().data(), static_cast<uint16_t>(n - 2));
     if (frame[n - 2] != (crc >> 8) || frame[n - 1] != (crc & 0xFF)) {
         return Fails(result, RET_CODE_WARNING,
                      {FindingCode::BadChecksum, frame[n - 2], frame[n - 1], crc});
     }
 
     bool warned = false;
-    if (static_cast<uint32_t>(frame[0]) > 247) {
+    if (frame[0] > 247) {
         result.findings.push_back({FindingCode::AddressOutOfRange, frame[0]});
         warned = true;
     }

@@ -123,7 +123,7 @@ bool Matches(const LengthRule& rule, int n, int32_t byte2, FrameView frame) {
         case Test::Odd:
             return odd;
         case Test::PollByteCount:
-            return static_cast<int64_t>(frame[6]) + 9 == n;
+            return frame[6] + 9 == n;
         case Test::Any:
             return true;
     }
@@ -135,7 +135,7 @@ int32_t DeclaredByteCount(const FunctionRules& rules, int32_t byte2, FrameView f
         case Declared::ResponseByteCount:
             return byte2;
         case Declared::PollByteCount:  // byte 6 + 9 bytes in all
-            return static_cast<int32_t>(static_cast<uint32_t>(frame[6]) + 4u);
+            return frame[6] + 4;
         case Declared::FixedLength:
             return rules.fixedLength - 5;
         case Declared::None:
@@ -153,10 +153,10 @@ int EvaluateReadWriteRegisters(int n, int32_t byte2, FrameView frame) {
         return DIR_POLL;  // byte 2 of a poll is the high byte of the read address
     }
     int flags = 0;
-    if (static_cast<int64_t>(frame[10]) + 13 == n) {
+    if (frame[10] + 13 == n) {
         flags |= DIR_POLL | DIR_VALID;
     }
-    if (static_cast<int64_t>(byte2) + 5 == n) {
+    if (byte2 + 5 == n) {
         flags |= DIR_RESPONSE | DIR_VALID;
     } else {
         flags |= PRV;

@@ -13,24 +13,18 @@
 namespace {
 
 std::string Poll(const Bytes& frame) {
-    return PollText(AnalysePoll(FrameView(Values(frame), static_cast<int>(frame.size()))));
+    return PollText(AnalysePoll(FrameView(ByteView(frame))));
 }
 
 std::string Response(const Bytes& frame, const Bytes& poll = Bytes()) {
-    const FrameValues frameValues = Values(frame);
-    const FrameValues pollValues = Values(poll);
-    return ResponseText(AnalyseResponse(FrameView(frameValues, static_cast<int>(frame.size())),
-                                        FrameView(pollValues, static_cast<int>(poll.size()))));
+    return ResponseText(AnalyseResponse(FrameView(ByteView(frame)), FrameView(ByteView(poll))));
 }
 
 // The report block of `frame` (heading, findings, sections), the answered poll given or not.
 std::string Block(const Bytes& frame, const Bytes& poll = Bytes(),
                   const FrameAddresses* addresses = nullptr) {
-    const FrameValues frameValues = Values(frame);
-    const FrameValues pollValues = Values(poll);
     const FrameReport report =
-        AnalyseFrameValues(FrameView(frameValues, static_cast<int>(frame.size())),
-                           FrameView(pollValues, static_cast<int>(poll.size())));
+        AnalyseFrameValues(FrameView(ByteView(frame)), FrameView(ByteView(poll)));
     return FrameAnalysisText(report, FrameText(frame), addresses);
 }
 

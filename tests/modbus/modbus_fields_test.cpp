@@ -48,15 +48,25 @@ TEST(FunctionCatalogue, ReferenceNumbers) {
 }
 
 TEST(FrameView, WordsAndReadsOutsideTheFrame) {
-    FrameValues values{};
-    values[4] = 0x12;
-    values[5] = 0x34;
-    values[6] = 0x56;
-    const FrameView frame(values, 6);
+    const std::vector<uint8_t> bytes = {0, 0, 0, 0, 0x12, 0x34, 0x56};
+    const FrameView frame(ByteView(bytes.data(), 6));
+    EXPECT_EQ(frame.size(), 6);
     EXPECT_EQ(frame.Word(4), 0x1234);
-    EXPECT_EQ(frame.Word(5), 0x3400);  // entry 6 lies outside the frame
+    EXPECT_EQ(frame.Word(5), 0x3400);  // byte 6 lies outside the frame
     EXPECT_EQ(frame[6], 0);
     EXPECT_EQ(frame[-1], 0);
+    EXPECT_TRUE(FrameView().empty());
+}
+
+TEST(FrameView, LooksAtTheFirst1000BytesOnly) {
+    std::vector<uint8_t> bytes(1200, 0x11);
+    bytes[999] = 0x22;
+    const FrameView frame{ByteView(bytes)};
+    EXPECT_EQ(frame.size(), 1000);
+    EXPECT_EQ(frame[999], 0x22);
+    EXPECT_EQ(frame[1000], 0);
+    EXPECT_EQ(frame.Word(999), 0x2200);
+    EXPECT_EQ(FrameView(ByteView(bytes.data(), 999)).size(), 999);
 }
 
 TEST(FrameFields, BitsAndTexts) {

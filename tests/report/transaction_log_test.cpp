@@ -47,17 +47,17 @@ ModbusAdu Message(uint16_t transactionId, uint8_t unit, Bytes pdu, uint64_t reco
 
 // The analysis of a message's RTU frame, a response with the request it answers.
 FrameReport Analyse(const ModbusAdu& message, const ModbusAdu* request = nullptr) {
-    auto values = [](const ModbusAdu& adu) {
+    auto rtuFrame = [](const ModbusAdu& adu) {
         Bytes frame{adu.unit};
         frame.insert(frame.end(), adu.pdu.begin(), adu.pdu.end());
         const uint16_t crc = ModbusCRC16(frame.data(), static_cast<uint16_t>(frame.size()));
         frame.push_back(static_cast<uint8_t>(crc >> 8));
         frame.push_back(static_cast<uint8_t>(crc & 0xFF));
-        return FrameValuesOf(ByteView(frame));
+        return frame;
     };
-    const std::vector<int32_t> frame = values(message);
-    const std::vector<int32_t> poll = request ? values(*request) : std::vector<int32_t>();
-    return AnalyseFrameValues(FrameView(frame), FrameView(poll));
+    const Bytes frame = rtuFrame(message);
+    const Bytes poll = request ? rtuFrame(*request) : Bytes();
+    return AnalyseFrameValues(FrameView(ByteView(frame)), FrameView(ByteView(poll)));
 }
 
 // A log line is exactly one JSON object and its line end.

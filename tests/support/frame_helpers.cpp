@@ -21,13 +21,6 @@ Bytes BytesOfHex(const std::string& text) {
     return bytes;
 }
 
-FrameValues Values(const Bytes& bytes) {
-    FrameValues values{};
-    for (size_t i = 0; i < bytes.size() && i < values.size(); ++i)
-        values[i] = bytes[i];
-    return values;
-}
-
 std::string FrameText(const Bytes& bytes) {
     std::string text;
     char token[4];
