@@ -19,7 +19,6 @@ enum class FindingCode {
     TooFewBytesShortPoll,  // Error #0006: a 4-byte-poll function with fewer than 4 bytes
     BadChecksum,           // Error #0007: values = actual high, actual low, required CRC
     AddressOutOfRange,     // Warning #0002: value = address
-    FunctionOutOfRange,    // Warning #0003: value = function
     ExceptionResponse,     // a note, not numbered: the exception bit is set
     NonStandardFunction,   // Warning #0005: value = function without the exception bit
     NoFunction,            // Warning #0004

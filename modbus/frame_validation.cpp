@@ -27,8 +27,6 @@ int FindingNumber(FindingCode code) {
             return 7;
         case FindingCode::AddressOutOfRange:
             return 2;
-        case FindingCode::FunctionOutOfRange:
-            return 3;
         case FindingCode::ExceptionResponse:
             return 0;
         case FindingCode::NonStandardFunction:
@@ -65,10 +63,6 @@ ValidationResult ValidateFrame(FrameView frame) {
         warned = true;
     }
     int32_t function = frame[1];
-    if (static_cast<uint32_t>(function) > 255) {
-        result.findings.push_back({FindingCode::FunctionOutOfRange, function});
-        warned = true;
-    }
     if (function > 127) {
         result.isException = true;
         result.findings.push_back({FindingCode::ExceptionResponse});

@@ -43,12 +43,6 @@ void AppendFinding(std::string& text, const Finding& finding) {
                 "most developers dont comply with this part of the standard.",
                 finding.value, Hex(finding.value));
             break;
-        case FindingCode::FunctionOutOfRange:
-            AppendFormat(text,
-                         "Warning #0003\r\nFunction=%d(decimal)=%#04x\r\n\r\nValid function "
-                         "numbers are in the range 1-255.",
-                         finding.value, Hex(finding.value));
-            break;
         case FindingCode::ExceptionResponse:
             text += "This is an exception response.\r\n";
             break;
