@@ -5,8 +5,8 @@
 #include "report/frame_text.h"
 
 FrameReport AnalysisOf(const CModbusMessage& frame, const CModbusMessage* poll) {
-    return AnalyseFrameValues(FrameView(ByteView(frame.frame)),
-                              poll != nullptr ? FrameView(ByteView(poll->frame)) : FrameView());
+    return AnalyseFrame(FrameView(ByteView(frame.frame)),
+                        poll != nullptr ? FrameView(ByteView(poll->frame)) : FrameView());
 }
 
 FrameReport AnalysisOf(const FrameToReport& item) {

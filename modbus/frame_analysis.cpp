@@ -24,7 +24,7 @@ DirectionDecision DecideDirection(int flags) {
 
 }  // namespace
 
-FrameReport AnalyseFrameValues(FrameView frame, FrameView poll) {
+FrameReport AnalyseFrame(FrameView frame, FrameView poll) {
     FrameReport report;
     report.length = frame.size();
     report.function = frame[1];

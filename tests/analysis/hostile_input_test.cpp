@@ -97,7 +97,7 @@ TEST_F(HostileInput, RandomFramesAreAnalysed) {
         }
         const Bytes poll = round % 3 ? frame : Bytes();
         const FrameReport report =
-            AnalyseFrameValues(FrameView(ByteView(frame)), FrameView(ByteView(poll)));
+            AnalyseFrame(FrameView(ByteView(frame)), FrameView(ByteView(poll)));
         EXPECT_EQ(report.length, static_cast<int>(std::min<size_t>(frame.size(), 1000)))
             << "round " << round;
         const std::string text = FrameAnalysisText(report, "frame", nullptr);

@@ -57,7 +57,7 @@ FrameReport Analyse(const ModbusAdu& message, const ModbusAdu* request = nullptr
     };
     const Bytes frame = rtuFrame(message);
     const Bytes poll = request ? rtuFrame(*request) : Bytes();
-    return AnalyseFrameValues(FrameView(ByteView(frame)), FrameView(ByteView(poll)));
+    return AnalyseFrame(FrameView(ByteView(frame)), FrameView(ByteView(poll)));
 }
 
 // A log line is exactly one JSON object and its line end.
