@@ -172,15 +172,15 @@ ServerDiscovery FindServer(CaptureSource& source,
         }
         const CModbusMessage& message = extraction.message;
         switch (ClassifyFrame(FrameView(ByteView(message.frame)))) {
-            case CLASS_POLL:
+            case FrameClass::Poll:
                 found.client = message.source;
                 found.server = message.destination;
                 return found;
-            case CLASS_RESPONSE:
+            case FrameClass::Response:
                 found.server = message.source;
                 found.client = message.destination;
                 return found;
-            case CLASS_UNDECIDED:
+            case FrameClass::Undecided:
                 break;
         }
     }

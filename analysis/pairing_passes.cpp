@@ -48,11 +48,11 @@ PassEnd CaptureEnd(PassContext& c, CaptureOutcome outcome) {
 FrameDirection ClassifyUnitAndPdu(ByteView unitAndPdu) {
     const std::vector<uint8_t> frame = RtuFrameOf(unitAndPdu);
     switch (ClassifyFrame(FrameView(ByteView(frame)))) {
-        case CLASS_POLL:
+        case FrameClass::Poll:
             return FrameDirection::Request;
-        case CLASS_RESPONSE:
+        case FrameClass::Response:
             return FrameDirection::Response;
-        case CLASS_UNDECIDED:
+        case FrameClass::Undecided:
             break;
     }
     return FrameDirection::Undecided;

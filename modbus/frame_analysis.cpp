@@ -7,19 +7,17 @@
 
 namespace {
 
-DirectionDecision DecideDirection(int flags) {
-    const bool poll = (flags & DIR_POLL) != 0;
-    const bool response = (flags & DIR_RESPONSE) != 0;
-    if (flags & DIR_INVALID) {
+DirectionDecision DecideDirection(DirectionFlags direction) {
+    if (direction.invalid) {
         return DirectionDecision::Invalid;
     }
-    if (poll && response) {
-        return (flags & DIR_VALID) ? DirectionDecision::Ambiguous : DirectionDecision::Inconsistent;
+    if (direction.poll && direction.response) {
+        return direction.valid ? DirectionDecision::Ambiguous : DirectionDecision::Inconsistent;
     }
-    if (poll) {
+    if (direction.poll) {
         return DirectionDecision::Poll;
     }
-    return response ? DirectionDecision::Response : DirectionDecision::Undetermined;
+    return direction.response ? DirectionDecision::Response : DirectionDecision::Undetermined;
 }
 
 }  // namespace
@@ -29,17 +27,17 @@ FrameReport AnalyseFrame(FrameView frame, FrameView poll) {
     report.length = frame.size();
     report.function = frame[1];
     report.validation = ValidateFrame(frame);
-    if (report.validation.code == RET_CODE_ERROR) {
+    if (report.validation.outcome == ValidationOutcome::Error) {
         report.stage = FrameStage::Invalid;
         return report;
     }
     report.evaluation = EvaluateLengthAndDirection(frame, report.validation.isException);
-    if (report.evaluation.outcome != LEN_OK) {
+    if (report.evaluation.outcome != LengthOutcome::Ok) {
         report.stage = FrameStage::Rejected;
         return report;
     }
     report.stage = FrameStage::Decoded;
-    report.decision = DecideDirection(report.evaluation.flags);
+    report.decision = DecideDirection(report.evaluation.direction);
     const bool ambiguous = report.decision == DirectionDecision::Ambiguous;
     if (ambiguous || report.decision == DirectionDecision::Poll) {
         report.poll = AnalysePoll(frame);

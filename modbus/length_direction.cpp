@@ -21,7 +21,7 @@ enum class Test {
 struct LengthRule {
     Test test;
     int length;
-    int flags;
+    DirectionFlags direction;
     LengthOutcome outcome;
 };
 
@@ -35,75 +35,80 @@ struct FunctionRules {
     int fixedLength;
 };
 
-constexpr int PR = DIR_POLL | DIR_RESPONSE;
-constexpr int PRV = DIR_POLL | DIR_RESPONSE | DIR_VALID;
+// {poll, response, valid, invalid}
+constexpr DirectionFlags kPoll{true, false, false, false};
+constexpr DirectionFlags kResponse{false, true, false, false};
+constexpr DirectionFlags kInvalid{false, false, false, true};
+constexpr DirectionFlags kEither{true, true, false, false};
+constexpr DirectionFlags kEitherValid{true, true, true, false};
 
 // First matching rule wins.
 const FunctionRules kLengthRules[] = {
     {{1, 2},
-     {{Test::Shorter, 6, PR, LEN_TOO_SHORT},
-      {Test::ExactlyWithByteCount, 8, PRV, LEN_OK},
-      {Test::Exactly, 8, DIR_POLL, LEN_OK},
-      {Test::ByteCount, 0, DIR_RESPONSE, LEN_OK},
-      {Test::Any, 0, DIR_INVALID, LEN_MISMATCH}},
+     {{Test::Shorter, 6, kEither, LengthOutcome::TooShort},
+      {Test::ExactlyWithByteCount, 8, kEitherValid, LengthOutcome::Ok},
+      {Test::Exactly, 8, kPoll, LengthOutcome::Ok},
+      {Test::ByteCount, 0, kResponse, LengthOutcome::Ok},
+      {Test::Any, 0, kInvalid, LengthOutcome::Mismatch}},
      Declared::ResponseByteCount,
      0},
     {{3, 4},
-     {{Test::Shorter, 7, PR, LEN_TOO_SHORT},
-      {Test::Exactly, 8, DIR_POLL, LEN_OK},
-      {Test::OddWithByteCount, 0, DIR_RESPONSE, LEN_OK},
-      {Test::Odd, 0, DIR_INVALID, LEN_MISMATCH},
-      {Test::Any, 0, DIR_INVALID, LEN_BAD_PARITY}},
+     {{Test::Shorter, 7, kEither, LengthOutcome::TooShort},
+      {Test::Exactly, 8, kPoll, LengthOutcome::Ok},
+      {Test::OddWithByteCount, 0, kResponse, LengthOutcome::Ok},
+      {Test::Odd, 0, kInvalid, LengthOutcome::Mismatch},
+      {Test::Any, 0, kInvalid, LengthOutcome::BadParity}},
      Declared::ResponseByteCount,
      0},
     {{5, 6},
-     {{Test::Exactly, 8, PRV, LEN_OK}, {Test::Any, 0, DIR_INVALID, LEN_IMPOSSIBLE}},
+     {{Test::Exactly, 8, kEitherValid, LengthOutcome::Ok},
+      {Test::Any, 0, kInvalid, LengthOutcome::Impossible}},
      Declared::FixedLength,
      8},
     // A frame longer than the 4-byte poll can only be meant as the fixed-length response.
     {{7},
-     {{Test::Exactly, 4, DIR_POLL, LEN_OK},
-      {Test::Exactly, 5, DIR_RESPONSE, LEN_OK},
-      {Test::Any, 0, DIR_INVALID, LEN_IMPOSSIBLE}},
+     {{Test::Exactly, 4, kPoll, LengthOutcome::Ok},
+      {Test::Exactly, 5, kResponse, LengthOutcome::Ok},
+      {Test::Any, 0, kInvalid, LengthOutcome::Impossible}},
      Declared::FixedLength,
      5},
     {{11},
-     {{Test::Exactly, 4, DIR_POLL, LEN_OK},
-      {Test::Exactly, 8, DIR_RESPONSE, LEN_OK},
-      {Test::Any, 0, DIR_INVALID, LEN_IMPOSSIBLE}},
+     {{Test::Exactly, 4, kPoll, LengthOutcome::Ok},
+      {Test::Exactly, 8, kResponse, LengthOutcome::Ok},
+      {Test::Any, 0, kInvalid, LengthOutcome::Impossible}},
      Declared::FixedLength,
      8},
     {{12},
-     {{Test::Exactly, 4, DIR_POLL, LEN_OK},
-      {Test::Shorter, 13, DIR_INVALID, LEN_TOO_SHORT},
-      {Test::OddWithByteCount, 0, DIR_RESPONSE, LEN_OK},
-      {Test::Odd, 0, DIR_INVALID, LEN_MISMATCH},
-      {Test::Any, 0, DIR_INVALID, LEN_BAD_PARITY}},
+     {{Test::Exactly, 4, kPoll, LengthOutcome::Ok},
+      {Test::Shorter, 13, kInvalid, LengthOutcome::TooShort},
+      {Test::OddWithByteCount, 0, kResponse, LengthOutcome::Ok},
+      {Test::Odd, 0, kInvalid, LengthOutcome::Mismatch},
+      {Test::Any, 0, kInvalid, LengthOutcome::BadParity}},
      Declared::ResponseByteCount,
      0},
     {{15},
-     {{Test::Exactly, 8, DIR_RESPONSE, LEN_OK},
-      {Test::Shorter, 10, DIR_INVALID, LEN_TOO_SHORT},
-      {Test::PollByteCount, 0, DIR_POLL, LEN_OK},
-      {Test::Any, 0, DIR_INVALID, LEN_MISMATCH}},
+     {{Test::Exactly, 8, kResponse, LengthOutcome::Ok},
+      {Test::Shorter, 10, kInvalid, LengthOutcome::TooShort},
+      {Test::PollByteCount, 0, kPoll, LengthOutcome::Ok},
+      {Test::Any, 0, kInvalid, LengthOutcome::Mismatch}},
      Declared::PollByteCount,
      0},
     {{16},
-     {{Test::Exactly, 8, DIR_RESPONSE, LEN_OK},
-      {Test::Shorter, 11, DIR_INVALID, LEN_TOO_SHORT},
-      {Test::PollByteCount, 0, DIR_POLL, LEN_OK},
-      {Test::Any, 0, DIR_INVALID, LEN_MISMATCH}},
+     {{Test::Exactly, 8, kResponse, LengthOutcome::Ok},
+      {Test::Shorter, 11, kInvalid, LengthOutcome::TooShort},
+      {Test::PollByteCount, 0, kPoll, LengthOutcome::Ok},
+      {Test::Any, 0, kInvalid, LengthOutcome::Mismatch}},
      Declared::PollByteCount,
      0},
     {{17},
-     {{Test::Exactly, 4, DIR_POLL, LEN_OK},
-      {Test::Shorter, 7, DIR_INVALID, LEN_TOO_SHORT},
-      {Test::ByteCount, 0, DIR_RESPONSE, LEN_OK},
-      {Test::Any, 0, DIR_INVALID, LEN_MISMATCH}},
+     {{Test::Exactly, 4, kPoll, LengthOutcome::Ok},
+      {Test::Shorter, 7, kInvalid, LengthOutcome::TooShort},
+      {Test::ByteCount, 0, kResponse, LengthOutcome::Ok},
+      {Test::Any, 0, kInvalid, LengthOutcome::Mismatch}},
      Declared::ResponseByteCount,
      0},
     // A correct server echoes a mask write: no length rule, always ambiguous.
-    {{22}, {{Test::Any, 0, PRV, LEN_OK}}, Declared::None, 0},
+    {{22}, {{Test::Any, 0, kEitherValid, LengthOutcome::Ok}}, Declared::None, 0},
 };
 
 bool Matches(const LengthRule& rule, int n, int32_t byte2, FrameView frame) {
@@ -145,23 +150,25 @@ int32_t DeclaredByteCount(const FunctionRules& rules, int32_t byte2, FrameView f
 }
 
 // Read or Write 4x Registers: the poll and response layouts overlap, so its rule is ordered.
-int EvaluateReadWriteRegisters(int n, int32_t byte2, FrameView frame) {
+DirectionFlags EvaluateReadWriteRegisters(int n, int32_t byte2, FrameView frame) {
     if (n >= 10 && (frame.Word(4) > 110 || frame.Word(8) > 110)) {
-        return DIR_RESPONSE;
+        return kResponse;
     }
     if (n >= 6 && byte2 == 0) {
-        return DIR_POLL;  // byte 2 of a poll is the high byte of the read address
+        return kPoll;  // byte 2 of a poll is the high byte of the read address
     }
-    int flags = 0;
+    DirectionFlags direction;
     if (frame[10] + 13 == n) {
-        flags |= DIR_POLL | DIR_VALID;
+        direction.poll = true;
+        direction.valid = true;
     }
     if (byte2 + 5 == n) {
-        flags |= DIR_RESPONSE | DIR_VALID;
+        direction.response = true;
+        direction.valid = true;
     } else {
-        flags |= PRV;
+        direction = kEitherValid;
     }
-    return flags;
+    return direction;
 }
 
 }  // namespace
@@ -169,14 +176,14 @@ int EvaluateReadWriteRegisters(int n, int32_t byte2, FrameView frame) {
 LengthEvaluation EvaluateLengthAndDirection(FrameView frame, bool isException) {
     LengthEvaluation result;
     if (isException) {
-        result.flags = DIR_RESPONSE;
+        result.direction = kResponse;
         return result;
     }
     const int n = frame.size();
     const int32_t function = frame[1];
     const int32_t byte2 = frame[2];
     if (function == 23) {
-        result.flags = EvaluateReadWriteRegisters(n, byte2, frame);
+        result.direction = EvaluateReadWriteRegisters(n, byte2, frame);
         return result;
     }
     for (const FunctionRules& rules : kLengthRules) {
@@ -186,9 +193,9 @@ LengthEvaluation EvaluateLengthAndDirection(FrameView frame, bool isException) {
             }
             for (const LengthRule& rule : rules.rules) {
                 if (Matches(rule, n, byte2, frame)) {
-                    result.flags = rule.flags;
+                    result.direction = rule.direction;
                     result.outcome = rule.outcome;
-                    if (rule.outcome != LEN_OK) {
+                    if (rule.outcome != LengthOutcome::Ok) {
                         result.declaredByteCount = DeclaredByteCount(rules, byte2, frame);
                     }
                     return result;
@@ -196,26 +203,26 @@ LengthEvaluation EvaluateLengthAndDirection(FrameView frame, bool isException) {
             }
         }
     }
-    result.outcome = LEN_NOT_SUPPORTED;
+    result.outcome = LengthOutcome::NotSupported;
     return result;
 }
 
 FrameClass ClassifyFrame(FrameView frame) {
     const ValidationResult validation = ValidateFrame(frame);
-    if (validation.code == RET_CODE_ERROR) {
-        return CLASS_UNDECIDED;
+    if (validation.outcome == ValidationOutcome::Error) {
+        return FrameClass::Undecided;
     }
     const LengthEvaluation evaluation = EvaluateLengthAndDirection(frame, validation.isException);
-    const int flags = evaluation.flags;
-    if (evaluation.outcome != LEN_OK || (flags & DIR_INVALID) ||
-        ((flags & DIR_POLL) && (flags & DIR_RESPONSE))) {
-        return CLASS_UNDECIDED;
+    const DirectionFlags direction = evaluation.direction;
+    if (evaluation.outcome != LengthOutcome::Ok || direction.invalid ||
+        (direction.poll && direction.response)) {
+        return FrameClass::Undecided;
     }
-    if (flags & DIR_POLL) {
-        return CLASS_POLL;
+    if (direction.poll) {
+        return FrameClass::Poll;
     }
-    if (flags & DIR_RESPONSE) {
-        return CLASS_RESPONSE;
+    if (direction.response) {
+        return FrameClass::Response;
     }
-    return CLASS_UNDECIDED;
+    return FrameClass::Undecided;
 }
