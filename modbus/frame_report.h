@@ -138,7 +138,7 @@ struct FrameFields {
 enum class FrameStage {
     Invalid,   // validation found it unusable
     Rejected,  // the length evaluation refused it
-    Decoded,
+    Decoded,   // past both: its sections are decoded as the direction decision says
 };
 
 struct FrameReport {

@@ -171,6 +171,19 @@ DirectionFlags EvaluateReadWriteRegisters(int n, int32_t byte2, FrameView frame)
     return direction;
 }
 
+DirectionDecision DecideDirection(DirectionFlags direction) {
+    if (direction.invalid) {
+        return DirectionDecision::Invalid;
+    }
+    if (direction.poll && direction.response) {
+        return direction.valid ? DirectionDecision::Ambiguous : DirectionDecision::Inconsistent;
+    }
+    if (direction.poll) {
+        return DirectionDecision::Poll;
+    }
+    return direction.response ? DirectionDecision::Response : DirectionDecision::Undetermined;
+}
+
 }  // namespace
 
 LengthEvaluation EvaluateLengthAndDirection(FrameView frame, bool isException) {
@@ -207,22 +220,40 @@ LengthEvaluation EvaluateLengthAndDirection(FrameView frame, bool isException) {
     return result;
 }
 
+FrameReport AssessFrame(FrameView frame) {
+    FrameReport report;
+    report.length = frame.size();
+    report.function = frame[1];
+    report.validation = ValidateFrame(frame);
+    if (report.validation.outcome == ValidationOutcome::Error) {
+        report.stage = FrameStage::Invalid;
+        return report;
+    }
+    report.evaluation = EvaluateLengthAndDirection(frame, report.validation.isException);
+    if (report.evaluation.outcome != LengthOutcome::Ok) {
+        report.stage = FrameStage::Rejected;
+        return report;
+    }
+    report.stage = FrameStage::Decoded;
+    report.decision = DecideDirection(report.evaluation.direction);
+    return report;
+}
+
 FrameClass ClassifyFrame(FrameView frame) {
-    const ValidationResult validation = ValidateFrame(frame);
-    if (validation.outcome == ValidationOutcome::Error) {
-        return FrameClass::Undecided;
+    const FrameReport report = AssessFrame(frame);
+    if (report.stage != FrameStage::Decoded) {
+        return FrameClass::Undecided;  // invalid, or refused by the length evaluation
     }
-    const LengthEvaluation evaluation = EvaluateLengthAndDirection(frame, validation.isException);
-    const DirectionFlags direction = evaluation.direction;
-    if (evaluation.outcome != LengthOutcome::Ok || direction.invalid ||
-        (direction.poll && direction.response)) {
-        return FrameClass::Undecided;
-    }
-    if (direction.poll) {
-        return FrameClass::Poll;
-    }
-    if (direction.response) {
-        return FrameClass::Response;
+    switch (report.decision) {
+        case DirectionDecision::Poll:
+            return FrameClass::Poll;
+        case DirectionDecision::Response:
+            return FrameClass::Response;
+        case DirectionDecision::Invalid:
+        case DirectionDecision::Ambiguous:
+        case DirectionDecision::Inconsistent:
+        case DirectionDecision::Undetermined:
+            break;
     }
     return FrameClass::Undecided;
 }

@@ -8,5 +8,11 @@
 // `isException`: the validation found the exception bit set (always a response).
 LengthEvaluation EvaluateLengthAndDirection(FrameView frame, bool isException);
 
-// What a frame can only be, on its content alone.
+// The analysis of a frame up to its decoding: validation, length evaluation and, when both let
+// the frame through (stage Decoded), the direction decision that says which sections to decode.
+// No section is decoded.
+FrameReport AssessFrame(FrameView frame);
+
+// What a frame can only be, on its content alone: the assessment's decision for a poll or a
+// response; Undecided when the frame stops before the decision or the decision is anything else.
 FrameClass ClassifyFrame(FrameView frame);
