@@ -53,7 +53,7 @@ enum class LengthOutcome {
 struct DirectionFlags {
     bool poll = false;
     bool response = false;
-    bool valid = false;  // the length fits the layout; with poll and response, either one
+    bool valid = false;  // a well-formed frame: with poll and response, an ambiguous one
     bool invalid = false;
 };
 
