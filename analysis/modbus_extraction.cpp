@@ -176,17 +176,16 @@ ServerDiscovery FindServer(CaptureSource& source,
             continue;
         }
         const ModbusMessage& message = extraction.message;
-        const std::vector<int32_t> values = FrameValuesOf(ByteView(message.frame));
-        switch (ClassifyFrame(FrameView(values))) {
-            case CLASS_POLL:
+        switch (ClassifyFrame(FrameView(ByteView(message.frame)))) {
+            case FrameClass::Poll:
                 found.client = message.source.address;
                 found.server = message.destination.address;
                 return found;
-            case CLASS_RESPONSE:
+            case FrameClass::Response:
                 found.server = message.source.address;
                 found.client = message.destination.address;
                 return found;
-            case CLASS_UNDECIDED:
+            case FrameClass::Undecided:
                 break;
         }
     }

@@ -1,7 +1,5 @@
 #include "common/logging.h"
 
-#include <fstream>
-
 #include "common/message_presenter.h"
 #include "common/text_file.h"
 
@@ -104,29 +102,4 @@ bool AppendToFile(const char* fileName, const char* format, ...) {
     const std::string text = FormatV(format, args);
     va_end(args);
     return AppendTextToFile(fileName, text);
-}
-
-bool ReadFileBlock(const std::string& path, int64_t offset, int32_t count, void* buffer) {
-    if (path.empty() || count <= 0 || buffer == nullptr || offset < 0) {
-        return false;
-    }
-    std::ifstream file(path, std::ios::in | std::ios::binary);
-    if (!file.is_open()) {
-        PANIC_REPORT("File IO error");
-        return false;
-    }
-    file.seekg(static_cast<std::streamoff>(offset), std::ios::beg);
-    if (file.bad()) {
-        PANIC_REPORT("File IO error");
-        return false;
-    }
-    if (!file || static_cast<int64_t>(file.tellg()) != offset) {
-        return false;
-    }
-    file.read(static_cast<char*>(buffer), count);
-    if (file.bad()) {
-        PANIC_REPORT("File IO error");
-        return false;
-    }
-    return file.gcount() == count;
 }

@@ -32,7 +32,3 @@ int PanicReport(const char* sourcePath, int sourceLine, const char* buildDate,
 // Appends the formatted text to the named file (text-mode line ends). False when it could not be
 // written; nothing is reported.
 bool AppendToFile(const char* fileName, const char* format, ...) ZEP_PRINTF(2, 3);
-
-// Reads exactly `count` bytes at `offset`. A file that cannot be opened raises the
-// "File IO error" PANIC report; a short read is just false.
-bool ReadFileBlock(const std::string& path, int64_t offset, int32_t count, void* buffer);

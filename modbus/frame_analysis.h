@@ -6,4 +6,4 @@
 #include "modbus/frame_view.h"
 
 // `poll` is the answered poll, or empty.
-FrameReport AnalyseFrameValues(FrameView frame, FrameView poll);
+FrameReport AnalyseFrame(FrameView frame, FrameView poll = FrameView());

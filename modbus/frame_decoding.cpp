@@ -1,5 +1,6 @@
 #include "modbus/frame_decoding.h"
 
+#include "modbus/frame_fields.h"
 #include "modbus/function_catalogue.h"
 
 int ItemsWithinList(int64_t count, int firstIndex, int stride) {
@@ -8,10 +9,6 @@ int ItemsWithinList(int64_t count, int firstIndex, int stride) {
     }
     const int64_t room = (kMaxFrameBytes - firstIndex) / stride;
     return static_cast<int>(count < room ? count : room);
-}
-
-int32_t PointOffset(int32_t start, int64_t delta) {
-    return static_cast<int32_t>(static_cast<uint32_t>(start) + static_cast<uint32_t>(delta));
 }
 
 FrameFields StartFields(FrameView frame, int32_t function, FrameLayout layout) {
@@ -42,7 +39,7 @@ void DecodeCoilBits(FrameView frame, int firstIndex, int byteCount, int32_t star
             FramePoint p;
             p.value = GetBit(frame[firstIndex + k], j) != 0 ? 1 : 0;
             if (fields.addressesKnown) {
-                p.reference = GetReferenceNumber(PointOffset(start, 8 * k + j), fields.function);
+                p.reference = GetReferenceNumber(start + 8 * k + j, fields.function);
                 p.padding = point > quantity;
             } else {
                 p.reference = point;
@@ -58,9 +55,8 @@ void DecodeRegisterWords(FrameView frame, int firstIndex, int count, int32_t sta
     for (int k = 0; k < count; ++k) {
         FramePoint p;
         p.value = frame.Word(firstIndex + 2 * k);
-        p.reference = fields.addressesKnown
-                          ? GetReferenceNumber(PointOffset(start, k), fields.function)
-                          : k + 1;
+        p.reference =
+            fields.addressesKnown ? GetReferenceNumber(start + k, fields.function) : k + 1;
         fields.points.push_back(p);
     }
 }

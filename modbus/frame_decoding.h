@@ -6,13 +6,10 @@
 #include "modbus/frame_report.h"
 #include "modbus/frame_view.h"
 
-// How many of `count` items, the first at entry `firstIndex` and each `stride` entries wide, lie
-// inside the analyser's kMaxFrameBytes entries; a negative count gives 0. Keeps hostile byte
-// counts from running away.
+// How many of `count` items, the first at byte `firstIndex` and each `stride` bytes wide, lie
+// inside the analyser's kMaxFrameBytes bytes; a negative count gives 0. Keeps hostile byte counts
+// from running away.
 int ItemsWithinList(int64_t count, int firstIndex, int stride);
-
-// start + delta as a point offset, wrapping instead of overflowing on hostile words.
-int32_t PointOffset(int32_t start, int64_t delta);
 
 // Fields with unit, function and layout set.
 FrameFields StartFields(FrameView frame, int32_t function, FrameLayout layout);
@@ -22,12 +19,12 @@ void DecodeReferenceAndValue(FrameView frame, FrameFields& fields);
 // Function 22: point reference, AND mask, OR mask.
 void DecodeMaskWrite(FrameView frame, FrameFields& fields);
 
-// Coil states of `byteCount` status bytes from entry `firstIndex`, 8 points per byte, lowest bit
+// Coil states of `byteCount` status bytes from byte `firstIndex`, 8 points per byte, lowest bit
 // first. With addresses known, points get references from `start` and those past `quantity` are
 // padding; without, points carry their 1-based index.
 void DecodeCoilBits(FrameView frame, int firstIndex, int byteCount, int32_t start, int32_t quantity,
                     FrameFields& fields);
 
-// `count` register words from entry `firstIndex`, referenced from `start` (or indexed).
+// `count` register words from byte `firstIndex`, referenced from `start` (or indexed).
 void DecodeRegisterWords(FrameView frame, int firstIndex, int count, int32_t start,
                          FrameFields& fields);

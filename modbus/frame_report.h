@@ -8,10 +8,10 @@
 #include <vector>
 
 // Outcome of the validation.
-enum ValidationCode {
-    RET_CODE_ERROR = -1,  // the frame cannot be analysed
-    RET_CODE_OK = 0,      // no errors or warnings
-    RET_CODE_WARNING = 1  // errors or warnings reported, analysis goes on
+enum class ValidationOutcome {
+    Error,    // the frame cannot be analysed
+    Ok,       // no errors or warnings
+    Warning,  // errors or warnings reported, analysis goes on
 };
 
 enum class FindingCode {
@@ -19,7 +19,6 @@ enum class FindingCode {
     TooFewBytesShortPoll,  // Error #0006: a 4-byte-poll function with fewer than 4 bytes
     BadChecksum,           // Error #0007: values = actual high, actual low, required CRC
     AddressOutOfRange,     // Warning #0002: value = address
-    FunctionOutOfRange,    // Warning #0003: value = function
     ExceptionResponse,     // a note, not numbered: the exception bit is set
     NonStandardFunction,   // Warning #0005: value = function without the exception bit
     NoFunction,            // Warning #0004
@@ -36,41 +35,49 @@ struct Finding {
 int FindingNumber(FindingCode code);
 
 struct ValidationResult {
-    ValidationCode code = RET_CODE_OK;
+    ValidationOutcome outcome = ValidationOutcome::Ok;
     bool isException = false;
     std::vector<Finding> findings;
 };
 
-enum LengthOutcome {
-    LEN_OK = 0,
-    LEN_IMPOSSIBLE = 1,
-    LEN_NOT_SUPPORTED = 2,
-    LEN_MISMATCH = 3,
-    LEN_BAD_PARITY = 4,
-    LEN_TOO_SHORT = 5,
+enum class LengthOutcome {
+    Ok,
+    Impossible,    // the function has a fixed length and the frame has another
+    NotSupported,  // the analyser has no length rule for the function
+    Mismatch,      // the frame's length differs from the one its byte count declares
+    BadParity,     // an even length where the layout allows odd ones only
+    TooShort,
 };
 
-// Direction flags of the length evaluation.
-enum DirectionFlag {
-    DIR_POLL = 1,
-    DIR_RESPONSE = 2,
-    DIR_VALID = 4,
-    DIR_INVALID = 8,
+// What the length evaluation lets a frame be.
+struct DirectionFlags {
+    bool poll = false;
+    bool response = false;
+    bool valid = false;  // a well-formed frame: with poll and response, an ambiguous one
+    bool invalid = false;
 };
+
+inline bool operator==(DirectionFlags a, DirectionFlags b) {
+    return a.poll == b.poll && a.response == b.response && a.valid == b.valid &&
+           a.invalid == b.invalid;
+}
+inline bool operator!=(DirectionFlags a, DirectionFlags b) {
+    return !(a == b);
+}
 
 struct LengthEvaluation {
-    LengthOutcome outcome = LEN_OK;
-    int flags = 0;  // DirectionFlag bits
-    // On LEN_IMPOSSIBLE, LEN_BAD_PARITY and LEN_MISMATCH, declaredByteCount + 5 is the frame
-    // length that the frame itself declares.
+    LengthOutcome outcome = LengthOutcome::Ok;
+    DirectionFlags direction;
+    // On Impossible, BadParity and Mismatch, declaredByteCount + 5 is the frame length that the
+    // frame itself declares.
     int32_t declaredByteCount = 0;
 };
 
 // What a frame can be, judged on its content alone.
-enum FrameClass {
-    CLASS_UNDECIDED = 0,  // invalid, or could be either
-    CLASS_POLL = 1,
-    CLASS_RESPONSE = 2,
+enum class FrameClass {
+    Undecided,  // invalid, or could be either
+    Poll,
+    Response,
 };
 
 enum class DirectionDecision {
@@ -131,7 +138,7 @@ struct FrameFields {
 enum class FrameStage {
     Invalid,   // validation found it unusable
     Rejected,  // the length evaluation refused it
-    Decoded,
+    Decoded,   // past both: its sections are decoded as the direction decision says
 };
 
 struct FrameReport {

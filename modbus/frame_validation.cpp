@@ -1,7 +1,5 @@
 #include "modbus/frame_validation.h"
 
-#include <vector>
-
 #include "modbus/modbus_crc.h"
 
 namespace {
@@ -11,9 +9,9 @@ bool HasFourBytePoll(int32_t function) {
     return function == 7 || function == 11 || function == 12 || function == 17;
 }
 
-ValidationResult Fails(ValidationResult result, ValidationCode code, Finding finding) {
+ValidationResult Fails(ValidationResult result, ValidationOutcome outcome, Finding finding) {
     result.findings.push_back(finding);
-    result.code = code;
+    result.outcome = outcome;
     return result;
 }
 
@@ -29,8 +27,6 @@ int FindingNumber(FindingCode code) {
             return 7;
         case FindingCode::AddressOutOfRange:
             return 2;
-        case FindingCode::FunctionOutOfRange:
-            return 3;
         case FindingCode::ExceptionResponse:
             return 0;
         case FindingCode::NonStandardFunction:
@@ -47,45 +43,38 @@ ValidationResult ValidateFrame(FrameView frame) {
     if (n < 5) {
         if (n >= 2 && HasFourBytePoll(frame[1])) {
             if (n < 4) {
-                return Fails(result, RET_CODE_ERROR, {FindingCode::TooFewBytesShortPoll});
+                return Fails(result, ValidationOutcome::Error, {FindingCode::TooFewBytesShortPoll});
             }
         } else {
-            return Fails(result, RET_CODE_ERROR, {FindingCode::TooFewBytes});
+            return Fails(result, ValidationOutcome::Error, {FindingCode::TooFewBytes});
         }
     }
 
-    // The CRC covers the low 8 bits of each value.
-    std::vector<uint8_t> bytes(static_cast<size_t>(n - 2));
-    for (int i = 0; i < n - 2; ++i) {
-        bytes[static_cast<size_t>(i)] = static_cast<uint8_t>(frame[i] & 0xFF);
-    }
-    const uint16_t crc = ModbusCRC16(bytes.data(), static_cast<uint16_t>(bytes.size()));
+    // The CRC covers every byte before the two of the CRC itself.
+    const uint16_t crc = ModbusCRC16(frame.bytes().data(), static_cast<uint16_t>(n - 2));
     if (frame[n - 2] != (crc >> 8) || frame[n - 1] != (crc & 0xFF)) {
-        return Fails(result, RET_CODE_WARNING,
+        return Fails(result, ValidationOutcome::Warning,
                      {FindingCode::BadChecksum, frame[n - 2], frame[n - 1], crc});
     }
 
     bool warned = false;
-    if (static_cast<uint32_t>(frame[0]) > 247) {
+    if (frame[0] > 247) {
         result.findings.push_back({FindingCode::AddressOutOfRange, frame[0]});
         warned = true;
     }
     int32_t function = frame[1];
-    if (static_cast<uint32_t>(function) > 255) {
-        result.findings.push_back({FindingCode::FunctionOutOfRange, function});
-        warned = true;
-    }
     if (function > 127) {
         result.isException = true;
         result.findings.push_back({FindingCode::ExceptionResponse});
         function -= 128;
     }
     if (function > 24) {
-        return Fails(result, RET_CODE_ERROR, {FindingCode::NonStandardFunction, function});
+        return Fails(result, ValidationOutcome::Error,
+                     {FindingCode::NonStandardFunction, function});
     }
     if (function == 0) {
-        return Fails(result, RET_CODE_ERROR, {FindingCode::NoFunction});
+        return Fails(result, ValidationOutcome::Error, {FindingCode::NoFunction});
     }
-    result.code = warned ? RET_CODE_WARNING : RET_CODE_OK;
+    result.outcome = warned ? ValidationOutcome::Warning : ValidationOutcome::Ok;
     return result;
 }

@@ -64,7 +64,5 @@ int GetReferenceNumber(int offset, int code) {
     if (entry->referenceBase == kNoReference) {
         return 65535;
     }
-    // Offsets come from 16-bit words; the wrap-around keeps hostile input well defined.
-    return static_cast<int>(static_cast<unsigned>(offset) +
-                            static_cast<unsigned>(entry->referenceBase));
+    return offset + entry->referenceBase;
 }

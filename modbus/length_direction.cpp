@@ -21,7 +21,7 @@ enum class Test {
 struct LengthRule {
     Test test;
     int length;
-    int flags;
+    DirectionFlags direction;
     LengthOutcome outcome;
 };
 
@@ -35,75 +35,80 @@ struct FunctionRules {
     int fixedLength;
 };
 
-constexpr int PR = DIR_POLL | DIR_RESPONSE;
-constexpr int PRV = DIR_POLL | DIR_RESPONSE | DIR_VALID;
+// {poll, response, valid, invalid}
+constexpr DirectionFlags kPoll{true, false, false, false};
+constexpr DirectionFlags kResponse{false, true, false, false};
+constexpr DirectionFlags kInvalid{false, false, false, true};
+constexpr DirectionFlags kEither{true, true, false, false};
+constexpr DirectionFlags kEitherValid{true, true, true, false};
 
 // First matching rule wins.
 const FunctionRules kLengthRules[] = {
     {{1, 2},
-     {{Test::Shorter, 6, PR, LEN_TOO_SHORT},
-      {Test::ExactlyWithByteCount, 8, PRV, LEN_OK},
-      {Test::Exactly, 8, DIR_POLL, LEN_OK},
-      {Test::ByteCount, 0, DIR_RESPONSE, LEN_OK},
-      {Test::Any, 0, DIR_INVALID, LEN_MISMATCH}},
+     {{Test::Shorter, 6, kEither, LengthOutcome::TooShort},
+      {Test::ExactlyWithByteCount, 8, kEitherValid, LengthOutcome::Ok},
+      {Test::Exactly, 8, kPoll, LengthOutcome::Ok},
+      {Test::ByteCount, 0, kResponse, LengthOutcome::Ok},
+      {Test::Any, 0, kInvalid, LengthOutcome::Mismatch}},
      Declared::ResponseByteCount,
      0},
     {{3, 4},
-     {{Test::Shorter, 7, PR, LEN_TOO_SHORT},
-      {Test::Exactly, 8, DIR_POLL, LEN_OK},
-      {Test::OddWithByteCount, 0, DIR_RESPONSE, LEN_OK},
-      {Test::Odd, 0, DIR_INVALID, LEN_MISMATCH},
-      {Test::Any, 0, DIR_INVALID, LEN_BAD_PARITY}},
+     {{Test::Shorter, 7, kEither, LengthOutcome::TooShort},
+      {Test::Exactly, 8, kPoll, LengthOutcome::Ok},
+      {Test::OddWithByteCount, 0, kResponse, LengthOutcome::Ok},
+      {Test::Odd, 0, kInvalid, LengthOutcome::Mismatch},
+      {Test::Any, 0, kInvalid, LengthOutcome::BadParity}},
      Declared::ResponseByteCount,
      0},
     {{5, 6},
-     {{Test::Exactly, 8, PRV, LEN_OK}, {Test::Any, 0, DIR_INVALID, LEN_IMPOSSIBLE}},
+     {{Test::Exactly, 8, kEitherValid, LengthOutcome::Ok},
+      {Test::Any, 0, kInvalid, LengthOutcome::Impossible}},
      Declared::FixedLength,
      8},
     // A frame longer than the 4-byte poll can only be meant as the fixed-length response.
     {{7},
-     {{Test::Exactly, 4, DIR_POLL, LEN_OK},
-      {Test::Exactly, 5, DIR_RESPONSE, LEN_OK},
-      {Test::Any, 0, DIR_INVALID, LEN_IMPOSSIBLE}},
+     {{Test::Exactly, 4, kPoll, LengthOutcome::Ok},
+      {Test::Exactly, 5, kResponse, LengthOutcome::Ok},
+      {Test::Any, 0, kInvalid, LengthOutcome::Impossible}},
      Declared::FixedLength,
      5},
     {{11},
-     {{Test::Exactly, 4, DIR_POLL, LEN_OK},
-      {Test::Exactly, 8, DIR_RESPONSE, LEN_OK},
-      {Test::Any, 0, DIR_INVALID, LEN_IMPOSSIBLE}},
+     {{Test::Exactly, 4, kPoll, LengthOutcome::Ok},
+      {Test::Exactly, 8, kResponse, LengthOutcome::Ok},
+      {Test::Any, 0, kInvalid, LengthOutcome::Impossible}},
      Declared::FixedLength,
      8},
     {{12},
-     {{Test::Exactly, 4, DIR_POLL, LEN_OK},
-      {Test::Shorter, 13, DIR_INVALID, LEN_TOO_SHORT},
-      {Test::OddWithByteCount, 0, DIR_RESPONSE, LEN_OK},
-      {Test::Odd, 0, DIR_INVALID, LEN_MISMATCH},
-      {Test::Any, 0, DIR_INVALID, LEN_BAD_PARITY}},
+     {{Test::Exactly, 4, kPoll, LengthOutcome::Ok},
+      {Test::Shorter, 13, kInvalid, LengthOutcome::TooShort},
+      {Test::OddWithByteCount, 0, kResponse, LengthOutcome::Ok},
+      {Test::Odd, 0, kInvalid, LengthOutcome::Mismatch},
+      {Test::Any, 0, kInvalid, LengthOutcome::BadParity}},
      Declared::ResponseByteCount,
      0},
     {{15},
-     {{Test::Exactly, 8, DIR_RESPONSE, LEN_OK},
-      {Test::Shorter, 10, DIR_INVALID, LEN_TOO_SHORT},
-      {Test::PollByteCount, 0, DIR_POLL, LEN_OK},
-      {Test::Any, 0, DIR_INVALID, LEN_MISMATCH}},
+     {{Test::Exactly, 8, kResponse, LengthOutcome::Ok},
+      {Test::Shorter, 10, kInvalid, LengthOutcome::TooShort},
+      {Test::PollByteCount, 0, kPoll, LengthOutcome::Ok},
+      {Test::Any, 0, kInvalid, LengthOutcome::Mismatch}},
      Declared::PollByteCount,
      0},
     {{16},
-     {{Test::Exactly, 8, DIR_RESPONSE, LEN_OK},
-      {Test::Shorter, 11, DIR_INVALID, LEN_TOO_SHORT},
-      {Test::PollByteCount, 0, DIR_POLL, LEN_OK},
-      {Test::Any, 0, DIR_INVALID, LEN_MISMATCH}},
+     {{Test::Exactly, 8, kResponse, LengthOutcome::Ok},
+      {Test::Shorter, 11, kInvalid, LengthOutcome::TooShort},
+      {Test::PollByteCount, 0, kPoll, LengthOutcome::Ok},
+      {Test::Any, 0, kInvalid, LengthOutcome::Mismatch}},
      Declared::PollByteCount,
      0},
     {{17},
-     {{Test::Exactly, 4, DIR_POLL, LEN_OK},
-      {Test::Shorter, 7, DIR_INVALID, LEN_TOO_SHORT},
-      {Test::ByteCount, 0, DIR_RESPONSE, LEN_OK},
-      {Test::Any, 0, DIR_INVALID, LEN_MISMATCH}},
+     {{Test::Exactly, 4, kPoll, LengthOutcome::Ok},
+      {Test::Shorter, 7, kInvalid, LengthOutcome::TooShort},
+      {Test::ByteCount, 0, kResponse, LengthOutcome::Ok},
+      {Test::Any, 0, kInvalid, LengthOutcome::Mismatch}},
      Declared::ResponseByteCount,
      0},
     // A correct server echoes a mask write: no length rule, always ambiguous.
-    {{22}, {{Test::Any, 0, PRV, LEN_OK}}, Declared::None, 0},
+    {{22}, {{Test::Any, 0, kEitherValid, LengthOutcome::Ok}}, Declared::None, 0},
 };
 
 bool Matches(const LengthRule& rule, int n, int32_t byte2, FrameView frame) {
@@ -123,7 +128,7 @@ bool Matches(const LengthRule& rule, int n, int32_t byte2, FrameView frame) {
         case Test::Odd:
             return odd;
         case Test::PollByteCount:
-            return static_cast<int64_t>(frame[6]) + 9 == n;
+            return frame[6] + 9 == n;
         case Test::Any:
             return true;
     }
@@ -135,7 +140,7 @@ int32_t DeclaredByteCount(const FunctionRules& rules, int32_t byte2, FrameView f
         case Declared::ResponseByteCount:
             return byte2;
         case Declared::PollByteCount:  // byte 6 + 9 bytes in all
-            return static_cast<int32_t>(static_cast<uint32_t>(frame[6]) + 4u);
+            return frame[6] + 4;
         case Declared::FixedLength:
             return rules.fixedLength - 5;
         case Declared::None:
@@ -145,23 +150,38 @@ int32_t DeclaredByteCount(const FunctionRules& rules, int32_t byte2, FrameView f
 }
 
 // Read or Write 4x Registers: the poll and response layouts overlap, so its rule is ordered.
-int EvaluateReadWriteRegisters(int n, int32_t byte2, FrameView frame) {
+DirectionFlags EvaluateReadWriteRegisters(int n, int32_t byte2, FrameView frame) {
     if (n >= 10 && (frame.Word(4) > 110 || frame.Word(8) > 110)) {
-        return DIR_RESPONSE;
+        return kResponse;
     }
     if (n >= 6 && byte2 == 0) {
-        return DIR_POLL;  // byte 2 of a poll is the high byte of the read address
+        return kPoll;  // byte 2 of a poll is the high byte of the read address
     }
-    int flags = 0;
-    if (static_cast<int64_t>(frame[10]) + 13 == n) {
-        flags |= DIR_POLL | DIR_VALID;
+    DirectionFlags direction;
+    if (frame[10] + 13 == n) {
+        direction.poll = true;
+        direction.valid = true;
     }
-    if (static_cast<int64_t>(byte2) + 5 == n) {
-        flags |= DIR_RESPONSE | DIR_VALID;
+    if (byte2 + 5 == n) {
+        direction.response = true;
+        direction.valid = true;
     } else {
-        flags |= PRV;
+        direction = kEitherValid;
     }
-    return flags;
+    return direction;
+}
+
+DirectionDecision DecideDirection(DirectionFlags direction) {
+    if (direction.invalid) {
+        return DirectionDecision::Invalid;
+    }
+    if (direction.poll && direction.response) {
+        return direction.valid ? DirectionDecision::Ambiguous : DirectionDecision::Inconsistent;
+    }
+    if (direction.poll) {
+        return DirectionDecision::Poll;
+    }
+    return direction.response ? DirectionDecision::Response : DirectionDecision::Undetermined;
 }
 
 }  // namespace
@@ -169,14 +189,14 @@ int EvaluateReadWriteRegisters(int n, int32_t byte2, FrameView frame) {
 LengthEvaluation EvaluateLengthAndDirection(FrameView frame, bool isException) {
     LengthEvaluation result;
     if (isException) {
-        result.flags = DIR_RESPONSE;
+        result.direction = kResponse;
         return result;
     }
     const int n = frame.size();
     const int32_t function = frame[1];
     const int32_t byte2 = frame[2];
     if (function == 23) {
-        result.flags = EvaluateReadWriteRegisters(n, byte2, frame);
+        result.direction = EvaluateReadWriteRegisters(n, byte2, frame);
         return result;
     }
     for (const FunctionRules& rules : kLengthRules) {
@@ -186,9 +206,9 @@ LengthEvaluation EvaluateLengthAndDirection(FrameView frame, bool isException) {
             }
             for (const LengthRule& rule : rules.rules) {
                 if (Matches(rule, n, byte2, frame)) {
-                    result.flags = rule.flags;
+                    result.direction = rule.direction;
                     result.outcome = rule.outcome;
-                    if (rule.outcome != LEN_OK) {
+                    if (rule.outcome != LengthOutcome::Ok) {
                         result.declaredByteCount = DeclaredByteCount(rules, byte2, frame);
                     }
                     return result;
@@ -196,32 +216,44 @@ LengthEvaluation EvaluateLengthAndDirection(FrameView frame, bool isException) {
             }
         }
     }
-    result.outcome = LEN_NOT_SUPPORTED;
+    result.outcome = LengthOutcome::NotSupported;
     return result;
 }
 
-FrameClass ClassifyFrame(FrameView frame) {
-    const ValidationResult validation = ValidateFrame(frame);
-    if (validation.code == RET_CODE_ERROR) {
-        return CLASS_UNDECIDED;
+FrameReport AssessFrame(FrameView frame) {
+    FrameReport report;
+    report.length = frame.size();
+    report.function = frame[1];
+    report.validation = ValidateFrame(frame);
+    if (report.validation.outcome == ValidationOutcome::Error) {
+        report.stage = FrameStage::Invalid;
+        return report;
     }
-    const LengthEvaluation evaluation = EvaluateLengthAndDirection(frame, validation.isException);
-    const int flags = evaluation.flags;
-    if (evaluation.outcome != LEN_OK || (flags & DIR_INVALID) ||
-        ((flags & DIR_POLL) && (flags & DIR_RESPONSE))) {
-        return CLASS_UNDECIDED;
+    report.evaluation = EvaluateLengthAndDirection(frame, report.validation.isException);
+    if (report.evaluation.outcome != LengthOutcome::Ok) {
+        report.stage = FrameStage::Rejected;
+        return report;
     }
-    if (flags & DIR_POLL) {
-        return CLASS_POLL;
-    }
-    if (flags & DIR_RESPONSE) {
-        return CLASS_RESPONSE;
-    }
-    return CLASS_UNDECIDED;
+    report.stage = FrameStage::Decoded;
+    report.decision = DecideDirection(report.evaluation.direction);
+    return report;
 }
 
-FrameClass ClassifyFrame(const std::string& frameText) {
-    FrameValues values{};
-    const int n = ParseHexBytes(frameText, values, kMaxFrameBytes);
-    return ClassifyFrame(FrameView(values, n));
+FrameClass ClassifyFrame(FrameView frame) {
+    const FrameReport report = AssessFrame(frame);
+    if (report.stage != FrameStage::Decoded) {
+        return FrameClass::Undecided;  // invalid, or refused by the length evaluation
+    }
+    switch (report.decision) {
+        case DirectionDecision::Poll:
+            return FrameClass::Poll;
+        case DirectionDecision::Response:
+            return FrameClass::Response;
+        case DirectionDecision::Invalid:
+        case DirectionDecision::Ambiguous:
+        case DirectionDecision::Inconsistent:
+        case DirectionDecision::Undetermined:
+            break;
+    }
+    return FrameClass::Undecided;
 }

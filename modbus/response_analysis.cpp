@@ -35,7 +35,7 @@ void DecodeReportSlaveId(FrameView frame, FrameView, FrameFields& fields) {
     fields.slaveId = frame[3];
     fields.runIndicator = frame[4];
     if (fields.byteCount > 2) {
-        const int additional = ItemsWithinList(static_cast<int64_t>(fields.byteCount) - 2, 5, 1);
+        const int additional = ItemsWithinList(fields.byteCount - 2, 5, 1);
         for (int i = 1; i <= additional; ++i) {
             fields.additionalData.push_back(frame[4 + i]);
         }

@@ -26,13 +26,12 @@ enum class FrameDirection { Undecided, Request, Response };
 
 // What a frame's content alone says of its direction.
 FrameDirection DirectionOfFrame(const std::vector<uint8_t>& frame) {
-    const std::vector<int32_t> values = FrameValuesOf(ByteView(frame));
-    switch (ClassifyFrame(FrameView(values))) {
-        case CLASS_POLL:
+    switch (ClassifyFrame(FrameView(ByteView(frame)))) {
+        case FrameClass::Poll:
             return FrameDirection::Request;
-        case CLASS_RESPONSE:
+        case FrameClass::Response:
             return FrameDirection::Response;
-        case CLASS_UNDECIDED:
+        case FrameClass::Undecided:
             break;
     }
     return FrameDirection::Undecided;

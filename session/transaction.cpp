@@ -5,12 +5,8 @@
 namespace {
 
 FrameReport Decode(const ModbusMessage& message, const ModbusMessage* request) {
-    const std::vector<int32_t> values = FrameValuesOf(ByteView(message.frame));
-    std::vector<int32_t> requestValues;
-    if (request != nullptr) {
-        requestValues = FrameValuesOf(ByteView(request->frame));
-    }
-    return AnalyseFrameValues(FrameView(values), FrameView(requestValues));
+    const FrameView poll = request != nullptr ? FrameView(ByteView(request->frame)) : FrameView();
+    return AnalyseFrame(FrameView(ByteView(message.frame)), poll);
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ std::string ReportBlockText(const Transaction& t) {
     const FrameAddresses addresses{shown.source.address.ToString(),
                                    shown.destination.address.ToString()};
     std::string text =
-        FrameAnalysisText(t.ShownFrame(), FrameTextOf(ByteView(shown.frame)), &addresses, false);
+        FrameAnalysisText(t.ShownFrame(), FrameTextOf(ByteView(shown.frame)), &addresses);
     AppendPairingNote(text, t);
     if (t.response) {
         text += kFinisTrailer;  // a response closes its block

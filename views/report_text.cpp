@@ -43,12 +43,6 @@ void AppendFinding(std::string& text, const Finding& finding) {
                 "most developers dont comply with this part of the standard.",
                 finding.value, Hex(finding.value));
             break;
-        case FindingCode::FunctionOutOfRange:
-            AppendFormat(text,
-                         "Warning #0003\r\nFunction=%d(decimal)=%#04x\r\n\r\nValid function "
-                         "numbers are in the range 1-255.",
-                         finding.value, Hex(finding.value));
-            break;
         case FindingCode::ExceptionResponse:
             text += "This is an exception response.\r\n";
             break;
@@ -318,33 +312,33 @@ void AppendLengthDetails(std::string& text, const FrameReport& report) {
 
 void AppendRejection(std::string& text, const FrameReport& report) {
     switch (report.evaluation.outcome) {
-        case LEN_IMPOSSIBLE:
-        case LEN_BAD_PARITY:
+        case LengthOutcome::Impossible:
+        case LengthOutcome::BadParity:
             text += kInspectionLine;
             text +=
                 "\r\nIt is not possible for a message with the function code specified below to "
                 "have the number of bytes indicated.\r\n";
             AppendLengthDetails(text, report);
             break;
-        case LEN_MISMATCH:
+        case LengthOutcome::Mismatch:
             text += kInspectionLine;
             text +=
                 "\r\nThe number of bytes supplied for anlysis do not match the number of bytes "
                 "reported inside the message itself.\r\n";
             AppendLengthDetails(text, report);
             break;
-        case LEN_TOO_SHORT:
+        case LengthOutcome::TooShort:
             text += kInspectionLine;
             AppendFormat(text, "There are too few bytes for this function code=%d(dec)=%#x",
                          report.function, Hex(report.function));
             break;
-        case LEN_NOT_SUPPORTED:
+        case LengthOutcome::NotSupported:
             AppendFormat(text,
                          "We do not support analysis of of some functions in this version of the "
                          "application. Function code=%d(dec)=%#x",
                          report.function, Hex(report.function));
             break;
-        case LEN_OK:
+        case LengthOutcome::Ok:
             return;
     }
     text += kNoFurtherAnalysis;
@@ -411,7 +405,7 @@ void AppendAnalysis(std::string& text, const FrameReport& report, const FrameAdd
             "message.\r\n";
         return;
     }
-    if (report.validation.code == RET_CODE_WARNING) {
+    if (report.validation.outcome == ValidationOutcome::Warning) {
         text +=
             "\r\nThe frame has errors but there may be sufficient information to analyse the "
             "message.\r\n. ";
@@ -420,7 +414,7 @@ void AppendAnalysis(std::string& text, const FrameReport& report, const FrameAdd
         AppendRejection(text, report);
         return;
     }
-    if (report.validation.code == RET_CODE_OK) {
+    if (report.validation.outcome == ValidationOutcome::Ok) {
         text += "\r\nThe frame has no errors.\r\n";
     }
     AppendDirection(text, report, addresses);
@@ -445,13 +439,10 @@ std::string ResponseText(const FrameFields& fields) {
 }
 
 std::string FrameAnalysisText(const FrameReport& report, const std::string& frameText,
-                              const FrameAddresses* addresses, bool finish) {
+                              const FrameAddresses* addresses) {
     std::string text;
     AppendFormat(text, "\r\nFrame Analysis (%s)\r\n", frameText.c_str());
     text += "--------------\r\n";
     AppendAnalysis(text, report, addresses);
-    if (finish) {
-        text += kFinisTrailer;
-    }
     return text;
 }

@@ -23,6 +23,6 @@ std::string PollText(const FrameFields& fields);
 std::string ResponseText(const FrameFields& fields);
 
 // The whole analysis of a frame. `frameText` is shown in the heading; without addresses no address
-// lines are written; `finish` closes the block with the "Finis." trailer.
+// lines are written. The caller closes the block of a response with kFinisTrailer.
 std::string FrameAnalysisText(const FrameReport& report, const std::string& frameText,
-                              const FrameAddresses* addresses, bool finish);
+                              const FrameAddresses* addresses);

@@ -22,15 +22,13 @@ struct Extraction {
     std::string FrameText() const { return FrameTextOf(ByteView(message.frame)); }
 };
 
+// The message of one Ethernet record, counted as the pass counts it.
 Extraction Extract(const Bytes& packet, ExtractPass pass = ExtractPass::Second) {
     Extraction e{};
-    constexpr uint32_t kEthernet = 1;
-    const int32_t size = static_cast<int32_t>(packet.size());
-    TcpSegment segment;
-    MessageExtraction extraction;
-    if (DecodeTcpSegment(kEthernet, ByteView(packet), segment) == LinkDecodeResult::Segment) {
-        extraction = ExtractMessage(segment, size);
-    }
+    CaptureRecord record;
+    record.linkType = 1;  // Ethernet
+    record.bytes = ByteView(packet);
+    MessageExtraction extraction = ExtractFromRecord(record, pass);
     MessageCounts counts;
     counts.Count(pass, extraction);
     e.result = extraction.outcome;

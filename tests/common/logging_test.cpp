@@ -89,20 +89,6 @@ TEST_F(Logging, AppendToFileReportsWhetherItWrote) {
     EXPECT_TRUE(presenter_.boxes.empty());
 }
 
-TEST_F(Logging, ReadFileBlock) {
-    WriteFile("data.bin", Bytes{0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11,
-                                12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23});
-    uint8_t block[16];
-    EXPECT_TRUE(ReadFileBlock("data.bin", 8, 16, block));
-    EXPECT_EQ(block[0], 8);
-    EXPECT_FALSE(ReadFileBlock("data.bin", 16, 16, block));  // 8 bytes before the end
-    EXPECT_FALSE(ReadFileBlock("data.bin", 0, 0, block));
-    EXPECT_TRUE(presenter_.boxes.empty());
-    EXPECT_FALSE(ReadFileBlock("absent.bin", 0, 16, block));
-    ASSERT_EQ(presenter_.boxes.size(), 1u);
-    EXPECT_NE(presenter_.boxes[0].text.find("Message=[File IO error]"), std::string::npos);
-}
-
 TEST(MessagePresenterScope, InstallsForItsLifeAndPutsThePreviousBack) {
     ASSERT_EQ(GetMessagePresenter(), nullptr);
     RecordingPresenter outer;

@@ -2,9 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "modbus/frame_fields.h"
+#include "modbus/frame_view.h"
 #include "modbus/function_catalogue.h"
 #include "modbus/modbus_crc.h"
 
@@ -48,49 +47,29 @@ TEST(FunctionCatalogue, ReferenceNumbers) {
     EXPECT_EQ(GetReferenceNumber(5, 25), 99999);
 }
 
-TEST(ParseHexBytes, TokensAndDelimiters) {
-    FrameValues values{};
-    EXPECT_EQ(ParseHexBytes("01 03 00 00 00 01 84 0A ", values, kMaxFrameBytes), 8);
-    EXPECT_EQ(values[0], 1);
-    EXPECT_EQ(values[7], 0x0A);
-
-    EXPECT_EQ(ParseHexBytes("[01],03:0A", values, kMaxFrameBytes), 3);
-    EXPECT_EQ(values[2], 0x0A);
-    EXPECT_EQ(ParseHexBytes("(ff){aB}<7>\t\r\n.c", values, kMaxFrameBytes), 4);
-    EXPECT_EQ(values[0], 255);
-    EXPECT_EQ(values[1], 0xAB);
-    EXPECT_EQ(values[3], 12);
-    EXPECT_EQ(ParseHexBytes("", values, kMaxFrameBytes), 0);
-    EXPECT_EQ(ParseHexBytes(" ,: ", values, kMaxFrameBytes), 0);
+TEST(FrameView, WordsAndReadsOutsideTheFrame) {
+    const std::vector<uint8_t> bytes = {0, 0, 0, 0, 0x12, 0x34, 0x56};
+    const FrameView frame(ByteView(bytes.data(), 6));
+    EXPECT_EQ(frame.size(), 6);
+    EXPECT_EQ(frame.Word(4), 0x1234);
+    EXPECT_EQ(frame.Word(5), 0x3400);  // byte 6 lies outside the frame
+    EXPECT_EQ(frame[6], 0);
+    EXPECT_EQ(frame[-1], 0);
+    EXPECT_TRUE(FrameView().empty());
 }
 
-TEST(ParseHexBytes, WideTokensAndLimits) {
-    FrameValues values{};
-    ASSERT_EQ(ParseHexBytes("1ff 02", values, kMaxFrameBytes), 2);
-    EXPECT_EQ(values[0], 511);
-    EXPECT_EQ(GetWord(values, 0), 511 * 256 + 2);
-    ASSERT_EQ(ParseHexBytes("zz 3g", values, kMaxFrameBytes), 2);
-    EXPECT_EQ(values[0], 0);
-    EXPECT_EQ(values[1], 3);
-
-    std::string many;
-    for (int i = 0; i < 1200; ++i)
-        many += "01 ";
-    EXPECT_EQ(ParseHexBytes(many, values, kMaxFrameBytes), 1000);
-    EXPECT_EQ(ParseHexBytes(many, values, 5), 5);
-
-    // Only the first 9999 characters of a text are read.
-    std::string longText(9999, ' ');
-    longText += "05";
-    EXPECT_EQ(ParseHexBytes(longText, values, kMaxFrameBytes), 0);
+TEST(FrameView, LooksAtTheFirst1000BytesOnly) {
+    std::vector<uint8_t> bytes(1200, 0x11);
+    bytes[999] = 0x22;
+    const FrameView frame{ByteView(bytes)};
+    EXPECT_EQ(frame.size(), 1000);
+    EXPECT_EQ(frame[999], 0x22);
+    EXPECT_EQ(frame[1000], 0);
+    EXPECT_EQ(frame.Word(999), 0x2200);
+    EXPECT_EQ(FrameView(ByteView(bytes.data(), 999)).size(), 999);
 }
 
-TEST(FrameFields, WordsBitsAndTexts) {
-    FrameValues values{};
-    values[4] = 0x12;
-    values[5] = 0x34;
-    EXPECT_EQ(GetWord(values, 4), 0x1234);
-    EXPECT_EQ(GetWord(values, kMaxFrameBytes - 1), 0);  // past the list reads as 0
+TEST(FrameFields, BitsAndTexts) {
     EXPECT_EQ(GetBit(0x20, 5), 32);
     EXPECT_EQ(GetBit(0x20, 4), 0);
     EXPECT_EQ(GetBit(0x01, 32), 1);
