@@ -4,17 +4,17 @@
 #include "modbus/poll_analysis.h"
 #include "modbus/response_analysis.h"
 
-FrameReport AnalyseFrame(FrameView frame, FrameView poll) {
-    FrameReport report = AssessFrame(frame);
-    if (report.stage != FrameStage::Decoded) {
-        return report;
+DecodedFrame AnalyseFrame(FrameView frame, FrameView poll) {
+    DecodedFrame decoded = AssessFrame(frame);
+    if (decoded.stage != FrameStage::Decoded) {
+        return decoded;
     }
-    const bool ambiguous = report.decision == DirectionDecision::Ambiguous;
-    if (ambiguous || report.decision == DirectionDecision::Poll) {
-        report.poll = AnalysePoll(frame);
+    const bool ambiguous = decoded.decision == DirectionDecision::Ambiguous;
+    if (ambiguous || decoded.decision == DirectionDecision::Poll) {
+        decoded.poll = AnalysePoll(frame);
     }
-    if (ambiguous || report.decision == DirectionDecision::Response) {
-        report.response = AnalyseResponse(frame, poll);
+    if (ambiguous || decoded.decision == DirectionDecision::Response) {
+        decoded.response = AnalyseResponse(frame, poll);
     }
-    return report;
+    return decoded;
 }

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "modbus/frame_report.h"
+#include "modbus/decoded_frame.h"
 #include "modbus/frame_view.h"
 
 // How many of `count` items, the first at byte `firstIndex` and each `stride` bytes wide, lie

@@ -1,7 +1,7 @@
 #pragma once
 // Checks of a frame as a Modbus RTU frame: minimum length, CRC, address, function, exception bit.
 
-#include "modbus/frame_report.h"
+#include "modbus/decoded_frame.h"
 #include "modbus/frame_view.h"
 
 ValidationResult ValidateFrame(FrameView frame);

@@ -220,27 +220,27 @@ LengthEvaluation EvaluateLengthAndDirection(FrameView frame, bool isException) {
     return result;
 }
 
-FrameReport AssessFrame(FrameView frame) {
-    FrameReport report;
-    report.length = frame.size();
-    report.function = frame[1];
-    report.validation = ValidateFrame(frame);
-    if (report.validation.outcome == ValidationOutcome::Error) {
-        report.stage = FrameStage::Invalid;
-        return report;
+DecodedFrame AssessFrame(FrameView frame) {
+    DecodedFrame decoded;
+    decoded.length = frame.size();
+    decoded.function = frame[1];
+    decoded.validation = ValidateFrame(frame);
+    if (decoded.validation.outcome == ValidationOutcome::Error) {
+        decoded.stage = FrameStage::Invalid;
+        return decoded;
     }
-    report.evaluation = EvaluateLengthAndDirection(frame, report.validation.isException);
-    if (report.evaluation.outcome != LengthOutcome::Ok) {
-        report.stage = FrameStage::Rejected;
-        return report;
+    decoded.evaluation = EvaluateLengthAndDirection(frame, decoded.validation.isException);
+    if (decoded.evaluation.outcome != LengthOutcome::Ok) {
+        decoded.stage = FrameStage::Rejected;
+        return decoded;
     }
-    report.stage = FrameStage::Decoded;
-    report.decision = DecideDirection(report.evaluation.direction);
-    return report;
+    decoded.stage = FrameStage::Decoded;
+    decoded.decision = DecideDirection(decoded.evaluation.direction);
+    return decoded;
 }
 
 FrameClass ClassifyFrame(FrameView frame) {
-    const FrameReport report = AssessFrame(frame);
+    const DecodedFrame report = AssessFrame(frame);
     if (report.stage != FrameStage::Decoded) {
         return FrameClass::Undecided;  // invalid, or refused by the length evaluation
     }

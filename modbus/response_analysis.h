@@ -1,6 +1,6 @@
 #pragma once
 
-#include "modbus/frame_report.h"
+#include "modbus/decoded_frame.h"
 #include "modbus/frame_view.h"
 
 // The field-by-field decoding of a response from the server. `poll` is the poll it answers

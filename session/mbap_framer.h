@@ -15,7 +15,7 @@
 
 struct FramedMessage {
     MbapHeader header;
-    std::vector<uint8_t> frame;  // as a Modbus RTU frame: unit id, PDU, CRC
+    std::vector<uint8_t> frame;   // as a Modbus RTU frame: unit id, PDU, CRC
     uint64_t lastByteRecord = 0;  // the capture record that held the message's last byte
 };
 

@@ -95,8 +95,9 @@ void ModbusSession::OnAccepted(TcpConnection& connection, int acceptingEnd) {
 
 void ModbusSession::OnBytes(TcpConnection& connection, int side, ByteView bytes, uint64_t record,
                             const CaptureTimestamp& time) {
-    StateOf(connection).framers[side].Append(
-        bytes, record, [this, &connection, side, time](FramedMessage&& framed) {
+    StateOf(connection)
+        .framers[side]
+        .Append(bytes, record, [this, &connection, side, time](FramedMessage&& framed) {
             OnFramed(connection, side, std::move(framed), time);
         });
 }

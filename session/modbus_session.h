@@ -61,8 +61,7 @@ private:
     void OnGap(TcpConnection& connection, int side, uint64_t count) override;
     bool KeepFollowing(TcpConnection& connection) override;
     void OnClose(TcpConnection& connection) override;
-    void OnPassedOver(const TcpConnection& connection, uint64_t length,
-                      uint64_t captured) override;
+    void OnPassedOver(const TcpConnection& connection, uint64_t length, uint64_t captured) override;
 
     bool IsModbusPort(uint16_t port) const;
     void OnFramed(TcpConnection& connection, int side, FramedMessage&& framed,

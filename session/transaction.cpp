@@ -4,7 +4,7 @@
 
 namespace {
 
-FrameReport Decode(const ModbusMessage& message, const ModbusMessage* request) {
+DecodedFrame Decode(const ModbusMessage& message, const ModbusMessage* request) {
     const FrameView poll = request != nullptr ? FrameView(ByteView(request->frame)) : FrameView();
     return AnalyseFrame(FrameView(ByteView(message.frame)), poll);
 }

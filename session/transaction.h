@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "modbus/frame_report.h"
+#include "modbus/decoded_frame.h"
 #include "session/modbus_message.h"
 
 // Why a request stands alone.
@@ -31,13 +31,13 @@ struct Transaction {
     uint64_t reportNumber = 0;
     // The request's frame on its own, and the response's frame read with the request it
     // answers (alone when there is none).
-    std::optional<FrameReport> requestFrame;
-    std::optional<FrameReport> responseFrame;
+    std::optional<DecodedFrame> requestFrame;
+    std::optional<DecodedFrame> responseFrame;
 
     // The message the report shows: the response when there is one (with the request as its
     // poll), else the request.
     const ModbusMessage& Shown() const { return response ? *response : *request; }
-    const FrameReport& ShownFrame() const { return response ? *responseFrame : *requestFrame; }
+    const DecodedFrame& ShownFrame() const { return response ? *responseFrame : *requestFrame; }
 };
 
 // Decodes the frames of the transaction's messages.

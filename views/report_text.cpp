@@ -303,40 +303,40 @@ void AppendAddressLine(std::string& text, const char* format, const FrameAddress
     }
 }
 
-void AppendLengthDetails(std::string& text, const FrameReport& report) {
-    AppendFormat(text, "Function code=%d(dec)=%#x\r\n", report.function, Hex(report.function));
-    AppendFormat(text, "Count of bytes provided for analysis=%d\r\n", report.length);
+void AppendLengthDetails(std::string& text, const DecodedFrame& decoded) {
+    AppendFormat(text, "Function code=%d(dec)=%#x\r\n", decoded.function, Hex(decoded.function));
+    AppendFormat(text, "Count of bytes provided for analysis=%d\r\n", decoded.length);
     AppendFormat(text, "The message says there should be byte count=%lld\r\n",
-                 static_cast<long long>(report.evaluation.declaredByteCount) + 5);
+                 static_cast<long long>(decoded.evaluation.declaredByteCount) + 5);
 }
 
-void AppendRejection(std::string& text, const FrameReport& report) {
-    switch (report.evaluation.outcome) {
+void AppendRejection(std::string& text, const DecodedFrame& decoded) {
+    switch (decoded.evaluation.outcome) {
         case LengthOutcome::Impossible:
         case LengthOutcome::BadParity:
             text += kInspectionLine;
             text +=
                 "\r\nIt is not possible for a message with the function code specified below to "
                 "have the number of bytes indicated.\r\n";
-            AppendLengthDetails(text, report);
+            AppendLengthDetails(text, decoded);
             break;
         case LengthOutcome::Mismatch:
             text += kInspectionLine;
             text +=
                 "\r\nThe number of bytes supplied for anlysis do not match the number of bytes "
                 "reported inside the message itself.\r\n";
-            AppendLengthDetails(text, report);
+            AppendLengthDetails(text, decoded);
             break;
         case LengthOutcome::TooShort:
             text += kInspectionLine;
             AppendFormat(text, "There are too few bytes for this function code=%d(dec)=%#x",
-                         report.function, Hex(report.function));
+                         decoded.function, Hex(decoded.function));
             break;
         case LengthOutcome::NotSupported:
             AppendFormat(text,
                          "We do not support analysis of of some functions in this version of the "
                          "application. Function code=%d(dec)=%#x",
-                         report.function, Hex(report.function));
+                         decoded.function, Hex(decoded.function));
             break;
         case LengthOutcome::Ok:
             return;
@@ -344,23 +344,23 @@ void AppendRejection(std::string& text, const FrameReport& report) {
     text += kNoFurtherAnalysis;
 }
 
-void AppendPollSection(std::string& text, const FrameReport& report, const char* addressLine,
+void AppendPollSection(std::string& text, const DecodedFrame& decoded, const char* addressLine,
                        const FrameAddresses* addresses) {
     text += "\r\nPoll Analysis\r\n-------------\r\n";
     AppendAddressLine(text, addressLine, addresses);
-    text += PollText(*report.poll);
+    text += PollText(*decoded.poll);
 }
 
-void AppendResponseSection(std::string& text, const FrameReport& report,
+void AppendResponseSection(std::string& text, const DecodedFrame& decoded,
                            const FrameAddresses* addresses) {
     text += "\r\nResponse Analysis\r\n-----------------\r\n";
     AppendAddressLine(text, kAddressLine, addresses);
-    text += ResponseText(*report.response);
+    text += ResponseText(*decoded.response);
 }
 
-void AppendDirection(std::string& text, const FrameReport& report,
+void AppendDirection(std::string& text, const DecodedFrame& decoded,
                      const FrameAddresses* addresses) {
-    switch (report.decision) {
+    switch (decoded.decision) {
         case DirectionDecision::Invalid:
             text +=
                 "\r\n Internal Error #1\r\nThe message direction cannot be determined because the "
@@ -372,8 +372,8 @@ void AppendDirection(std::string& text, const FrameReport& report,
                 "\r\nThe direction of the message is ambiguous. In isolation it cannot be "
                 "determined if it is a poll or response. If information of about the previous or "
                 "next message was known a best guess could have been made.\r\n\r\n";
-            AppendPollSection(text, report, kAmbiguousPollAddressLine, addresses);
-            AppendResponseSection(text, report, addresses);
+            AppendPollSection(text, decoded, kAmbiguousPollAddressLine, addresses);
+            AppendResponseSection(text, decoded, addresses);
             break;
         case DirectionDecision::Inconsistent:
             text +=
@@ -383,10 +383,10 @@ void AppendDirection(std::string& text, const FrameReport& report,
                 "indicating that it is valid.\r\n";
             break;
         case DirectionDecision::Poll:
-            AppendPollSection(text, report, kAddressLine, addresses);
+            AppendPollSection(text, decoded, kAddressLine, addresses);
             break;
         case DirectionDecision::Response:
-            AppendResponseSection(text, report, addresses);
+            AppendResponseSection(text, decoded, addresses);
             break;
         case DirectionDecision::Undetermined:
             text +=
@@ -396,28 +396,29 @@ void AppendDirection(std::string& text, const FrameReport& report,
     }
 }
 
-void AppendAnalysis(std::string& text, const FrameReport& report, const FrameAddresses* addresses) {
-    text += ValidationText(report.validation);
-    if (report.stage == FrameStage::Invalid) {
+void AppendAnalysis(std::string& text, const DecodedFrame& decoded,
+                    const FrameAddresses* addresses) {
+    text += ValidationText(decoded.validation);
+    if (decoded.stage == FrameStage::Invalid) {
         text +=
             "\r\nThe frame is not a Valid Modbus RTU Frame. Its contents cannot be analysed.\r\nAn "
             "example of an invalid frame is one that doesnt have enough bytes to form a full "
             "message.\r\n";
         return;
     }
-    if (report.validation.outcome == ValidationOutcome::Warning) {
+    if (decoded.validation.outcome == ValidationOutcome::Warning) {
         text +=
             "\r\nThe frame has errors but there may be sufficient information to analyse the "
             "message.\r\n. ";
     }
-    if (report.stage == FrameStage::Rejected) {
-        AppendRejection(text, report);
+    if (decoded.stage == FrameStage::Rejected) {
+        AppendRejection(text, decoded);
         return;
     }
-    if (report.validation.outcome == ValidationOutcome::Ok) {
+    if (decoded.validation.outcome == ValidationOutcome::Ok) {
         text += "\r\nThe frame has no errors.\r\n";
     }
-    AppendDirection(text, report, addresses);
+    AppendDirection(text, decoded, addresses);
 }
 
 }  // namespace
@@ -438,11 +439,11 @@ std::string ResponseText(const FrameFields& fields) {
     return SectionText(fields, false);
 }
 
-std::string FrameAnalysisText(const FrameReport& report, const std::string& frameText,
+std::string FrameAnalysisText(const DecodedFrame& decoded, const std::string& frameText,
                               const FrameAddresses* addresses) {
     std::string text;
     AppendFormat(text, "\r\nFrame Analysis (%s)\r\n", frameText.c_str());
     text += "--------------\r\n";
-    AppendAnalysis(text, report, addresses);
+    AppendAnalysis(text, decoded, addresses);
     return text;
 }

@@ -1,10 +1,10 @@
 #pragma once
-// The report text of one analysed frame: validation findings, the direction decision and the
-// field-by-field decoding, with "\r\n" line ends, exactly as the report has always read.
+// The decoded text of one analysed frame: validation findings, the direction decision and the
+// field-by-field decoding, with "\r\n" line ends, exactly as the decoded has always read.
 
 #include <string>
 
-#include "modbus/frame_report.h"
+#include "modbus/decoded_frame.h"
 
 // Source and destination shown in the address lines of the poll and response sections.
 struct FrameAddresses {
@@ -24,5 +24,5 @@ std::string ResponseText(const FrameFields& fields);
 
 // The whole analysis of a frame. `frameText` is shown in the heading; without addresses no address
 // lines are written. The caller closes the block of a response with kFinisTrailer.
-std::string FrameAnalysisText(const FrameReport& report, const std::string& frameText,
+std::string FrameAnalysisText(const DecodedFrame& decoded, const std::string& frameText,
                               const FrameAddresses* addresses);

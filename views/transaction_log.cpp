@@ -3,12 +3,12 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 
+#include "capture/capture_time.h"
 #include "modbus/exception_catalogue.h"
 #include "modbus/function_catalogue.h"
 #include "modbus/rtu_frame.h"
-#include "views/iso8601_time.h"
-#include "capture/capture_time.h"
 #include "session/mbap.h"
+#include "views/iso8601_time.h"
 
 namespace {
 
@@ -169,7 +169,7 @@ bool IsError(FindingCode code) {
 }
 
 // The numbered findings of one message; the exception note is the "exception" field instead.
-void AddFindings(Json& findings, const char* message, const std::optional<FrameReport>& report) {
+void AddFindings(Json& findings, const char* message, const std::optional<DecodedFrame>& report) {
     if (!report) {
         return;
     }

@@ -96,7 +96,7 @@ TEST_F(HostileInput, RandomFramesAreAnalysed) {
             frame = WithRtuCrc(frame);  // past the validation, into the decoders
         }
         const Bytes poll = round % 3 ? frame : Bytes();
-        const FrameReport report =
+        const DecodedFrame report =
             AnalyseFrame(FrameView(ByteView(frame)), FrameView(ByteView(poll)));
         EXPECT_EQ(report.length, static_cast<int>(std::min<size_t>(frame.size(), 1000)))
             << "round " << round;

@@ -23,7 +23,7 @@ std::string Response(const Bytes& frame, const Bytes& poll = Bytes()) {
 // The report block of `frame` (heading, findings, sections), the answered poll given or not.
 std::string Block(const Bytes& frame, const Bytes& poll = Bytes(),
                   const FrameAddresses* addresses = nullptr) {
-    const FrameReport report = AnalyseFrame(FrameView(ByteView(frame)), FrameView(ByteView(poll)));
+    const DecodedFrame report = AnalyseFrame(FrameView(ByteView(frame)), FrameView(ByteView(poll)));
     return FrameAnalysisText(report, FrameText(frame), addresses);
 }
 

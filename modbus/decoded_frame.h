@@ -141,7 +141,7 @@ enum class FrameStage {
     Decoded,   // past both: its sections are decoded as the direction decision says
 };
 
-struct FrameReport {
+struct DecodedFrame {
     int length = 0;        // frame values looked at, CRC included
     int32_t function = 0;  // byte 1 as it stands
     ValidationResult validation;
