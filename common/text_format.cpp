@@ -1,5 +1,6 @@
 #include "common/text_format.h"
 
+#include <charconv>
 #include <cstdio>
 #include <vector>
 
@@ -59,4 +60,29 @@ std::string FormatLimited(const char* format, ...) {
     std::string text = FormatLimitedV(format, args);
     va_end(args);
     return text;
+}
+
+void AppendDecimalLeft(std::string& text, long long value, size_t width) {
+    char digits[24];
+    const size_t length =
+        static_cast<size_t>(std::to_chars(digits, digits + sizeof(digits), value).ptr - digits);
+    text.append(digits, length);
+    if (length < width) {
+        text.append(width - length, ' ');
+    }
+}
+
+void AppendHexAlternate(std::string& text, unsigned value, size_t width) {
+    char digits[16];
+    const size_t length =
+        static_cast<size_t>(std::to_chars(digits, digits + sizeof(digits), value, 16).ptr - digits);
+    // "0x" counts in the width, and only a nonzero value has it.
+    const size_t prefix = value != 0 ? 2 : 0;
+    if (prefix != 0) {
+        text += "0x";
+    }
+    if (prefix + length < width) {
+        text.append(width - prefix - length, '0');
+    }
+    text.append(digits, length);
 }

@@ -22,3 +22,8 @@ std::string FormatLimitedV(const char* format, va_list args);
 std::string FormatLimited(const char* format, ...) ZEP_PRINTF(1, 2);
 
 constexpr size_t kFormatBufferSize = 4096;
+
+// The fields of the report's most frequent lines, without a printf call each: exactly what
+// "%-<width>d" and "%#0<width>x" print.
+void AppendDecimalLeft(std::string& text, long long value, size_t width);
+void AppendHexAlternate(std::string& text, unsigned value, size_t width);

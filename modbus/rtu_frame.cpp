@@ -20,14 +20,17 @@ std::vector<uint8_t> RtuFrameOf(uint8_t unit, ByteView pdu) {
     return RtuFrameOf(ByteView(unitAndPdu));
 }
 
-std::string FrameTextOf(ByteView bytes) {
+void AppendFrameText(std::string& text, ByteView bytes) {
     static const char kHex[] = "0123456789ABCDEF";
+    for (uint8_t b : bytes) {
+        const char hex[3] = {kHex[b >> 4], kHex[b & 0x0F], ' '};
+        text.append(hex, 3);
+    }
+}
+
+std::string FrameTextOf(ByteView bytes) {
     std::string text;
     text.reserve(bytes.size() * 3);
-    for (uint8_t b : bytes) {
-        text += kHex[b >> 4];
-        text += kHex[b & 0x0F];
-        text += ' ';
-    }
+    AppendFrameText(text, bytes);
     return text;
 }

@@ -13,3 +13,4 @@ std::vector<uint8_t> RtuFrameOf(uint8_t unit, ByteView pdu);
 
 // "%02X " per byte.
 std::string FrameTextOf(ByteView bytes);
+void AppendFrameText(std::string& text, ByteView bytes);

@@ -25,22 +25,29 @@ void AppendPairingNote(std::string& text, const Transaction& t) {
 
 }  // namespace
 
-std::string ReportBlockText(const Transaction& t) {
-    const ModbusMessage& shown = t.Shown();
-    const FrameAddresses addresses{shown.source.address.ToString(),
-                                   shown.destination.address.ToString()};
-    std::string text =
-        FrameAnalysisText(t.ShownFrame(), FrameTextOf(ByteView(shown.frame)), &addresses);
-    AppendPairingNote(text, t);
-    if (t.response) {
-        text += kFinisTrailer;  // a response closes its block
+const std::string& ReportFile::AddressText(const IpAddress& address) {
+    const size_t used = std::min(addressTextsUsed_, addressTexts_.size());
+    for (size_t i = 0; i < used; ++i) {
+        if (addressTexts_[i].first == address) {
+            return addressTexts_[i].second;
+        }
     }
-    return text;
+    auto& slot = addressTexts_[addressTextsUsed_++ % addressTexts_.size()];
+    slot = {address, address.ToString()};
+    return slot.second;
 }
 
 bool ReportFile::Take(const Transaction& t) {
-    std::string block = Format("Frame: %03d\r\n", static_cast<int32_t>(t.reportNumber));
-    block += ReportBlockText(t);
-    block += "\r\n\r\n";
-    return file_.WriteBytes(block);
+    const ModbusMessage& shown = t.Shown();
+    const FrameAddresses addresses{AddressText(shown.source.address),
+                                   AddressText(shown.destination.address)};
+    block_.clear();
+    AppendFormat(block_, "Frame: %03d\r\n", static_cast<int32_t>(t.reportNumber));
+    AppendFrameAnalysis(block_, t.ShownFrame(), ByteView(shown.frame), &addresses);
+    AppendPairingNote(block_, t);
+    if (t.response) {
+        block_ += kFinisTrailer;  // a response closes its block
+    }
+    block_ += "\r\n\r\n";
+    return file_.WriteBytes(block_);
 }

@@ -3,13 +3,13 @@
 // shows, what the pairing found, a blank line; each block written whole through one buffered
 // handle, CR LF line ends on every platform.
 
+#include <array>
 #include <string>
+#include <utility>
 
 #include "common/buffered_text_file.h"
+#include "network/ip_address.h"
 #include "views/transaction_sink.h"
-
-// The analysis text of a transaction's block, after its "Frame: NNN" line.
-std::string ReportBlockText(const Transaction& transaction);
 
 class ReportFile : public TransactionSink {
 public:
@@ -20,5 +20,11 @@ public:
     std::string FileName() const override { return file_.Path(); }
 
 private:
+    // The text of an address, remembered for the few addresses that follow each other.
+    const std::string& AddressText(const IpAddress& address);
+
     BufferedTextFile file_;
+    std::string block_;  // reused for every block
+    std::array<std::pair<IpAddress, std::string>, 4> addressTexts_;
+    size_t addressTextsUsed_ = 0;
 };

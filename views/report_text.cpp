@@ -3,6 +3,7 @@
 #include "common/text_format.h"
 #include "modbus/frame_fields.h"
 #include "modbus/function_catalogue.h"
+#include "modbus/rtu_frame.h"
 
 const char* const kFinisTrailer =
     "\r\n\r\nFinis.\r\n-----------------------------------------------------\r\n";
@@ -153,8 +154,14 @@ void AppendStatusBits(std::string& text, const FrameFields& fields) {
             AppendFormat(text, "\tPoint Index    =%-6d  State=%d=%s. %s\r\n", p.reference, p.value,
                          GetOnOffText(p.value), kAddressUnknown);
         } else if (!p.padding) {
-            AppendFormat(text, "\tPoint Address  =%-6d  State=%d=%s\r\n", p.reference, p.value,
-                         GetOnOffText(p.value));
+            // "\tPoint Address  =%-6d  State=%d=%s\r\n" without printf.
+            text += "\tPoint Address  =";
+            AppendDecimalLeft(text, p.reference, 6);
+            text += "  State=";
+            AppendDecimalLeft(text, p.value, 0);
+            text += '=';
+            text += GetOnOffText(p.value);
+            text += "\r\n";
         } else {
             AppendFormat(text,
                          "\tPoint Address  =%-6d  State=%d=%s . This is padding. Conformal "
@@ -177,11 +184,16 @@ void AppendRegisters(std::string& text, const FrameFields& fields) {
     const bool wide = fields.function == 23;
     if (fields.addressesKnown) {
         AppendPollRange(text, fields);
+        // "\tPoint Address  =%-6d  Value=%-5d=%#04x\r\n" (%#06x for function 23), the report's
+        // most frequent line, put together without printf.
         for (const FramePoint& p : fields.points) {
-            AppendFormat(text,
-                         wide ? "\tPoint Address  =%-6d  Value=%-5d=%#06x\r\n"
-                              : "\tPoint Address  =%-6d  Value=%-5d=%#04x\r\n",
-                         p.reference, p.value, Hex(p.value));
+            text += "\tPoint Address  =";
+            AppendDecimalLeft(text, p.reference, 6);
+            text += "  Value=";
+            AppendDecimalLeft(text, p.value, 5);
+            text += '=';
+            AppendHexAlternate(text, Hex(p.value), wide ? 6 : 4);
+            text += "\r\n";
         }
         return;
     }
@@ -439,11 +451,17 @@ std::string ResponseText(const FrameFields& fields) {
     return SectionText(fields, false);
 }
 
-std::string FrameAnalysisText(const DecodedFrame& decoded, const std::string& frameText,
+void AppendFrameAnalysis(std::string& text, const DecodedFrame& decoded, ByteView frame,
+                         const FrameAddresses* addresses) {
+    text += "\r\nFrame Analysis (";
+    AppendFrameText(text, frame);
+    text += ")\r\n--------------\r\n";
+    AppendAnalysis(text, decoded, addresses);
+}
+
+std::string FrameAnalysisText(const DecodedFrame& decoded, ByteView frame,
                               const FrameAddresses* addresses) {
     std::string text;
-    AppendFormat(text, "\r\nFrame Analysis (%s)\r\n", frameText.c_str());
-    text += "--------------\r\n";
-    AppendAnalysis(text, decoded, addresses);
+    AppendFrameAnalysis(text, decoded, frame, addresses);
     return text;
 }

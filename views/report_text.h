@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "common/byte_view.h"
 #include "modbus/decoded_frame.h"
 
 // Source and destination shown in the address lines of the poll and response sections.
@@ -22,7 +23,9 @@ std::string ValidationText(const ValidationResult& validation);
 std::string PollText(const FrameFields& fields);
 std::string ResponseText(const FrameFields& fields);
 
-// The whole analysis of a frame. `frameText` is shown in the heading; without addresses no address
+// The whole analysis of a frame, its bytes shown in the heading; without addresses no address
 // lines are written. The caller closes the block of a response with kFinisTrailer.
-std::string FrameAnalysisText(const DecodedFrame& decoded, const std::string& frameText,
+void AppendFrameAnalysis(std::string& text, const DecodedFrame& decoded, ByteView frame,
+                         const FrameAddresses* addresses);
+std::string FrameAnalysisText(const DecodedFrame& decoded, ByteView frame,
                               const FrameAddresses* addresses);

@@ -100,7 +100,7 @@ TEST_F(HostileInput, RandomFramesAreAnalysed) {
             AnalyseFrame(FrameView(ByteView(frame)), FrameView(ByteView(poll)));
         EXPECT_EQ(report.length, static_cast<int>(std::min<size_t>(frame.size(), 1000)))
             << "round " << round;
-        const std::string text = FrameAnalysisText(report, "frame", nullptr);
-        EXPECT_EQ(text.rfind("\r\nFrame Analysis (frame)\r\n", 0), 0u) << "round " << round;
+        const std::string text = FrameAnalysisText(report, ByteView(frame), nullptr);
+        EXPECT_EQ(text.rfind("\r\nFrame Analysis (", 0), 0u) << "round " << round;
     }
 }

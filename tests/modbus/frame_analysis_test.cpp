@@ -24,7 +24,7 @@ std::string Response(const Bytes& frame, const Bytes& poll = Bytes()) {
 std::string Block(const Bytes& frame, const Bytes& poll = Bytes(),
                   const FrameAddresses* addresses = nullptr) {
     const DecodedFrame report = AnalyseFrame(FrameView(ByteView(frame)), FrameView(ByteView(poll)));
-    return FrameAnalysisText(report, FrameText(frame), addresses);
+    return FrameAnalysisText(report, ByteView(frame), addresses);
 }
 
 const std::string kUnknownAddress =
