@@ -10,7 +10,7 @@ constexpr size_t kCandidateBytes = mbap::kHeaderSize + 1;
 constexpr size_t kCompactAfter = 64 * 1024;
 }  // namespace
 
-void MbapFramer::Append(ByteView bytes, uint64_t record, const Output& output) {
+void MbapFramer::Append(ByteView bytes, uint64_t record, Output& output) {
     const size_t skipped = static_cast<size_t>(std::min<uint64_t>(skipRemaining_, bytes.size()));
     skipRemaining_ -= skipped;
     counts_.discardedBytes += skipped;
@@ -70,7 +70,7 @@ void MbapFramer::End() {
     start_ = 0;
 }
 
-bool MbapFramer::FrameOne(const Output& output) {
+bool MbapFramer::FrameOne(Output& output) {
     if (mode_ == Mode::Searching && !Resynchronise()) {
         return false;
     }
@@ -138,7 +138,7 @@ bool MbapFramer::IsCandidateAt(size_t offset, bool& needMoreBytes) const {
     return IsPlausibleMbapHeader(ReadMbapHeader(rest.Sub(end)));
 }
 
-void MbapFramer::Emit(const MbapHeader& header, const Output& output) {
+void MbapFramer::Emit(const MbapHeader& header, Output& output) {
     const ByteView message = Pending().Sub(0, header.MessageSize());
     const uint64_t lastByte = bufferedTotal_ - Buffered() + message.size() - 1;
     while (recordEnds_.front().first <= lastByte) {
@@ -150,7 +150,7 @@ void MbapFramer::Emit(const MbapHeader& header, const Output& output) {
     framed.lastByteRecord = recordEnds_.front().second;
     start_ += message.size();
     counts_.framedBytes += message.size();
-    output(std::move(framed));
+    output.Message(std::move(framed));
 }
 
 void MbapFramer::Discard(size_t count) {

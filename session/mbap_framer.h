@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <deque>
-#include <functional>
 #include <utility>
 #include <vector>
 
@@ -31,13 +30,20 @@ struct FramingCounts {
 
 class MbapFramer {
 public:
-    using Output = std::function<void(FramedMessage&&)>;
+    // Where whole messages go, in stream order.
+    class Output {
+    public:
+        virtual void Message(FramedMessage&& message) = 0;
+
+    protected:
+        ~Output() = default;
+    };
 
     // While set, a function code outside the Modbus application protocol also breaks framing:
     // used while a stream on an unregistered port must still prove that it carries Modbus.
     void SetRequireKnownFunction(bool require) { requireKnownFunction_ = require; }
 
-    void Append(ByteView bytes, uint64_t record, const Output& output);
+    void Append(ByteView bytes, uint64_t record, Output& output);
     // `count` bytes of the stream follow that were never captured.
     void MarkGap(uint64_t count);
     // The stream is over: an unfinished message is discarded.
@@ -51,10 +57,10 @@ private:
     size_t Buffered() const { return buffer_.size() - start_; }
     ByteView Pending() const { return ByteView(buffer_.data() + start_, Buffered()); }
     // False when framing has to wait for more bytes.
-    bool FrameOne(const Output& output);
+    bool FrameOne(Output& output);
     bool Resynchronise();
     bool IsCandidateAt(size_t offset, bool& needMoreBytes) const;
-    void Emit(const MbapHeader& header, const Output& output);
+    void Emit(const MbapHeader& header, Output& output);
     void Discard(size_t count);
 
     Mode mode_ = Mode::Synced;

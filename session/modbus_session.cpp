@@ -95,11 +95,19 @@ void ModbusSession::OnAccepted(TcpConnection& connection, int acceptingEnd) {
 
 void ModbusSession::OnBytes(TcpConnection& connection, int side, ByteView bytes, uint64_t record,
                             const CaptureTimestamp& time) {
-    StateOf(connection)
-        .framers[side]
-        .Append(bytes, record, [this, &connection, side, time](FramedMessage&& framed) {
-            OnFramed(connection, side, std::move(framed), time);
-        });
+    // Whole messages come back to the session with their connection, side and time.
+    struct ToSession : MbapFramer::Output {
+        ToSession(ModbusSession& s, TcpConnection& c, int d, const CaptureTimestamp& t)
+            : session(s), connection(c), side(d), time(t) {}
+        void Message(FramedMessage&& framed) override {
+            session.OnFramed(connection, side, std::move(framed), time);
+        }
+        ModbusSession& session;
+        TcpConnection& connection;
+        int side;
+        const CaptureTimestamp& time;
+    } output(*this, connection, side, time);
+    StateOf(connection).framers[side].Append(bytes, record, output);
 }
 
 void ModbusSession::OnGap(TcpConnection& connection, int side, uint64_t count) {

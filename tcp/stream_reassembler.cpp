@@ -13,7 +13,7 @@ int64_t StreamReassembler::PositionOf(uint32_t sequence) const {
 }
 
 void StreamReassembler::Add(uint32_t sequence, ByteView captured, uint64_t length, uint64_t record,
-                            const Output& output) {
+                            Output& output) {
     if (length == 0) {
         return;
     }
@@ -59,7 +59,7 @@ void StreamReassembler::Add(uint32_t sequence, ByteView captured, uint64_t lengt
 
 // Gives up holes, oldest first, until `bytes` more captured bytes at `position` fit the bounds. A
 // segment that would only replace one waiting at the same position needs no new slot.
-void StreamReassembler::MakeRoomFor(int64_t position, size_t bytes, const Output& output) {
+void StreamReassembler::MakeRoomFor(int64_t position, size_t bytes, Output& output) {
     while (!waiting_.empty()) {
         const auto existing = waiting_.find(position);
         const bool replaces = existing != waiting_.end();
@@ -73,7 +73,7 @@ void StreamReassembler::MakeRoomFor(int64_t position, size_t bytes, const Output
     }
 }
 
-void StreamReassembler::Acknowledged(uint32_t acknowledged, const Output& output) {
+void StreamReassembler::Acknowledged(uint32_t acknowledged, Output& output) {
     if (!started_ || waiting_.empty()) {
         return;
     }
@@ -83,16 +83,16 @@ void StreamReassembler::Acknowledged(uint32_t acknowledged, const Output& output
     }
 }
 
-void StreamReassembler::SkipTo(int64_t position, const Output& output) {
+void StreamReassembler::SkipTo(int64_t position, Output& output) {
     Acknowledged(static_cast<uint32_t>(nextSequence_ + (position - next_)), output);
     if (started_ && position > next_) {
-        output.gap(static_cast<uint64_t>(position - next_));
+        output.Gap(static_cast<uint64_t>(position - next_));
         nextSequence_ += static_cast<uint32_t>(position - next_);
         next_ = position;
     }
 }
 
-void StreamReassembler::Flush(const Output& output) {
+void StreamReassembler::Flush(Output& output) {
     while (!waiting_.empty()) {
         GiveUpFirstHole(output);
     }
@@ -100,25 +100,25 @@ void StreamReassembler::Flush(const Output& output) {
 
 // Hands on the part of a segment past what was delivered; `position` is at or before next_.
 void StreamReassembler::Deliver(int64_t position, ByteView captured, uint64_t length,
-                                uint64_t record, const Output& output) {
+                                uint64_t record, Output& output) {
     const uint64_t repeated = static_cast<uint64_t>(next_ - position);
     const uint64_t repeatedCaptured = std::min<uint64_t>(repeated, captured.size());
     counts_.repeatedBytes += repeatedCaptured;
     const ByteView fresh = captured.Sub(static_cast<size_t>(repeatedCaptured));
     if (!fresh.empty()) {
-        output.data(fresh, record);
+        output.Data(fresh, record);
     }
     // Declared bytes past the captured ones were cut off by the capture.
     const uint64_t delivered = std::max(repeated, static_cast<uint64_t>(captured.size()));
     if (length > delivered) {
-        output.gap(length - delivered);
+        output.Gap(length - delivered);
     }
     const int64_t end = position + static_cast<int64_t>(length);
     nextSequence_ += static_cast<uint32_t>(end - next_);
     next_ = end;
 }
 
-void StreamReassembler::DeliverWaiting(const Output& output) {
+void StreamReassembler::DeliverWaiting(Output& output) {
     while (!waiting_.empty() && waiting_.begin()->first <= next_) {
         auto first = waiting_.begin();
         const int64_t position = first->first;
@@ -133,13 +133,13 @@ void StreamReassembler::DeliverWaiting(const Output& output) {
     }
 }
 
-void StreamReassembler::GiveUpFirstHole(const Output& output) {
+void StreamReassembler::GiveUpFirstHole(Output& output) {
     if (waiting_.empty()) {
         return;
     }
     const int64_t holeEnd = waiting_.begin()->first;
     if (holeEnd > next_) {
-        output.gap(static_cast<uint64_t>(holeEnd - next_));
+        output.Gap(static_cast<uint64_t>(holeEnd - next_));
         nextSequence_ += static_cast<uint32_t>(holeEnd - next_);
         next_ = holeEnd;
     }

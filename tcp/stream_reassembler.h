@@ -5,7 +5,6 @@
 // past the bound the oldest hole is given up.
 
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <vector>
 
@@ -23,9 +22,14 @@ struct ReassemblyCounts {
 
 class StreamReassembler {
 public:
-    struct Output {
-        std::function<void(ByteView bytes, uint64_t record)> data;
-        std::function<void(uint64_t count)> gap;  // bytes that were never captured
+    // Where the bytes go, in stream order.
+    class Output {
+    public:
+        virtual void Data(ByteView bytes, uint64_t record) = 0;
+        virtual void Gap(uint64_t count) = 0;  // bytes that were never captured
+
+    protected:
+        ~Output() = default;
     };
 
     explicit StreamReassembler(ReassemblyLimits limits = {}) : limits_(limits) {}
@@ -37,17 +41,17 @@ public:
     // A segment whose payload starts at `sequence` and is `length` bytes long, of which
     // `captured` holds the first ones (a record may be cut short by the capture).
     void Add(uint32_t sequence, ByteView captured, uint64_t length, uint64_t record,
-             const Output& output);
+             Output& output);
 
     // The peer acknowledged everything before `acknowledged`: a hole before it will not be
     // sent again, so it becomes a gap.
-    void Acknowledged(uint32_t acknowledged, const Output& output);
+    void Acknowledged(uint32_t acknowledged, Output& output);
 
     // Everything before `position` has been sent: what was not captured of it becomes a gap.
-    void SkipTo(int64_t position, const Output& output);
+    void SkipTo(int64_t position, Output& output);
 
     // Nothing more will come: every hole becomes a gap and every waiting segment is delivered.
-    void Flush(const Output& output);
+    void Flush(Output& output);
 
     // Stream position (bytes since the start) of the sequence number, modulo 2^32.
     int64_t PositionOf(uint32_t sequence) const;
@@ -62,10 +66,10 @@ private:
     };
 
     void Deliver(int64_t position, ByteView captured, uint64_t length, uint64_t record,
-                 const Output& output);
-    void DeliverWaiting(const Output& output);
-    void GiveUpFirstHole(const Output& output);
-    void MakeRoomFor(int64_t position, size_t bytes, const Output& output);
+                 Output& output);
+    void DeliverWaiting(Output& output);
+    void GiveUpFirstHole(Output& output);
+    void MakeRoomFor(int64_t position, size_t bytes, Output& output);
 
     ReassemblyLimits limits_;
     bool started_ = false;

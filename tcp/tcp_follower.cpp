@@ -21,6 +21,25 @@ uint64_t PayloadLength(const TcpSegment& segment) {
                     std::max(captured, static_cast<uint64_t>(segment.declaredPayloadLength)));
 }
 
+// The bytes of one direction, handed to the handler with the time of the segment at hand.
+class DirectionOutput : public StreamReassembler::Output {
+public:
+    DirectionOutput(TcpStreamHandler& handler, TcpConnection& connection, int side,
+                    const CaptureTimestamp& time)
+        : handler_(handler), connection_(connection), side_(side), time_(time) {}
+
+    void Data(ByteView bytes, uint64_t record) override {
+        handler_.OnBytes(connection_, side_, bytes, record, time_);
+    }
+    void Gap(uint64_t count) override { handler_.OnGap(connection_, side_, count); }
+
+private:
+    TcpStreamHandler& handler_;
+    TcpConnection& connection_;
+    int side_;
+    const CaptureTimestamp& time_;
+};
+
 }  // namespace
 
 size_t TcpFollower::KeyHash::operator()(const Key& key) const {
@@ -74,8 +93,8 @@ void TcpFollower::Add(const TcpSegment& segment, const CaptureRecord& record) {
     const uint32_t payloadSequence = segment.sequence + ((flags & tcp_flags::kSyn) ? 1 : 0);
     TakeHandshake(connection, side, segment);
     if (length > 0) {
-        sender.reassembler.Add(payloadSequence, segment.payload, length, record.number,
-                               OutputFor(connection, side, record.time));
+        DirectionOutput output(handler_, connection, side, record.time);
+        sender.reassembler.Add(payloadSequence, segment.payload, length, record.number, output);
     }
     if (flags & tcp_flags::kFin) {
         if (!sender.reassembler.Started()) {
@@ -208,7 +227,7 @@ void TcpFollower::TakeAcknowledgement(TcpConnection& connection, int side, uint3
     if (!stream.reassembler.Started()) {
         return;
     }
-    const StreamReassembler::Output output = OutputFor(connection, side, time);
+    DirectionOutput output(handler_, connection, side, time);
     stream.reassembler.Acknowledged(acknowledgement, output);
     if (stream.finSeen && stream.reassembler.PositionOf(acknowledgement) > stream.finPosition) {
         stream.reassembler.SkipTo(stream.finPosition, output);
@@ -230,7 +249,8 @@ void TcpFollower::Close(TcpConnection& connection) {
     }
     if (connection.followed) {
         for (int side = 0; side < 2; ++side) {
-            connection.sides[side].reassembler.Flush(OutputFor(connection, side, lastTime_));
+            DirectionOutput output(handler_, connection, side, lastTime_);
+            connection.sides[side].reassembler.Flush(output);
         }
     }
     handler_.OnClose(connection);
@@ -247,16 +267,4 @@ void TcpFollower::Close(TcpConnection& connection) {
             connections_.erase(it);
         }
     }
-}
-
-StreamReassembler::Output TcpFollower::OutputFor(TcpConnection& connection, int side,
-                                                 const CaptureTimestamp& time) {
-    StreamReassembler::Output output;
-    output.data = [this, &connection, side, time](ByteView bytes, uint64_t record) {
-        handler_.OnBytes(connection, side, bytes, record, time);
-    };
-    output.gap = [this, &connection, side](uint64_t count) {
-        handler_.OnGap(connection, side, count);
-    };
-    return output;
 }

@@ -53,8 +53,6 @@ private:
                              const CaptureTimestamp& time);
     void LetGo(TcpConnection& connection);
     void Close(TcpConnection& connection);
-    StreamReassembler::Output OutputFor(TcpConnection& connection, int side,
-                                        const CaptureTimestamp& time);
 
     FollowerSettings settings_;
     TcpStreamHandler& handler_;

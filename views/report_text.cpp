@@ -64,13 +64,28 @@ void AppendFinding(std::string& text, const Finding& finding) {
 
 // ---- Lines shared by polls and responses
 
-void AppendDeviceLine(std::string& text, const FrameFields& fields) {
-    AppendFormat(text, "Device Address =%-6d  =%#04x\r\n", fields.unit, Hex(fields.unit));
+// `label`, the value as "%-6d", then `after`: the shape of most lines of a section, put together
+// without printf since every block has several.
+void AppendValueLine(std::string& text, const char* label, int32_t value, const char* after) {
+    text += label;
+    AppendDecimalLeft(text, value, 6);
+    text += after;
 }
 
+// "Device Address =%-6d  =%#04x\r\n"
+void AppendDeviceLine(std::string& text, const FrameFields& fields) {
+    AppendValueLine(text, "Device Address =", fields.unit, "  =");
+    AppendHexAlternate(text, Hex(fields.unit), 4);
+    text += "\r\n";
+}
+
+// "Function       =%-6d  =%#04x =%s\r\n"
 void AppendFunctionLine(std::string& text, const FrameFields& fields) {
-    AppendFormat(text, "Function       =%-6d  =%#04x =%s\r\n", fields.function,
-                 Hex(fields.function), GetFunctionName(fields.function));
+    AppendValueLine(text, "Function       =", fields.function, "  =");
+    AppendHexAlternate(text, Hex(fields.function), 4);
+    text += " =";
+    text += GetFunctionName(fields.function);
+    text += "\r\n";
 }
 
 void AppendSingleCoilLines(std::string& text, const FrameFields& fields) {
@@ -141,8 +156,8 @@ void AppendReadWriteRegisters(std::string& text, const FrameFields& fields) {
 // ---- Responses
 
 void AppendPollRange(std::string& text, const FrameFields& fields) {
-    AppendFormat(text, "Point Address  =%-6d  (Obtained from Poll)\r\n", fields.reference);
-    AppendFormat(text, "Point Count    =%-6d  (Obtained from Poll)\r\n", fields.count);
+    AppendValueLine(text, "Point Address  =", fields.reference, "  (Obtained from Poll)\r\n");
+    AppendValueLine(text, "Point Count    =", fields.count, "  (Obtained from Poll)\r\n");
 }
 
 void AppendStatusBits(std::string& text, const FrameFields& fields) {
@@ -248,8 +263,8 @@ void AppendException(std::string& text, const FrameFields& fields) {
 void AppendLayoutLines(std::string& text, const FrameFields& fields, bool poll) {
     switch (fields.layout) {
         case FrameLayout::ReadRequest:
-            AppendFormat(text, "Point Address  =%-6d  \r\n", fields.reference);
-            AppendFormat(text, "Point Count    =%-6d  \r\n", fields.count);
+            AppendValueLine(text, "Point Address  =", fields.reference, "  \r\n");
+            AppendValueLine(text, "Point Count    =", fields.count, "  \r\n");
             break;
         case FrameLayout::SingleCoil:
             AppendSingleCoilLines(text, fields);
@@ -309,9 +324,20 @@ std::string SectionText(const FrameFields& fields, bool poll) {
 
 // ---- The frame
 
+// `format` is one of the address lines: source and destination stand where its two "%s" are.
 void AppendAddressLine(std::string& text, const char* format, const FrameAddresses* addresses) {
-    if (addresses != nullptr) {
-        AppendFormat(text, format, addresses->source.c_str(), addresses->destination.c_str());
+    if (addresses == nullptr) {
+        return;
+    }
+    const std::string* fields[] = {&addresses->source, &addresses->destination};
+    size_t next = 0;
+    for (const char* c = format; *c != '\0'; ++c) {
+        if (c[0] == '%' && c[1] == 's' && next < 2) {
+            text += *fields[next++];
+            ++c;
+        } else {
+            text += *c;
+        }
     }
 }
 

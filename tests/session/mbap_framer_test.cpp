@@ -8,14 +8,12 @@
 
 namespace {
 
-struct Framed {
+struct Framed : MbapFramer::Output {
     std::vector<FramedMessage> messages;
     MbapFramer framer;
-    MbapFramer::Output Output() {
-        return [this](FramedMessage&& message) { messages.push_back(std::move(message)); };
-    }
+    void Message(FramedMessage&& message) override { messages.push_back(std::move(message)); }
     void Append(const Bytes& bytes, uint64_t record) {
-        framer.Append(ByteView(bytes), record, Output());
+        framer.Append(ByteView(bytes), record, *this);
     }
 };
 
@@ -105,7 +103,8 @@ TEST(MbapFramer, EveryByteIsFramedOnceOrCounted) {
             const int id = message.header.transactionId;
             ASSERT_GT(id, previous);
             ASSERT_LT(id, 40);
-            EXPECT_EQ(Join({Adu(message.header.transactionId, message.header.unit, PduOf(message.frame))}),
+            EXPECT_EQ(Join({Adu(message.header.transactionId, message.header.unit,
+                                PduOf(message.frame))}),
                       sent[id]);
             previous = id;
         }

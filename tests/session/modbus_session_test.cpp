@@ -1,8 +1,9 @@
+#include "session/modbus_session.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 
-#include "session/modbus_session.h"
 #include "tests/session/session_test_support.h"
 
 namespace {
@@ -13,7 +14,8 @@ const Bytes kAnswerPdu = {0x03, 0x04, 0x00, 0x2A, 0x00, 0x2B};
 class StreamDecoderTest : public ::testing::Test {
 protected:
     explicit StreamDecoderTest(SessionSettings settings = {})
-        : decoder_(std::move(settings), sink_), feed_([this](const TcpSegment& s, const CaptureRecord& r) { decoder_.Add(s, r); }) {}
+        : decoder_(std::move(settings), sink_),
+          feed_([this](const TcpSegment& s, const CaptureRecord& r) { decoder_.Add(s, r); }) {}
 
     std::vector<uint16_t> TransactionIds() const {
         std::vector<uint16_t> ids;

@@ -17,7 +17,6 @@ Bytes Join(const std::vector<Bytes>& parts) {
     return joined;
 }
 
-
 Bytes PduOf(const std::vector<uint8_t>& rtuFrame) {
     if (rtuFrame.size() < 3) {
         return Bytes();

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "session/modbus_session.h"
 #include "modbus/rtu_frame.h"
+#include "session/modbus_session.h"
 #include "tests/session/session_test_support.h"
 
 namespace {
@@ -141,7 +141,8 @@ TEST(StreamToTransactions, InterleavedClientsAndSixServers) {
     std::vector<Transaction> out;
     TransactionPairer pairer({}, [&out](Transaction&& t) { out.push_back(std::move(t)); });
     ModbusSession decoder({}, pairer);
-    SegmentFeeder feed([&decoder](const TcpSegment& s, const CaptureRecord& r) { decoder.Add(s, r); });
+    SegmentFeeder feed(
+        [&decoder](const TcpSegment& s, const CaptureRecord& r) { decoder.Add(s, r); });
     std::vector<Flow> requests;
     for (uint8_t server = 0; server < 6; ++server) {
         requests.push_back(

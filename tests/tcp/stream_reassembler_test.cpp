@@ -13,11 +13,10 @@ using Bytes = std::vector<uint8_t>;
 const std::string kStream = "abcdefghijklmnopqrstuvwxyz0123456789";
 
 // What the reassembler hands on: the bytes, and '#' for every byte of a gap.
-struct Tape {
+struct Tape : StreamReassembler::Output {
     std::string text;
-    StreamReassembler::Output output{
-        [this](ByteView bytes, uint64_t) { text.append(bytes.begin(), bytes.end()); },
-        [this](uint64_t count) { text.append(count, '#'); }};
+    void Data(ByteView bytes, uint64_t) override { text.append(bytes.begin(), bytes.end()); }
+    void Gap(uint64_t count) override { text.append(count, '#'); }
 };
 
 // One step on a stream whose byte at position p is kStream[p].
@@ -64,26 +63,26 @@ Result Reassemble(uint32_t base, ReassemblyLimits limits, const std::vector<Op>&
                     kStream.substr(static_cast<size_t>(op.at),
                                    static_cast<size_t>(std::min(op.length, op.captured)));
                 const Bytes captured(bytes.begin(), bytes.end());
-                reassembler.Add(sequence, ByteView(captured), op.length, 1, tape.output);
+                reassembler.Add(sequence, ByteView(captured), op.length, 1, tape);
                 fed += captured.size();
                 waiting = std::max(waiting,
                                    fed - HandedOn(tape.text) - reassembler.counts().repeatedBytes);
                 break;
             }
             case Op::kAck:
-                reassembler.Acknowledged(sequence, tape.output);
+                reassembler.Acknowledged(sequence, tape);
                 break;
             case Op::kSkip:
-                reassembler.SkipTo(op.at, tape.output);
+                reassembler.SkipTo(op.at, tape);
                 break;
             case Op::kFlush:
-                reassembler.Flush(tape.output);
+                reassembler.Flush(tape);
                 break;
         }
     }
     StreamReassembler rest = reassembler;
     Tape flushed;
-    rest.Flush(flushed.output);
+    rest.Flush(flushed);
     const std::string all = tape.text + flushed.text;
     return {tape.text, fed == HandedOn(all) + rest.counts().repeatedBytes,
             waiting <= limits.maxWaitingBytes};
