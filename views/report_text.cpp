@@ -134,11 +134,15 @@ void AppendForceMultipleCoils(std::string& text, const FrameFields& fields) {
 }
 
 void AppendPresetMultipleRegisters(std::string& text, const FrameFields& fields) {
-    AppendFormat(text, "Point Address  =%-6d  \r\n", fields.reference);
-    AppendFormat(text, "Point Count    =%-6d  \r\n", fields.count);
+    AppendValueLine(text, "Point Address  =", fields.reference, "  \r\n");
+    AppendValueLine(text, "Point Count    =", fields.count, "  \r\n");
+    // "\tPoint Address  =%-6d  Value=%-5d=%#06x \r\n"
     for (const FramePoint& p : fields.points) {
-        AppendFormat(text, "\tPoint Address  =%-6d  Value=%-5d=%#06x \r\n", p.reference, p.value,
-                     Hex(p.value));
+        AppendValueLine(text, "\tPoint Address  =", p.reference, "  Value=");
+        AppendDecimalLeft(text, p.value, 5);
+        text += '=';
+        AppendHexAlternate(text, Hex(p.value), 6);
+        text += " \r\n";
     }
 }
 
@@ -178,12 +182,15 @@ void AppendStatusBits(std::string& text, const FrameFields& fields) {
             text += GetOnOffText(p.value);
             text += "\r\n";
         } else {
-            AppendFormat(text,
-                         "\tPoint Address  =%-6d  State=%d=%s . This is padding. Conformal "
-                         "devices should have added these points, as padding, to make a full "
-                         "byte in the response. Therefore you cannot rely on this data. Bad "
-                         "Modbus implemntations might add valid data as padding.\r\n",
-                         p.reference, p.value, GetOnOffText(p.value));
+            // As above, with " . This is padding. ..." after the state.
+            AppendValueLine(text, "\tPoint Address  =", p.reference, "  State=");
+            AppendDecimalLeft(text, p.value, 0);
+            text += '=';
+            text += GetOnOffText(p.value);
+            text +=
+                " . This is padding. Conformal devices should have added these points, as "
+                "padding, to make a full byte in the response. Therefore you cannot rely on this "
+                "data. Bad Modbus implemntations might add valid data as padding.\r\n";
         }
     }
     if (!fields.addressesKnown) {
