@@ -9,7 +9,7 @@
 class ModbusMessageSink {
 public:
     virtual ~ModbusMessageSink() = default;
-    virtual void OnMessage(const ModbusMessage& message) = 0;
+    virtual void OnMessage(ModbusMessage message) = 0;
     // No more messages will come on this connection.
     virtual void OnConnectionClosed(uint64_t connectionId) = 0;
     // Capture time has reached `time` (records come roughly in time order).

@@ -63,7 +63,7 @@ void ReleaseQueue::Release(ModbusMessageSink& sink) {
         switch (event.kind) {
             case Kind::Message:
                 event.message.number = ++lastNumber_;
-                sink.OnMessage(event.message);
+                sink.OnMessage(std::move(event.message));
                 break;
             case Kind::ConnectionClosed:
                 sink.OnConnectionClosed(event.message.connectionId);

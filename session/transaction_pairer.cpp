@@ -10,16 +10,16 @@
 TransactionPairer::TransactionPairer(PairingSettings settings, Output output)
     : settings_(settings), output_(std::move(output)), now_(std::numeric_limits<int64_t>::min()) {}
 
-void TransactionPairer::OnMessage(const ModbusMessage& message) {
+void TransactionPairer::OnMessage(ModbusMessage message) {
     ExpireBefore(ToNanoseconds(message.time));
     if (AnswersOutstanding(message)) {
-        Pair(message);
+        Pair(std::move(message));
     } else if (message.direction == MessageDirection::ToClient) {
         Transaction transaction;
-        transaction.response = message;
         transaction.client = message.destination;
         transaction.server = message.source;
         transaction.reportNumber = message.number;
+        transaction.response = std::move(message);
         Hold(std::move(transaction));
     } else {
         const TransactionKey key{message.connectionId, message.transactionId};
@@ -27,9 +27,10 @@ void TransactionPairer::OnMessage(const ModbusMessage& message) {
         if (previous != byTransaction_.end()) {
             CloseAlone(previous->second, Unanswered::TransactionReused);
         }
-        outstanding_[message.number] = message;
+        const uint64_t number = message.number;
         earliestWaiting_ = std::min(earliestWaiting_, ToNanoseconds(message.time));
-        byTransaction_[key] = message.number;
+        outstanding_[number] = std::move(message);
+        byTransaction_[key] = number;
         while (outstanding_.size() > settings_.maxOutstandingRequests) {
             CloseAlone(outstanding_.begin()->first, Unanswered::TooManyWaiting);
         }
@@ -73,18 +74,18 @@ bool TransactionPairer::AnswersOutstanding(const ModbusMessage& message) const {
            outstanding_.at(found->second).source == message.destination;
 }
 
-void TransactionPairer::Pair(const ModbusMessage& response) {
+void TransactionPairer::Pair(ModbusMessage&& response) {
     auto key = byTransaction_.find({response.connectionId, response.transactionId});
     auto request = outstanding_.find(key->second);
     Transaction transaction;
     transaction.request = std::move(request->second);
-    transaction.response = response;
     transaction.unitMismatch = transaction.request->unit != response.unit;
     transaction.functionMismatch =
         transaction.request->FunctionCode() != (response.FunctionCode() & ~mbap::kExceptionBit);
     transaction.client = transaction.request->source;
     transaction.server = transaction.request->destination;
     transaction.reportNumber = response.number;
+    transaction.response = std::move(response);
     outstanding_.erase(request);
     byTransaction_.erase(key);
     Hold(std::move(transaction));

@@ -25,7 +25,7 @@ public:
 
     TransactionPairer(PairingSettings settings, Output output);
 
-    void OnMessage(const ModbusMessage& message) override;
+    void OnMessage(ModbusMessage message) override;
     void OnConnectionClosed(uint64_t connectionId) override;
     void OnTime(const CaptureTimestamp& time) override;
     // Every request still waiting goes out alone.
@@ -35,7 +35,7 @@ private:
     using TransactionKey = std::pair<uint64_t, uint16_t>;  // connection id, transaction id
 
     bool AnswersOutstanding(const ModbusMessage& message) const;
-    void Pair(const ModbusMessage& response);
+    void Pair(ModbusMessage&& response);
     void CloseAlone(uint64_t requestNumber, Unanswered reason);
     void ExpireBefore(int64_t now);
     void Hold(Transaction&& transaction);

@@ -20,7 +20,7 @@ const Endpoint kServer = At(2, 502);
 
 // What a release hands on, in order: "#number c<connection> t<transaction> <direction>".
 struct LogSink : ModbusMessageSink {
-    void OnMessage(const ModbusMessage& m) override {
+    void OnMessage(ModbusMessage m) override {
         const char* direction[] = {"?", ">S", ">C"};
         log.push_back("#" + std::to_string(m.number) + " c" + std::to_string(m.connectionId) +
                       " t" + std::to_string(m.transactionId) + " " +

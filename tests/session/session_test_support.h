@@ -14,7 +14,7 @@ Bytes Join(const std::vector<Bytes>& parts);
 Bytes PduOf(const std::vector<uint8_t>& rtuFrame);
 
 struct RecordingSink : ModbusMessageSink {
-    void OnMessage(const ModbusMessage& message) override { messages.push_back(message); }
+    void OnMessage(ModbusMessage message) override { messages.push_back(std::move(message)); }
     void OnConnectionClosed(uint64_t connectionId) override { closed.push_back(connectionId); }
     void OnTime(const CaptureTimestamp&) override {}
     void OnCaptureEnd() override { ended = true; }
