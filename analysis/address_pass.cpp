@@ -8,7 +8,7 @@
 
 PassEnd RunAddressPairing(PassContext& c) {
     const ServerDiscovery discovery = FindServer(c.source, [&c](int32_t messages) {
-        c.host.ShowProgress({messages, ByteView(), false});
+        c.host.Progress({messages, ByteView(), false});
         return !c.host.StopRequested();
     });
     if (c.host.StopRequested()) {
@@ -40,7 +40,7 @@ PassEnd RunAddressPairing(PassContext& c) {
         counts.Count(ExtractPass::Second, extraction);
         LogExtraction(ExtractPass::Second, extraction, record);
         if (extraction.outcome != ExtractResult::Accepted) {
-            c.host.ShowProgress({counts.messages, ByteView(lastFrame), false});
+            c.host.Progress({counts.messages, ByteView(lastFrame), false});
             continue;
         }
         lastFrame = extraction.message.frame;
@@ -49,7 +49,7 @@ PassEnd RunAddressPairing(PassContext& c) {
                 end = PassEnd::WriteFailed;
             }
         }
-        c.host.ShowProgress({counts.messages, ByteView(lastFrame), true});
+        c.host.Progress({counts.messages, ByteView(lastFrame), true});
     }
     c.counts.messages = counts.messages;
     c.counts.ignored = counts.ignored;

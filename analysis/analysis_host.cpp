@@ -9,9 +9,6 @@ std::string ProgressText(const ProgressUpdate& update) {
 }
 
 void AnalysisHost::ShowProgress(const ProgressUpdate& update) {
-    if (!progressThrottle_.Due(update.afterMessage)) {
-        return;
-    }
     SetResultsText(ProgressText(update));
     RefreshControls();
     PumpPendingMessage();

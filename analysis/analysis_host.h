@@ -2,6 +2,7 @@
 // What an analysis run is given (the request) and what it needs of the window or console that
 // starts it (the host).
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -43,16 +44,29 @@ std::string ProgressText(const ProgressUpdate& update);
 
 class AnalysisHost {
 public:
+    // Progress is shown at most every `progressInterval`: redrawing it more often costs more
+    // than the analysis.
+    explicit AnalysisHost(
+        std::chrono::milliseconds progressInterval = std::chrono::milliseconds(50))
+        : progressInterval_(progressInterval), progressThrottle_(progressInterval) {}
     virtual ~AnalysisHost() = default;
+
+    // The run calls these: once when it starts, and after every record. Updates that come
+    // sooner than the interval are dropped here (the first message of a run is shown at once);
+    // the rest go to ShowProgress.
+    void ProgressStarts() { progressThrottle_ = ProgressThrottle(progressInterval_); }
+    void Progress(const ProgressUpdate& update) {
+        if (progressThrottle_.Due(update.afterMessage)) {
+            ShowProgress(update);
+        }
+    }
 
     // Sets the text of the results box; it is shown at the next RefreshControls.
     virtual void SetResultsText(const std::string& text) = 0;
     virtual void RefreshControls() = 0;
     // Repaints and handles the window messages that are pending, so the window stays alive.
     virtual void PumpPendingMessage() = 0;
-    // Called after every record. By default the results box shows the progress text, at most
-    // every 50 ms (the first message at once): redrawing it more often costs more than the
-    // analysis.
+    // Shows progress; by default the results box shows the progress text.
     virtual void ShowProgress(const ProgressUpdate& update);
     // True while a run works: the host keeps the user from starting another one (the dialog
     // disables its results box and Analyze button).
@@ -63,5 +77,6 @@ public:
     virtual void Warn(const std::string& /*text*/) {}
 
 private:
+    std::chrono::milliseconds progressInterval_;
     ProgressThrottle progressThrottle_;
 };

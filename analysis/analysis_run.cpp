@@ -76,7 +76,10 @@ bool EnoughFreeSpace(PlatformServices& platform) {
 // Keeps the host busy until Done, or until it goes out of scope, whichever way the run ends.
 class BusyScope {
 public:
-    explicit BusyScope(AnalysisHost& host) : host_(host) { host_.SetBusy(true); }
+    explicit BusyScope(AnalysisHost& host) : host_(host) {
+        host_.SetBusy(true);
+        host_.ProgressStarts();
+    }
     ~BusyScope() { Done(); }
     void Done() {
         if (!done_) {

@@ -19,7 +19,7 @@ public:
     }
     // After each record: whether a transaction came since the last call is part of the update.
     void AfterRecord() {
-        host_.ShowProgress({latest_, ByteView(frame_), latest_ != shown_});
+        host_.Progress({latest_, ByteView(frame_), latest_ != shown_});
         shown_ = latest_;
     }
 

@@ -184,9 +184,6 @@ void MainDialog::PumpPendingMessage() {
 }
 
 void MainDialog::ShowProgress(const ProgressUpdate& update) {
-    if (!progressShown_.Due(update.afterMessage)) {
-        return;
-    }
     resultsText = ProgressText(update);
     WriteControlText(window_, IDC_RESULTS, resultsText);
     PumpPendingMessage();

@@ -55,5 +55,4 @@ private:
 
     HWND window_ = nullptr;
     MessageBoxPresenter presenter_{nullptr};
-    ProgressThrottle progressShown_;
 };

@@ -5,10 +5,12 @@
 #include "cli/interrupt_request.h"
 
 ConsoleHost::ConsoleHost(std::ostream& progress, bool showProgress)
-    : progress_(progress), showProgress_(showProgress) {}
+    : AnalysisHost(std::chrono::milliseconds(100)),
+      progress_(progress),
+      showProgress_(showProgress) {}
 
 void ConsoleHost::ShowProgress(const ProgressUpdate& update) {
-    if (showProgress_ && running_ && progressThrottle_.Due(update.afterMessage)) {
+    if (showProgress_ && running_) {
         DrawLine(std::to_string(update.messages) + " Modbus messages processed...Please wait");
     }
 }

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "analysis/analysis_host.h"
-#include "analysis/progress_throttle.h"
 
 class ConsoleHost : public AnalysisHost {
 public:
@@ -16,7 +15,7 @@ public:
     void RefreshControls() override;
     void PumpPendingMessage() override {}
     void SetBusy(bool busy) override;
-    // The progress line is redrawn at most ten times a second.
+    // The progress line, redrawn at most ten times a second.
     void ShowProgress(const ProgressUpdate& update) override;
     bool StopRequested() override;
     void Warn(const std::string& text) override;
@@ -32,5 +31,4 @@ private:
     bool showProgress_;
     bool running_ = false;
     size_t shownWidth_ = 0;
-    ProgressThrottle progressThrottle_{std::chrono::milliseconds(100)};
 };
