@@ -17,17 +17,17 @@ constexpr UINT kStartupTimerPeriod = 1;  // milliseconds
 constexpr WPARAM kSystemMenuCommandMask = 0xFFF0;
 }  // namespace
 
-MainDialog::MainDialog()
+CMainDialog::CMainDialog()
     : appIcon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAINFRAME))) {}
 
-INT_PTR MainDialog::DoModal() {
+INT_PTR CMainDialog::DoModal() {
     // Every box of the program, the analysis run's included, goes through this dialog's
     // presenter, which is given its window once the dialog exists.
     const ScopedMessagePresenter presenterScope(presenter_);
     return RunModalDialog(IDD_MAIN_DIALOG, nullptr, *this);
 }
 
-INT_PTR MainDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR CMainDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND:
             OnCommand(LOWORD(wParam), HIWORD(wParam));
@@ -47,7 +47,7 @@ INT_PTR MainDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-BOOL MainDialog::OnInitDialog() {
+BOOL CMainDialog::OnInitDialog() {
     RefreshControls();
     CenterDialog(window_, nullptr);
 
@@ -77,7 +77,7 @@ BOOL MainDialog::OnInitDialog() {
     return TRUE;  // the system gives the focus to the first tab stop, the results box
 }
 
-void MainDialog::OnTimer(UINT_PTR timerId) {
+void CMainDialog::OnTimer(UINT_PTR timerId) {
     if (timerId != kStartupTimer) {
         return;
     }
@@ -89,7 +89,7 @@ void MainDialog::OnTimer(UINT_PTR timerId) {
     RefreshControls();
 }
 
-void MainDialog::OnCommand(int id, int code) {
+void CMainDialog::OnCommand(int id, int code) {
     if (code != BN_CLICKED) {  // also STN_CLICKED and menu commands: all 0
         return;
     }
@@ -126,7 +126,7 @@ void MainDialog::OnCommand(int id, int code) {
     }
 }
 
-bool MainDialog::OnSysCommand(WPARAM command) {
+bool CMainDialog::OnSysCommand(WPARAM command) {
     if ((command & kSystemMenuCommandMask) == IDM_SYSTEM_ABOUT) {
         OnAbout();
         return true;
@@ -134,7 +134,7 @@ bool MainDialog::OnSysCommand(WPARAM command) {
     return false;
 }
 
-bool MainDialog::OnPaint() {
+bool CMainDialog::OnPaint() {
     if (!IsIconic(window_)) {
         return false;
     }
@@ -150,27 +150,27 @@ bool MainDialog::OnPaint() {
     return true;
 }
 
-void MainDialog::OnCancel() {
+void CMainDialog::OnCancel() {
     ReadControls();
     StoreAutoUpdateSetting(autoUpdate != 0);
     EndModalDialog(window_, IDOK);
 }
 
-void MainDialog::RefreshControls() {
+void CMainDialog::RefreshControls() {
     WriteControlText(window_, IDC_INPUT_PATH, inputPath);
     WriteControlText(window_, IDC_RESULTS, resultsText);
     WriteControlText(window_, IDC_INSTRUCTIONS, instructionsText);
     WriteCheckState(window_, IDC_AUTO_UPDATE, autoUpdate);
 }
 
-void MainDialog::ReadControls() {
+void CMainDialog::ReadControls() {
     inputPath = ReadControlText(window_, IDC_INPUT_PATH);
     resultsText = ReadControlText(window_, IDC_RESULTS);
     instructionsText = ReadControlText(window_, IDC_INSTRUCTIONS);
     autoUpdate = ReadCheckState(window_, IDC_AUTO_UPDATE);
 }
 
-void MainDialog::PumpPendingMessage() {
+void CMainDialog::PumpPendingMessage() {
     UpdateWindow(window_);
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -183,13 +183,13 @@ void MainDialog::PumpPendingMessage() {
     }
 }
 
-void MainDialog::ShowProgress(const ProgressUpdate& update) {
+void CMainDialog::ShowProgress(const ProgressUpdate& update) {
     resultsText = ProgressText(update);
     WriteControlText(window_, IDC_RESULTS, resultsText);
     PumpPendingMessage();
 }
 
-void MainDialog::SetBusy(bool busy) {
+void CMainDialog::SetBusy(bool busy) {
     // The results box and Analyze stay disabled while a run works.
     for (int control : {IDC_RESULTS, IDC_ANALYZE}) {
         EnableWindow(GetDlgItem(window_, control), busy ? FALSE : TRUE);

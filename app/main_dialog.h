@@ -9,9 +9,9 @@
 #include "app/message_box_presenter.h"
 #include "app/modal_dialog.h"
 
-class MainDialog : public AnalysisHost {
+class CMainDialog : public AnalysisHost {
 public:
-    MainDialog();
+    CMainDialog();
 
     // Runs the dialog modally, with no owner, until the close command ends it.
     INT_PTR DoModal();
@@ -34,7 +34,7 @@ public:
     HICON appIcon;
 
 private:
-    friend INT_PTR CALLBACK DialogProcedure<MainDialog>(HWND, UINT, WPARAM, LPARAM);
+    friend INT_PTR CALLBACK DialogProcedure<CMainDialog>(HWND, UINT, WPARAM, LPARAM);
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     BOOL OnInitDialog();

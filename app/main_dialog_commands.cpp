@@ -21,7 +21,7 @@ constexpr DWORD kOpenDialogFlags = 0x00080004;  // explorer style, read-only box
 constexpr UINT kSharedMemory = 0x2000;          // shared, not movable
 }  // namespace
 
-void MainDialog::OnAnalyze() {
+void CMainDialog::OnAnalyze() {
     // A path typed into the box is taken over, so that it need not come from Browse.
     inputPath = ReadControlText(window_, IDC_INPUT_PATH);
     AnalysisRequest request;
@@ -29,7 +29,7 @@ void MainDialog::OnAnalyze() {
     RunAnalysis(request, *this, SystemPlatform());
 }
 
-void MainDialog::OnBrowse() {
+void CMainDialog::OnBrowse() {
     char path[MAX_PATH] = {};
     OPENFILENAMEA request = {};
     request.lStructSize = sizeof(request);
@@ -49,7 +49,7 @@ void MainDialog::OnBrowse() {
     RefreshControls();
 }
 
-void MainDialog::OnCopyToClipboard() {
+void CMainDialog::OnCopyToClipboard() {
     if (!OpenClipboard(window_)) {
         return;
     }
@@ -73,18 +73,18 @@ void MainDialog::OnCopyToClipboard() {
     CloseClipboard();
 }
 
-void MainDialog::OnHelp() {
+void CMainDialog::OnHelp() {
     SystemPlatform().OpenInShell("open", HelpPageAddress());
 }
 
-void MainDialog::OnLogo() {
+void CMainDialog::OnLogo() {
     SystemPlatform().OpenInShell("open", MainLogoAddress());
 }
 
-void MainDialog::OnCheckForUpdates() {
+void CMainDialog::OnCheckForUpdates() {
     CheckForUpdateNow();
 }
 
-void MainDialog::OnAbout() {
+void CMainDialog::OnAbout() {
     ShowAboutBox(window_);
 }

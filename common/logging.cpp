@@ -32,9 +32,9 @@ void WriteLogEntry(const std::string& text) {
     }
 }
 
-int PresentAndLog(int style, const std::string& text) {
-    WriteLogEntry(Format("MessageAndLog iType=[%d] msg=[%s]", style, text.c_str()));
-    const int result = PresentMessage(text, style < 0 ? kMbOk : style);
+int PresentAndLog(int iType, const std::string& text) {
+    WriteLogEntry(Format("MessageAndLog iType=[%d] msg=[%s]", iType, text.c_str()));
+    const int result = PresentMessage(text, iType < 0 ? kMbOk : iType);
     WriteLogEntry(Format("MessageAndLog return = [ %d]", result));
     return result;
 }
@@ -73,12 +73,12 @@ void DebugLog(const char* format, ...) {
     WriteDebugEntry(text);
 }
 
-int MessageAndLog(int style, const char* format, ...) {
+int MessageAndLog(int iType, const char* format, ...) {
     va_list args;
     va_start(args, format);
     const std::string text = FormatLimitedV(format, args);
     va_end(args);
-    return PresentAndLog(style, text);
+    return PresentAndLog(iType, text);
 }
 
 int ShowMessage(const char* format, ...) {

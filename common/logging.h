@@ -20,8 +20,8 @@ void LogMessage(const char* format, ...) ZEP_PRINTF(1, 2);
 // One entry in Debuglog.txt while the debug switch is on.
 void DebugLog(const char* format, ...) ZEP_PRINTF(1, 2);
 
-// Shows a box of `style` (a negative style shows as OK), logging text and answer.
-int MessageAndLog(int style, const char* format, ...) ZEP_PRINTF(2, 3);
+// Shows a box of style iType (a negative style shows as OK), logging text and answer.
+int MessageAndLog(int iType, const char* format, ...) ZEP_PRINTF(2, 3);
 // An OK box with the formatted text, shown as it stands.
 int ShowMessage(const char* format, ...) ZEP_PRINTF(1, 2);
 // Reports an internal failure with the place that raised it and the build's date and time.

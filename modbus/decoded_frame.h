@@ -8,10 +8,10 @@
 #include <vector>
 
 // Outcome of the validation.
-enum class ValidationOutcome {
-    Error,    // the frame cannot be analysed
-    Ok,       // no errors or warnings
-    Warning,  // errors or warnings reported, analysis goes on
+enum class ValidationCode {
+    RET_CODE_ERROR = -1,  // the frame cannot be analysed
+    RET_CODE_OK = 0,      // no errors or warnings
+    RET_CODE_WARNING = 1  // errors or warnings reported, analysis goes on
 };
 
 enum class FindingCode {
@@ -35,41 +35,34 @@ struct Finding {
 int FindingNumber(FindingCode code);
 
 struct ValidationResult {
-    ValidationOutcome outcome = ValidationOutcome::Ok;
+    ValidationCode outcome = ValidationCode::RET_CODE_OK;
     bool isException = false;
     std::vector<Finding> findings;
 };
 
 enum class LengthOutcome {
-    Ok,
-    Impossible,    // the function has a fixed length and the frame has another
-    NotSupported,  // the analyser has no length rule for the function
-    Mismatch,      // the frame's length differs from the one its byte count declares
-    BadParity,     // an even length where the layout allows odd ones only
-    TooShort,
+    LEN_OK = 0,
+    LEN_IMPOSSIBLE = 1,     // the function has a fixed length and the frame has another
+    LEN_NOT_SUPPORTED = 2,  // the analyser has no length rule for the function
+    LEN_MISMATCH = 3,       // the frame's length differs from the one its byte count declares
+    LEN_BAD_PARITY = 4,     // an even length where the layout allows odd ones only
+    LEN_TOO_SHORT = 5,
 };
 
 // What the length evaluation lets a frame be.
-struct DirectionFlags {
-    bool poll = false;
-    bool response = false;
-    bool valid = false;  // a well-formed frame: with poll and response, an ambiguous one
-    bool invalid = false;
+// Direction flags of the length evaluation, or-ed together: bit flags, so a plain enum.
+enum DirectionFlag : int {
+    DIR_POLL = 1,
+    DIR_RESPONSE = 2,
+    DIR_VALID = 4,  // a well-formed frame: with poll and response, an ambiguous one
+    DIR_INVALID = 8,
 };
 
-inline bool operator==(DirectionFlags a, DirectionFlags b) {
-    return a.poll == b.poll && a.response == b.response && a.valid == b.valid &&
-           a.invalid == b.invalid;
-}
-inline bool operator!=(DirectionFlags a, DirectionFlags b) {
-    return !(a == b);
-}
-
 struct LengthEvaluation {
-    LengthOutcome outcome = LengthOutcome::Ok;
-    DirectionFlags direction;
-    // On Impossible, BadParity and Mismatch, declaredByteCount + 5 is the frame length that the
-    // frame itself declares.
+    LengthOutcome outcome = LengthOutcome::LEN_OK;
+    int flags = 0;  // DirectionFlag bits
+    // On LEN_IMPOSSIBLE, LEN_BAD_PARITY and LEN_MISMATCH, declaredByteCount + 5 is the frame length
+    // that the frame itself declares.
     int32_t declaredByteCount = 0;
 };
 

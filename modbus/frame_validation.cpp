@@ -9,7 +9,7 @@ bool HasFourBytePoll(int32_t function) {
     return function == 7 || function == 11 || function == 12 || function == 17;
 }
 
-ValidationResult Fails(ValidationResult result, ValidationOutcome outcome, Finding finding) {
+ValidationResult Fails(ValidationResult result, ValidationCode outcome, Finding finding) {
     result.findings.push_back(finding);
     result.outcome = outcome;
     return result;
@@ -43,17 +43,18 @@ ValidationResult ValidateFrame(FrameView frame) {
     if (n < 5) {
         if (n >= 2 && HasFourBytePoll(frame[1])) {
             if (n < 4) {
-                return Fails(result, ValidationOutcome::Error, {FindingCode::TooFewBytesShortPoll});
+                return Fails(result, ValidationCode::RET_CODE_ERROR,
+                             {FindingCode::TooFewBytesShortPoll});
             }
         } else {
-            return Fails(result, ValidationOutcome::Error, {FindingCode::TooFewBytes});
+            return Fails(result, ValidationCode::RET_CODE_ERROR, {FindingCode::TooFewBytes});
         }
     }
 
     // The CRC covers every byte before the two of the CRC itself.
     const uint16_t crc = ModbusCRC16(frame.bytes().data(), static_cast<uint16_t>(n - 2));
     if (frame[n - 2] != (crc >> 8) || frame[n - 1] != (crc & 0xFF)) {
-        return Fails(result, ValidationOutcome::Warning,
+        return Fails(result, ValidationCode::RET_CODE_WARNING,
                      {FindingCode::BadChecksum, frame[n - 2], frame[n - 1], crc});
     }
 
@@ -69,12 +70,12 @@ ValidationResult ValidateFrame(FrameView frame) {
         function -= 128;
     }
     if (function > 24) {
-        return Fails(result, ValidationOutcome::Error,
+        return Fails(result, ValidationCode::RET_CODE_ERROR,
                      {FindingCode::NonStandardFunction, function});
     }
     if (function == 0) {
-        return Fails(result, ValidationOutcome::Error, {FindingCode::NoFunction});
+        return Fails(result, ValidationCode::RET_CODE_ERROR, {FindingCode::NoFunction});
     }
-    result.outcome = warned ? ValidationOutcome::Warning : ValidationOutcome::Ok;
+    result.outcome = warned ? ValidationCode::RET_CODE_WARNING : ValidationCode::RET_CODE_OK;
     return result;
 }

@@ -21,7 +21,7 @@ enum class Test {
 struct LengthRule {
     Test test;
     int length;
-    DirectionFlags direction;
+    int flags;  // DirectionFlag bits
     LengthOutcome outcome;
 };
 
@@ -35,80 +35,79 @@ struct FunctionRules {
     int fixedLength;
 };
 
-// {poll, response, valid, invalid}
-constexpr DirectionFlags kPoll{true, false, false, false};
-constexpr DirectionFlags kResponse{false, true, false, false};
-constexpr DirectionFlags kInvalid{false, false, false, true};
-constexpr DirectionFlags kEither{true, true, false, false};
-constexpr DirectionFlags kEitherValid{true, true, true, false};
+constexpr int kPoll = DIR_POLL;
+constexpr int kResponse = DIR_RESPONSE;
+constexpr int kInvalid = DIR_INVALID;
+constexpr int kEither = DIR_POLL | DIR_RESPONSE;
+constexpr int kEitherValid = DIR_POLL | DIR_RESPONSE | DIR_VALID;
 
 // First matching rule wins.
 const FunctionRules kLengthRules[] = {
     {{1, 2},
-     {{Test::Shorter, 6, kEither, LengthOutcome::TooShort},
-      {Test::ExactlyWithByteCount, 8, kEitherValid, LengthOutcome::Ok},
-      {Test::Exactly, 8, kPoll, LengthOutcome::Ok},
-      {Test::ByteCount, 0, kResponse, LengthOutcome::Ok},
-      {Test::Any, 0, kInvalid, LengthOutcome::Mismatch}},
+     {{Test::Shorter, 6, kEither, LengthOutcome::LEN_TOO_SHORT},
+      {Test::ExactlyWithByteCount, 8, kEitherValid, LengthOutcome::LEN_OK},
+      {Test::Exactly, 8, kPoll, LengthOutcome::LEN_OK},
+      {Test::ByteCount, 0, kResponse, LengthOutcome::LEN_OK},
+      {Test::Any, 0, kInvalid, LengthOutcome::LEN_MISMATCH}},
      Declared::ResponseByteCount,
      0},
     {{3, 4},
-     {{Test::Shorter, 7, kEither, LengthOutcome::TooShort},
-      {Test::Exactly, 8, kPoll, LengthOutcome::Ok},
-      {Test::OddWithByteCount, 0, kResponse, LengthOutcome::Ok},
-      {Test::Odd, 0, kInvalid, LengthOutcome::Mismatch},
-      {Test::Any, 0, kInvalid, LengthOutcome::BadParity}},
+     {{Test::Shorter, 7, kEither, LengthOutcome::LEN_TOO_SHORT},
+      {Test::Exactly, 8, kPoll, LengthOutcome::LEN_OK},
+      {Test::OddWithByteCount, 0, kResponse, LengthOutcome::LEN_OK},
+      {Test::Odd, 0, kInvalid, LengthOutcome::LEN_MISMATCH},
+      {Test::Any, 0, kInvalid, LengthOutcome::LEN_BAD_PARITY}},
      Declared::ResponseByteCount,
      0},
     {{5, 6},
-     {{Test::Exactly, 8, kEitherValid, LengthOutcome::Ok},
-      {Test::Any, 0, kInvalid, LengthOutcome::Impossible}},
+     {{Test::Exactly, 8, kEitherValid, LengthOutcome::LEN_OK},
+      {Test::Any, 0, kInvalid, LengthOutcome::LEN_IMPOSSIBLE}},
      Declared::FixedLength,
      8},
     // A frame longer than the 4-byte poll can only be meant as the fixed-length response.
     {{7},
-     {{Test::Exactly, 4, kPoll, LengthOutcome::Ok},
-      {Test::Exactly, 5, kResponse, LengthOutcome::Ok},
-      {Test::Any, 0, kInvalid, LengthOutcome::Impossible}},
+     {{Test::Exactly, 4, kPoll, LengthOutcome::LEN_OK},
+      {Test::Exactly, 5, kResponse, LengthOutcome::LEN_OK},
+      {Test::Any, 0, kInvalid, LengthOutcome::LEN_IMPOSSIBLE}},
      Declared::FixedLength,
      5},
     {{11},
-     {{Test::Exactly, 4, kPoll, LengthOutcome::Ok},
-      {Test::Exactly, 8, kResponse, LengthOutcome::Ok},
-      {Test::Any, 0, kInvalid, LengthOutcome::Impossible}},
+     {{Test::Exactly, 4, kPoll, LengthOutcome::LEN_OK},
+      {Test::Exactly, 8, kResponse, LengthOutcome::LEN_OK},
+      {Test::Any, 0, kInvalid, LengthOutcome::LEN_IMPOSSIBLE}},
      Declared::FixedLength,
      8},
     {{12},
-     {{Test::Exactly, 4, kPoll, LengthOutcome::Ok},
-      {Test::Shorter, 13, kInvalid, LengthOutcome::TooShort},
-      {Test::OddWithByteCount, 0, kResponse, LengthOutcome::Ok},
-      {Test::Odd, 0, kInvalid, LengthOutcome::Mismatch},
-      {Test::Any, 0, kInvalid, LengthOutcome::BadParity}},
+     {{Test::Exactly, 4, kPoll, LengthOutcome::LEN_OK},
+      {Test::Shorter, 13, kInvalid, LengthOutcome::LEN_TOO_SHORT},
+      {Test::OddWithByteCount, 0, kResponse, LengthOutcome::LEN_OK},
+      {Test::Odd, 0, kInvalid, LengthOutcome::LEN_MISMATCH},
+      {Test::Any, 0, kInvalid, LengthOutcome::LEN_BAD_PARITY}},
      Declared::ResponseByteCount,
      0},
     {{15},
-     {{Test::Exactly, 8, kResponse, LengthOutcome::Ok},
-      {Test::Shorter, 10, kInvalid, LengthOutcome::TooShort},
-      {Test::PollByteCount, 0, kPoll, LengthOutcome::Ok},
-      {Test::Any, 0, kInvalid, LengthOutcome::Mismatch}},
+     {{Test::Exactly, 8, kResponse, LengthOutcome::LEN_OK},
+      {Test::Shorter, 10, kInvalid, LengthOutcome::LEN_TOO_SHORT},
+      {Test::PollByteCount, 0, kPoll, LengthOutcome::LEN_OK},
+      {Test::Any, 0, kInvalid, LengthOutcome::LEN_MISMATCH}},
      Declared::PollByteCount,
      0},
     {{16},
-     {{Test::Exactly, 8, kResponse, LengthOutcome::Ok},
-      {Test::Shorter, 11, kInvalid, LengthOutcome::TooShort},
-      {Test::PollByteCount, 0, kPoll, LengthOutcome::Ok},
-      {Test::Any, 0, kInvalid, LengthOutcome::Mismatch}},
+     {{Test::Exactly, 8, kResponse, LengthOutcome::LEN_OK},
+      {Test::Shorter, 11, kInvalid, LengthOutcome::LEN_TOO_SHORT},
+      {Test::PollByteCount, 0, kPoll, LengthOutcome::LEN_OK},
+      {Test::Any, 0, kInvalid, LengthOutcome::LEN_MISMATCH}},
      Declared::PollByteCount,
      0},
     {{17},
-     {{Test::Exactly, 4, kPoll, LengthOutcome::Ok},
-      {Test::Shorter, 7, kInvalid, LengthOutcome::TooShort},
-      {Test::ByteCount, 0, kResponse, LengthOutcome::Ok},
-      {Test::Any, 0, kInvalid, LengthOutcome::Mismatch}},
+     {{Test::Exactly, 4, kPoll, LengthOutcome::LEN_OK},
+      {Test::Shorter, 7, kInvalid, LengthOutcome::LEN_TOO_SHORT},
+      {Test::ByteCount, 0, kResponse, LengthOutcome::LEN_OK},
+      {Test::Any, 0, kInvalid, LengthOutcome::LEN_MISMATCH}},
      Declared::ResponseByteCount,
      0},
     // A correct server echoes a mask write: no length rule, always ambiguous.
-    {{22}, {{Test::Any, 0, kEitherValid, LengthOutcome::Ok}}, Declared::None, 0},
+    {{22}, {{Test::Any, 0, kEitherValid, LengthOutcome::LEN_OK}}, Declared::None, 0},
 };
 
 bool Matches(const LengthRule& rule, int n, int32_t byte2, FrameView frame) {
@@ -150,38 +149,38 @@ int32_t DeclaredByteCount(const FunctionRules& rules, int32_t byte2, FrameView f
 }
 
 // Read or Write 4x Registers: the poll and response layouts overlap, so its rule is ordered.
-DirectionFlags EvaluateReadWriteRegisters(int n, int32_t byte2, FrameView frame) {
+int EvaluateReadWriteRegisters(int n, int32_t byte2, FrameView frame) {
     if (n >= 10 && (frame.Word(4) > 110 || frame.Word(8) > 110)) {
         return kResponse;
     }
     if (n >= 6 && byte2 == 0) {
         return kPoll;  // byte 2 of a poll is the high byte of the read address
     }
-    DirectionFlags direction;
+    int flags = 0;
     if (frame[10] + 13 == n) {
-        direction.poll = true;
-        direction.valid = true;
+        flags |= DIR_POLL | DIR_VALID;
     }
     if (byte2 + 5 == n) {
-        direction.response = true;
-        direction.valid = true;
+        flags |= DIR_RESPONSE | DIR_VALID;
     } else {
-        direction = kEitherValid;
+        flags = kEitherValid;
     }
-    return direction;
+    return flags;
 }
 
-DirectionDecision DecideDirection(DirectionFlags direction) {
-    if (direction.invalid) {
+DirectionDecision DecideDirection(int flags) {
+    const bool poll = (flags & DIR_POLL) != 0;
+    const bool response = (flags & DIR_RESPONSE) != 0;
+    if (flags & DIR_INVALID) {
         return DirectionDecision::Invalid;
     }
-    if (direction.poll && direction.response) {
-        return direction.valid ? DirectionDecision::Ambiguous : DirectionDecision::Inconsistent;
+    if (poll && response) {
+        return (flags & DIR_VALID) ? DirectionDecision::Ambiguous : DirectionDecision::Inconsistent;
     }
-    if (direction.poll) {
+    if (poll) {
         return DirectionDecision::Poll;
     }
-    return direction.response ? DirectionDecision::Response : DirectionDecision::Undetermined;
+    return response ? DirectionDecision::Response : DirectionDecision::Undetermined;
 }
 
 }  // namespace
@@ -189,14 +188,14 @@ DirectionDecision DecideDirection(DirectionFlags direction) {
 LengthEvaluation EvaluateLengthAndDirection(FrameView frame, bool isException) {
     LengthEvaluation result;
     if (isException) {
-        result.direction = kResponse;
+        result.flags = kResponse;
         return result;
     }
     const int n = frame.size();
     const int32_t function = frame[1];
     const int32_t byte2 = frame[2];
     if (function == 23) {
-        result.direction = EvaluateReadWriteRegisters(n, byte2, frame);
+        result.flags = EvaluateReadWriteRegisters(n, byte2, frame);
         return result;
     }
     for (const FunctionRules& rules : kLengthRules) {
@@ -206,9 +205,9 @@ LengthEvaluation EvaluateLengthAndDirection(FrameView frame, bool isException) {
             }
             for (const LengthRule& rule : rules.rules) {
                 if (Matches(rule, n, byte2, frame)) {
-                    result.direction = rule.direction;
+                    result.flags = rule.flags;
                     result.outcome = rule.outcome;
-                    if (rule.outcome != LengthOutcome::Ok) {
+                    if (rule.outcome != LengthOutcome::LEN_OK) {
                         result.declaredByteCount = DeclaredByteCount(rules, byte2, frame);
                     }
                     return result;
@@ -216,7 +215,7 @@ LengthEvaluation EvaluateLengthAndDirection(FrameView frame, bool isException) {
             }
         }
     }
-    result.outcome = LengthOutcome::NotSupported;
+    result.outcome = LengthOutcome::LEN_NOT_SUPPORTED;
     return result;
 }
 
@@ -225,17 +224,17 @@ DecodedFrame AssessFrame(FrameView frame) {
     decoded.length = frame.size();
     decoded.function = frame[1];
     decoded.validation = ValidateFrame(frame);
-    if (decoded.validation.outcome == ValidationOutcome::Error) {
+    if (decoded.validation.outcome == ValidationCode::RET_CODE_ERROR) {
         decoded.stage = FrameStage::Invalid;
         return decoded;
     }
     decoded.evaluation = EvaluateLengthAndDirection(frame, decoded.validation.isException);
-    if (decoded.evaluation.outcome != LengthOutcome::Ok) {
+    if (decoded.evaluation.outcome != LengthOutcome::LEN_OK) {
         decoded.stage = FrameStage::Rejected;
         return decoded;
     }
     decoded.stage = FrameStage::Decoded;
-    decoded.decision = DecideDirection(decoded.evaluation.direction);
+    decoded.decision = DecideDirection(decoded.evaluation.flags);
     return decoded;
 }
 

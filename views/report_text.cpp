@@ -357,33 +357,33 @@ void AppendLengthDetails(std::string& text, const DecodedFrame& decoded) {
 
 void AppendRejection(std::string& text, const DecodedFrame& decoded) {
     switch (decoded.evaluation.outcome) {
-        case LengthOutcome::Impossible:
-        case LengthOutcome::BadParity:
+        case LengthOutcome::LEN_IMPOSSIBLE:
+        case LengthOutcome::LEN_BAD_PARITY:
             text += kInspectionLine;
             text +=
                 "\r\nIt is not possible for a message with the function code specified below to "
                 "have the number of bytes indicated.\r\n";
             AppendLengthDetails(text, decoded);
             break;
-        case LengthOutcome::Mismatch:
+        case LengthOutcome::LEN_MISMATCH:
             text += kInspectionLine;
             text +=
                 "\r\nThe number of bytes supplied for anlysis do not match the number of bytes "
                 "reported inside the message itself.\r\n";
             AppendLengthDetails(text, decoded);
             break;
-        case LengthOutcome::TooShort:
+        case LengthOutcome::LEN_TOO_SHORT:
             text += kInspectionLine;
             AppendFormat(text, "There are too few bytes for this function code=%d(dec)=%#x",
                          decoded.function, Hex(decoded.function));
             break;
-        case LengthOutcome::NotSupported:
+        case LengthOutcome::LEN_NOT_SUPPORTED:
             AppendFormat(text,
                          "We do not support analysis of of some functions in this version of the "
                          "application. Function code=%d(dec)=%#x",
                          decoded.function, Hex(decoded.function));
             break;
-        case LengthOutcome::Ok:
+        case LengthOutcome::LEN_OK:
             return;
     }
     text += kNoFurtherAnalysis;
@@ -451,7 +451,7 @@ void AppendAnalysis(std::string& text, const DecodedFrame& decoded,
             "message.\r\n";
         return;
     }
-    if (decoded.validation.outcome == ValidationOutcome::Warning) {
+    if (decoded.validation.outcome == ValidationCode::RET_CODE_WARNING) {
         text +=
             "\r\nThe frame has errors but there may be sufficient information to analyse the "
             "message.\r\n. ";
@@ -460,7 +460,7 @@ void AppendAnalysis(std::string& text, const DecodedFrame& decoded,
         AppendRejection(text, decoded);
         return;
     }
-    if (decoded.validation.outcome == ValidationOutcome::Ok) {
+    if (decoded.validation.outcome == ValidationCode::RET_CODE_OK) {
         text += "\r\nThe frame has no errors.\r\n";
     }
     AppendDirection(text, decoded, addresses);

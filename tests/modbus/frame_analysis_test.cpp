@@ -6,9 +6,9 @@
 
 #include "modbus/poll_analysis.h"
 #include "modbus/response_analysis.h"
-#include "views/report_text.h"
 #include "tests/support/frame_helpers.h"
 #include "tests/support/pcap_builder.h"
+#include "views/report_text.h"
 
 namespace {
 
@@ -341,7 +341,8 @@ TEST(FrameAnalysis, AmbiguousFrameGetsBothSections) {
             "isolation "
             "it cannot be determined if it is a poll or response. If information of about the "
             "previous or next message was known a best guess could have been made.\r\n\r\n\r\nPoll "
-            "Analysis\r\n-------------\r\n1Source:        =10.0.0.9\r\nDestination    =10.0.0.5\r\n"),
+            "Analysis\r\n-------------\r\n1Source:        =10.0.0.9\r\nDestination    "
+            "=10.0.0.5\r\n"),
         std::string::npos);
     EXPECT_NE(report.find("\r\nResponse Analysis\r\n-----------------\r\nSource:        "
                           "=10.0.0.9\r\nDestination    "

@@ -5,20 +5,14 @@
 #include <gtest/gtest.h>
 
 #include "modbus/length_direction.h"
-#include "views/report_text.h"
 #include "tests/support/frame_helpers.h"
 #include "tests/support/pcap_builder.h"
-
-// Direction flags shown by name when an expectation fails.
-static void PrintTo(const DirectionFlags& d, std::ostream* out) {
-    *out << "{poll=" << d.poll << " response=" << d.response << " valid=" << d.valid
-         << " invalid=" << d.invalid << "}";
-}
+#include "views/report_text.h"
 
 namespace {
 
 struct Validation {
-    ValidationOutcome result;
+    ValidationCode result;
     bool isException;
     std::string report;
 };
@@ -44,23 +38,23 @@ Bytes FrameOfLength(Bytes start, size_t length) {
 }
 
 // {poll, response, valid, invalid}
-const DirectionFlags kPoll{true, false, false, false};
-const DirectionFlags kResponse{false, true, false, false};
-const DirectionFlags kResponseValid{false, true, true, false};
-const DirectionFlags kEither{true, true, false, false};
-const DirectionFlags kEitherValid{true, true, true, false};
+const int kPoll = DIR_POLL;
+const int kResponse = DIR_RESPONSE;
+const int kResponseValid = DIR_RESPONSE | DIR_VALID;
+const int kEither = DIR_POLL | DIR_RESPONSE;
+const int kEitherValid = DIR_POLL | DIR_RESPONSE | DIR_VALID;
 
 }  // namespace
 
 TEST(ValidateFrame, MinimumLengthAndReportSlaveIdAllowance) {
     const Validation tooShort = Validate({0x01, 0x03, 0x00, 0x00});
-    EXPECT_EQ(tooShort.result, ValidationOutcome::Error);
+    EXPECT_EQ(tooShort.result, ValidationCode::RET_CODE_ERROR);
     EXPECT_EQ(tooShort.report,
               "Error #0001\r\nThere are too few bytes in the message to form a valid Frame.");
 
-    EXPECT_EQ(Validate(WithRtuCrc({0x11, 0x11})).result, ValidationOutcome::Ok);
+    EXPECT_EQ(Validate(WithRtuCrc({0x11, 0x11})).result, ValidationCode::RET_CODE_OK);
     const Validation threeBytes = Validate({0x11, 0x11, 0x00});
-    EXPECT_EQ(threeBytes.result, ValidationOutcome::Error);
+    EXPECT_EQ(threeBytes.result, ValidationCode::RET_CODE_ERROR);
     EXPECT_EQ(threeBytes.report,
               "Error #0006\r\nThere are too few bytes in the message to form a valid Frame.");
     EXPECT_EQ(Validate({0x11}).report,
@@ -69,7 +63,7 @@ TEST(ValidateFrame, MinimumLengthAndReportSlaveIdAllowance) {
 
 TEST(ValidateFrame, FourBytePollsOfFunctions7_11_12ShareTheAllowance) {
     for (uint8_t function : {7, 11, 12}) {
-        EXPECT_EQ(Validate(WithRtuCrc({0x01, function})).result, ValidationOutcome::Ok)
+        EXPECT_EQ(Validate(WithRtuCrc({0x01, function})).result, ValidationCode::RET_CODE_OK)
             << int(function);
         EXPECT_NE(Validate({0x01, function, 0x00}).report.find("Error #0006"), std::string::npos);
         EXPECT_EQ(Classify(WithRtuCrc({0x01, function})), FrameClass::Poll) << int(function);
@@ -79,20 +73,20 @@ TEST(ValidateFrame, FourBytePollsOfFunctions7_11_12ShareTheAllowance) {
 
 TEST(ValidateFrame, BadCrcStopsFurtherChecks) {
     const Validation v = Validate({0x01, 0x03, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00});
-    EXPECT_EQ(v.result, ValidationOutcome::Warning);
+    EXPECT_EQ(v.result, ValidationCode::RET_CODE_WARNING);
     EXPECT_EQ(v.report, "Error #0007\r\nThe checksum is invalid. Actual=0x0000 Required=0x840a");
 
     Bytes exception = WithRtuCrc({0xF8, 0x83, 0x02});
     exception.back() ^= 0xFF;
     const Validation e = Validate(exception);
-    EXPECT_EQ(e.result, ValidationOutcome::Warning);
+    EXPECT_EQ(e.result, ValidationCode::RET_CODE_WARNING);
     EXPECT_FALSE(e.isException);
     EXPECT_EQ(e.report.find("Warning"), std::string::npos);
 }
 
 TEST(ValidateFrame, AddressAndFunctionWarnings) {
     const Validation address = Validate(WithRtuCrc({0xF8, 0x03, 0x00, 0x00, 0x00, 0x01}));
-    EXPECT_EQ(address.result, ValidationOutcome::Warning);
+    EXPECT_EQ(address.result, ValidationCode::RET_CODE_WARNING);
     EXPECT_EQ(
         address.report,
         "Warning #0002\r\nAddress=248(decimal)=0xf8\r\n\r\nValid addresses are in the range "
@@ -100,14 +94,14 @@ TEST(ValidateFrame, AddressAndFunctionWarnings) {
         "dont comply with this part of the standard.");
 
     const Validation none = Validate(WithRtuCrc({0x01, 0x00, 0x00}));
-    EXPECT_EQ(none.result, ValidationOutcome::Error);
+    EXPECT_EQ(none.result, ValidationCode::RET_CODE_ERROR);
     EXPECT_EQ(
         none.report,
         "Warning #0004\r\nFunction=0(decimal)=0000\r\n\r\nNo function has been specified. This "
         "message cannot be parsed.");
 
     const Validation beyond = Validate(WithRtuCrc({0x01, 0x99, 0x00}));
-    EXPECT_EQ(beyond.result, ValidationOutcome::Error);
+    EXPECT_EQ(beyond.result, ValidationCode::RET_CODE_ERROR);
     EXPECT_TRUE(beyond.isException);
     EXPECT_EQ(
         beyond.report,
@@ -115,89 +109,89 @@ TEST(ValidateFrame, AddressAndFunctionWarnings) {
         "Function is not part of the standard. This message cannot be parsed.");
 
     const Validation diagnostic = Validate(WithRtuCrc({0x01, 0x08, 0x00, 0x00, 0x12, 0x34}));
-    EXPECT_EQ(diagnostic.result, ValidationOutcome::Ok);
+    EXPECT_EQ(diagnostic.result, ValidationCode::RET_CODE_OK);
     EXPECT_EQ(diagnostic.report, "");
 }
 
 TEST(LengthAndDirection, ExceptionIsAlwaysAResponse) {
     const LengthEvaluation e = Evaluate(WithRtuCrc({0x01, 0x83, 0x02, 0x00, 0x00, 0x00}));
-    EXPECT_EQ(e.outcome, LengthOutcome::Ok);
-    EXPECT_EQ(e.direction, kResponse);
+    EXPECT_EQ(e.outcome, LengthOutcome::LEN_OK);
+    EXPECT_EQ(e.flags, kResponse);
     EXPECT_EQ(Classify(WithRtuCrc({0x0A, 0x83, 0x02})), FrameClass::Response);
 }
 
 TEST(LengthAndDirection, ReadRegisters) {
-    EXPECT_EQ(Evaluate(FrameOfLength({1, 3}, 8)).direction, kPoll);
+    EXPECT_EQ(Evaluate(FrameOfLength({1, 3}, 8)).flags, kPoll);
     const LengthEvaluation response = Evaluate(WithRtuCrc({1, 3, 2, 0, 0x2A}));
-    EXPECT_EQ(response.outcome, LengthOutcome::Ok);
-    EXPECT_EQ(response.direction, kResponse);
+    EXPECT_EQ(response.outcome, LengthOutcome::LEN_OK);
+    EXPECT_EQ(response.flags, kResponse);
 
     const LengthEvaluation mismatch = Evaluate(FrameOfLength({1, 3, 2}, 9));
-    EXPECT_EQ(mismatch.outcome, LengthOutcome::Mismatch);
+    EXPECT_EQ(mismatch.outcome, LengthOutcome::LEN_MISMATCH);
     EXPECT_EQ(mismatch.declaredByteCount + 5, 7);  // the byte count declares 2 data bytes
     const LengthEvaluation parity = Evaluate(FrameOfLength({1, 3, 4}, 10));
-    EXPECT_EQ(parity.outcome, LengthOutcome::BadParity);
+    EXPECT_EQ(parity.outcome, LengthOutcome::LEN_BAD_PARITY);
     EXPECT_EQ(parity.declaredByteCount + 5, 9);
     const LengthEvaluation tooShort = Evaluate(FrameOfLength({1, 4}, 6));
-    EXPECT_EQ(tooShort.outcome, LengthOutcome::TooShort);
-    EXPECT_EQ(tooShort.direction, kEither);
+    EXPECT_EQ(tooShort.outcome, LengthOutcome::LEN_TOO_SHORT);
+    EXPECT_EQ(tooShort.flags, kEither);
 }
 
 TEST(LengthAndDirection, ReadCoils) {
-    EXPECT_EQ(Evaluate(FrameOfLength({1, 1, 0}, 8)).direction, kPoll);
-    EXPECT_EQ(Evaluate(FrameOfLength({1, 1, 3}, 8)).direction, kEitherValid);
-    EXPECT_EQ(Evaluate(FrameOfLength({1, 2, 1}, 6)).direction, kResponse);
-    EXPECT_EQ(Evaluate(FrameOfLength({1, 2, 1}, 5)).outcome, LengthOutcome::TooShort);
+    EXPECT_EQ(Evaluate(FrameOfLength({1, 1, 0}, 8)).flags, kPoll);
+    EXPECT_EQ(Evaluate(FrameOfLength({1, 1, 3}, 8)).flags, kEitherValid);
+    EXPECT_EQ(Evaluate(FrameOfLength({1, 2, 1}, 6)).flags, kResponse);
+    EXPECT_EQ(Evaluate(FrameOfLength({1, 2, 1}, 5)).outcome, LengthOutcome::LEN_TOO_SHORT);
     const LengthEvaluation mismatch = Evaluate(FrameOfLength({1, 1, 4}, 7));
-    EXPECT_EQ(mismatch.outcome, LengthOutcome::Mismatch);
+    EXPECT_EQ(mismatch.outcome, LengthOutcome::LEN_MISMATCH);
     EXPECT_EQ(mismatch.declaredByteCount + 5, 9);
 }
 
 TEST(LengthAndDirection, FixedLengthFunctions) {
-    EXPECT_EQ(Evaluate(FrameOfLength({1, 5}, 8)).direction, kEitherValid);
-    EXPECT_EQ(Evaluate(FrameOfLength({1, 6}, 8)).direction, kEitherValid);
+    EXPECT_EQ(Evaluate(FrameOfLength({1, 5}, 8)).flags, kEitherValid);
+    EXPECT_EQ(Evaluate(FrameOfLength({1, 6}, 8)).flags, kEitherValid);
     const LengthEvaluation impossible = Evaluate(FrameOfLength({1, 5}, 9));
-    EXPECT_EQ(impossible.outcome, LengthOutcome::Impossible);
+    EXPECT_EQ(impossible.outcome, LengthOutcome::LEN_IMPOSSIBLE);
     EXPECT_EQ(impossible.declaredByteCount + 5, 8);
 
-    EXPECT_EQ(Evaluate(FrameOfLength({1, 7}, 5)).direction, kResponse);
+    EXPECT_EQ(Evaluate(FrameOfLength({1, 7}, 5)).flags, kResponse);
     EXPECT_EQ(Evaluate(FrameOfLength({1, 7}, 6)).declaredByteCount + 5, 5);
-    EXPECT_EQ(Evaluate(FrameOfLength({1, 11}, 8)).direction, kResponse);
-    EXPECT_EQ(Evaluate(FrameOfLength({1, 11}, 6)).outcome, LengthOutcome::Impossible);
+    EXPECT_EQ(Evaluate(FrameOfLength({1, 11}, 8)).flags, kResponse);
+    EXPECT_EQ(Evaluate(FrameOfLength({1, 11}, 6)).outcome, LengthOutcome::LEN_IMPOSSIBLE);
     EXPECT_EQ(Evaluate(FrameOfLength({1, 11}, 6)).declaredByteCount + 5, 8);
 }
 
 TEST(LengthAndDirection, CommEventLog) {
-    EXPECT_EQ(Evaluate(FrameOfLength({1, 12}, 4)).direction, kPoll);
-    EXPECT_EQ(Evaluate(FrameOfLength({1, 12}, 6)).outcome, LengthOutcome::TooShort);
-    EXPECT_EQ(Evaluate(FrameOfLength({1, 12, 8}, 13)).direction, kResponse);
-    EXPECT_EQ(Evaluate(FrameOfLength({1, 12, 9}, 13)).outcome, LengthOutcome::Mismatch);
-    EXPECT_EQ(Evaluate(FrameOfLength({1, 12, 9}, 14)).outcome, LengthOutcome::BadParity);
+    EXPECT_EQ(Evaluate(FrameOfLength({1, 12}, 4)).flags, kPoll);
+    EXPECT_EQ(Evaluate(FrameOfLength({1, 12}, 6)).outcome, LengthOutcome::LEN_TOO_SHORT);
+    EXPECT_EQ(Evaluate(FrameOfLength({1, 12, 8}, 13)).flags, kResponse);
+    EXPECT_EQ(Evaluate(FrameOfLength({1, 12, 9}, 13)).outcome, LengthOutcome::LEN_MISMATCH);
+    EXPECT_EQ(Evaluate(FrameOfLength({1, 12, 9}, 14)).outcome, LengthOutcome::LEN_BAD_PARITY);
 }
 
 TEST(LengthAndDirection, MultipleWrites) {
-    EXPECT_EQ(Evaluate(FrameOfLength({1, 15}, 8)).direction, kResponse);
-    EXPECT_EQ(Evaluate(FrameOfLength({1, 15, 0, 0x13, 0, 10, 2}, 11)).direction, kPoll);
-    EXPECT_EQ(Evaluate(FrameOfLength({1, 15}, 9)).outcome, LengthOutcome::TooShort);
+    EXPECT_EQ(Evaluate(FrameOfLength({1, 15}, 8)).flags, kResponse);
+    EXPECT_EQ(Evaluate(FrameOfLength({1, 15, 0, 0x13, 0, 10, 2}, 11)).flags, kPoll);
+    EXPECT_EQ(Evaluate(FrameOfLength({1, 15}, 9)).outcome, LengthOutcome::LEN_TOO_SHORT);
     const LengthEvaluation coilMismatch = Evaluate(FrameOfLength({1, 15, 0, 0, 0, 10, 2}, 12));
-    EXPECT_EQ(coilMismatch.outcome, LengthOutcome::Mismatch);
+    EXPECT_EQ(coilMismatch.outcome, LengthOutcome::LEN_MISMATCH);
     EXPECT_EQ(coilMismatch.declaredByteCount + 5, 11);  // byte 6 + 9
 
-    EXPECT_EQ(Evaluate(FrameOfLength({1, 16, 0, 1, 0, 2, 4}, 13)).direction, kPoll);
-    EXPECT_EQ(Evaluate(FrameOfLength({1, 16}, 10)).outcome, LengthOutcome::TooShort);
+    EXPECT_EQ(Evaluate(FrameOfLength({1, 16, 0, 1, 0, 2, 4}, 13)).flags, kPoll);
+    EXPECT_EQ(Evaluate(FrameOfLength({1, 16}, 10)).outcome, LengthOutcome::LEN_TOO_SHORT);
     const LengthEvaluation registerMismatch = Evaluate(FrameOfLength({1, 16, 0, 1, 0, 2, 4}, 15));
-    EXPECT_EQ(registerMismatch.outcome, LengthOutcome::Mismatch);
+    EXPECT_EQ(registerMismatch.outcome, LengthOutcome::LEN_MISMATCH);
     EXPECT_EQ(registerMismatch.declaredByteCount + 5, 13);
 }
 
 TEST(LengthAndDirection, ReportSlaveIdMaskWriteAndUnsupported) {
-    EXPECT_EQ(Evaluate(FrameOfLength({1, 17, 5}, 10)).direction, kResponse);
-    EXPECT_EQ(Evaluate(FrameOfLength({1, 17, 5}, 6)).outcome, LengthOutcome::TooShort);
-    EXPECT_EQ(Evaluate(FrameOfLength({1, 17, 5}, 11)).outcome, LengthOutcome::Mismatch);
-    EXPECT_EQ(Evaluate(FrameOfLength({1, 22}, 7)).direction, kEitherValid);
-    EXPECT_EQ(Evaluate(FrameOfLength({1, 22}, 10)).direction, kEitherValid);
+    EXPECT_EQ(Evaluate(FrameOfLength({1, 17, 5}, 10)).flags, kResponse);
+    EXPECT_EQ(Evaluate(FrameOfLength({1, 17, 5}, 6)).outcome, LengthOutcome::LEN_TOO_SHORT);
+    EXPECT_EQ(Evaluate(FrameOfLength({1, 17, 5}, 11)).outcome, LengthOutcome::LEN_MISMATCH);
+    EXPECT_EQ(Evaluate(FrameOfLength({1, 22}, 7)).flags, kEitherValid);
+    EXPECT_EQ(Evaluate(FrameOfLength({1, 22}, 10)).flags, kEitherValid);
     for (uint8_t f : {8, 9, 10, 13, 14, 18, 19, 20, 21, 24}) {
-        EXPECT_EQ(Evaluate(FrameOfLength({1, f}, 8)).outcome, LengthOutcome::NotSupported)
+        EXPECT_EQ(Evaluate(FrameOfLength({1, f}, 8)).outcome, LengthOutcome::LEN_NOT_SUPPORTED)
             << int(f);
     }
     EXPECT_EQ(Classify(FrameOfLength({1, 8}, 8)), FrameClass::Undecided);
@@ -205,15 +199,14 @@ TEST(LengthAndDirection, ReportSlaveIdMaskWriteAndUnsupported) {
 
 TEST(LengthAndDirection, ReadWriteRegisters) {
     // Read quantity word 4 = 200: only a response can carry that.
-    EXPECT_EQ(Evaluate(FrameOfLength({1, 23, 0, 0, 0, 200}, 10)).direction, kResponse);
-    EXPECT_EQ(Evaluate(FrameOfLength({1, 23, 0, 3, 0, 6, 0, 14, 0, 3}, 12)).direction, kPoll);
+    EXPECT_EQ(Evaluate(FrameOfLength({1, 23, 0, 0, 0, 200}, 10)).flags, kResponse);
+    EXPECT_EQ(Evaluate(FrameOfLength({1, 23, 0, 3, 0, 6, 0, 14, 0, 3}, 12)).flags, kPoll);
     // b2 = 8 and byte 10 = 0 in 13 bytes: both layouts fit.
-    EXPECT_EQ(Evaluate(FrameOfLength({1, 23, 8, 0, 0, 0, 0, 0, 0, 0, 0}, 13)).direction,
-              kEitherValid);
-    EXPECT_EQ(Evaluate(WithRtuCrc({1, 23, 2, 0, 0xFF})).direction, kResponseValid);
+    EXPECT_EQ(Evaluate(FrameOfLength({1, 23, 8, 0, 0, 0, 0, 0, 0, 0, 0}, 13)).flags, kEitherValid);
+    EXPECT_EQ(Evaluate(WithRtuCrc({1, 23, 2, 0, 0xFF})).flags, kResponseValid);
     EXPECT_EQ(Classify(WithRtuCrc({1, 23, 2, 0, 0xFF})), FrameClass::Response);
     // Neither layout: ambiguous.
-    EXPECT_EQ(Evaluate(FrameOfLength({1, 23, 9, 0, 1}, 9)).direction, kEitherValid);
+    EXPECT_EQ(Evaluate(FrameOfLength({1, 23, 9, 0, 1}, 9)).flags, kEitherValid);
 }
 
 TEST(ClassifyFrame, DecidesOnlyUnambiguousValidFrames) {
