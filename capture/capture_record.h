@@ -11,6 +11,17 @@ struct CaptureTimestamp {
     uint8_t fractionDigits = 6;  // 6 (microseconds) or 9 (nanoseconds)
 };
 
+// Where captured bytes came from: the record's number and time.
+struct RecordMark {
+    RecordMark() = default;
+    RecordMark(uint64_t recordNumber,
+               CaptureTimestamp recordTime = {})  // NOLINT: a number is a mark
+        : number(recordNumber), time(recordTime) {}
+
+    uint64_t number = 0;
+    CaptureTimestamp time;
+};
+
 struct CaptureRecord {
     uint64_t number = 0;     // 1-based, as Wireshark numbers frames
     int64_t fileOffset = 0;  // where the record (its header) starts in the input

@@ -10,7 +10,7 @@ constexpr size_t kCandidateBytes = mbap::kHeaderSize + 1;
 constexpr size_t kCompactAfter = 64 * 1024;
 }  // namespace
 
-void MbapFramer::Append(ByteView bytes, uint64_t record, Output& output) {
+void MbapFramer::Append(ByteView bytes, const RecordMark& record, Output& output) {
     const size_t skipped = static_cast<size_t>(std::min<uint64_t>(skipRemaining_, bytes.size()));
     skipRemaining_ -= skipped;
     counts_.discardedBytes += skipped;
@@ -147,7 +147,7 @@ void MbapFramer::Emit(const MbapHeader& header, Output& output) {
     FramedMessage framed;
     framed.header = header;
     framed.frame = RtuFrameOf(message.Sub(mbap::kLengthFieldEnd));
-    framed.lastByteRecord = recordEnds_.front().second;
+    framed.lastByte = recordEnds_.front().second;
     start_ += message.size();
     counts_.framedBytes += message.size();
     output.Message(std::move(framed));

@@ -9,13 +9,14 @@
 #include <utility>
 #include <vector>
 
+#include "capture/capture_record.h"
 #include "common/byte_view.h"
 #include "session/mbap.h"
 
 struct FramedMessage {
     MbapHeader header;
-    std::vector<uint8_t> frame;   // as a Modbus RTU frame: unit id, PDU, CRC
-    uint64_t lastByteRecord = 0;  // the capture record that held the message's last byte
+    std::vector<uint8_t> frame;  // as a Modbus RTU frame: unit id, PDU, CRC
+    RecordMark lastByte;         // the capture record that carried the message's last byte
 };
 
 struct FramingCounts {
@@ -43,7 +44,7 @@ public:
     // used while a stream on an unregistered port must still prove that it carries Modbus.
     void SetRequireKnownFunction(bool require) { requireKnownFunction_ = require; }
 
-    void Append(ByteView bytes, uint64_t record, Output& output);
+    void Append(ByteView bytes, const RecordMark& record, Output& output);
     // `count` bytes of the stream follow that were never captured.
     void MarkGap(uint64_t count);
     // The stream is over: an unfinished message is discarded.
@@ -68,7 +69,7 @@ private:
     uint64_t skipRemaining_ = 0;  // tail of a message cut by a gap, still to arrive
     std::vector<uint8_t> buffer_;
     size_t start_ = 0;
-    uint64_t bufferedTotal_ = 0;                            // bytes ever put in the buffer
-    std::deque<std::pair<uint64_t, uint64_t>> recordEnds_;  // (end position, record)
+    uint64_t bufferedTotal_ = 0;                              // bytes ever put in the buffer
+    std::deque<std::pair<uint64_t, RecordMark>> recordEnds_;  // (end position, record)
     FramingCounts counts_;
 };

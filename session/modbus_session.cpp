@@ -93,20 +93,18 @@ void ModbusSession::OnAccepted(TcpConnection& connection, int acceptingEnd) {
     }
 }
 
-void ModbusSession::OnBytes(TcpConnection& connection, int side, ByteView bytes, uint64_t record,
-                            const CaptureTimestamp& time) {
-    // Whole messages come back to the session with their connection, side and time.
+void ModbusSession::OnBytes(TcpConnection& connection, int side, ByteView bytes,
+                            const RecordMark& record) {
+    // Whole messages come back to the session with their connection and side.
     struct ToSession : MbapFramer::Output {
-        ToSession(ModbusSession& s, TcpConnection& c, int d, const CaptureTimestamp& t)
-            : session(s), connection(c), side(d), time(t) {}
+        ToSession(ModbusSession& s, TcpConnection& c, int d) : session(s), connection(c), side(d) {}
         void Message(FramedMessage&& framed) override {
-            session.OnFramed(connection, side, std::move(framed), time);
+            session.OnFramed(connection, side, std::move(framed));
         }
         ModbusSession& session;
         TcpConnection& connection;
         int side;
-        const CaptureTimestamp& time;
-    } output(*this, connection, side, time);
+    } output(*this, connection, side);
     StateOf(connection).framers[side].Append(bytes, record, output);
 }
 
@@ -162,8 +160,7 @@ void ModbusSession::OnPassedOver(const TcpConnection& connection, uint64_t lengt
     }
 }
 
-void ModbusSession::OnFramed(TcpConnection& connection, int side, FramedMessage&& framed,
-                             const CaptureTimestamp& time) {
+void ModbusSession::OnFramed(TcpConnection& connection, int side, FramedMessage&& framed) {
     ModbusConnection& state = StateOf(connection);
     if (state.recognition == Recognition::NotModbus) {
         return;
@@ -176,8 +173,10 @@ void ModbusSession::OnFramed(TcpConnection& connection, int side, FramedMessage&
     message.protocolId = framed.header.protocolId;
     message.unit = framed.header.unit;
     message.frame = std::move(framed.frame);
-    message.captureRecord = framed.lastByteRecord;
-    message.time = time;
+    // When its last byte was first captured: a retransmission that fills a hole later does
+    // not move the messages behind the hole.
+    message.captureRecord = framed.lastByte.number;
+    message.time = framed.lastByte.time;
     ++state.messages[side];
 
     if (state.serverEnd < 0) {

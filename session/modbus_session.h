@@ -56,16 +56,15 @@ private:
 
     void OnOpen(TcpConnection& connection) override;
     void OnAccepted(TcpConnection& connection, int acceptingEnd) override;
-    void OnBytes(TcpConnection& connection, int side, ByteView bytes, uint64_t record,
-                 const CaptureTimestamp& time) override;
+    void OnBytes(TcpConnection& connection, int side, ByteView bytes,
+                 const RecordMark& record) override;
     void OnGap(TcpConnection& connection, int side, uint64_t count) override;
     bool KeepFollowing(TcpConnection& connection) override;
     void OnClose(TcpConnection& connection) override;
     void OnPassedOver(const TcpConnection& connection, uint64_t length, uint64_t captured) override;
 
     bool IsModbusPort(uint16_t port) const;
-    void OnFramed(TcpConnection& connection, int side, FramedMessage&& framed,
-                  const CaptureTimestamp& time);
+    void OnFramed(TcpConnection& connection, int side, FramedMessage&& framed);
     void DecideServer(TcpConnection& connection, int serverEnd);
     void CheckRecognition(TcpConnection& connection, bool atEnd);
     void Recognise(TcpConnection& connection, bool modbus);

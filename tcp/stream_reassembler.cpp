@@ -12,8 +12,8 @@ int64_t StreamReassembler::PositionOf(uint32_t sequence) const {
     return next_ + static_cast<int32_t>(sequence - nextSequence_);
 }
 
-void StreamReassembler::Add(uint32_t sequence, ByteView captured, uint64_t length, uint64_t record,
-                            Output& output) {
+void StreamReassembler::Add(uint32_t sequence, ByteView captured, uint64_t length,
+                            const RecordMark& record, Output& output) {
     if (length == 0) {
         return;
     }
@@ -100,7 +100,7 @@ void StreamReassembler::Flush(Output& output) {
 
 // Hands on the part of a segment past what was delivered; `position` is at or before next_.
 void StreamReassembler::Deliver(int64_t position, ByteView captured, uint64_t length,
-                                uint64_t record, Output& output) {
+                                const RecordMark& record, Output& output) {
     const uint64_t repeated = static_cast<uint64_t>(next_ - position);
     const uint64_t repeatedCaptured = std::min<uint64_t>(repeated, captured.size());
     counts_.repeatedBytes += repeatedCaptured;

@@ -8,6 +8,7 @@
 #include <map>
 #include <vector>
 
+#include "capture/capture_record.h"
 #include "common/byte_view.h"
 
 struct ReassemblyLimits {
@@ -25,7 +26,7 @@ public:
     // Where the bytes go, in stream order.
     class Output {
     public:
-        virtual void Data(ByteView bytes, uint64_t record) = 0;
+        virtual void Data(ByteView bytes, const RecordMark& record) = 0;
         virtual void Gap(uint64_t count) = 0;  // bytes that were never captured
 
     protected:
@@ -40,7 +41,7 @@ public:
 
     // A segment whose payload starts at `sequence` and is `length` bytes long, of which
     // `captured` holds the first ones (a record may be cut short by the capture).
-    void Add(uint32_t sequence, ByteView captured, uint64_t length, uint64_t record,
+    void Add(uint32_t sequence, ByteView captured, uint64_t length, const RecordMark& record,
              Output& output);
 
     // The peer acknowledged everything before `acknowledged`: a hole before it will not be
@@ -62,10 +63,10 @@ private:
     struct Waiting {
         std::vector<uint8_t> captured;
         uint64_t length = 0;
-        uint64_t record = 0;
+        RecordMark record;
     };
 
-    void Deliver(int64_t position, ByteView captured, uint64_t length, uint64_t record,
+    void Deliver(int64_t position, ByteView captured, uint64_t length, const RecordMark& record,
                  Output& output);
     void DeliverWaiting(Output& output);
     void GiveUpFirstHole(Output& output);

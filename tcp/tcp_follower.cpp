@@ -21,15 +21,14 @@ uint64_t PayloadLength(const TcpSegment& segment) {
                     std::max(captured, static_cast<uint64_t>(segment.declaredPayloadLength)));
 }
 
-// The bytes of one direction, handed to the handler with the time of the segment at hand.
+// The bytes of one direction, handed to the handler.
 class DirectionOutput : public StreamReassembler::Output {
 public:
-    DirectionOutput(TcpStreamHandler& handler, TcpConnection& connection, int side,
-                    const CaptureTimestamp& time)
-        : handler_(handler), connection_(connection), side_(side), time_(time) {}
+    DirectionOutput(TcpStreamHandler& handler, TcpConnection& connection, int side)
+        : handler_(handler), connection_(connection), side_(side) {}
 
-    void Data(ByteView bytes, uint64_t record) override {
-        handler_.OnBytes(connection_, side_, bytes, record, time_);
+    void Data(ByteView bytes, const RecordMark& record) override {
+        handler_.OnBytes(connection_, side_, bytes, record);
     }
     void Gap(uint64_t count) override { handler_.OnGap(connection_, side_, count); }
 
@@ -37,7 +36,6 @@ private:
     TcpStreamHandler& handler_;
     TcpConnection& connection_;
     int side_;
-    const CaptureTimestamp& time_;
 };
 
 }  // namespace
@@ -63,7 +61,6 @@ TcpFollower::TcpFollower(FollowerSettings settings, TcpStreamHandler& handler)
 
 void TcpFollower::Add(const TcpSegment& segment, const CaptureRecord& record) {
     ++segments_;
-    lastTime_ = record.time;
     const Endpoint source{segment.source, segment.sourcePort};
     const Endpoint destination{segment.destination, segment.destinationPort};
     const uint64_t length = PayloadLength(segment);
@@ -93,8 +90,9 @@ void TcpFollower::Add(const TcpSegment& segment, const CaptureRecord& record) {
     const uint32_t payloadSequence = segment.sequence + ((flags & tcp_flags::kSyn) ? 1 : 0);
     TakeHandshake(connection, side, segment);
     if (length > 0) {
-        DirectionOutput output(handler_, connection, side, record.time);
-        sender.reassembler.Add(payloadSequence, segment.payload, length, record.number, output);
+        DirectionOutput output(handler_, connection, side);
+        sender.reassembler.Add(payloadSequence, segment.payload, length,
+                               RecordMark(record.number, record.time), output);
     }
     if (flags & tcp_flags::kFin) {
         if (!sender.reassembler.Started()) {
@@ -105,7 +103,7 @@ void TcpFollower::Add(const TcpSegment& segment, const CaptureRecord& record) {
             sender.reassembler.PositionOf(payloadSequence + static_cast<uint32_t>(length));
     }
     if (flags & tcp_flags::kAck) {
-        TakeAcknowledgement(connection, 1 - side, segment.acknowledgement, record.time);
+        TakeAcknowledgement(connection, 1 - side, segment.acknowledgement);
     }
     if (!handler_.KeepFollowing(connection)) {
         LetGo(connection);
@@ -221,13 +219,13 @@ void TcpFollower::TakeHandshake(TcpConnection& connection, int side, const TcpSe
 
 // `side` is the stream being acknowledged. Acknowledged data will not be sent again, so a hole
 // in it is final; an acknowledged FIN ends the stream.
-void TcpFollower::TakeAcknowledgement(TcpConnection& connection, int side, uint32_t acknowledgement,
-                                      const CaptureTimestamp& time) {
+void TcpFollower::TakeAcknowledgement(TcpConnection& connection, int side,
+                                      uint32_t acknowledgement) {
     TcpDirection& stream = connection.sides[side];
     if (!stream.reassembler.Started()) {
         return;
     }
-    DirectionOutput output(handler_, connection, side, time);
+    DirectionOutput output(handler_, connection, side);
     stream.reassembler.Acknowledged(acknowledgement, output);
     if (stream.finSeen && stream.reassembler.PositionOf(acknowledgement) > stream.finPosition) {
         stream.reassembler.SkipTo(stream.finPosition, output);
@@ -249,7 +247,7 @@ void TcpFollower::Close(TcpConnection& connection) {
     }
     if (connection.followed) {
         for (int side = 0; side < 2; ++side) {
-            DirectionOutput output(handler_, connection, side, lastTime_);
+            DirectionOutput output(handler_, connection, side);
             connection.sides[side].reassembler.Flush(output);
         }
     }

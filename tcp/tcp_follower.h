@@ -49,8 +49,7 @@ private:
                           const TcpSegment& segment) const;
     void CloseIdlest();
     void TakeHandshake(TcpConnection& connection, int side, const TcpSegment& segment);
-    void TakeAcknowledgement(TcpConnection& connection, int side, uint32_t acknowledgement,
-                             const CaptureTimestamp& time);
+    void TakeAcknowledgement(TcpConnection& connection, int side, uint32_t acknowledgement);
     void LetGo(TcpConnection& connection);
     void Close(TcpConnection& connection);
 
@@ -63,5 +62,4 @@ private:
     uint64_t lastConnectionId_ = 0;
     size_t openConnections_ = 0;
     uint64_t segments_ = 0;
-    CaptureTimestamp lastTime_;
 };

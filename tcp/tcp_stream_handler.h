@@ -15,10 +15,9 @@ public:
     virtual void OnOpen(TcpConnection& connection) = 0;
     // The handshake shows which end accepted the connection (answered the SYN).
     virtual void OnAccepted(TcpConnection& connection, int acceptingEnd) = 0;
-    // Bytes `side` sent, in stream order; `record` holds the last of them. `time` is that of the
-    // segment being handled (the last one seen while a closing connection is flushed).
-    virtual void OnBytes(TcpConnection& connection, int side, ByteView bytes, uint64_t record,
-                         const CaptureTimestamp& time) = 0;
+    // Bytes `side` sent, in stream order; `record` is the record that carried them.
+    virtual void OnBytes(TcpConnection& connection, int side, ByteView bytes,
+                         const RecordMark& record) = 0;
     // `count` bytes of the stream of `side` were never captured.
     virtual void OnGap(TcpConnection& connection, int side, uint64_t count) = 0;
     // After each segment of a followed connection: false lets the connection go, its bytes are

@@ -31,7 +31,7 @@ TEST(MbapFramer, SplitsAndJoinsByTheLengthField) {
     EXPECT_EQ(split.messages[0].header.transactionId, 1);
     EXPECT_EQ(split.messages[0].header.unit, 17);
     EXPECT_EQ(PduOf(split.messages[0].frame), Bytes({0x03, 0x00, 0x6B, 0x00, 0x03}));
-    EXPECT_EQ(split.messages[0].lastByteRecord, 3u);  // its last byte came in record 3
+    EXPECT_EQ(split.messages[0].lastByte.number, 3u);  // its last byte came in record 3
     EXPECT_EQ(split.framer.counts().framedBytes, whole.size());
 }
 

@@ -1,3 +1,4 @@
+#include "capture/capture_time.h"
 #include "session/modbus_session.h"
 
 #include <gtest/gtest.h>
@@ -261,4 +262,22 @@ TEST_F(BoundedDecoderTest, OpenConnectionsStayBoundedAndLoseNothing) {
     EXPECT_GE(sink_.closed.size(), 90u);  // closed along the way, not only at the end
     decoder_.Finish();
     EXPECT_EQ(sink_.messages.size(), 100u);
+}
+
+// A retransmission that fills a hole seconds later does not move the messages behind the hole:
+// each keeps the record and time that first carried its last byte.
+TEST_F(StreamDecoderTest, MessagesKeepTheTimeTheirLastByteWasFirstCaptured) {
+    feed_.Handshake(client_, server_);
+    const Bytes first = Adu(1, 1, kAnswerPdu);
+    const Bytes second = Adu(2, 1, kAnswerPdu);
+    feed_.SendAt(server_, server_.sequence + static_cast<uint32_t>(first.size()), second,
+                 tcp_flags::kAck);
+    const uint64_t secondRecord = feed_.records();
+    feed_.AdvanceTime(4'000'000);
+    feed_.SendAt(server_, server_.sequence, first, tcp_flags::kAck);
+    decoder_.Finish();
+    ASSERT_EQ(TransactionIds(), std::vector<uint16_t>({1, 2}));
+    EXPECT_EQ(sink_.messages[1].captureRecord, secondRecord);
+    EXPECT_GE(ToNanoseconds(sink_.messages[0].time) - ToNanoseconds(sink_.messages[1].time),
+              4'000'000'000);
 }

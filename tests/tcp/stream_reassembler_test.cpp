@@ -15,7 +15,9 @@ const std::string kStream = "abcdefghijklmnopqrstuvwxyz0123456789";
 // What the reassembler hands on: the bytes, and '#' for every byte of a gap.
 struct Tape : StreamReassembler::Output {
     std::string text;
-    void Data(ByteView bytes, uint64_t) override { text.append(bytes.begin(), bytes.end()); }
+    void Data(ByteView bytes, const RecordMark&) override {
+        text.append(bytes.begin(), bytes.end());
+    }
     void Gap(uint64_t count) override { text.append(count, '#'); }
 };
 

@@ -30,8 +30,7 @@ struct Recorder : TcpStreamHandler {
     void OnAccepted(TcpConnection& c, int end) override {
         accepted.push_back(c.ends[static_cast<size_t>(end)].ToString());
     }
-    void OnBytes(TcpConnection& c, int side, ByteView bytes, uint64_t,
-                 const CaptureTimestamp&) override {
+    void OnBytes(TcpConnection& c, int side, ByteView bytes, const RecordMark&) override {
         tapes[{c.id, side}].append(bytes.begin(), bytes.end());
     }
     void OnGap(TcpConnection& c, int side, uint64_t count) override {
