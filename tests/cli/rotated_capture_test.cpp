@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -178,6 +179,18 @@ TEST_F(RotatedCapture, StandardInputCannotBeMixedWithFiles) {
               "zep-modbus-parser: standard input ('-') cannot be read together with files\n"
               "Try 'zep-modbus-parser --help' for more information.\n");
     EXPECT_EQ(Run({"--pairing", "address", "capture.pcap", "capture.pcap"}), 2);
+}
+
+TEST_F(RotatedCapture, EveryFileIsCheckedBeforeTheRun) {
+    WriteCapture("first.pcap");
+    WriteCapture("second.pcap");
+    EXPECT_EQ(Run({"--transactions", "second.pcap", "first.pcap", "second.pcap"}), 1);
+    EXPECT_EQ(err_.str().rfind("The capture cannot be its own report or log\nFile: second.pcap", 0),
+              0u)
+        << err_.str();
+    EXPECT_EQ(Run({"first.pcap", "absent.pcap"}), 1);
+    EXPECT_NE(err_.str().find("Input file=[absent.pcap]"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists("output.txt"));
 }
 
 TEST_F(RotatedCapture, CutAndDamagedFilesAreNamed) {
