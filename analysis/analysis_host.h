@@ -25,7 +25,9 @@ struct AnalysisOptions {
 };
 
 struct AnalysisRequest {
-    std::string inputPath;  // the capture; "-" is standard input
+    // The capture: one file ("-" is standard input), or several read as one in the order of
+    // their first records' times (the files of a rotated capture).
+    std::vector<std::string> inputPaths;
     std::string reportPath = kReportFileName;
     // An existing report is deleted instead of stopping the run (the dialog always stops).
     bool replaceExistingReport = false;

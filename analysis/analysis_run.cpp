@@ -7,6 +7,7 @@
 
 #include "analysis/capture_pass.h"
 #include "analysis/run_texts.h"
+#include "capture/capture_sequence.h"
 #include "capture/capture_source.h"
 #include "capture/input_file.h"
 #include "common/logging.h"
@@ -107,37 +108,88 @@ std::string SummaryText(const PassCounts& counts, const std::string& reportPath)
     return text;
 }
 
-// Says why the capture could not be read to its end.
+// Says why the capture could not be read to its end, naming the file it happened in.
 void ShowCaptureFailure(const CaptureSource& source, const std::string& inputPath) {
     const CaptureFailure& failure = source.Failure();
+    const std::string& path = failure.path.empty() ? inputPath : failure.path;
     ShowMessage(run_texts::kCaptureDamaged, static_cast<unsigned long long>(failure.recordNumber),
-                static_cast<long long>(failure.fileOffset), failure.message.c_str(),
-                inputPath.c_str());
+                static_cast<long long>(failure.fileOffset), failure.message.c_str(), path.c_str());
+}
+
+// The files named in a message about the whole capture: "a", or "a\nFile: b" for several.
+std::string CaptureNames(const std::vector<std::string>& paths) {
+    std::string names;
+    for (const std::string& path : paths) {
+        names += (names.empty() ? "" : "\nFile: ") + path;
+    }
+    return names;
+}
+
+void ShowOpenFailure(const std::string& path, const CaptureOpenError& error) {
+    DebugLog("Can not read the capture, File=[%s] Reason=[%s]", path.c_str(),
+             error.message.c_str());
+    ShowMessage(run_texts::kInvalidInput, path.c_str(), error.message.c_str());
+}
+
+// Opens the one capture file, or the several read as one; null when the user has been told why
+// not. `paths` becomes the files in reading order.
+std::unique_ptr<CaptureSource> OpenInput(std::vector<std::string>& paths, bool twoPasses,
+                                         AnalysisHost& host) {
+    CaptureOpenError openError;
+    if (paths.size() == 1) {
+        // Only the address pairing reads the capture twice: a pipe is then kept in a temporary
+        // file.
+        std::unique_ptr<CaptureSource> source = OpenCaptureSource(
+            paths[0], openError, twoPasses ? CaptureReading::Twice : CaptureReading::Once);
+        if (!source) {
+            ShowOpenFailure(paths[0], openError);
+            return nullptr;
+        }
+        const int64_t fileLinkType = source->FileLinkType();
+        if (fileLinkType >= 0 && !IsSupportedLinkType(static_cast<uint32_t>(fileLinkType))) {
+            ShowMessage(run_texts::kLinkNotRead, paths[0].c_str(),
+                        DescribeLinkType(static_cast<uint32_t>(fileLinkType)).c_str());
+            return nullptr;
+        }
+        return source;
+    }
+    const auto opener = [](const std::string& path, CaptureOpenError& error) {
+        std::unique_ptr<CaptureSource> source = OpenCaptureSource(path, error);
+        const int64_t fileLinkType = source ? source->FileLinkType() : -1;
+        if (fileLinkType >= 0 && !IsSupportedLinkType(static_cast<uint32_t>(fileLinkType))) {
+            error.message = DescribeLinkType(static_cast<uint32_t>(fileLinkType)) + " is not read";
+            return std::unique_ptr<CaptureSource>();
+        }
+        return source;
+    };
+    std::string failedPath;
+    std::unique_ptr<CaptureSequence> sequence =
+        CaptureSequence::Open(paths, opener, openError, failedPath);
+    if (!sequence) {
+        ShowOpenFailure(failedPath, openError);
+        return nullptr;
+    }
+    sequence->SetCutNotice([&host](const CaptureFailure& cut, const std::string&) {
+        const std::string text = CutRecordText(cut, true);
+        DebugLog("%s", text.c_str());
+        host.Warn(text);
+    });
+    paths = sequence->Paths();
+    return sequence;
 }
 
 AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host,
                               PlatformServices& platform) {
     BusyScope busy(host);
 
-    const std::string& inputPath = request.inputPath;
     const AnalysisOptions& options = request.options;
-    CaptureOpenError openError;
-    // Only the address pairing reads the capture twice: a pipe is then kept in a temporary file.
-    const bool twoPasses = options.pairing == PairingMode::Address;
-    const std::unique_ptr<CaptureSource> source = OpenCaptureSource(
-        inputPath, openError, twoPasses ? CaptureReading::Twice : CaptureReading::Once);
+    std::vector<std::string> paths = request.inputPaths;
+    const std::unique_ptr<CaptureSource> source =
+        OpenInput(paths, options.pairing == PairingMode::Address, host);
     if (!source) {
-        DebugLog("Can not read the capture, File=[%s] Reason=[%s]", inputPath.c_str(),
-                 openError.message.c_str());
-        ShowMessage(run_texts::kInvalidInput, inputPath.c_str(), openError.message.c_str());
         return AnalysisResult::EndedEarly;
     }
-    const int64_t fileLinkType = source->FileLinkType();
-    if (fileLinkType >= 0 && !IsSupportedLinkType(static_cast<uint32_t>(fileLinkType))) {
-        ShowMessage(run_texts::kLinkNotRead, inputPath.c_str(),
-                    DescribeLinkType(static_cast<uint32_t>(fileLinkType)).c_str());
-        return AnalysisResult::EndedEarly;
-    }
+    const std::string& inputPath = paths[0];
 
     ReportFile report(request.reportPath);
     std::unique_ptr<TransactionLog> transactionLog;
@@ -159,7 +211,7 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
     }
     switch (end) {
         case PassEnd::NoMessages:
-            ShowMessage(run_texts::kNoModbusMessages, inputPath.c_str());
+            ShowMessage(run_texts::kNoModbusMessages, CaptureNames(paths).c_str());
             return AnalysisResult::EndedEarly;
         case PassEnd::WriteFailed:
             ReportWriteFailed(context.failedSink->FileName());
@@ -191,24 +243,32 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
 
 AnalysisResult RunAnalysis(const AnalysisRequest& request, AnalysisHost& host,
                            PlatformServices& platform) {
-    const std::string& inputPath = request.inputPath;
-    if (inputPath.empty()) {
+    const std::vector<std::string>& paths = request.inputPaths;
+    if (paths.empty() || paths[0].empty()) {
         ShowMessage(run_texts::kSelectFile);
-        return AnalysisResult::EndedEarly;
-    }
-    if (inputPath != "-" && IsRefusedKind(inputPath)) {
-        return AnalysisResult::EndedEarly;
-    }
-    if (inputPath != "-" && !IsReadable(inputPath)) {
-        ShowMessage(run_texts::kInputUnreadable, inputPath.c_str());
         return AnalysisResult::EndedEarly;
     }
     const std::string& reportName = request.reportPath;
     const std::string& logName = request.options.transactionLog;
-    for (const std::string& output : {reportName, logName}) {
-        if (!output.empty() && IsSameFile(inputPath, output)) {
-            ShowMessage(run_texts::kCaptureIsOutput, output.c_str());
+    for (const std::string& inputPath : paths) {
+        if (paths.size() > 1 &&
+            (inputPath == "-" || InspectInput(inputPath).kind == InputKind::Pipe)) {
+            ShowMessage(run_texts::kInvalidInput, inputPath.c_str(),
+                        "a stream cannot be read together with other captures");
             return AnalysisResult::EndedEarly;
+        }
+        if (inputPath != "-" && IsRefusedKind(inputPath)) {
+            return AnalysisResult::EndedEarly;
+        }
+        if (inputPath != "-" && !IsReadable(inputPath)) {
+            ShowMessage(run_texts::kInputUnreadable, inputPath.c_str());
+            return AnalysisResult::EndedEarly;
+        }
+        for (const std::string& output : {reportName, logName}) {
+            if (!output.empty() && IsSameFile(inputPath, output)) {
+                ShowMessage(run_texts::kCaptureIsOutput, output.c_str());
+                return AnalysisResult::EndedEarly;
+            }
         }
     }
     const bool replaced = request.replaceExistingReport && std::remove(reportName.c_str()) == 0;

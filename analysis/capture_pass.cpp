@@ -31,10 +31,19 @@ PassEnd PassContext::CaptureEnd(CaptureOutcome outcome) {
         DebugLog("The capture ends in a cut record, Record=[%llu] File offset=[%lld]",
                  static_cast<unsigned long long>(cut.recordNumber),
                  static_cast<long long>(cut.fileOffset));
-        host.Warn(Format("the capture ends in a cut record (record %llu at offset %lld): %s",
-                         static_cast<unsigned long long>(cut.recordNumber),
-                         static_cast<long long>(cut.fileOffset), cut.message.c_str()));
+        host.Warn(CutRecordText(cut, false));
     }
     const bool failed = outcome == CaptureOutcome::Damaged || outcome == CaptureOutcome::ReadError;
     return failed ? PassEnd::CaptureFailed : PassEnd::Completed;
+}
+
+std::string CutRecordText(const CaptureFailure& cut, bool nextFollows) {
+    const std::string where = Format("(record %llu at offset %lld): %s",
+                                     static_cast<unsigned long long>(cut.recordNumber),
+                                     static_cast<long long>(cut.fileOffset), cut.message.c_str());
+    if (cut.path.empty()) {
+        return "the capture ends in a cut record " + where;
+    }
+    return "the capture file " + cut.path + " ends in a cut record " + where +
+           (nextFollows ? "; the next file follows" : "");
 }

@@ -4,6 +4,7 @@
 // (one pass).
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "analysis/analysis_host.h"
@@ -41,6 +42,10 @@ struct PassContext {
     // error ends it.
     PassEnd CaptureEnd(CaptureOutcome outcome);
 };
+
+// The warning for a capture that ends in a cut record; with a file named, whether the next file
+// follows.
+std::string CutRecordText(const CaptureFailure& cut, bool nextFollows);
 
 PassEnd RunAddressPairing(PassContext& context);
 PassEnd RunTransactionPairing(PassContext& context);

@@ -25,7 +25,7 @@ void CMainDialog::OnAnalyze() {
     // A path typed into the box is taken over, so that it need not come from Browse.
     inputPath = ReadControlText(window_, IDC_INPUT_PATH);
     AnalysisRequest request;
-    request.inputPath = inputPath;
+    request.inputPaths = {inputPath};
     RunAnalysis(request, *this, SystemPlatform());
 }
 

@@ -23,7 +23,8 @@ struct RecordMark {
 };
 
 struct CaptureRecord {
-    uint64_t number = 0;     // 1-based, as Wireshark numbers frames
+    uint64_t number = 0;     // 1-based, as Wireshark numbers frames; on across several files
+    uint32_t capture = 1;    // 1-based position of its file when several are read as one
     int64_t fileOffset = 0;  // where the record (its header) starts in the input
     CaptureTimestamp time;
     uint32_t linkType = 0;  // LINKTYPE_* of the record's interface

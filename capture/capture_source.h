@@ -25,6 +25,7 @@ struct CaptureFailure {
     uint64_t recordNumber = 0;  // the record that could not be delivered (1-based)
     int64_t fileOffset = 0;     // where its header or block starts
     std::string message;        // a short reason, e.g. "record length 70000 exceeds ..."
+    std::string path;           // the file, when several are read as one (numbers count in it)
 };
 
 class CaptureSource {

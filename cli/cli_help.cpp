@@ -41,13 +41,15 @@ std::string OptionLines(const OptionEntry& entry) {
 }  // namespace
 
 std::string UsageText() {
-    std::string text = "Usage: zep-modbus-parser [OPTION]... CAPTURE\n";
+    std::string text = "Usage: zep-modbus-parser [OPTION]... CAPTURE...\n";
     text += WebCommandUsage();
     text +=
         "       zep-modbus-parser --help | --version\n"
         "\n"
         "Analyses the Modbus/TCP traffic in the libpcap capture CAPTURE and writes the report\n"
         "(output.txt) and log.txt in the current directory, or in DIR with -C.\n"
+        "Several CAPTUREs (the files of a rotated capture) are read as one, in the order of\n"
+        "their first records' times; '-' (standard input) is read alone.\n"
         "CAPTURE and FILE are taken relative to the directory the command was given in.\n"
         "\n"
         "Options:\n";

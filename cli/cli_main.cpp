@@ -26,12 +26,14 @@ std::string FromStartingDirectory(const std::string& path) {
 int Analyze(const CliOptions& options, CliStreams streams, CliStreams notices,
             PlatformServices& platform) {
     // Files are named relative to where the command was given, not to -C's directory.
-    std::string capture = options.capture;
+    std::vector<std::string> captures = options.captures;
     std::string report = options.report;
     std::string transactionLog = options.transactionLog;
     if (!options.directory.empty()) {
-        if (capture != "-") {
-            capture = FromStartingDirectory(capture);
+        for (std::string& capture : captures) {
+            if (capture != "-") {
+                capture = FromStartingDirectory(capture);
+            }
         }
         if (!report.empty()) {
             report = FromStartingDirectory(report);
@@ -56,7 +58,7 @@ int Analyze(const CliOptions& options, CliStreams streams, CliStreams notices,
     ConsoleHost host(notices.err, notices.stderrIsTerminal);
 
     AnalysisRequest request;
-    request.inputPath = capture;
+    request.inputPaths = captures;
     if (!report.empty()) {
         request.reportPath = report;
     }

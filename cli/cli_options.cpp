@@ -239,14 +239,21 @@ CliOptions Finish(CliOptions options, const std::vector<std::string>& operands) 
         return UsageError("no capture file given");
     }
     if (operands.size() > 1) {
-        return UsageError("only one capture file can be analysed at a time");
+        for (const std::string& operand : operands) {
+            if (operand == "-") {
+                return UsageError("standard input ('-') cannot be read together with files");
+            }
+        }
+        if (options.addressPairing) {
+            return UsageError("--pairing=address reads one capture file at a time");
+        }
     }
     if (options.addressPairing &&
         (!options.transactionLog.empty() || !options.ports.empty() || options.timeoutGiven)) {
         return UsageError(
             "--transactions, --port and --response-timeout need --pairing=transaction");
     }
-    options.capture = operands[0];
+    options.captures = operands;
     return options;
 }
 

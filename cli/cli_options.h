@@ -15,7 +15,7 @@ struct CliOptions {
     std::string report;                 // -o FILE; empty: output.txt in the working directory
     bool force = false;                 // --force: replace an existing report
     bool quiet = false;                 // -q: notices only in log.txt
-    std::string capture;
+    std::vector<std::string> captures;  // one, or several read as one
     bool debugLog = false;
     bool addressPairing = false;          // --pairing address
     std::vector<uint16_t> ports;          // --port N: more Modbus/TCP ports than 502

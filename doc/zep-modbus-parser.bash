@@ -34,8 +34,8 @@ _zep_modbus_parser() {
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
     else
-        # Captures: libpcap files first, any file when none matches.
-        COMPREPLY=($(compgen -f -X '!*.@(pcap|cap|PCAP|CAP)' -- "$cur"))
+        # Captures (one or several): libpcap files first, any file when none matches.
+        COMPREPLY=($(compgen -f -X '!*.@(pcap|pcapng|cap|PCAP|PCAPNG|CAP)*' -- "$cur"))
         if ((${#COMPREPLY[@]} == 0)); then
             COMPREPLY=($(compgen -f -- "$cur"))
         fi

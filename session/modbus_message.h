@@ -22,6 +22,7 @@ struct ModbusMessage {
     uint8_t unit = 0;
     std::vector<uint8_t> frame;  // the RTU frame: unit id, PDU, CRC high, CRC low
     uint64_t captureRecord = 0;  // the record that held the message's last byte
+    uint32_t capture = 1;        // the position of that record's file (several read as one)
     CaptureTimestamp time;       // of the record that completed the message
 
     // The function code and data: the frame without unit id and CRC.

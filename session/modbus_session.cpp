@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
+#include <utility>
 
 #include "modbus/frame_view.h"
 #include "modbus/length_direction.h"
@@ -51,6 +53,9 @@ ModbusSession::ModbusSession(SessionSettings settings, ModbusMessageSink& sink)
     : settings_(std::move(settings)), sink_(sink), follower_(settings_.follower, *this) {}
 
 void ModbusSession::Add(const TcpSegment& segment, const CaptureRecord& record) {
+    if (captureStarts_.empty() || captureStarts_.back().second != record.capture) {
+        captureStarts_.emplace_back(record.number, record.capture);
+    }
     queue_.PushTime(record.time);
     follower_.Add(segment, record);
     Release();
@@ -176,6 +181,7 @@ void ModbusSession::OnFramed(TcpConnection& connection, int side, FramedMessage&
     // When its last byte was first captured: a retransmission that fills a hole later does
     // not move the messages behind the hole.
     message.captureRecord = framed.lastByte.number;
+    message.capture = CaptureOf(framed.lastByte.number);
     message.time = framed.lastByte.time;
     ++state.messages[side];
 
@@ -193,6 +199,14 @@ void ModbusSession::OnFramed(TcpConnection& connection, int side, FramedMessage&
     }
     queue_.PushMessage(std::move(message), state.recognition == Recognition::Modbus);
     CheckRecognition(connection, false);
+}
+
+uint32_t ModbusSession::CaptureOf(uint64_t record) const {
+    auto after = std::upper_bound(captureStarts_.begin(), captureStarts_.end(), record,
+                                  [](uint64_t number, const std::pair<uint64_t, uint32_t>& start) {
+                                      return number < start.first;
+                                  });
+    return after == captureStarts_.begin() ? 1 : std::prev(after)->second;
 }
 
 void ModbusSession::DecideServer(TcpConnection& connection, int serverEnd) {

@@ -5,6 +5,7 @@
 // connection, else what a frame says of itself), and hands the messages on in capture order.
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "capture/capture_record.h"
@@ -69,10 +70,14 @@ private:
     void CheckRecognition(TcpConnection& connection, bool atEnd);
     void Recognise(TcpConnection& connection, bool modbus);
     void Release();
+    uint32_t CaptureOf(uint64_t record) const;
 
     SessionSettings settings_;
     ModbusMessageSink& sink_;
     TcpFollower follower_;
     ReleaseQueue queue_;
     SessionCounts counts_;
+    // (first record, capture) where each capture file began: records are numbered on across
+    // files, so a record's number tells its file.
+    std::vector<std::pair<uint64_t, uint32_t>> captureStarts_;
 };

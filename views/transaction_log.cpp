@@ -57,6 +57,7 @@ Json MessageJson(const std::optional<ModbusMessage>& adu) {
         return nullptr;
     }
     Json message = Json::object();
+    message["capture"] = adu->capture;
     message["capture_frame"] = adu->captureRecord;
     message["time"] = Iso8601Utc(adu->time);
     message["frame"] = RtuFrameText(*adu);

@@ -14,7 +14,7 @@ void ExpectAnalysis(const CliOptions& options, const std::string& directory,
     EXPECT_EQ(options.directory, directory);
     EXPECT_EQ(options.report, report);
     EXPECT_EQ(options.quiet, quiet);
-    EXPECT_EQ(options.capture, capture);
+    EXPECT_EQ(options.captures, std::vector<std::string>{capture});
 }
 
 std::string ErrorOf(const std::vector<std::string>& arguments) {
@@ -53,7 +53,7 @@ TEST(OptionParsing, DoubleDashEndsTheOptions) {
     ExpectAnalysis(ParseCommandLine({"--", "-q"}), "", "", false, "-q");
     ExpectAnalysis(ParseCommandLine({"-q", "--", "--help"}), "", "", true, "--help");
     ExpectAnalysis(ParseCommandLine({"-"}), "", "", false, "-");  // a file named "-"
-    EXPECT_EQ(ErrorOf({"--", "a", "-b"}), "only one capture file can be analysed at a time");
+    EXPECT_EQ(ParseCommandLine({"--", "a", "-b"}).captures, (std::vector<std::string>{"a", "-b"}));
 }
 
 TEST(OptionParsing, HelpAndVersionWinOverWhatFollows) {
@@ -67,7 +67,10 @@ TEST(OptionParsing, HelpAndVersionWinOverWhatFollows) {
 
 TEST(OptionParsing, UsageErrorsSayWhatIsWrong) {
     EXPECT_EQ(ErrorOf({}), "no capture file given");
-    EXPECT_EQ(ErrorOf({"a", "b"}), "only one capture file can be analysed at a time");
+    EXPECT_EQ(ErrorOf({"a", "-"}), "standard input ('-') cannot be read together with files");
+    EXPECT_EQ(ErrorOf({"-", "-"}), "standard input ('-') cannot be read together with files");
+    EXPECT_EQ(ErrorOf({"--pairing=address", "a", "b"}),
+              "--pairing=address reads one capture file at a time");
     EXPECT_EQ(ErrorOf({"-x", "c"}), "invalid option -- 'x'");
     EXPECT_EQ(ErrorOf({"-qx", "c"}), "invalid option -- 'x'");
     EXPECT_EQ(ErrorOf({"--out", "r", "c"}), "unrecognized option '--out'");
@@ -129,7 +132,7 @@ TEST_F(CommandLine, UsageErrorIsOneLineAndTheHint) {
 
 TEST_F(CommandLine, HelpAndVersionGoToStandardOutput) {
     EXPECT_EQ(Run({"-h"}), 0);
-    EXPECT_EQ(out_.str().rfind("Usage: zep-modbus-parser [OPTION]... CAPTURE\n", 0), 0u);
+    EXPECT_EQ(out_.str().rfind("Usage: zep-modbus-parser [OPTION]... CAPTURE...\n", 0), 0u);
     EXPECT_EQ(err_.str(), "");
     EXPECT_EQ(Run({"--version"}), 0);
     const std::string version = out_.str();

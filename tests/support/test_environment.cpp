@@ -40,7 +40,7 @@ void FakeHost::SetBusy(bool busy) {
 
 AnalysisResult RunAnalysis(FakeHost& host, PlatformServices& platform) {
     AnalysisRequest request;
-    request.inputPath = host.inputPath;
+    request.inputPaths = {host.inputPath};
     request.options = host.options;
     return RunAnalysis(request, host, platform);
 }

@@ -34,12 +34,13 @@ Endpoint V6(uint8_t last, uint16_t port) {
 }
 
 ModbusMessage Message(uint16_t transactionId, uint8_t unit, const Bytes& pdu, uint64_t record,
-                      CaptureTimestamp time) {
+                      CaptureTimestamp time, uint32_t capture = 1) {
     ModbusMessage message;
     message.transactionId = transactionId;
     message.unit = unit;
     message.frame = RtuFrameOf(unit, ByteView(pdu));
     message.captureRecord = record;
+    message.capture = capture;
     message.time = time;
     return message;
 }
@@ -70,15 +71,15 @@ TEST(TransactionLog, ReadHoldingRegistersPair) {
     const Transaction pair = MakePair(
         V4(10, 50000), V4(20, 502),
         Message(7, 1, {0x03, 0x00, 0x6B, 0x00, 0x02}, 4, Micros(k20261207T135016, 123456)),
-        Message(7, 1, {0x03, 0x04, 0x00, 0x2A, 0x01, 0x00}, 6, Micros(k20261207T135016, 135956)),
+        Message(7, 1, {0x03, 0x04, 0x00, 0x2A, 0x01, 0x00}, 6, Micros(k20261207T135016, 135956), 2),
         2);
     ExpectLine(TransactionLogLine(pair),
                R"({"report_frame":2,"transaction_id":7,"unit":1,"function":3,)"
                R"("function_name":"Read Holding Registers","client":"192.168.0.10:50000",)"
                R"("server":"192.168.0.20:502",)"
-               R"("request":{"capture_frame":4,"time":"2026-12-07T13:50:16.123456Z",)"
+               R"("request":{"capture":1,"capture_frame":4,"time":"2026-12-07T13:50:16.123456Z",)"
                R"("frame":"01 03 00 6B 00 02 B5 D7"},)"
-               R"("response":{"capture_frame":6,"time":"2026-12-07T13:50:16.135956Z",)"
+               R"("response":{"capture":2,"capture_frame":6,"time":"2026-12-07T13:50:16.135956Z",)"
                R"("frame":"01 03 04 00 2A 01 00 DA 6B"},)"
                R"("response_time_ms":12.5,"exception":null,"unanswered":null,)"
                R"("unit_mismatch":false,"function_mismatch":false,)"
@@ -113,7 +114,7 @@ TEST(TransactionLog, LoneRequestTimedOutWithWritesAndAWarning) {
 
 TEST(TransactionLog, LoneResponseGivesIndexesNotReferences) {
     const Transaction pair = MakePair(V4(10, 50000), V4(20, 502), std::nullopt,
-                               Message(3, 1, {0x01, 0x01, 0x05}, 1, Micros(60, 0)));
+                                      Message(3, 1, {0x01, 0x01, 0x05}, 1, Micros(60, 0)));
     const nlohmann::json line = Parsed(pair);
     EXPECT_TRUE(line["request"].is_null());
     EXPECT_EQ(line["response"]["time"], "1970-01-01T00:01:00.000000Z");
@@ -123,9 +124,10 @@ TEST(TransactionLog, LoneResponseGivesIndexesNotReferences) {
 }
 
 TEST(TransactionLog, ExceptionResponse) {
-    Transaction pair = MakePair(V4(10, 50000), V4(20, 502),
-                         Message(1, 1, {0x03, 0x00, 0x00, 0x00, 0x01}, 2, Micros(100, 999999)),
-                         Message(1, 1, {0x83, 0x02}, 3, Micros(101, 1999)));
+    Transaction pair =
+        MakePair(V4(10, 50000), V4(20, 502),
+                 Message(1, 1, {0x03, 0x00, 0x00, 0x00, 0x01}, 2, Micros(100, 999999)),
+                 Message(1, 1, {0x83, 0x02}, 3, Micros(101, 1999)));
     pair.unitMismatch = true;  // the flags are passed through as they are
     const nlohmann::json line = Parsed(pair);
     EXPECT_EQ(line["function"], 3);
@@ -167,7 +169,7 @@ TEST(TransactionLog, ForceMultipleCoilsLeavesPaddingOut) {
 
 TEST(TransactionLog, TruncatedPduAndMissingTransactionStayValidJson) {
     Transaction pair = MakePair(V4(10, 50000), V4(20, 502), Message(4, 1, {}, 1, Micros(0, 0)),
-                         Message(4, 1, {0x81}, 2, Micros(0, 0)));
+                                Message(4, 1, {0x81}, 2, Micros(0, 0)));
     const nlohmann::json line = Parsed(pair);
     EXPECT_EQ(line["function"], 0);
     EXPECT_EQ(line["exception"], nlohmann::json::parse(R"({"code":null,"name":"Unknown"})"));
