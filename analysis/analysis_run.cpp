@@ -129,7 +129,8 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
     if (!source) {
         DebugLog("Can not read the capture, File=[%s] Reason=[%s]", inputPath.c_str(),
                  openError.message.c_str());
-        ShowMessage(run_texts::kInvalidInput, inputPath.c_str(), openError.message.c_str());
+        ShowMessage(openError.unreadable ? run_texts::kCannotReadInput : run_texts::kInvalidInput,
+                    inputPath.c_str(), openError.message.c_str());
         return AnalysisResult::EndedEarly;
     }
     const int64_t fileLinkType = source->FileLinkType();

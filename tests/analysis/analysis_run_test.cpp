@@ -162,6 +162,21 @@ TEST_F(AnalysisRun, InvalidCaptureReenablesTheControls) {
               (std::vector<std::string>{"disable 1000", "disable 3", "enable 1000", "enable 3"}));
 }
 
+TEST_F(AnalysisRun, CaptureShorterThanAFileHeaderCannotBeRead) {
+    WriteFile("empty.pcap", {});
+    host_.inputPath = "empty.pcap";
+    EXPECT_EQ(RunAnalysis(host_, platform_), AnalysisResult::EndedEarly);
+    WriteFile("ten.pcap", {0xD4, 0xC3, 0xB2, 0xA1, 2, 0, 4, 0, 0, 0});
+    host_.inputPath = "ten.pcap";
+    EXPECT_EQ(RunAnalysis(host_, platform_), AnalysisResult::EndedEarly);
+    ASSERT_EQ(presenter_.boxes.size(), 2u);
+    EXPECT_EQ(presenter_.boxes[0].text, "Can not read input file\nFile: empty.pcap\nan empty file");
+    EXPECT_EQ(presenter_.boxes[1].text,
+              "Can not read input file\nFile: ten.pcap\n10 bytes, too short for a capture file "
+              "header (24 bytes)");
+    EXPECT_FALSE(fs::exists("output.txt"));
+}
+
 TEST_F(AnalysisRun, CaptureWithoutModbusMessages) {
     EXPECT_EQ(Run(PcapBuilder().Record(Bytes(42, 0xAA)).Record(TcpPacket(Bytes(), ToClient()))),
               AnalysisResult::EndedEarly);
