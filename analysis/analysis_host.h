@@ -11,6 +11,8 @@
 #include "common/byte_view.h"
 
 constexpr const char* kReportFileName = "output.txt";
+// The report path that names standard output.
+constexpr const char* kStandardOutputName = "-";
 
 enum class PairingMode {
     Transaction,  // per TCP connection and transaction id, every message of every segment
@@ -25,8 +27,8 @@ struct AnalysisOptions {
 };
 
 struct AnalysisRequest {
-    std::string inputPath;  // the capture; "-" is standard input
-    std::string reportPath = kReportFileName;
+    std::string inputPath;                     // the capture; "-" is standard input
+    std::string reportPath = kReportFileName;  // kStandardOutputName: standard output
     // An existing report is deleted instead of stopping the run (the dialog always stops).
     bool replaceExistingReport = false;
     AnalysisOptions options;

@@ -3,23 +3,37 @@
 #include <filesystem>
 #include <system_error>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 namespace fs = std::filesystem;
 
 bool BufferedTextFile::Open() {
-    file_ = std::fopen(path_.c_str(), replace_ ? "wb" : "ab");
-    if (file_ == nullptr) {
-        failed_ = true;
-        return false;
+    if (path_ == "-") {
+        standardOutput_ = true;
+        std::fflush(stdout);
+#ifdef _WIN32
+        _setmode(_fileno(stdout), _O_BINARY);
+#endif
+        file_ = stdout;  // its own buffer is emptied after every write of ours
+    } else {
+        file_ = std::fopen(path_.c_str(), replace_ ? "wb" : "ab");
+        if (file_ == nullptr) {
+            failed_ = true;
+            return false;
+        }
+        std::error_code error;
+        regular_ = fs::is_regular_file(path_, error);
+        if (regular_ && !replace_) {
+            const uintmax_t size = fs::file_size(path_, error);
+            regular_ = !error;
+            stored_ = error ? 0 : size;
+        }
+        // The buffer is ours: every write of the handle ends after a whole piece.
+        std::setvbuf(file_, nullptr, _IONBF, 0);
     }
-    std::error_code error;
-    regular_ = fs::is_regular_file(path_, error);
-    if (regular_ && !replace_) {
-        const uintmax_t size = fs::file_size(path_, error);
-        regular_ = !error;
-        stored_ = error ? 0 : size;
-    }
-    // The buffer is ours: every write of the handle ends after a whole piece.
-    std::setvbuf(file_, nullptr, _IONBF, 0);
     buffer_.reserve(kBufferSize);
     return true;
 }
@@ -47,9 +61,11 @@ bool BufferedTextFile::WriteBuffer() {
 
 void BufferedTextFile::Fail() {
     failed_ = true;
-    std::fclose(file_);
-    if (regular_) {
-        CutBack();
+    if (!standardOutput_) {
+        std::fclose(file_);
+        if (regular_) {
+            CutBack();
+        }
     }
     file_ = nullptr;
     buffer_.clear();
@@ -100,7 +116,7 @@ bool BufferedTextFile::Close() {
         return !failed_;
     }
     Flush();
-    if (file_ != nullptr && std::fclose(file_) != 0) {
+    if (file_ != nullptr && !standardOutput_ && std::fclose(file_) != 0) {
         failed_ = true;
     }
     file_ = nullptr;

@@ -6,7 +6,7 @@
 // Each write is one piece (a report block, a log line), and the file only ever ends after a
 // whole piece: the buffer is written out before a piece would overflow it, never part of a
 // piece, and when a write fails (a full disk) the file is cut back to the end of the last piece
-// that reached it.
+// that reached it. The path "-" is standard output, which is never closed or cut.
 
 #include <cstdint>
 #include <cstdio>
@@ -46,6 +46,7 @@ private:
     std::FILE* file_ = nullptr;
     bool replace_;
     bool failed_ = false;
+    bool standardOutput_ = false;
     bool regular_ = false;  // only a regular file is cut back
     std::string buffer_;
     std::vector<size_t> pieceEnds_;  // where each piece in the buffer ends
