@@ -11,6 +11,8 @@
 #include "common/byte_view.h"
 
 constexpr const char* kReportFileName = "output.txt";
+// The report path that names standard output.
+constexpr const char* kStandardOutputName = "-";
 
 enum class PairingMode {
     Transaction,  // per TCP connection and transaction id, every message of every segment
@@ -28,7 +30,7 @@ struct AnalysisRequest {
     // The capture: one file ("-" is standard input), or several read as one in the order of
     // their first records' times (the files of a rotated capture).
     std::vector<std::string> inputPaths;
-    std::string reportPath = kReportFileName;
+    std::string reportPath = kReportFileName;  // kStandardOutputName: standard output
     // An existing report is deleted instead of stopping the run (the dialog always stops).
     bool replaceExistingReport = false;
     AnalysisOptions options;

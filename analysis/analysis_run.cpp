@@ -45,8 +45,33 @@ bool IsRefusedKind(const std::string& path) {
     return true;
 }
 
-// The full path of a name in the current directory; the name itself when it cannot be had.
+// What a report path names. Only a regular file is an earlier report (and only it is deleted by
+// --force); a directory cannot be written and stops the run the same way. A device, a pipe or a
+// terminal is written into as it is, and "-" is standard output.
+enum class ReportTarget { Absent, RegularFile, Other, Stream };
+
+ReportTarget TargetOf(const std::string& path) {
+    if (path == kStandardOutputName) {
+        return ReportTarget::Stream;
+    }
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (std::filesystem::is_regular_file(status)) {
+        return ReportTarget::RegularFile;
+    }
+    if (std::filesystem::is_character_file(status) || std::filesystem::is_block_file(status) ||
+        std::filesystem::is_fifo(status) || std::filesystem::is_socket(status)) {
+        return ReportTarget::Stream;
+    }
+    return PathExists(path) ? ReportTarget::Other : ReportTarget::Absent;
+}
+
+// The full path of a name in the current directory; the name itself when it cannot be had, or
+// when it names standard output.
 std::string FullPathOrName(const std::string& name) {
+    if (name == kStandardOutputName) {
+        return name;
+    }
     const std::string full = FullPathOf(name);
     return full.empty() ? name : full;
 }
@@ -128,7 +153,8 @@ std::string CaptureNames(const std::vector<std::string>& paths) {
 void ShowOpenFailure(const std::string& path, const CaptureOpenError& error) {
     DebugLog("Can not read the capture, File=[%s] Reason=[%s]", path.c_str(),
              error.message.c_str());
-    ShowMessage(run_texts::kInvalidInput, path.c_str(), error.message.c_str());
+    ShowMessage(error.unreadable ? run_texts::kCannotReadInput : run_texts::kInvalidInput,
+                path.c_str(), error.message.c_str());
 }
 
 // Opens the one capture file, or the several read as one; null when the user has been told why
@@ -226,14 +252,17 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
     }
 
     const PassCounts& counts = context.counts;
+    const bool toStandardOutput = request.reportPath == kStandardOutputName;
     const std::string reportPath = FullPathOrName(request.reportPath);
     host.SetResultsText(SummaryText(counts, reportPath));
     host.RefreshControls();
     host.PumpPendingMessage();
     busy.Done();
 
-    if (counts.messages > 0 && MessageAndLog(kMbYesNo, run_texts::kAnalysed, counts.messages,
-                                             reportPath.c_str()) == kIdYes) {
+    // A report on standard output has no folder to show.
+    if (counts.messages > 0 && !toStandardOutput &&
+        MessageAndLog(kMbYesNo, run_texts::kAnalysed, counts.messages, reportPath.c_str()) ==
+            kIdYes) {
         OfferFolder(platform, reportPath);
     }
     return AnalysisResult::Completed;
@@ -265,14 +294,16 @@ AnalysisResult RunAnalysis(const AnalysisRequest& request, AnalysisHost& host,
             return AnalysisResult::EndedEarly;
         }
         for (const std::string& output : {reportName, logName}) {
-            if (!output.empty() && IsSameFile(inputPath, output)) {
+            if (!output.empty() && output != kStandardOutputName && IsSameFile(inputPath, output)) {
                 ShowMessage(run_texts::kCaptureIsOutput, output.c_str());
                 return AnalysisResult::EndedEarly;
             }
         }
     }
-    const bool replaced = request.replaceExistingReport && std::remove(reportName.c_str()) == 0;
-    if (!replaced && PathExists(reportName)) {
+    const ReportTarget target = TargetOf(reportName);
+    const bool replaced = target == ReportTarget::RegularFile && request.replaceExistingReport &&
+                          std::remove(reportName.c_str()) == 0;
+    if (!replaced && (target == ReportTarget::RegularFile || target == ReportTarget::Other)) {
         const std::string reportPath = FullPathOrName(reportName);
         if (MessageAndLog(kMbYesNo, run_texts::kPreviousReport, reportPath.c_str()) == kIdYes) {
             OfferFolder(platform, reportPath);

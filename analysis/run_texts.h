@@ -15,6 +15,9 @@ constexpr const char kPreviousReport[] =
     "continuing.\n\nWould you like to browse to this file ?";
 constexpr const char kNotEnoughSpace[] =
     "Not enugh free hard drive space\nFree space: %llu MB\nMinimum required free space: %d MB";
+// A capture that is missing, refused by the system or shorter than any capture file header;
+// the third line says what was found.
+constexpr const char kCannotReadInput[] = "Can not read input file\nFile: %s\n%s";
 constexpr const char kInvalidInput[] = "Invalid input file\nFile: %s\n%s";
 constexpr const char kLinkNotRead[] = "Invalid input file\nFile: %s\n%s is not read";
 constexpr const char kNoModbusMessages[] =

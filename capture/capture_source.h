@@ -49,6 +49,10 @@ struct CaptureOpenError {
     // A short reason without the path: "a directory, not a capture file", "No such file or
     // directory", "not a pcap or pcapng capture (it begins with 47 45 54 20)".
     std::string message;
+    // The capture could not be read as far as the end of a file header: it is missing, the
+    // system refused to read it, or it is shorter than any capture file. Otherwise what was
+    // read is no capture this program reads.
+    bool unreadable = false;
 };
 
 // Whether the capture will be read again after a Rewind: standard input and pipes are then kept

@@ -11,10 +11,10 @@
 
 namespace {
 
+// The shortest file header of a capture: pcap's (a pcapng section header block is longer).
+constexpr size_t kShortestFileHeader = 24;
+
 std::string DescribeStart(const uint8_t* bytes, size_t count) {
-    if (count == 0) {
-        return "an empty file";
-    }
     std::string text = "it begins with";
     for (size_t i = 0; i < count; ++i) {
         char hex[4];
@@ -24,24 +24,41 @@ std::string DescribeStart(const uint8_t* bytes, size_t count) {
     return text;
 }
 
+// What was found of a capture too short for any file header.
+std::string DescribeShort(size_t count) {
+    if (count == 0) {
+        return "an empty file";
+    }
+    char text[96];
+    std::snprintf(text, sizeof(text), "%zu byte%s, too short for a capture file header (%zu bytes)",
+                  count, count == 1 ? "" : "s", kShortestFileHeader);
+    return text;
+}
+
+void Unreadable(CaptureOpenError& error, const std::string& message) {
+    error.message = message;
+    error.unreadable = true;
+}
+
 }  // namespace
 
 std::unique_ptr<CaptureSource> OpenCaptureStream(std::unique_ptr<ByteStream> stream,
                                                  CaptureOpenError& error) {
     auto reader = std::make_unique<StreamReader>(std::move(stream));
-    uint8_t magic[4] = {};
-    const size_t got = reader->Peek(magic, sizeof(magic));
-    if (got < sizeof(magic) && !reader->Error().empty()) {
-        error.message = "reading failed: " + reader->Error();
+    uint8_t start[kShortestFileHeader] = {};
+    const size_t got = reader->Peek(start, sizeof(start));
+    if (got < sizeof(start)) {
+        Unreadable(error, reader->Error().empty() ? DescribeShort(got)
+                                                  : "reading failed: " + reader->Error());
         return nullptr;
     }
     std::unique_ptr<RecordSource> source;
-    if (got == sizeof(magic) && PcapSource::IsMagic(magic)) {
+    if (PcapSource::IsMagic(start)) {
         source = std::make_unique<PcapSource>(std::move(reader));
-    } else if (got == sizeof(magic) && PcapngSource::IsMagic(magic)) {
+    } else if (PcapngSource::IsMagic(start)) {
         source = std::make_unique<PcapngSource>(std::move(reader));
     } else {
-        error.message = "not a pcap or pcapng capture (" + DescribeStart(magic, got) + ")";
+        error.message = "not a pcap or pcapng capture (" + DescribeStart(start, 4) + ")";
         return nullptr;
     }
     if (!source->Start(error.message)) {
@@ -73,7 +90,7 @@ std::unique_ptr<CaptureSource> OpenCaptureSource(const std::string& path, Captur
     const InputInfo info = InspectInput(path);
     switch (info.kind) {
         case InputKind::Unavailable:
-            error.message = info.reason;
+            Unreadable(error, info.reason);
             return nullptr;
         case InputKind::Directory:
             error.message = "a directory, not a capture file";
@@ -85,8 +102,10 @@ std::unique_ptr<CaptureSource> OpenCaptureSource(const std::string& path, Captur
         case InputKind::Pipe:
             break;
     }
-    std::FILE* file = OpenInputFile(path, error.message);  // a pipe waits here for its writer
+    std::string reason;
+    std::FILE* file = OpenInputFile(path, reason);  // a pipe waits here for its writer
     if (file == nullptr) {
+        Unreadable(error, reason);
         return nullptr;
     }
     std::unique_ptr<ByteStream> stream =

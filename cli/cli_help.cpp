@@ -58,7 +58,8 @@ std::string UsageText() {
     }
     text +=
         "\n"
-        "Exit status: 0 analysis completed, 1 the run ended early, 2 usage error.\n";
+        "Exit status: 0 analysis completed, 1 the run ended early, 2 usage error,\n"
+        "130 interrupted (Ctrl-C or SIGTERM; the report holds whole blocks).\n";
     text += WebCommandExitStatus();
     return text;
 }

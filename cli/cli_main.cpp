@@ -35,7 +35,7 @@ int Analyze(const CliOptions& options, CliStreams streams, CliStreams notices,
                 capture = FromStartingDirectory(capture);
             }
         }
-        if (!report.empty()) {
+        if (!report.empty() && report != kStandardOutputName) {
             report = FromStartingDirectory(report);
         }
         if (!transactionLog.empty()) {
@@ -78,10 +78,16 @@ int Analyze(const CliOptions& options, CliStreams streams, CliStreams notices,
     if (result != AnalysisResult::Completed) {
         return 1;
     }
-    streams.out << ConsoleText(host.ResultsText()) << '\n';
-    streams.out.flush();
-    if (!streams.out) {
-        streams.err << "zep-modbus-parser: the summary could not be written to standard output\n";
+    // With the report on standard output, the summary goes to standard error.
+    const bool reportOnStandardOutput = report == kStandardOutputName;
+    std::ostream& summary = reportOnStandardOutput ? streams.err : streams.out;
+    summary << ConsoleText(host.ResultsText()) << '\n';
+    summary.flush();
+    if (!summary) {
+        if (!reportOnStandardOutput) {
+            streams.err
+                << "zep-modbus-parser: the summary could not be written to standard output\n";
+        }
         return 1;
     }
     return 0;

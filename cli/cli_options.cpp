@@ -108,8 +108,11 @@ std::vector<OptionEntry> BuildOptionTable() {
     std::vector<OptionEntry> table = {
         {'C', "directory", "DIR", "work in DIR (log.txt and the default report go there)",
          ApplyDirectory},
-        {'o', "output", "FILE", "write the report to FILE (default: output.txt)", ApplyOutput},
-        {'\0', "force", nullptr, "replace an existing report instead of stopping", ApplyForce},
+        {'o', "output", "FILE",
+         "write the report to FILE (default: output.txt);\n"
+         "'-' is standard output (summary to standard error)",
+         ApplyOutput},
+        {'\0', "force", nullptr, "delete an existing report file instead of stopping", ApplyForce},
         {'q', "quiet", nullptr,
          "notices only to log.txt, not to standard error;\n"
          "questions are answered by --yes/--no",

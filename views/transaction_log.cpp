@@ -5,10 +5,10 @@
 
 #include "capture/capture_time.h"
 #include "modbus/exception_catalogue.h"
-#include "modbus/function_catalogue.h"
 #include "modbus/rtu_frame.h"
 #include "session/mbap.h"
 #include "views/iso8601_time.h"
+#include "views/log_function_names.h"
 
 namespace {
 
@@ -30,6 +30,15 @@ const char* UnansweredText(Unanswered reason) {
             return "too many waiting";
     }
     return nullptr;
+}
+
+// The MEI type of a request of function 43: the byte after the function code; -1 without one.
+int RequestMeiType(const Transaction& transaction) {
+    if (!transaction.request) {
+        return -1;
+    }
+    const ByteView pdu = transaction.request->Pdu();
+    return pdu.size() >= 2 ? pdu.At(1) : -1;
 }
 
 Json TextOrNull(const char* text) {
@@ -197,7 +206,7 @@ std::string TransactionLogLine(const Transaction& transaction) {
     line["unit"] = first.unit;
     const int function = first.FunctionCode() & ~mbap::kExceptionBit;
     line["function"] = function;
-    line["function_name"] = GetFunctionName(function);
+    line["function_name"] = LogFunctionName(function, RequestMeiType(transaction));
     line["client"] = transaction.client.ToString();
     line["server"] = transaction.server.ToString();
     line["request"] = MessageJson(transaction.request);

@@ -3,7 +3,10 @@
 #include "analysis/analysis_run.h"
 
 #include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 #include <functional>
 
@@ -160,6 +163,21 @@ TEST_F(AnalysisRun, InvalidCaptureReenablesTheControls) {
               "Invalid input file\nFile: capture.pcap\nlink type 105 (IEEE802_11) is not read");
     EXPECT_EQ(host_.controlEvents,
               (std::vector<std::string>{"disable 1000", "disable 3", "enable 1000", "enable 3"}));
+}
+
+TEST_F(AnalysisRun, CaptureShorterThanAFileHeaderCannotBeRead) {
+    WriteFile("empty.pcap", {});
+    host_.inputPath = "empty.pcap";
+    EXPECT_EQ(RunAnalysis(host_, platform_), AnalysisResult::EndedEarly);
+    WriteFile("ten.pcap", {0xD4, 0xC3, 0xB2, 0xA1, 2, 0, 4, 0, 0, 0});
+    host_.inputPath = "ten.pcap";
+    EXPECT_EQ(RunAnalysis(host_, platform_), AnalysisResult::EndedEarly);
+    ASSERT_EQ(presenter_.boxes.size(), 2u);
+    EXPECT_EQ(presenter_.boxes[0].text, "Can not read input file\nFile: empty.pcap\nan empty file");
+    EXPECT_EQ(presenter_.boxes[1].text,
+              "Can not read input file\nFile: ten.pcap\n10 bytes, too short for a capture file "
+              "header (24 bytes)");
+    EXPECT_FALSE(fs::exists("output.txt"));
 }
 
 TEST_F(AnalysisRun, CaptureWithoutModbusMessages) {
@@ -392,6 +410,48 @@ TEST_F(AnalysisRun, ReportThatCannotBeWrittenEndsTheRun) {
     EXPECT_EQ(presenter_.boxes[0].text, "Can not write to the report file\nFile: " + ReportPath());
     EXPECT_EQ(host.controlEvents.back(), "enable 3");
     EXPECT_TRUE(host.resultsText.find("Messages processed") == std::string::npos);
+}
+
+TEST_F(AnalysisRun, FullDiskLeavesTheReportCutAfterItsLastWholeBlock) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "mounting a small file system for the report needs root";
+    }
+    constexpr uintmax_t kCapacity = 64 * 1024;
+    fs::create_directory("small");
+    if (mount("tmpfs", "small", "tmpfs", 0, "size=64k") != 0) {
+        GTEST_SKIP() << "no tmpfs could be mounted: " << std::strerror(errno);
+    }
+    struct Unmount {
+        ~Unmount() { umount2("small", MNT_DETACH); }
+    } unmount;
+
+    // About 100 KiB of report for a 64 KiB file system.
+    PcapBuilder capture;
+    const int polls = 300;
+    for (int i = 0; i < polls; ++i) {
+        capture.Record(Poll(kReadPoll));
+    }
+    capture.WriteTo("capture.pcap");
+    AnalysisRequest request;
+    request.inputPaths = {"capture.pcap"};
+    request.reportPath = "small/output.txt";
+    request.options = host_.options;
+    EXPECT_EQ(RunAnalysis(request, host_, platform_), AnalysisResult::EndedEarly);
+    ASSERT_EQ(presenter_.boxes.size(), 1u);
+    EXPECT_EQ(presenter_.boxes[0].text, "Can not write to the report file\nFile: " +
+                                            (fs::path(directory_) / "small/output.txt").string());
+
+    const std::string report = ReadFileText("small/output.txt");
+    EXPECT_LT(report.size(), kCapacity);
+    ASSERT_FALSE(report.empty());
+    std::string wholeBlocks;
+    for (int block = 1; wholeBlocks.size() < report.size(); ++block) {
+        char number[16];
+        std::snprintf(number, sizeof(number), "%03d", block);
+        wholeBlocks += Crlf(ReadPollBlock(number));
+    }
+    EXPECT_EQ(report, wholeBlocks);
+    EXPECT_EQ(report.substr(report.size() - 4), "\r\n\r\n");
 }
 
 TEST_F(AnalysisRun, LogRecordsEveryBoxWithItsAnswer) {

@@ -36,16 +36,30 @@ TEST_F(CaptureInput, RefusesWhatIsNotACaptureFileWithAPlainReason) {
     EXPECT_EQ(error_.message, "a device, not a capture file");
     EXPECT_FALSE(Open("missing.pcap"));
     EXPECT_EQ(error_.message, "No such file or directory");
+    EXPECT_TRUE(error_.unreadable);
 
-    WriteFile("empty.pcap", {});
-    EXPECT_FALSE(Open("empty.pcap"));
-    EXPECT_EQ(error_.message, "not a pcap or pcapng capture (an empty file)");
-    WriteFile("page.pcap", {'<', 'h', 't', 'm', 'l', '>'});
+    const std::string page = "<html><head><title>capture</title>";
+    WriteFile("page.pcap", Bytes(page.begin(), page.end()));
     EXPECT_FALSE(Open("page.pcap"));
     EXPECT_EQ(error_.message, "not a pcap or pcapng capture (it begins with 3c 68 74 6d)");
-    WriteFile("two.pcap", {0xD4, 0xC3});
-    EXPECT_FALSE(Open("two.pcap"));
-    EXPECT_EQ(error_.message, "not a pcap or pcapng capture (it begins with d4 c3)");
+    EXPECT_FALSE(error_.unreadable);
+    EXPECT_TRUE(presenter_.boxes.empty());  // reasons, not message boxes
+}
+
+TEST_F(CaptureInput, FilesShorterThanAnyFileHeaderAreUnreadable) {
+    WriteFile("empty.pcap", {});
+    EXPECT_FALSE(Open("empty.pcap"));
+    EXPECT_EQ(error_.message, "an empty file");
+    EXPECT_TRUE(error_.unreadable);
+    WriteFile("one.pcap", {0xD4});
+    EXPECT_FALSE(Open("one.pcap"));
+    EXPECT_EQ(error_.message, "1 byte, too short for a capture file header (24 bytes)");
+    // The start of a pcap header, cut before its end.
+    WriteFile("short.pcap",
+              {0xD4, 0xC3, 0xB2, 0xA1, 2, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1});
+    EXPECT_FALSE(Open("short.pcap"));
+    EXPECT_EQ(error_.message, "23 bytes, too short for a capture file header (24 bytes)");
+    EXPECT_TRUE(error_.unreadable);
     EXPECT_TRUE(presenter_.boxes.empty());  // reasons, not message boxes
 }
 

@@ -54,7 +54,8 @@ TEST(PcapSource, ReadsBothByteOrdersWithMicroOrNanosecondStamps) {
 
 TEST(PcapSource, RefusesOtherVersions) {
     EXPECT_EQ(OpenError(PcapBuilder().Version(3, 0).Build()), "pcap version 3.0 is not read");
-    EXPECT_EQ(OpenError(Bytes{0xD4, 0xC3, 0xB2, 0xA1, 2, 0}), "the pcap file header is cut short");
+    EXPECT_EQ(OpenError(Bytes{0xD4, 0xC3, 0xB2, 0xA1, 2, 0}),
+              "6 bytes, too short for a capture file header (24 bytes)");
 }
 
 TEST(PcapSource, SnapshotLengthBoundsRecordsAndZeroMeansTheLimit) {

@@ -91,3 +91,47 @@ TEST(ManualPage, CompletionOffersTheOptionsOfHelp) {
     EXPECT_EQ(names.count("--check-update"), ZEP_WITH_WEB ? 1u : 0u);
     EXPECT_EQ(CompletionWords(ReadFileText(ZEP_BUILT_COMPLETION)), names);
 }
+
+namespace {
+
+// The statuses that --help names after "Exit status:": every number that opens a phrase
+// ("0 analysis completed, 1 ...").
+std::set<std::string> HelpExitStatuses() {
+    const std::string help = UsageText();
+    const size_t start = help.find("Exit status:");
+    std::set<std::string> statuses;
+    if (start == std::string::npos) {
+        return statuses;
+    }
+    const std::string part = help.substr(start, help.find("\nWith ", start) - start);
+    const std::regex status(R"((?:: |, |\n)(\d+) )");
+    for (std::sregex_iterator it(part.begin(), part.end(), status), end; it != end; ++it) {
+        statuses.insert((*it)[1].str());
+    }
+    return statuses;
+}
+
+// The ".B N" tags of the manual's EXIT STATUS section.
+std::set<std::string> ManualExitStatuses(const std::string& page) {
+    std::set<std::string> statuses;
+    std::istringstream lines(page);
+    std::string line;
+    bool inSection = false;
+    while (std::getline(lines, line)) {
+        if (line.rfind(".SH", 0) == 0) {
+            inSection = line == ".SH EXIT STATUS";
+        } else if (inSection && line.rfind(".B ", 0) == 0) {
+            statuses.insert(line.substr(3));
+        }
+    }
+    return statuses;
+}
+
+}  // namespace
+
+TEST(ManualPage, ListsTheExitStatusesOfHelp) {
+    const std::set<std::string> expected = {"0", "1", "2", "130"};
+    EXPECT_EQ(HelpExitStatuses(), expected);
+    EXPECT_NE(UsageText().find("130 interrupted"), std::string::npos);
+    EXPECT_EQ(ManualExitStatuses(ReadFileText(ZEP_BUILT_MANUAL_PAGE)), expected);
+}

@@ -1,10 +1,16 @@
 // -o names the report, --force replaces an existing one (without it the run still stops), and
 // -q keeps the notices to log.txt.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "tests/cli/command_line_fixture.h"
 
@@ -71,6 +77,71 @@ TEST_F(CommandLine, ForceStillStopsWhenTheReportCannotBeDeleted) {
     EXPECT_EQ(Run({"--force", "-o", "busy", "capture.pcap"}), 1);
     EXPECT_TRUE(Contains(err_.str(), "We have found a previous result file."));
     EXPECT_TRUE(fs::exists("busy/inside"));
+}
+
+// The block of the one poll that WriteCapture records (10.0.0.9 -> 10.0.0.5, unanswered).
+const char kPollBlock[] =
+    "Frame: 001\r\n\r\nFrame Analysis (01 03 00 00 00 01 84 0A )\r\n--------------\r\n\r\n"
+    "The frame has no errors.\r\n\r\nPoll Analysis\r\n-------------\r\n"
+    "Source:        =10.0.0.9\r\nDestination    =10.0.0.5\r\n"
+    "Device Address =1       =0x01\r\n"
+    "Function       =3       =0x03 =Read Holding Registers\r\n"
+    "Point Address  =40001   \r\nPoint Count    =1       \r\n\r\n\r\n";
+
+TEST_F(CommandLine, ForceDeletesRegularFilesOnly) {
+    WriteCapture();
+    fs::create_directory("empty");  // an empty folder could be deleted, but is not a report
+    EXPECT_EQ(Run({"--force", "-o", "empty", "capture.pcap"}), 1);
+    EXPECT_TRUE(Contains(err_.str(), "We have found a previous result file."));
+    EXPECT_TRUE(fs::is_directory("empty"));
+}
+
+TEST_F(CommandLine, DeviceAsReportIsWrittenIntoNotReplaced) {
+    WriteCapture();
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"-o", "/dev/null", "capture.pcap"},
+          std::vector<std::string>{"--force", "-o", "/dev/null", "capture.pcap"}}) {
+        EXPECT_EQ(Run(arguments), 0) << err_.str();
+        EXPECT_FALSE(Contains(err_.str(), "previous result file"));
+        EXPECT_TRUE(Contains(out_.str(), "Output: /dev/null"));
+        EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    }
+    EXPECT_FALSE(fs::exists("output.txt"));
+}
+
+TEST_F(CommandLine, NamedPipeAsReportIsWrittenInto) {
+    WriteCapture();
+    ASSERT_EQ(mkfifo("report.fifo", 0600), 0);
+    std::string received;
+    std::thread reader([&received] {
+        std::ifstream pipe("report.fifo", std::ios::binary);
+        received.assign(std::istreambuf_iterator<char>(pipe), std::istreambuf_iterator<char>());
+    });
+    const int status = Run({"--force", "-o", "report.fifo", "capture.pcap"});
+    // Should the run not have opened the pipe, this lets the reader go.
+    const int unblock = open("report.fifo", O_WRONLY | O_NONBLOCK);
+    if (unblock >= 0) {
+        close(unblock);
+    }
+    reader.join();
+    EXPECT_EQ(status, 0) << err_.str();
+    EXPECT_EQ(received, kPollBlock);
+    EXPECT_TRUE(fs::is_fifo("report.fifo"));
+}
+
+TEST_F(CommandLine, DashWritesTheReportToStandardOutputAndTheSummaryToStandardError) {
+    WriteCapture();
+    const std::string command = std::string("'") + ZEP_CLI_PROGRAM +
+                                "' --no -q -o - capture.pcap >report.txt 2>summary.txt";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(ReadFileText("report.txt"), kPollBlock);
+    EXPECT_EQ(ReadFileText("summary.txt"),
+              "1\tMessages processed\n1\tModbus messages processed\n0\tModbus message ingored "
+              "\n\nOutput: -\n");
+    EXPECT_FALSE(fs::exists("output.txt"));
+    EXPECT_FALSE(fs::exists("-"));
 }
 
 TEST_F(CommandLine, QuietKeepsNoticesInTheLogOnly) {
