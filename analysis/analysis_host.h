@@ -22,7 +22,7 @@ enum class PairingMode {
 struct AnalysisOptions {
     PairingMode pairing = PairingMode::Transaction;
     std::vector<uint16_t> extraModbusPorts;  // besides 502
-    double responseTimeoutSeconds = 5.0;     // of capture time
+    double responseTimeoutSeconds = 60.0;     // of capture time
     std::string transactionLog;              // JSON Lines file, or empty for none
 };
 

@@ -88,8 +88,8 @@ std::string ApplyPort(CliOptions& options, const std::string& value) {
 std::string ApplyResponseTimeout(CliOptions& options, const std::string& value) {
     char* end = nullptr;
     const double seconds = std::strtod(value.c_str(), &end);
-    if (value.empty() || *end != '\0' || !(seconds > 0) || seconds > 86400) {
-        return "--response-timeout takes seconds above 0, not '" + value + "'";
+    if (value.empty() || *end != '\0' || !(seconds >= 0) || seconds > 86400) {
+        return "--response-timeout takes seconds from 0 (none) to 86400, not '" + value + "'";
     }
     options.responseTimeoutSeconds = seconds;
     options.timeoutGiven = true;
@@ -126,7 +126,7 @@ std::vector<OptionEntry> BuildOptionTable() {
          ApplyPairing},
         {'\0', "port", "N", "also take TCP port N as Modbus/TCP (repeatable)", ApplyPort},
         {'\0', "response-timeout", "SECONDS",
-         "a request unanswered this long (capture time) is\nreported alone (default 5)",
+         "a request unanswered this long (capture time) is\nreported alone (default 60; 0: no time-out)",
          ApplyResponseTimeout},
         {'\0', "transactions", "FILE", "also write every transaction to FILE as JSON Lines",
          ApplyTransactions},

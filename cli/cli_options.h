@@ -19,7 +19,7 @@ struct CliOptions {
     bool debugLog = false;
     bool addressPairing = false;          // --pairing address
     std::vector<uint16_t> ports;          // --port N: more Modbus/TCP ports than 502
-    double responseTimeoutSeconds = 5.0;  // --response-timeout SECONDS
+    double responseTimeoutSeconds = 60.0;  // --response-timeout SECONDS
     bool timeoutGiven = false;            // --response-timeout was given
     std::string transactionLog;           // --transactions FILE
     std::string error;                    // what is wrong, for UsageError

@@ -10,10 +10,9 @@
 
 // Why a request stands alone.
 enum class Unanswered : uint8_t {
-    No,                 // answered, or a response alone
-    ConnectionClosed,   // its connection ended first
-    TransactionReused,  // the client sent another request with the same transaction id
-    TimedOut,           // no response within the response time-out
+    No,                // answered, or a response alone
+    ConnectionClosed,  // its connection ended first
+    TimedOut,          // no response within the response time-out
     CaptureEnded,
     TooManyWaiting,  // pushed out to keep memory bounded
 };
@@ -25,6 +24,8 @@ struct Transaction {
     // A response matched its request by transaction id, yet names another unit or function.
     bool unitMismatch = false;
     bool functionMismatch = false;
+    // The request was sent while another with its transaction id waited for an answer.
+    bool duplicateTransactionId = false;
     Endpoint client;
     Endpoint server;
     // The number of the message the report shows: the response's, or a lone request's own.

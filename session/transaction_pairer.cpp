@@ -12,8 +12,8 @@ TransactionPairer::TransactionPairer(PairingSettings settings, Output output)
 
 void TransactionPairer::OnMessage(ModbusMessage message) {
     ExpireBefore(ToNanoseconds(message.time));
-    if (AnswersOutstanding(message)) {
-        Pair(std::move(message));
+    if (const uint64_t request = AnsweredRequest(message)) {
+        Pair(request, std::move(message));
     } else if (message.direction == MessageDirection::ToClient) {
         Transaction transaction;
         transaction.client = message.destination;
@@ -22,15 +22,15 @@ void TransactionPairer::OnMessage(ModbusMessage message) {
         transaction.response = std::move(message);
         Hold(std::move(transaction));
     } else {
-        const TransactionKey key{message.connectionId, message.transactionId};
-        auto previous = byTransaction_.find(key);
-        if (previous != byTransaction_.end()) {
-            CloseAlone(previous->second, Unanswered::TransactionReused);
-        }
+        std::deque<uint64_t>& waiting =
+            byTransaction_[{message.connectionId, message.transactionId}];
         const uint64_t number = message.number;
+        if (!waiting.empty()) {
+            duplicates_.insert(number);
+        }
+        waiting.push_back(number);
         earliestWaiting_ = std::min(earliestWaiting_, ToNanoseconds(message.time));
         outstanding_[number] = std::move(message);
-        byTransaction_[key] = number;
         while (outstanding_.size() > settings_.maxOutstandingRequests) {
             CloseAlone(outstanding_.begin()->first, Unanswered::TooManyWaiting);
         }
@@ -63,20 +63,52 @@ void TransactionPairer::OnCaptureEnd() {
     ReleaseHeld();
 }
 
-// A response to the client, or a message of unknown direction that comes back the other way
-// with the transaction id of a waiting request.
-bool TransactionPairer::AnswersOutstanding(const ModbusMessage& message) const {
-    if (message.direction == MessageDirection::ToServer) {
-        return false;
+namespace {
+
+// A write response that repeats its request: the whole PDU for functions 5 and 6, the function,
+// address and quantity for 15 and 16.
+bool Echoes(const ModbusMessage& response, const ModbusMessage& request) {
+    const ByteView answer = response.Pdu();
+    const ByteView asked = request.Pdu();
+    switch (response.FunctionCode()) {
+        case 5:
+        case 6:
+            return answer.size() == asked.size() &&
+                   std::equal(answer.begin(), answer.end(), asked.begin());
+        case 15:
+        case 16:
+            return answer.size() == 5 && asked.size() >= 5 &&
+                   std::equal(answer.begin(), answer.end(), asked.begin());
+        default:
+            return false;
     }
-    auto found = byTransaction_.find({message.connectionId, message.transactionId});
-    return found != byTransaction_.end() &&
-           outstanding_.at(found->second).source == message.destination;
 }
 
-void TransactionPairer::Pair(ModbusMessage&& response) {
-    auto key = byTransaction_.find({response.connectionId, response.transactionId});
-    auto request = outstanding_.find(key->second);
+}  // namespace
+
+// A response to the client, or a message of unknown direction that comes back the other way
+// with the transaction id of a waiting request.
+uint64_t TransactionPairer::AnsweredRequest(const ModbusMessage& message) const {
+    if (message.direction == MessageDirection::ToServer) {
+        return 0;
+    }
+    auto found = byTransaction_.find({message.connectionId, message.transactionId});
+    if (found == byTransaction_.end() || found->second.empty()) {
+        return 0;
+    }
+    const std::deque<uint64_t>& waiting = found->second;
+    uint64_t chosen = waiting.front();
+    for (uint64_t number : waiting) {
+        if (Echoes(message, outstanding_.at(number))) {
+            chosen = number;
+            break;
+        }
+    }
+    return outstanding_.at(chosen).source == message.destination ? chosen : 0;
+}
+
+void TransactionPairer::Pair(uint64_t requestNumber, ModbusMessage&& response) {
+    auto request = outstanding_.find(requestNumber);
     Transaction transaction;
     transaction.request = std::move(request->second);
     transaction.unitMismatch = transaction.request->unit != response.unit;
@@ -86,9 +118,23 @@ void TransactionPairer::Pair(ModbusMessage&& response) {
     transaction.server = transaction.request->destination;
     transaction.reportNumber = response.number;
     transaction.response = std::move(response);
+    transaction.duplicateTransactionId = duplicates_.erase(requestNumber) > 0;
     outstanding_.erase(request);
-    byTransaction_.erase(key);
+    Forget(*transaction.request);
     Hold(std::move(transaction));
+}
+
+// Takes a request that is no longer waiting out of its transaction id's queue.
+void TransactionPairer::Forget(const ModbusMessage& request) {
+    auto found = byTransaction_.find({request.connectionId, request.transactionId});
+    if (found == byTransaction_.end()) {
+        return;
+    }
+    std::deque<uint64_t>& waiting = found->second;
+    waiting.erase(std::remove(waiting.begin(), waiting.end(), request.number), waiting.end());
+    if (waiting.empty()) {
+        byTransaction_.erase(found);
+    }
 }
 
 void TransactionPairer::CloseAlone(uint64_t requestNumber, Unanswered reason) {
@@ -99,8 +145,9 @@ void TransactionPairer::CloseAlone(uint64_t requestNumber, Unanswered reason) {
     transaction.client = transaction.request->source;
     transaction.server = transaction.request->destination;
     transaction.reportNumber = requestNumber;
-    byTransaction_.erase({transaction.request->connectionId, transaction.request->transactionId});
+    transaction.duplicateTransactionId = duplicates_.erase(requestNumber) > 0;
     outstanding_.erase(request);
+    Forget(*transaction.request);
     Hold(std::move(transaction));
 }
 
@@ -111,6 +158,9 @@ void TransactionPairer::ExpireBefore(int64_t now) {
     }
     constexpr int64_t kEarliest = std::numeric_limits<int64_t>::min();
     const int64_t timeout = settings_.responseTimeoutNanoseconds;
+    if (timeout <= 0) {
+        return;  // no time-out: requests wait for their answer, their connection or the end
+    }
     const int64_t deadline = now_ < kEarliest + timeout ? kEarliest : now_ - timeout;
     if (earliestWaiting_ >= deadline) {
         return;  // nothing waits that long: no scan on every record

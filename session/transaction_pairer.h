@@ -1,20 +1,24 @@
 #pragma once
-// Pairs each response with the outstanding request of its connection that has the same
-// transaction id, and hands the transactions on in order of their report numbers. Requests
+// Pairs each response with an outstanding request of its connection that has the same
+// transaction id: the one it echoes (a write of functions 5, 6, 15, 16), else the oldest, since
+// some clients send several requests with one id before the answers come. Hands the
+// transactions on in order of their report numbers. Requests
 // still waiting for an answer hold back later transactions, so both the waiting requests and
 // the held transactions are bounded.
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <limits>
 #include <map>
+#include <set>
 #include <utility>
 
 #include "session/modbus_message_sink.h"
 #include "session/transaction.h"
 
 struct PairingSettings {
-    int64_t responseTimeoutNanoseconds = 5'000'000'000;
+    int64_t responseTimeoutNanoseconds = 60'000'000'000;  // 0: no time-out
     size_t maxOutstandingRequests = 1024;
     size_t maxHeldTransactions = 4096;
 };
@@ -34,8 +38,10 @@ public:
 private:
     using TransactionKey = std::pair<uint64_t, uint16_t>;  // connection id, transaction id
 
-    bool AnswersOutstanding(const ModbusMessage& message) const;
-    void Pair(ModbusMessage&& response);
+    // The waiting request `message` answers; 0 when none.
+    uint64_t AnsweredRequest(const ModbusMessage& message) const;
+    void Pair(uint64_t requestNumber, ModbusMessage&& response);
+    void Forget(const ModbusMessage& request);
     void CloseAlone(uint64_t requestNumber, Unanswered reason);
     void ExpireBefore(int64_t now);
     void Hold(Transaction&& transaction);
@@ -47,6 +53,8 @@ private:
     std::map<uint64_t, ModbusMessage> outstanding_;  // requests by message number
     // No outstanding request was sent before this (a bound: it may be older than the oldest).
     int64_t earliestWaiting_ = std::numeric_limits<int64_t>::max();
-    std::map<TransactionKey, uint64_t> byTransaction_;  // to the request's message number
-    std::map<uint64_t, Transaction> held_;              // by report number
+    // The waiting requests' message numbers per transaction id, oldest first.
+    std::map<TransactionKey, std::deque<uint64_t>> byTransaction_;
+    std::set<uint64_t> duplicates_;  // waiting requests sent while another with their id waited
+    std::map<uint64_t, Transaction> held_;  // by report number
 };

@@ -20,8 +20,6 @@ const char* UnansweredText(Unanswered reason) {
             return nullptr;
         case Unanswered::ConnectionClosed:
             return "connection closed";
-        case Unanswered::TransactionReused:
-            return "transaction id reused";
         case Unanswered::TimedOut:
             return "timed out";
         case Unanswered::CaptureEnded:
@@ -196,6 +194,24 @@ void AddFindings(Json& findings, const char* message, const std::optional<Decode
     }
 }
 
+// What the framing and the pairing found: a finding with a name instead of a number.
+void AddNamedFinding(Json& findings, const char* message, const char* name) {
+    Json item = Json::object();
+    item["message"] = message;
+    item["kind"] = "warning";
+    item["name"] = name;
+    findings.push_back(std::move(item));
+}
+
+// The named findings of one message: longer than a Modbus ADU may be (its MBAP length above
+// 254, so its RTU frame above 256 bytes).
+void AddMessageFindings(Json& findings, const char* name, const std::optional<ModbusMessage>& m) {
+    constexpr size_t kLongestRtuFrame = mbap::kLongestLength + 2;
+    if (m && m->frame.size() > kLongestRtuFrame) {
+        AddNamedFinding(findings, name, "over_long_message");
+    }
+}
+
 }  // namespace
 
 std::string TransactionLogLine(const Transaction& transaction) {
@@ -219,7 +235,12 @@ std::string TransactionLogLine(const Transaction& transaction) {
     line["points"] = PointsJson(transaction);
     Json findings = Json::array();
     AddFindings(findings, "request", transaction.requestFrame);
+    AddMessageFindings(findings, "request", transaction.request);
+    if (transaction.duplicateTransactionId) {
+        AddNamedFinding(findings, "request", "duplicate_transaction_id");
+    }
     AddFindings(findings, "response", transaction.responseFrame);
+    AddMessageFindings(findings, "response", transaction.response);
     line["findings"] = std::move(findings);
     return line.dump(-1, ' ', false, Json::error_handler_t::replace) + "\r\n";
 }

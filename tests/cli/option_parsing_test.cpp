@@ -94,7 +94,7 @@ TEST(OptionParsing, PairingOptions) {
     EXPECT_EQ(ErrorOf({"--port=0", "c"}), "--port takes a TCP port from 1 to 65535, not '0'");
     EXPECT_EQ(ErrorOf({"--port=502x", "c"}), "--port takes a TCP port from 1 to 65535, not '502x'");
     EXPECT_EQ(ErrorOf({"--response-timeout=-1", "c"}),
-              "--response-timeout takes seconds above 0, not '-1'");
+              "--response-timeout takes seconds from 0 (none) to 86400, not '-1'");
     // The address pairing reads one message per record and keeps no transactions.
     EXPECT_EQ(ErrorOf({"--pairing=address", "--transactions=t", "c"}),
               "--transactions, --port and --response-timeout need --pairing=transaction");

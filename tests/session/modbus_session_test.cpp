@@ -1,10 +1,10 @@
-#include "capture/capture_time.h"
 #include "session/modbus_session.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 
+#include "capture/capture_time.h"
 #include "tests/session/session_test_support.h"
 
 namespace {

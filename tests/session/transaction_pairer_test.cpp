@@ -22,6 +22,11 @@ protected:
     // A message at `seconds` of capture time; ToServer is a request, ToClient a response.
     void Message(uint64_t connection, uint16_t transactionId, MessageDirection direction,
                  int64_t seconds = 0, uint8_t unit = 1, uint8_t function = 3) {
+        Message(connection, transactionId, direction, Bytes{function, 0x02, 0x00, 0x07}, seconds,
+                unit);
+    }
+    void Message(uint64_t connection, uint16_t transactionId, MessageDirection direction,
+                 const Bytes& pdu, int64_t seconds = 0, uint8_t unit = 1) {
         ModbusMessage message;
         message.number = ++number_;
         message.connectionId = connection;
@@ -33,7 +38,7 @@ protected:
         message.direction = direction;
         message.transactionId = transactionId;
         message.unit = unit;
-        message.frame = RtuFrameOf(unit, ByteView(Bytes{function, 0x02, 0x00, 0x07}));
+        message.frame = RtuFrameOf(unit, ByteView(pdu));
         message.time.seconds = seconds;
         pairer_.OnMessage(message);
     }
@@ -108,13 +113,38 @@ TEST_F(TransactionPairerTest, RequestsEndWithTheirConnectionOrTheCapture) {
     EXPECT_EQ(out_[1].unanswered, Unanswered::CaptureEnded);
 }
 
-TEST_F(TransactionPairerTest, ReusedTransactionIdEndsTheEarlierRequest) {
-    Message(1, 7, kRequest);
-    Message(1, 7, kRequest);
-    Message(1, 7, kResponse);
-    ASSERT_EQ(ReportNumbers(), std::vector<uint64_t>({1, 3}));
-    EXPECT_EQ(out_[0].unanswered, Unanswered::TransactionReused);
+// Several requests with one transaction id before the answers: first in, first out, and the
+// later ones flagged.
+TEST_F(TransactionPairerTest, RequestsSharingAnIdArePairedOldestFirst) {
+    Message(1, 504, kRequest);
+    Message(1, 504, kRequest);
+    Message(1, 504, kRequest);
+    Message(1, 504, kResponse);
+    Message(1, 504, kResponse);
+    Message(1, 504, kResponse);
+    ASSERT_EQ(ReportNumbers(), std::vector<uint64_t>({4, 5, 6}));
+    for (size_t i = 0; i < 3; ++i) {
+        ASSERT_TRUE(out_[i].request.has_value());
+        EXPECT_EQ(out_[i].request->number, i + 1);
+        EXPECT_EQ(out_[i].duplicateTransactionId, i > 0);
+    }
+}
+
+// A write's echo goes to the request it repeats, whatever the order of the answers.
+TEST_F(TransactionPairerTest, AnEchoFindsTheWriteItRepeats) {
+    const Bytes first = {0x06, 0x00, 0x01, 0x00, 0x0A};
+    const Bytes second = {0x06, 0x00, 0x02, 0x00, 0x0B};
+    const Bytes coils = {0x0F, 0x00, 0x13, 0x00, 0x0A, 0x02, 0xCD, 0x01};
+    Message(1, 9, kRequest, first);
+    Message(1, 9, kRequest, second);
+    Message(1, 9, kRequest, coils);
+    Message(1, 9, kResponse, Bytes{0x0F, 0x00, 0x13, 0x00, 0x0A});
+    Message(1, 9, kResponse, second);
+    Message(1, 9, kResponse, first);
+    ASSERT_EQ(out_.size(), 3u);
+    EXPECT_EQ(out_[0].request->number, 3u);  // report numbers follow the responses
     EXPECT_EQ(out_[1].request->number, 2u);
+    EXPECT_EQ(out_[2].request->number, 1u);
 }
 
 TEST_F(TransactionPairerTest, MismatchedUnitOrFunctionIsPairedAndFlagged) {
