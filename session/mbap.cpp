@@ -14,6 +14,10 @@ bool IsPlausibleMbapHeader(const MbapHeader& header) {
            header.length <= mbap::kLongestLength;
 }
 
+bool IsFramableMbapHeader(const MbapHeader& header) {
+    return header.protocolId == 0 && header.length >= mbap::kShortestLength;
+}
+
 bool IsKnownFunctionCode(uint8_t functionCode) {
     constexpr uint8_t kEncapsulatedInterface = 43;
     const uint8_t base = functionCode & static_cast<uint8_t>(~mbap::kExceptionBit);

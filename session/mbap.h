@@ -27,8 +27,12 @@ struct MbapHeader {
 // The header at the start of `bytes`; those must hold at least kHeaderSize bytes.
 MbapHeader ReadMbapHeader(ByteView bytes);
 
-// Protocol id 0 and a length a Modbus PDU can have.
+// Protocol id 0 and a length a Modbus PDU can have: what a stream must show to be taken for
+// Modbus, or to be picked up again after bytes that were never captured.
 bool IsPlausibleMbapHeader(const MbapHeader& header);
+// Protocol id 0 and at least a unit id and a function code: on a stream known to carry Modbus
+// the length field frames the message whatever its size (vendor functions exceed 254).
+bool IsFramableMbapHeader(const MbapHeader& header);
 
 // A function code of the Modbus application protocol (1..24, 43), or its exception form.
 bool IsKnownFunctionCode(uint8_t functionCode);

@@ -46,7 +46,7 @@ void MbapFramer::MarkGap(uint64_t count) {
     // A gap inside a message whose length is known: drop the rest of it and stay in step.
     if (mode_ == Mode::Synced && buffered >= mbap::kLengthFieldEnd) {
         const MbapHeader header = ReadMbapHeader(Pending());
-        if (IsPlausibleMbapHeader(header) && buffered + count <= header.MessageSize()) {
+        if (Accepts(header) && buffered + count <= header.MessageSize()) {
             skipRemaining_ = header.MessageSize() - buffered - count;
             ++counts_.lostMessages;
             Discard(buffered);
@@ -70,6 +70,12 @@ void MbapFramer::End() {
     start_ = 0;
 }
 
+// In step, the length field frames any message of a stream known to carry Modbus; a stream that
+// must still prove it is held to lengths a Modbus PDU can have.
+bool MbapFramer::Accepts(const MbapHeader& header) const {
+    return requireKnownFunction_ ? IsPlausibleMbapHeader(header) : IsFramableMbapHeader(header);
+}
+
 bool MbapFramer::FrameOne(Output& output) {
     if (mode_ == Mode::Searching && !Resynchronise()) {
         return false;
@@ -78,7 +84,7 @@ bool MbapFramer::FrameOne(Output& output) {
         return false;
     }
     const MbapHeader header = ReadMbapHeader(Pending());
-    if (!IsPlausibleMbapHeader(header)) {
+    if (!Accepts(header)) {
         ++counts_.implausibleHeaders;
         ++counts_.lostMessages;
         mode_ = Mode::Searching;

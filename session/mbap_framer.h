@@ -1,6 +1,8 @@
 #pragma once
 // Cuts the bytes of one direction of a TCP stream into Modbus/TCP messages by the MBAP length
-// field: a message split over segments is joined, several messages in one segment are split.
+// field (any length from 2 to 65535: a message longer than Modbus allows is framed too, and the
+// stream stays in step): a message split over segments is joined, several messages in one
+// segment are split.
 // After bytes that were never captured, or after a header no Modbus message can have, it
 // searches for the next plausible header and counts every byte it could not frame.
 
@@ -59,6 +61,7 @@ private:
     ByteView Pending() const { return ByteView(buffer_.data() + start_, Buffered()); }
     // False when framing has to wait for more bytes.
     bool FrameOne(Output& output);
+    bool Accepts(const MbapHeader& header) const;
     bool Resynchronise();
     bool IsCandidateAt(size_t offset, bool& needMoreBytes) const;
     void Emit(const MbapHeader& header, Output& output);

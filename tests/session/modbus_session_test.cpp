@@ -281,3 +281,20 @@ TEST_F(StreamDecoderTest, MessagesKeepTheTimeTheirLastByteWasFirstCaptured) {
     EXPECT_GE(ToNanoseconds(sink_.messages[0].time) - ToNanoseconds(sink_.messages[1].time),
               4'000'000'000);
 }
+
+// A vendor function longer than Modbus allows (MBAP length 255 and 1000) is framed by its
+// length field and the stream stays in step for what follows.
+TEST_F(StreamDecoderTest, MessagesLongerThanModbusAllowsKeepTheStreamInStep) {
+    Bytes vendor(254, 0x5A);
+    vendor[0] = 90;
+    Bytes longer(999, 0x11);
+    longer[0] = 90;
+    feed_.Send(client_, Join({Adu(1, 1, vendor), Adu(2, 1, kReadPdu)}));
+    feed_.Send(client_, Adu(3, 1, longer));
+    feed_.Send(client_, Adu(4, 1, kReadPdu));
+    decoder_.Finish();
+    ASSERT_EQ(TransactionIds(), std::vector<uint16_t>({1, 2, 3, 4}));
+    EXPECT_EQ(PduOf(sink_.messages[0].frame), vendor);
+    EXPECT_EQ(PduOf(sink_.messages[2].frame), longer);
+    EXPECT_EQ(decoder_.counts().lostMessages, 0u);
+}

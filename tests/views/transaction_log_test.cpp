@@ -189,3 +189,23 @@ TEST(TransactionLog, TimesTooFarApartGiveNoResponseTime) {
 }
 
 }  // namespace
+
+namespace {
+
+// Findings of the framing and the pairing carry a name instead of a number.
+TEST(TransactionLog, NamedFindingsForOverLongMessagesAndSharedIds) {
+    Bytes vendor(300, 0x01);
+    vendor[0] = 90;
+    Transaction pair = MakePair(V4(10, 50000), V4(20, 502), Message(6, 1, vendor, 1, Micros(0, 0)),
+                                Message(6, 1, {0x5A, 0x00}, 2, Micros(0, 1)));
+    pair.duplicateTransactionId = true;
+    const nlohmann::json findings = Parsed(pair)["findings"];
+    // Function 90 is no standard function: warning #0005 for both messages.
+    EXPECT_EQ(findings, nlohmann::json::parse(R"([
+        {"message":"request","kind":"warning","number":5},
+        {"message":"request","kind":"warning","name":"over_long_message"},
+        {"message":"request","kind":"warning","name":"duplicate_transaction_id"},
+        {"message":"response","kind":"warning","number":5}])"));
+}
+
+}  // namespace
