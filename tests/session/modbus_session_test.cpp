@@ -298,3 +298,35 @@ TEST_F(StreamDecoderTest, MessagesLongerThanModbusAllowsKeepTheStreamInStep) {
     EXPECT_EQ(PduOf(sink_.messages[2].frame), longer);
     EXPECT_EQ(decoder_.counts().lostMessages, 0u);
 }
+
+// The first request was never captured and the 599 behind it overflow what may wait (512
+// segments), so its hole is given up; late retransmissions of the first requests are repeats,
+// never new messages, and only the hole counts as never captured.
+TEST_F(StreamDecoderTest, RetransmissionsAfterAGivenUpHoleAreRepeats) {
+    feed_.Handshake(client_, server_);
+    std::vector<Bytes> requests;
+    for (uint16_t id = 1; id <= 600; ++id) {
+        requests.push_back(Adu(id, 1, kReadPdu));
+    }
+    const uint32_t start = client_.sequence;
+    const uint32_t size = static_cast<uint32_t>(requests[0].size());
+    const uint32_t cut = 299;  // request 300 is captured short: its last 2 bytes are missing
+    for (uint32_t i = 1; i < requests.size(); ++i) {
+        const Bytes& bytes = requests[i];
+        feed_.SendAt(client_, start + i * size,
+                     i == cut ? Bytes(bytes.begin(), bytes.end() - 2) : bytes, tcp_flags::kAck,
+                     size);
+    }
+    for (uint32_t i : {0u, 1u, 2u, cut}) {
+        feed_.SendAt(client_, start + i * size, requests[i], tcp_flags::kAck);
+    }
+    decoder_.Finish();
+    ASSERT_EQ(sink_.messages.size(), 598u);
+    EXPECT_EQ(sink_.messages.front().transactionId, 2);
+    EXPECT_EQ(sink_.messages.back().transactionId, 600);
+    for (const ModbusMessage& message : sink_.messages) {
+        EXPECT_EQ(PduOf(message.frame), kReadPdu) << message.transactionId;
+        EXPECT_NE(message.transactionId, 300);
+    }
+    EXPECT_EQ(decoder_.counts().missingBytes, size + 2);
+}
