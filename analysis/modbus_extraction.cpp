@@ -175,7 +175,7 @@ ServerDiscovery FindServer(CaptureSource& source,
         if (extraction.outcome != ExtractResult::Accepted) {
             continue;
         }
-        const ModbusMessage& message = extraction.message;
+        const CModbusMessage& message = extraction.message;
         switch (ClassifyFrame(FrameView(ByteView(message.frame)))) {
             case FrameClass::Poll:
                 found.client = message.source.address;

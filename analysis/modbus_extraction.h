@@ -7,7 +7,7 @@
 
 #include "capture/capture_record.h"
 #include "network/tcp_segment.h"
-#include "session/modbus_message.h"
+#include "session/CModbusMessage.h"
 
 class CaptureSource;
 
@@ -37,7 +37,7 @@ struct MessageExtraction {
     uint16_t transactionId = 0;
     uint16_t protocolId = 0;
     int unit = 0;
-    ModbusMessage message;  // addresses once located; the frame once accepted; no number
+    CModbusMessage message;  // addresses once located; the frame once accepted; no number
 };
 
 // Takes the Modbus message out of the TCP segment of one record of `recordSize` bytes.

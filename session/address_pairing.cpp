@@ -3,11 +3,11 @@
 namespace {
 
 // A response with the poll it answers, when one was held, or a message alone (shown as a request).
-Transaction Decoded(std::optional<ModbusMessage> request, std::optional<ModbusMessage> response) {
+Transaction Decoded(std::optional<CModbusMessage> request, std::optional<CModbusMessage> response) {
     Transaction t;
     t.request = std::move(request);
     t.response = std::move(response);
-    const ModbusMessage& shown = t.Shown();
+    const CModbusMessage& shown = t.Shown();
     t.reportNumber = shown.number;
     t.client = t.request ? t.request->source : shown.destination;
     t.server = t.request ? t.request->destination : shown.source;
@@ -20,7 +20,7 @@ Transaction Decoded(std::optional<ModbusMessage> request, std::optional<ModbusMe
 AddressPairing::AddressPairing(const IpAddress& server, const IpAddress& client)
     : server_(server), client_(client) {}
 
-std::vector<Transaction> AddressPairing::Add(ModbusMessage message) {
+std::vector<Transaction> AddressPairing::Add(CModbusMessage message) {
     std::vector<Transaction> ready;
     const IpAddress& destination = message.destination.address;
     if (destination != server_ && destination == client_) {

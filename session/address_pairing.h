@@ -14,12 +14,12 @@ public:
     AddressPairing(const IpAddress& server, const IpAddress& client);
 
     // The transactions that `message` makes ready, decoded, in report order.
-    std::vector<Transaction> Add(ModbusMessage message);
+    std::vector<Transaction> Add(CModbusMessage message);
     // The poll still held, when no response came.
     std::optional<Transaction> Flush();
 
 private:
     IpAddress server_;
     IpAddress client_;
-    std::optional<ModbusMessage> heldPoll_;
+    std::optional<CModbusMessage> heldPoll_;
 };

@@ -4,12 +4,12 @@
 #include <cstdint>
 
 #include "capture/capture_record.h"
-#include "session/modbus_message.h"
+#include "session/CModbusMessage.h"
 
 class ModbusMessageSink {
 public:
     virtual ~ModbusMessageSink() = default;
-    virtual void OnMessage(ModbusMessage message) = 0;
+    virtual void OnMessage(CModbusMessage message) = 0;
     // No more messages will come on this connection.
     virtual void OnConnectionClosed(uint64_t connectionId) = 0;
     // Capture time has reached `time` (records come roughly in time order).

@@ -170,7 +170,7 @@ void ModbusSession::OnFramed(TcpConnection& connection, int side, FramedMessage&
     if (state.recognition == Recognition::NotModbus) {
         return;
     }
-    ModbusMessage message;
+    CModbusMessage message;
     message.connectionId = connection.id;
     message.source = connection.ends[side];
     message.destination = connection.ends[1 - side];

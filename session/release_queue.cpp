@@ -13,7 +13,7 @@ void ReleaseQueue::PushTime(const CaptureTimestamp& time) {
     events_.push_back(std::move(event));
 }
 
-void ReleaseQueue::PushMessage(ModbusMessage message, bool ready) {
+void ReleaseQueue::PushMessage(CModbusMessage message, bool ready) {
     Event event;
     event.kind = Kind::Message;
     event.ready = ready;
@@ -47,7 +47,7 @@ void ReleaseQueue::Drop(uint64_t connectionId) {
 
 void ReleaseQueue::SetServer(uint64_t connectionId, const Endpoint& server) {
     for (Event& event : events_) {
-        ModbusMessage& message = event.message;
+        CModbusMessage& message = event.message;
         if (event.kind == Kind::Message && message.connectionId == connectionId &&
             message.direction == MessageDirection::Unknown) {
             message.direction =

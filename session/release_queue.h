@@ -6,13 +6,13 @@
 #include <cstdint>
 #include <deque>
 
-#include "session/modbus_message.h"
+#include "session/CModbusMessage.h"
 #include "session/modbus_message_sink.h"
 
 class ReleaseQueue {
 public:
     void PushTime(const CaptureTimestamp& time);
-    void PushMessage(ModbusMessage message, bool ready);
+    void PushMessage(CModbusMessage message, bool ready);
     void PushConnectionClosed(uint64_t connectionId);
 
     void MarkReady(uint64_t connectionId);
@@ -32,7 +32,7 @@ private:
     struct Event {
         Kind kind = Kind::Time;
         bool ready = true;
-        ModbusMessage message;  // connectionId and time are used by every kind
+        CModbusMessage message;  // connectionId and time are used by every kind
     };
 
     std::deque<Event> events_;

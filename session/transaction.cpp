@@ -4,7 +4,7 @@
 
 namespace {
 
-DecodedFrame Decode(const ModbusMessage& message, const ModbusMessage* request) {
+DecodedFrame Decode(const CModbusMessage& message, const CModbusMessage* request) {
     const FrameView poll = request != nullptr ? FrameView(ByteView(request->frame)) : FrameView();
     return AnalyseFrame(FrameView(ByteView(message.frame)), poll);
 }

@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "modbus/decoded_frame.h"
-#include "session/modbus_message.h"
+#include "session/CModbusMessage.h"
 
 // Why a request stands alone.
 enum class Unanswered : uint8_t {
@@ -18,8 +18,8 @@ enum class Unanswered : uint8_t {
 };
 
 struct Transaction {
-    std::optional<ModbusMessage> request;
-    std::optional<ModbusMessage> response;
+    std::optional<CModbusMessage> request;
+    std::optional<CModbusMessage> response;
     Unanswered unanswered = Unanswered::No;
     // A response matched its request by transaction id, yet names another unit or function.
     bool unitMismatch = false;
@@ -37,7 +37,7 @@ struct Transaction {
 
     // The message the report shows: the response when there is one (with the request as its
     // poll), else the request.
-    const ModbusMessage& Shown() const { return response ? *response : *request; }
+    const CModbusMessage& Shown() const { return response ? *response : *request; }
     const DecodedFrame& ShownFrame() const { return response ? *responseFrame : *requestFrame; }
 };
 

@@ -10,7 +10,7 @@
 TransactionPairer::TransactionPairer(PairingSettings settings, Output output)
     : settings_(settings), output_(std::move(output)), now_(std::numeric_limits<int64_t>::min()) {}
 
-void TransactionPairer::OnMessage(ModbusMessage message) {
+void TransactionPairer::OnMessage(CModbusMessage message) {
     ExpireBefore(ToNanoseconds(message.time));
     if (const uint64_t request = AnsweredRequest(message)) {
         Pair(request, std::move(message));
@@ -67,7 +67,7 @@ namespace {
 
 // A write response that repeats its request: the whole PDU for functions 5 and 6, the function,
 // address and quantity for 15 and 16.
-bool Echoes(const ModbusMessage& response, const ModbusMessage& request) {
+bool Echoes(const CModbusMessage& response, const CModbusMessage& request) {
     const ByteView answer = response.Pdu();
     const ByteView asked = request.Pdu();
     switch (response.FunctionCode()) {
@@ -88,7 +88,7 @@ bool Echoes(const ModbusMessage& response, const ModbusMessage& request) {
 
 // A response to the client, or a message of unknown direction that comes back the other way
 // with the transaction id of a waiting request.
-uint64_t TransactionPairer::AnsweredRequest(const ModbusMessage& message) const {
+uint64_t TransactionPairer::AnsweredRequest(const CModbusMessage& message) const {
     if (message.direction == MessageDirection::ToServer) {
         return 0;
     }
@@ -107,7 +107,7 @@ uint64_t TransactionPairer::AnsweredRequest(const ModbusMessage& message) const 
     return outstanding_.at(chosen).source == message.destination ? chosen : 0;
 }
 
-void TransactionPairer::Pair(uint64_t requestNumber, ModbusMessage&& response) {
+void TransactionPairer::Pair(uint64_t requestNumber, CModbusMessage&& response) {
     auto request = outstanding_.find(requestNumber);
     Transaction transaction;
     transaction.request = std::move(request->second);
@@ -125,7 +125,7 @@ void TransactionPairer::Pair(uint64_t requestNumber, ModbusMessage&& response) {
 }
 
 // Takes a request that is no longer waiting out of its transaction id's queue.
-void TransactionPairer::Forget(const ModbusMessage& request) {
+void TransactionPairer::Forget(const CModbusMessage& request) {
     auto found = byTransaction_.find({request.connectionId, request.transactionId});
     if (found == byTransaction_.end()) {
         return;

@@ -29,7 +29,7 @@ public:
 
     TransactionPairer(PairingSettings settings, Output output);
 
-    void OnMessage(ModbusMessage message) override;
+    void OnMessage(CModbusMessage message) override;
     void OnConnectionClosed(uint64_t connectionId) override;
     void OnTime(const CaptureTimestamp& time) override;
     // Every request still waiting goes out alone.
@@ -39,9 +39,9 @@ private:
     using TransactionKey = std::pair<uint64_t, uint16_t>;  // connection id, transaction id
 
     // The waiting request `message` answers; 0 when none.
-    uint64_t AnsweredRequest(const ModbusMessage& message) const;
-    void Pair(uint64_t requestNumber, ModbusMessage&& response);
-    void Forget(const ModbusMessage& request);
+    uint64_t AnsweredRequest(const CModbusMessage& message) const;
+    void Pair(uint64_t requestNumber, CModbusMessage&& response);
+    void Forget(const CModbusMessage& request);
     void CloseAlone(uint64_t requestNumber, Unanswered reason);
     void ExpireBefore(int64_t now);
     void Hold(Transaction&& transaction);
@@ -50,7 +50,7 @@ private:
     PairingSettings settings_;
     Output output_;
     int64_t now_ = 0;
-    std::map<uint64_t, ModbusMessage> outstanding_;  // requests by message number
+    std::map<uint64_t, CModbusMessage> outstanding_;  // requests by message number
     // No outstanding request was sent before this (a bound: it may be older than the oldest).
     int64_t earliestWaiting_ = std::numeric_limits<int64_t>::max();
     // The waiting requests' message numbers per transaction id, oldest first.

@@ -38,7 +38,7 @@ const std::string& ReportFile::AddressText(const IpAddress& address) {
 }
 
 bool ReportFile::Take(const Transaction& t) {
-    const ModbusMessage& shown = t.Shown();
+    const CModbusMessage& shown = t.Shown();
     const FrameAddresses addresses{AddressText(shown.source.address),
                                    AddressText(shown.destination.address)};
     block_.clear();

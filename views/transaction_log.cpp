@@ -45,7 +45,7 @@ Json TextOrNull(const char* text) {
 
 // The message as the RTU frame the report shows: unit, PDU, CRC; "%02X" per byte, one blank
 // between bytes.
-std::string RtuFrameText(const ModbusMessage& message) {
+std::string RtuFrameText(const CModbusMessage& message) {
     static const char kHex[] = "0123456789ABCDEF";
     std::string text;
     text.reserve(message.frame.size() * 3);
@@ -59,7 +59,7 @@ std::string RtuFrameText(const ModbusMessage& message) {
     return text;
 }
 
-Json MessageJson(const std::optional<ModbusMessage>& adu) {
+Json MessageJson(const std::optional<CModbusMessage>& adu) {
     if (!adu) {
         return nullptr;
     }
@@ -87,7 +87,7 @@ Json ResponseTimeJson(const Transaction& transaction) {
     return static_cast<double>(answered - sent) / 1e6;
 }
 
-Json ExceptionJson(const std::optional<ModbusMessage>& response) {
+Json ExceptionJson(const std::optional<CModbusMessage>& response) {
     if (!response || (response->FunctionCode() & mbap::kExceptionBit) == 0) {
         return nullptr;
     }
@@ -205,7 +205,7 @@ void AddNamedFinding(Json& findings, const char* message, const char* name) {
 
 // The named findings of one message: longer than a Modbus ADU may be (its MBAP length above
 // 254, so its RTU frame above 256 bytes).
-void AddMessageFindings(Json& findings, const char* name, const std::optional<ModbusMessage>& m) {
+void AddMessageFindings(Json& findings, const char* name, const std::optional<CModbusMessage>& m) {
     constexpr size_t kLongestRtuFrame = mbap::kLongestLength + 2;
     if (m && m->frame.size() > kLongestRtuFrame) {
         AddNamedFinding(findings, name, "over_long_message");
@@ -215,7 +215,8 @@ void AddMessageFindings(Json& findings, const char* name, const std::optional<Mo
 }  // namespace
 
 std::string TransactionLogLine(const Transaction& transaction) {
-    const ModbusMessage& first = transaction.request ? *transaction.request : *transaction.response;
+    const CModbusMessage& first =
+        transaction.request ? *transaction.request : *transaction.response;
     Json line = Json::object();
     line["report_frame"] = transaction.reportNumber;
     line["transaction_id"] = first.transactionId;

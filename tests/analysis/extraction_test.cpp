@@ -18,7 +18,7 @@ struct Extraction {
     ExtractResult result;
     int32_t number = 0;
     int32_t ignored = 0;
-    ModbusMessage message;
+    CModbusMessage message;
     std::string FrameText() const { return FrameTextOf(ByteView(message.frame)); }
 };
 

@@ -20,7 +20,7 @@ protected:
 
     std::vector<uint16_t> TransactionIds() const {
         std::vector<uint16_t> ids;
-        for (const ModbusMessage& message : sink_.messages) {
+        for (const CModbusMessage& message : sink_.messages) {
             ids.push_back(message.transactionId);
         }
         return ids;
@@ -41,7 +41,7 @@ TEST_F(StreamDecoderTest, JoinsAMessageSplitOverThreeSegments) {
     feed_.Send(client_, Bytes(request.begin() + 9, request.end()));
     decoder_.Finish();
     ASSERT_EQ(sink_.messages.size(), 1u);
-    const ModbusMessage& message = sink_.messages[0];
+    const CModbusMessage& message = sink_.messages[0];
     EXPECT_EQ(message.number, 1u);
     EXPECT_EQ(message.captureRecord, 3u);
     EXPECT_EQ(message.unit, 1);
@@ -212,7 +212,7 @@ TEST_F(StreamDecoderTest, EveryPayloadByteIsFramedExactlyOnce) {
     decoder_.Finish();
     ASSERT_EQ(sink_.messages.size(), sent.size());
     for (size_t i = 0; i < sent.size(); ++i) {
-        const ModbusMessage& message = sink_.messages[i];
+        const CModbusMessage& message = sink_.messages[i];
         EXPECT_EQ(Adu(message.transactionId, message.unit, PduOf(message.frame)), sent[i]);
     }
     const SessionCounts& counts = decoder_.counts();
@@ -324,7 +324,7 @@ TEST_F(StreamDecoderTest, RetransmissionsAfterAGivenUpHoleAreRepeats) {
     ASSERT_EQ(sink_.messages.size(), 598u);
     EXPECT_EQ(sink_.messages.front().transactionId, 2);
     EXPECT_EQ(sink_.messages.back().transactionId, 600);
-    for (const ModbusMessage& message : sink_.messages) {
+    for (const CModbusMessage& message : sink_.messages) {
         EXPECT_EQ(PduOf(message.frame), kReadPdu) << message.transactionId;
         EXPECT_NE(message.transactionId, 300);
     }

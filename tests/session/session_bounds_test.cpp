@@ -20,7 +20,7 @@ const Endpoint kServer = At(2, 502);
 
 // What a release hands on, in order: "#number c<connection> t<transaction> <direction>".
 struct LogSink : ModbusMessageSink {
-    void OnMessage(ModbusMessage m) override {
+    void OnMessage(CModbusMessage m) override {
         const char* direction[] = {"?", ">S", ">C"};
         log.push_back("#" + std::to_string(m.number) + " c" + std::to_string(m.connectionId) +
                       " t" + std::to_string(m.transactionId) + " " +
@@ -36,9 +36,9 @@ struct LogSink : ModbusMessageSink {
     std::vector<std::string> log;
 };
 
-ModbusMessage Queued(uint64_t connection, uint16_t transactionId, const Endpoint& source = kClient,
-                     MessageDirection direction = MessageDirection::Unknown) {
-    ModbusMessage message;
+CModbusMessage Queued(uint64_t connection, uint16_t transactionId, const Endpoint& source = kClient,
+                      MessageDirection direction = MessageDirection::Unknown) {
+    CModbusMessage message;
     message.connectionId = connection;
     message.transactionId = transactionId;
     message.source = source;
@@ -144,8 +144,8 @@ PairingSettings Bounds(size_t maxOutstanding, size_t maxHeld) {
 }
 
 // Message `number` of the pairing tests: a request from kClient or a response from kServer.
-ModbusMessage Numbered(uint64_t number, uint64_t connection, uint16_t id, bool request) {
-    ModbusMessage message =
+CModbusMessage Numbered(uint64_t number, uint64_t connection, uint16_t id, bool request) {
+    CModbusMessage message =
         Queued(connection, id, request ? kClient : kServer,
                request ? MessageDirection::ToServer : MessageDirection::ToClient);
     message.number = number;
@@ -371,7 +371,7 @@ TEST(ModbusSessionProperty, RandomCapturesKeepEveryWholeMessageAndAccountForEver
             }
         };
         for (size_t i = 0; i < sink.messages.size(); ++i) {
-            const ModbusMessage& message = sink.messages[i];
+            const CModbusMessage& message = sink.messages[i];
             ASSERT_EQ(message.number, i + 1);
             ASSERT_TRUE(message.unit >= 1 && message.unit <= directions.size());
             const size_t d = message.unit - 1u;

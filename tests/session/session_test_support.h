@@ -14,12 +14,12 @@ Bytes Join(const std::vector<Bytes>& parts);
 Bytes PduOf(const std::vector<uint8_t>& rtuFrame);
 
 struct RecordingSink : ModbusMessageSink {
-    void OnMessage(ModbusMessage message) override { messages.push_back(std::move(message)); }
+    void OnMessage(CModbusMessage message) override { messages.push_back(std::move(message)); }
     void OnConnectionClosed(uint64_t connectionId) override { closed.push_back(connectionId); }
     void OnTime(const CaptureTimestamp&) override {}
     void OnCaptureEnd() override { ended = true; }
 
-    std::vector<ModbusMessage> messages;
+    std::vector<CModbusMessage> messages;
     std::vector<uint64_t> closed;
     bool ended = false;
 };

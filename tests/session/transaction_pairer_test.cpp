@@ -27,7 +27,7 @@ protected:
     }
     void Message(uint64_t connection, uint16_t transactionId, MessageDirection direction,
                  const Bytes& pdu, int64_t seconds = 0, uint8_t unit = 1) {
-        ModbusMessage message;
+        CModbusMessage message;
         message.number = ++number_;
         message.connectionId = connection;
         const Endpoint client = At(static_cast<uint8_t>(connection), 40000);

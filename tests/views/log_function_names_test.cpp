@@ -50,7 +50,7 @@ constexpr NamedCode kNames[] = {
 
 // A transaction of function 43 with the given request PDU and no response.
 std::string LoggedName(const std::vector<uint8_t>& requestPdu) {
-    ModbusMessage request;
+    CModbusMessage request;
     request.unit = 1;
     request.frame = RtuFrameOf(1, ByteView(requestPdu));
     Transaction transaction;

@@ -33,9 +33,9 @@ Endpoint V6(uint8_t last, uint16_t port) {
     return {IpAddress::V6(bytes), port};
 }
 
-ModbusMessage Message(uint16_t transactionId, uint8_t unit, const Bytes& pdu, uint64_t record,
-                      CaptureTimestamp time, uint32_t capture = 1) {
-    ModbusMessage message;
+CModbusMessage Message(uint16_t transactionId, uint8_t unit, const Bytes& pdu, uint64_t record,
+                       CaptureTimestamp time, uint32_t capture = 1) {
+    CModbusMessage message;
     message.transactionId = transactionId;
     message.unit = unit;
     message.frame = RtuFrameOf(unit, ByteView(pdu));
@@ -55,8 +55,8 @@ void ExpectLine(const std::string& line, const std::string& expected) {
 }
 
 // A transaction as the pairing hands it on: its frames decoded.
-Transaction MakePair(Endpoint client, Endpoint server, std::optional<ModbusMessage> request,
-                     std::optional<ModbusMessage> response, uint64_t reportFrame = 1) {
+Transaction MakePair(Endpoint client, Endpoint server, std::optional<CModbusMessage> request,
+                     std::optional<CModbusMessage> response, uint64_t reportFrame = 1) {
     Transaction t;
     t.client = client;
     t.server = server;

@@ -11,7 +11,7 @@
 
 enum class MessageDirection : uint8_t { Unknown, ToServer, ToClient };
 
-struct ModbusMessage {
+struct CModbusMessage {
     uint64_t number = 0;        // 1-based, in the order the messages were completed
     uint64_t connectionId = 0;  // 1-based, in the order the connections were first seen
     Endpoint source;
