@@ -88,6 +88,14 @@ PassEnd RunTransactionPairing(PassContext& c) {
         DebugLog("%s", text.c_str());
         c.host.Warn(text);
     }
+    if (lost.sequenceJumps > 0) {
+        const std::string text = Format(
+            "the sequence numbers of Modbus/TCP streams jumped %llu times; framing went on at "
+            "the next message each time",
+            static_cast<unsigned long long>(lost.sequenceJumps));
+        DebugLog("%s", text.c_str());
+        c.host.Warn(text);
+    }
     if (end == PassEnd::Completed && c.host.StopRequested()) {
         end = PassEnd::Interrupted;  // the input ended because the user stopped its writer
     }

@@ -60,6 +60,15 @@ void MbapFramer::MarkGap(uint64_t count) {
     mode_ = Mode::Searching;
 }
 
+void MbapFramer::MarkBreak() {
+    skipRemaining_ = 0;
+    if (Buffered() > 0) {
+        ++counts_.lostMessages;
+    }
+    Discard(Buffered());
+    mode_ = Mode::Searching;
+}
+
 void MbapFramer::End() {
     if (Buffered() > 0) {
         ++counts_.lostMessages;

@@ -49,6 +49,8 @@ public:
     void Append(ByteView bytes, const RecordMark& record, Output& output);
     // `count` bytes of the stream follow that were never captured.
     void MarkGap(uint64_t count);
+    // The stream jumped: an unfinished message is discarded and framing looks for the next one.
+    void MarkBreak();
     // The stream is over: an unfinished message is discarded.
     void End();
 

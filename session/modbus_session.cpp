@@ -117,6 +117,16 @@ void ModbusSession::OnGap(TcpConnection& connection, int side, uint64_t count) {
     StateOf(connection).framers[side].MarkGap(count);
 }
 
+// A plausible MBAP header with a known function code.
+bool ModbusSession::StartsMessage(const TcpConnection&, int, ByteView bytes) {
+    return bytes.size() > mbap::kHeaderSize && IsPlausibleMbapHeader(ReadMbapHeader(bytes)) &&
+           IsKnownFunctionCode(bytes.At(mbap::kHeaderSize));
+}
+
+void ModbusSession::OnBreak(TcpConnection& connection, int side) {
+    StateOf(connection).framers[side].MarkBreak();
+}
+
 bool ModbusSession::KeepFollowing(TcpConnection& connection) {
     CheckRecognition(connection, false);
     ModbusConnection& state = StateOf(connection);
@@ -145,6 +155,7 @@ void ModbusSession::OnClose(TcpConnection& connection) {
         const FramingCounts& framing = state.framers[side].counts();
         counts_.repeatedBytes += reassembly.repeatedBytes;
         counts_.outOfOrderSegments += reassembly.outOfOrderSegments;
+        counts_.sequenceJumps += reassembly.jumps;
         counts_.missingBytes += framing.missingBytes;
         counts_.discardedBytes += framing.discardedBytes;
         counts_.lostMessages += framing.lostMessages;

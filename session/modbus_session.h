@@ -32,6 +32,7 @@ struct SessionCounts {
     // The rest is summed over the Modbus connections as each one closes.
     uint64_t repeatedBytes = 0;
     uint64_t outOfOrderSegments = 0;
+    uint64_t sequenceJumps = 0;   // framing went on at the next message after each
     uint64_t missingBytes = 0;    // never captured
     uint64_t discardedBytes = 0;  // captured, but part of no whole message
     uint64_t lostMessages = 0;    // begun but never whole (see FramingCounts)
@@ -60,6 +61,8 @@ private:
     void OnBytes(TcpConnection& connection, int side, ByteView bytes,
                  const RecordMark& record) override;
     void OnGap(TcpConnection& connection, int side, uint64_t count) override;
+    bool StartsMessage(const TcpConnection& connection, int side, ByteView bytes) override;
+    void OnBreak(TcpConnection& connection, int side) override;
     bool KeepFollowing(TcpConnection& connection) override;
     void OnClose(TcpConnection& connection) override;
     void OnPassedOver(const TcpConnection& connection, uint64_t length, uint64_t captured) override;

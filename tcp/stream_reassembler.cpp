@@ -21,6 +21,18 @@ void StreamReassembler::Add(uint32_t sequence, ByteView captured, uint64_t lengt
         Start(sequence);
     }
     captured = captured.Sub(0, static_cast<size_t>(length));
+    // Further from the stream than any segment may wait, and beginning a message: the sequence
+    // numbers jumped (a fuzzed or rewritten capture, or more lost than could be waited for).
+    // What waits goes on, and the stream goes on from this segment at once; its position does
+    // not move back.
+    const int64_t distance = PositionOf(sequence) - next_;
+    const int64_t farthest = static_cast<int64_t>(limits_.maxWaitingBytes);
+    if ((distance > farthest || distance < -farthest) && output.StartsMessage(captured)) {
+        Flush(output);
+        ++counts_.jumps;
+        output.Break();
+        nextSequence_ = sequence;
+    }
     const int64_t position = PositionOf(sequence);
     const int64_t end = position + static_cast<int64_t>(length);
     if (end <= next_) {

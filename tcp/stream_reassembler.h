@@ -19,6 +19,7 @@ struct ReassemblyLimits {
 struct ReassemblyCounts {
     uint64_t repeatedBytes = 0;       // captured bytes already delivered (retransmissions)
     uint64_t outOfOrderSegments = 0;  // segments that arrived ahead of a hole
+    uint64_t jumps = 0;               // times the sequence numbers jumped (see Add)
 };
 
 class StreamReassembler {
@@ -28,6 +29,10 @@ public:
     public:
         virtual void Data(ByteView bytes, const RecordMark& record) = 0;
         virtual void Gap(uint64_t count) = 0;  // bytes that were never captured
+        // Whether bytes begin a message of the protocol above (see Add).
+        virtual bool StartsMessage(ByteView /*bytes*/) { return false; }
+        // The sequence numbers jumped: the bytes before and after do not join up.
+        virtual void Break() {}
 
     protected:
         ~Output() = default;

@@ -31,6 +31,10 @@ public:
         handler_.OnBytes(connection_, side_, bytes, record);
     }
     void Gap(uint64_t count) override { handler_.OnGap(connection_, side_, count); }
+    bool StartsMessage(ByteView bytes) override {
+        return handler_.StartsMessage(connection_, side_, bytes);
+    }
+    void Break() override { handler_.OnBreak(connection_, side_); }
 
 private:
     TcpStreamHandler& handler_;

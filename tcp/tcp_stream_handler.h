@@ -18,6 +18,13 @@ public:
     // Bytes `side` sent, in stream order; `record` is the record that carried them.
     virtual void OnBytes(TcpConnection& connection, int side, ByteView bytes,
                          const RecordMark& record) = 0;
+    // Whether `bytes` of `side` begin a message.
+    virtual bool StartsMessage(const TcpConnection& /*connection*/, int /*side*/,
+                               ByteView /*bytes*/) {
+        return false;
+    }
+    // The sequence numbers of `side` jumped: what came before and after does not join up.
+    virtual void OnBreak(TcpConnection& /*connection*/, int /*side*/) {}
     // `count` bytes of the stream of `side` were never captured.
     virtual void OnGap(TcpConnection& connection, int side, uint64_t count) = 0;
     // After each segment of a followed connection: false lets the connection go, its bytes are

@@ -330,3 +330,27 @@ TEST_F(StreamDecoderTest, RetransmissionsAfterAGivenUpHoleAreRepeats) {
     }
     EXPECT_EQ(decoder_.counts().missingBytes, size + 2);
 }
+
+// Sequence numbers that jump forward or back further than any segment may wait (a fuzzed or
+// rewritten capture): framing goes on at the next message at once, in capture order, with
+// nothing counted as never captured.
+TEST_F(StreamDecoderTest, JumpsInTheSequenceNumbersGoOnAtTheNextMessage) {
+    feed_.Handshake(client_, server_);
+    feed_.Send(client_, Adu(1, 1, kReadPdu));
+    feed_.Send(server_, Adu(1, 1, kAnswerPdu));
+    client_.sequence += 0x40000000;
+    feed_.Send(client_, Adu(2, 1, kReadPdu));
+    feed_.Send(server_, Adu(2, 1, kAnswerPdu));
+    client_.sequence -= 0x60000000;
+    feed_.Send(client_, Adu(3, 1, kReadPdu));
+    feed_.Send(server_, Adu(3, 1, kAnswerPdu));
+    decoder_.Finish();
+    EXPECT_EQ(TransactionIds(), std::vector<uint16_t>({1, 1, 2, 2, 3, 3}));
+    for (size_t i = 0; i < sink_.messages.size(); ++i) {
+        EXPECT_EQ(sink_.messages[i].direction,
+                  i % 2 == 0 ? MessageDirection::ToServer : MessageDirection::ToClient);
+    }
+    EXPECT_EQ(decoder_.counts().sequenceJumps, 2u);
+    EXPECT_EQ(decoder_.counts().missingBytes, 0u);
+    EXPECT_EQ(decoder_.counts().lostMessages, 0u);
+}
