@@ -13,7 +13,7 @@ public:
     explicit ProgressView(AnalysisHost& host) : host_(host) {}
 
     bool Take(const Transaction& transaction) override {
-        latest_ = static_cast<int32_t>(transaction.reportNumber);
+        latest_ = static_cast<int32_t>(transaction.ReportNumber());
         frame_ = transaction.Shown().frame;
         return true;
     }

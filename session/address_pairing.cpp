@@ -7,10 +7,6 @@ Transaction Decoded(std::optional<CModbusMessage> request, std::optional<CModbus
     Transaction t;
     t.request = std::move(request);
     t.response = std::move(response);
-    const CModbusMessage& shown = t.Shown();
-    t.reportNumber = shown.number;
-    t.client = t.request ? t.request->source : shown.destination;
-    t.server = t.request ? t.request->destination : shown.source;
     DecodeFrames(t);
     return t;
 }

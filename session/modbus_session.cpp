@@ -22,25 +22,6 @@ struct ModbusSession::ModbusConnection : TcpConnectionContext {
     std::array<uint64_t, 2> messages{};  // framed per side
 };
 
-namespace {
-
-enum class FrameDirection { Undecided, Request, Response };
-
-// What a frame's content alone says of its direction.
-FrameDirection DirectionOfFrame(const std::vector<uint8_t>& frame) {
-    switch (ClassifyFrame(FrameView(ByteView(frame)))) {
-        case FrameClass::Poll:
-            return FrameDirection::Request;
-        case FrameClass::Response:
-            return FrameDirection::Response;
-        case FrameClass::Undecided:
-            break;
-    }
-    return FrameDirection::Undecided;
-}
-
-}  // namespace
-
 ModbusSession::ModbusConnection& ModbusSession::StateOf(TcpConnection& connection) {
     return static_cast<ModbusConnection&>(*connection.context);
 }
@@ -197,10 +178,11 @@ void ModbusSession::OnFramed(TcpConnection& connection, int side, FramedMessage&
     ++state.messages[side];
 
     if (state.serverEnd < 0) {
-        const FrameDirection direction = DirectionOfFrame(message.frame);
-        if (direction == FrameDirection::Request) {
+        // What the frame's content alone says of its direction.
+        const FrameClass direction = ClassifyFrame(FrameView(ByteView(message.frame)));
+        if (direction == FrameClass::Poll) {
             DecideServer(connection, 1 - side);
-        } else if (direction == FrameDirection::Response) {
+        } else if (direction == FrameClass::Response) {
             DecideServer(connection, side);
         }
     }

@@ -26,10 +26,6 @@ struct Transaction {
     bool functionMismatch = false;
     // The request was sent while another with its transaction id waited for an answer.
     bool duplicateTransactionId = false;
-    Endpoint client;
-    Endpoint server;
-    // The number of the message the report shows: the response's, or a lone request's own.
-    uint64_t reportNumber = 0;
     // The request's frame on its own, and the response's frame read with the request it
     // answers (alone when there is none).
     std::optional<DecodedFrame> requestFrame;
@@ -39,6 +35,11 @@ struct Transaction {
     // poll), else the request.
     const CModbusMessage& Shown() const { return response ? *response : *request; }
     const DecodedFrame& ShownFrame() const { return response ? *responseFrame : *requestFrame; }
+    // The number of the report block: the shown message's own.
+    uint64_t ReportNumber() const { return Shown().number; }
+    // The ends, read off the request, or off a lone response.
+    const Endpoint& Client() const { return request ? request->source : response->destination; }
+    const Endpoint& Server() const { return request ? request->destination : response->source; }
 };
 
 // Decodes the frames of the transaction's messages.

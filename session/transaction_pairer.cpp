@@ -16,9 +16,6 @@ void TransactionPairer::OnMessage(CModbusMessage message) {
         Pair(request, std::move(message));
     } else if (message.direction == MessageDirection::ToClient) {
         Transaction transaction;
-        transaction.client = message.destination;
-        transaction.server = message.source;
-        transaction.reportNumber = message.number;
         transaction.response = std::move(message);
         Hold(std::move(transaction));
     } else {
@@ -114,9 +111,6 @@ void TransactionPairer::Pair(uint64_t requestNumber, CModbusMessage&& response) 
     transaction.unitMismatch = transaction.request->unit != response.unit;
     transaction.functionMismatch =
         transaction.request->FunctionCode() != (response.FunctionCode() & ~mbap::kExceptionBit);
-    transaction.client = transaction.request->source;
-    transaction.server = transaction.request->destination;
-    transaction.reportNumber = response.number;
     transaction.response = std::move(response);
     transaction.duplicateTransactionId = duplicates_.erase(requestNumber) > 0;
     outstanding_.erase(request);
@@ -142,9 +136,6 @@ void TransactionPairer::CloseAlone(uint64_t requestNumber, Unanswered reason) {
     Transaction transaction;
     transaction.request = std::move(request->second);
     transaction.unanswered = reason;
-    transaction.client = transaction.request->source;
-    transaction.server = transaction.request->destination;
-    transaction.reportNumber = requestNumber;
     transaction.duplicateTransactionId = duplicates_.erase(requestNumber) > 0;
     outstanding_.erase(request);
     Forget(*transaction.request);
@@ -182,7 +173,7 @@ void TransactionPairer::ExpireBefore(int64_t now) {
 }
 
 void TransactionPairer::Hold(Transaction&& transaction) {
-    const uint64_t number = transaction.reportNumber;
+    const uint64_t number = transaction.ReportNumber();
     held_.emplace(number, std::move(transaction));
 }
 

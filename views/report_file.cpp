@@ -42,7 +42,7 @@ bool ReportFile::Take(const Transaction& t) {
     const FrameAddresses addresses{AddressText(shown.source.address),
                                    AddressText(shown.destination.address)};
     block_.clear();
-    AppendFormat(block_, "Frame: %03d\r\n", static_cast<int32_t>(t.reportNumber));
+    AppendFormat(block_, "Frame: %03d\r\n", static_cast<int32_t>(t.ReportNumber()));
     AppendFrameAnalysis(block_, t.ShownFrame(), ByteView(shown.frame), &addresses);
     AppendPairingNote(block_, t);
     if (t.response) {

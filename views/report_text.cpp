@@ -133,16 +133,21 @@ void AppendForceMultipleCoils(std::string& text, const FrameFields& fields) {
     }
 }
 
+// "\tPoint Address  =%-6d  Value=%-5d=%#0<hexWidth>x<end>": the register lines of writes and
+// reads, the report's most frequent lines, put together without printf.
+void AppendRegisterPoint(std::string& text, const FramePoint& p, size_t hexWidth, const char* end) {
+    AppendValueLine(text, "\tPoint Address  =", p.reference, "  Value=");
+    AppendDecimalLeft(text, p.value, 5);
+    text += '=';
+    AppendHexAlternate(text, Hex(p.value), hexWidth);
+    text += end;
+}
+
 void AppendPresetMultipleRegisters(std::string& text, const FrameFields& fields) {
     AppendValueLine(text, "Point Address  =", fields.reference, "  \r\n");
     AppendValueLine(text, "Point Count    =", fields.count, "  \r\n");
-    // "\tPoint Address  =%-6d  Value=%-5d=%#06x \r\n"
     for (const FramePoint& p : fields.points) {
-        AppendValueLine(text, "\tPoint Address  =", p.reference, "  Value=");
-        AppendDecimalLeft(text, p.value, 5);
-        text += '=';
-        AppendHexAlternate(text, Hex(p.value), 6);
-        text += " \r\n";
+        AppendRegisterPoint(text, p, 6, " \r\n");
     }
 }
 
@@ -174,9 +179,7 @@ void AppendStatusBits(std::string& text, const FrameFields& fields) {
                          GetOnOffText(p.value), kAddressUnknown);
         } else if (!p.padding) {
             // "\tPoint Address  =%-6d  State=%d=%s\r\n" without printf.
-            text += "\tPoint Address  =";
-            AppendDecimalLeft(text, p.reference, 6);
-            text += "  State=";
+            AppendValueLine(text, "\tPoint Address  =", p.reference, "  State=");
             AppendDecimalLeft(text, p.value, 0);
             text += '=';
             text += GetOnOffText(p.value);
@@ -206,16 +209,8 @@ void AppendRegisters(std::string& text, const FrameFields& fields) {
     const bool wide = fields.function == 23;
     if (fields.addressesKnown) {
         AppendPollRange(text, fields);
-        // "\tPoint Address  =%-6d  Value=%-5d=%#04x\r\n" (%#06x for function 23), the report's
-        // most frequent line, put together without printf.
         for (const FramePoint& p : fields.points) {
-            text += "\tPoint Address  =";
-            AppendDecimalLeft(text, p.reference, 6);
-            text += "  Value=";
-            AppendDecimalLeft(text, p.value, 5);
-            text += '=';
-            AppendHexAlternate(text, Hex(p.value), wide ? 6 : 4);
-            text += "\r\n";
+            AppendRegisterPoint(text, p, wide ? 6 : 4, "\r\n");
         }
         return;
     }

@@ -46,15 +46,9 @@ Json TextOrNull(const char* text) {
 // The message as the RTU frame the report shows: unit, PDU, CRC; "%02X" per byte, one blank
 // between bytes.
 std::string RtuFrameText(const CModbusMessage& message) {
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string text;
-    text.reserve(message.frame.size() * 3);
-    for (uint8_t b : message.frame) {
-        if (!text.empty()) {
-            text += ' ';
-        }
-        text += kHex[b >> 4];
-        text += kHex[b & 0x0F];
+    std::string text = FrameTextOf(ByteView(message.frame));
+    if (!text.empty()) {
+        text.pop_back();  // the report's frame text has a blank after the last byte too
     }
     return text;
 }
@@ -218,14 +212,14 @@ std::string TransactionLogLine(const Transaction& transaction) {
     const CModbusMessage& first =
         transaction.request ? *transaction.request : *transaction.response;
     Json line = Json::object();
-    line["report_frame"] = transaction.reportNumber;
+    line["report_frame"] = transaction.ReportNumber();
     line["transaction_id"] = first.transactionId;
     line["unit"] = first.unit;
     const int function = first.FunctionCode() & ~mbap::kExceptionBit;
     line["function"] = function;
     line["function_name"] = LogFunctionName(function, RequestMeiType(transaction));
-    line["client"] = transaction.client.ToString();
-    line["server"] = transaction.server.ToString();
+    line["client"] = transaction.Client().ToString();
+    line["server"] = transaction.Server().ToString();
     line["request"] = MessageJson(transaction.request);
     line["response"] = MessageJson(transaction.response);
     line["response_time_ms"] = ResponseTimeJson(transaction);

@@ -22,6 +22,11 @@ TEST(FunctionCatalogue, NamesIncludingUnknownCodes) {
     EXPECT_STREQ(GetFunctionName(17), "Report Slave ID");
     EXPECT_STREQ(GetFunctionName(23), "Read or Write 4x Registers");
     EXPECT_STREQ(GetFunctionName(24), "Read Fifo Qeue");
+    // The report keeps these names; the transaction log names 8, 20, 43 and 65 its own way.
+    EXPECT_STREQ(GetFunctionName(8), "Diagnostic");
+    EXPECT_STREQ(GetFunctionName(20), "Read General Reference");
+    EXPECT_STREQ(GetFunctionName(43), "Unknown");
+    EXPECT_STREQ(GetFunctionName(65), "Unknown");
     EXPECT_STREQ(GetFunctionName(0), "Unknown");
     EXPECT_STREQ(GetFunctionName(25), "Unknown");
     EXPECT_STREQ(GetFunctionName(131), "Unknown");

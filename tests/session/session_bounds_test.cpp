@@ -9,7 +9,6 @@
 #include "modbus/rtu_frame.h"
 #include "session/modbus_session.h"
 #include "session/release_queue.h"
-#include "session/transaction_pairer.h"
 #include "tests/session/session_test_support.h"
 
 namespace {
@@ -133,68 +132,6 @@ TEST(ModbusSessionBounds, UnprovenConnectionIsTakenAsModbusPastTheHeldBound) {
         EXPECT_EQ(sink.messages.back().direction, MessageDirection::ToServer);
         EXPECT_EQ(session.counts().modbusConnections, 2u);
         EXPECT_EQ(session.counts().nonModbusConnections, 0u);
-    }
-}
-
-PairingSettings Bounds(size_t maxOutstanding, size_t maxHeld) {
-    PairingSettings settings;
-    settings.maxOutstandingRequests = maxOutstanding;
-    settings.maxHeldTransactions = maxHeld;
-    return settings;
-}
-
-// Message `number` of the pairing tests: a request from kClient or a response from kServer.
-CModbusMessage Numbered(uint64_t number, uint64_t connection, uint16_t id, bool request) {
-    CModbusMessage message =
-        Queued(connection, id, request ? kClient : kServer,
-               request ? MessageDirection::ToServer : MessageDirection::ToClient);
-    message.number = number;
-    message.destination = request ? kServer : kClient;
-    message.unit = 1;
-    message.frame = RtuFrameOf(1, ByteView(Bytes{0x03, 0x02, 0x00, 0x07}));
-    return message;
-}
-
-std::vector<uint64_t> ReportNumbers(const std::vector<Transaction>& out) {
-    std::vector<uint64_t> numbers;
-    for (const Transaction& t : out) {
-        numbers.push_back(t.reportNumber);
-    }
-    return numbers;
-}
-
-TEST(TransactionPairerBounds, PastTheWaitingBoundTheOldestRequestClosesAlone) {
-    std::vector<Transaction> out;
-    TransactionPairer pairer(Bounds(2, 100), [&](Transaction&& t) { out.push_back(std::move(t)); });
-    pairer.OnMessage(Numbered(1, 1, 1, true));
-    pairer.OnMessage(Numbered(2, 1, 2, true));
-    EXPECT_TRUE(out.empty());
-    pairer.OnMessage(Numbered(3, 1, 3, true));
-    ASSERT_EQ(ReportNumbers(out), std::vector<uint64_t>({1}));
-    EXPECT_EQ(out[0].unanswered, Unanswered::TooManyWaiting);
-    EXPECT_FALSE(out[0].response.has_value());
-    pairer.OnMessage(Numbered(4, 1, 3, false));
-    pairer.OnMessage(Numbered(5, 1, 2, false));
-    pairer.OnMessage(Numbered(6, 1, 1, false));  // its request was given up: a response alone
-    ASSERT_EQ(ReportNumbers(out), std::vector<uint64_t>({1, 4, 5, 6}));
-    EXPECT_EQ(out[1].request->number, 3u);
-    EXPECT_EQ(out[2].request->number, 2u);
-    EXPECT_FALSE(out[3].request.has_value());
-}
-
-TEST(TransactionPairerBounds, PastTheHeldBoundTheOldestWaitingRequestIsGivenUp) {
-    std::vector<Transaction> out;
-    TransactionPairer pairer(Bounds(100, 3), [&](Transaction&& t) { out.push_back(std::move(t)); });
-    pairer.OnMessage(Numbered(1, 1, 1, true));  // never answered: holds back what follows
-    for (uint16_t id = 2; id < 6; ++id) {
-        EXPECT_TRUE(out.empty());
-        pairer.OnMessage(Numbered(2 * id - 2, 2, id, true));
-        pairer.OnMessage(Numbered(2 * id - 1, 2, id, false));
-    }
-    ASSERT_EQ(ReportNumbers(out), std::vector<uint64_t>({1, 3, 5, 7, 9}));
-    EXPECT_EQ(out[0].unanswered, Unanswered::TooManyWaiting);
-    for (size_t i = 1; i < out.size(); ++i) {
-        EXPECT_TRUE(out[i].request && out[i].response);
     }
 }
 

@@ -19,6 +19,15 @@ protected:
         return settings;
     }
 
+    // A pairer with small bounds on waiting requests and held transactions.
+    void Limit(size_t maxOutstanding, size_t maxHeld) {
+        PairingSettings settings = Settings();
+        settings.maxOutstandingRequests = maxOutstanding;
+        settings.maxHeldTransactions = maxHeld;
+        pairer_ =
+            TransactionPairer(settings, [this](Transaction&& t) { out_.push_back(std::move(t)); });
+    }
+
     // A message at `seconds` of capture time; ToServer is a request, ToClient a response.
     void Message(uint64_t connection, uint16_t transactionId, MessageDirection direction,
                  int64_t seconds = 0, uint8_t unit = 1, uint8_t function = 3) {
@@ -46,7 +55,7 @@ protected:
     std::vector<uint64_t> ReportNumbers() const {
         std::vector<uint64_t> numbers;
         for (const Transaction& t : out_) {
-            numbers.push_back(t.reportNumber);
+            numbers.push_back(t.ReportNumber());
         }
         return numbers;
     }
@@ -71,7 +80,7 @@ TEST_F(TransactionPairerTest, PipelinedRequestsPairByTransactionId) {
     EXPECT_EQ(out_[0].request->number, 2u);
     EXPECT_EQ(out_[1].request->number, 1u);
     EXPECT_EQ(out_[2].request->transactionId, 12);
-    EXPECT_EQ(out_[0].server.ToString(), "192.168.0.100:502");
+    EXPECT_EQ(out_[0].Server().ToString(), "192.168.0.100:502");
     EXPECT_FALSE(out_[0].unitMismatch || out_[0].functionMismatch);
 }
 
@@ -99,7 +108,7 @@ TEST_F(TransactionPairerTest, UnansweredRequestTimesOutAndHoldsBackLaterOnes) {
     Message(1, 1, kResponse, 2);  // too late: a response alone
     ASSERT_EQ(out_.size(), 3u);
     EXPECT_FALSE(out_[2].request.has_value());
-    EXPECT_EQ(out_[2].client.ToString(), "192.168.0.1:40000");
+    EXPECT_EQ(out_[2].Client().ToString(), "192.168.0.1:40000");
 }
 
 TEST_F(TransactionPairerTest, RequestsEndWithTheirConnectionOrTheCapture) {
@@ -166,6 +175,39 @@ TEST_F(TransactionPairerTest, UnknownDirectionPairsWhenItComesBackTheOtherWay) {
     EXPECT_TRUE(out_[0].request && out_[0].response);
 }
 
+TEST_F(TransactionPairerTest, PastTheWaitingBoundTheOldestRequestClosesAlone) {
+    Limit(2, 100);
+    Message(1, 1, kRequest);
+    Message(1, 2, kRequest);
+    EXPECT_TRUE(out_.empty());
+    Message(1, 3, kRequest);
+    ASSERT_EQ(ReportNumbers(), std::vector<uint64_t>({1}));
+    EXPECT_EQ(out_[0].unanswered, Unanswered::TooManyWaiting);
+    EXPECT_FALSE(out_[0].response.has_value());
+    Message(1, 3, kResponse);
+    Message(1, 2, kResponse);
+    Message(1, 1, kResponse);  // its request was given up: a response alone
+    ASSERT_EQ(ReportNumbers(), std::vector<uint64_t>({1, 4, 5, 6}));
+    EXPECT_EQ(out_[1].request->number, 3u);
+    EXPECT_EQ(out_[2].request->number, 2u);
+    EXPECT_FALSE(out_[3].request.has_value());
+}
+
+TEST_F(TransactionPairerTest, PastTheHeldBoundTheOldestWaitingRequestIsGivenUp) {
+    Limit(100, 3);
+    Message(1, 1, kRequest);  // never answered: holds back what follows
+    for (uint16_t id = 2; id < 6; ++id) {
+        EXPECT_TRUE(out_.empty());
+        Message(2, id, kRequest);
+        Message(2, id, kResponse);
+    }
+    ASSERT_EQ(ReportNumbers(), std::vector<uint64_t>({1, 3, 5, 7, 9}));
+    EXPECT_EQ(out_[0].unanswered, Unanswered::TooManyWaiting);
+    for (size_t i = 1; i < out_.size(); ++i) {
+        EXPECT_TRUE(out_[i].request && out_[i].response);
+    }
+}
+
 // Two clients interleaved, each talking to three of six servers, from segments to transactions.
 TEST(StreamToTransactions, InterleavedClientsAndSixServers) {
     std::vector<Transaction> out;
@@ -195,10 +237,10 @@ TEST(StreamToTransactions, InterleavedClientsAndSixServers) {
     for (size_t i = 0; i < out.size(); ++i) {
         ASSERT_TRUE(out[i].request && out[i].response);
         EXPECT_EQ(out[i].request->unit, out[i].response->unit);
-        EXPECT_EQ(out[i].server, out[i].response->source);
+        EXPECT_EQ(out[i].Server(), out[i].response->source);
         EXPECT_FALSE(out[i].unitMismatch);
         if (i > 0) {
-            EXPECT_LT(out[i - 1].reportNumber, out[i].reportNumber);
+            EXPECT_LT(out[i - 1].ReportNumber(), out[i].ReportNumber());
         }
     }
 }

@@ -58,11 +58,17 @@ void ExpectLine(const std::string& line, const std::string& expected) {
 Transaction MakePair(Endpoint client, Endpoint server, std::optional<CModbusMessage> request,
                      std::optional<CModbusMessage> response, uint64_t reportFrame = 1) {
     Transaction t;
-    t.client = client;
-    t.server = server;
+    if (request) {
+        request->source = client;
+        request->destination = server;
+    }
+    if (response) {
+        response->source = server;
+        response->destination = client;
+    }
     t.request = std::move(request);
     t.response = std::move(response);
-    t.reportNumber = reportFrame;
+    (t.response ? *t.response : *t.request).number = reportFrame;
     DecodeFrames(t);
     return t;
 }
