@@ -24,6 +24,9 @@ struct AnalysisOptions {
     std::vector<uint16_t> extraModbusPorts;  // besides 502
     double responseTimeoutSeconds = 60.0;     // of capture time
     std::string transactionLog;              // JSON Lines file, or empty for none
+    std::string summary;                     // the plant summary (JSON), or empty for none
+    std::string points;                      // the point values (CSV), or empty for none
+    double slowResponseMs = 1000;            // answers later than this are an anomaly
 };
 
 struct AnalysisRequest {

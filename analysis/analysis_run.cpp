@@ -14,7 +14,9 @@
 #include "common/message_presenter.h"
 #include "network/link_types.h"
 #include "platform/platform_services.h"
+#include "views/points_file.h"
 #include "views/report_file.h"
+#include "views/summary_file.h"
 #include "views/transaction_log.h"
 
 namespace {
@@ -42,6 +44,28 @@ bool IsRefusedKind(const std::string& path) {
     }
     ShowMessage(run_texts::kNotACaptureFile, kind == InputKind::Directory ? "directory" : "device",
                 path.c_str());
+    return true;
+}
+
+// Whether a file can be written at `path` (standard output always can); one that did not exist
+// is not left behind.
+bool CanWrite(const std::string& path) {
+    if (path == kStandardOutputName) {
+        return true;
+    }
+    const InputKind kind = InspectInput(path).kind;
+    if (kind == InputKind::Directory) {
+        return false;
+    }
+    const bool existed = PathExists(path);
+    std::FILE* file = std::fopen(path.c_str(), "ab");
+    if (file == nullptr) {
+        return false;
+    }
+    std::fclose(file);
+    if (!existed) {
+        std::remove(path.c_str());
+    }
     return true;
 }
 
@@ -219,13 +243,31 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
 
     ReportFile report(request.reportPath);
     std::unique_ptr<TransactionLog> transactionLog;
+    std::unique_ptr<SummaryFile> summary;
+    std::unique_ptr<PointsFile> points;
     PassContext context{host, *source, options, {&report}, PassCounts(), nullptr};
-    if (!options.transactionLog.empty() && options.pairing == PairingMode::Transaction) {
-        transactionLog = std::make_unique<TransactionLog>(options.transactionLog);
-        context.sinks.push_back(transactionLog.get());
+    if (options.pairing == PairingMode::Transaction) {
+        if (!options.transactionLog.empty()) {
+            transactionLog = std::make_unique<TransactionLog>(options.transactionLog);
+            context.sinks.push_back(transactionLog.get());
+        }
+        if (!options.summary.empty()) {
+            summary = std::make_unique<SummaryFile>(options.summary, options.slowResponseMs);
+            context.sinks.push_back(summary.get());
+        }
+        if (!options.points.empty()) {
+            points = std::make_unique<PointsFile>(options.points);
+            context.sinks.push_back(points.get());
+        }
     }
     PassEnd end = options.pairing == PairingMode::Address ? RunAddressPairing(context)
                                                           : RunTransactionPairing(context);
+    if (summary) {
+        const PassCounts& counts = context.counts;
+        summary->SetCaptureFacts({paths, counts.firstRecordTime, counts.lastRecordTime,
+                                  static_cast<uint64_t>(counts.recordsRead),
+                                  static_cast<uint64_t>(counts.messages), counts.connections});
+    }
     // Everything taken so far is stored, whichever way the pass ended.
     for (TransactionSink* sink : context.sinks) {
         if (!sink->Close() && context.failedSink == nullptr) {
@@ -278,7 +320,9 @@ AnalysisResult RunAnalysis(const AnalysisRequest& request, AnalysisHost& host,
         return AnalysisResult::EndedEarly;
     }
     const std::string& reportName = request.reportPath;
-    const std::string& logName = request.options.transactionLog;
+    const AnalysisOptions& options = request.options;
+    const std::vector<std::string> outputs = {reportName, options.transactionLog, options.summary,
+                                              options.points};
     for (const std::string& inputPath : paths) {
         if (paths.size() > 1 &&
             (inputPath == "-" || InspectInput(inputPath).kind == InputKind::Pipe)) {
@@ -293,11 +337,17 @@ AnalysisResult RunAnalysis(const AnalysisRequest& request, AnalysisHost& host,
             ShowMessage(run_texts::kInputUnreadable, inputPath.c_str());
             return AnalysisResult::EndedEarly;
         }
-        for (const std::string& output : {reportName, logName}) {
+        for (const std::string& output : outputs) {
             if (!output.empty() && output != kStandardOutputName && IsSameFile(inputPath, output)) {
                 ShowMessage(run_texts::kCaptureIsOutput, output.c_str());
                 return AnalysisResult::EndedEarly;
             }
+        }
+    }
+    for (const std::string& output : {options.summary, options.points}) {
+        if (!output.empty() && !CanWrite(output)) {
+            ShowMessage(run_texts::kCannotWriteReport, FullPathOrName(output).c_str());
+            return AnalysisResult::EndedEarly;
         }
     }
     const ReportTarget target = TargetOf(reportName);

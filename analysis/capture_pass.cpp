@@ -22,6 +22,10 @@ bool PassContext::NextRecord(CaptureRecord& record, CaptureOutcome& outcome, Pas
         return false;
     }
     ++counts.recordsRead;
+    if (!counts.firstRecordTime) {
+        counts.firstRecordTime = record.time;
+    }
+    counts.lastRecordTime = record.time;
     return true;
 }
 

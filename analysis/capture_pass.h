@@ -4,17 +4,21 @@
 // (one pass).
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "analysis/analysis_host.h"
 #include "capture/capture_source.h"
-#include "views/transaction_sink.h"
+#include "session/transaction_sink.h"
 
 struct PassCounts {
     int32_t recordsRead = 0;
     int32_t messages = 0;
     int32_t ignored = 0;
+    uint64_t connections = 0;  // Modbus/TCP connections
+    std::optional<CaptureTimestamp> firstRecordTime;
+    std::optional<CaptureTimestamp> lastRecordTime;
 };
 
 enum class PassEnd {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "analysis/analysis_host.h"
-#include "views/transaction_sink.h"
+#include "session/transaction_sink.h"
 
 class ProgressView : public TransactionSink {
 public:

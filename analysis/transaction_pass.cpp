@@ -78,6 +78,7 @@ PassEnd RunTransactionPairing(PassContext& c) {
     // a broken header always has.
     const SessionCounts& lost = session.counts();
     c.counts.ignored = static_cast<int32_t>(lost.lostMessages);
+    c.counts.connections = lost.modbusConnections;
     c.counts.messages = static_cast<int32_t>(session.messages() + lost.lostMessages);
     if (lost.missingBytes > 0 || lost.discardedBytes > 0) {
         const std::string text = Format(

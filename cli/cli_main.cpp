@@ -29,6 +29,8 @@ int Analyze(const CliOptions& options, CliStreams streams, CliStreams notices,
     std::vector<std::string> captures = options.captures;
     std::string report = options.report;
     std::string transactionLog = options.transactionLog;
+    std::string summaryFile = options.summary;
+    std::string pointsFile = options.points;
     if (!options.directory.empty()) {
         for (std::string& capture : captures) {
             if (capture != "-") {
@@ -38,8 +40,10 @@ int Analyze(const CliOptions& options, CliStreams streams, CliStreams notices,
         if (!report.empty() && report != kStandardOutputName) {
             report = FromStartingDirectory(report);
         }
-        if (!transactionLog.empty()) {
-            transactionLog = FromStartingDirectory(transactionLog);
+        for (std::string* output : {&transactionLog, &summaryFile, &pointsFile}) {
+            if (!output->empty() && *output != kStandardOutputName) {
+                *output = FromStartingDirectory(*output);
+            }
         }
         std::error_code error;
         std::filesystem::current_path(options.directory, error);
@@ -68,6 +72,9 @@ int Analyze(const CliOptions& options, CliStreams streams, CliStreams notices,
     analysis.extraModbusPorts = options.ports;
     analysis.responseTimeoutSeconds = options.responseTimeoutSeconds;
     analysis.transactionLog = transactionLog;
+    analysis.summary = summaryFile;
+    analysis.points = pointsFile;
+    analysis.slowResponseMs = options.slowResponseMs;
 
     const AnalysisResult result = RunAnalysis(request, host, consolePlatform);
     if (result == AnalysisResult::Interrupted) {
@@ -78,8 +85,10 @@ int Analyze(const CliOptions& options, CliStreams streams, CliStreams notices,
     if (result != AnalysisResult::Completed) {
         return 1;
     }
-    // With the report on standard output, the summary goes to standard error.
-    const bool reportOnStandardOutput = report == kStandardOutputName;
+    // With a file on standard output, the closing summary goes to standard error.
+    const bool reportOnStandardOutput =
+        report == kStandardOutputName || transactionLog == kStandardOutputName ||
+        summaryFile == kStandardOutputName || pointsFile == kStandardOutputName;
     std::ostream& summary = reportOnStandardOutput ? streams.err : streams.out;
     summary << ConsoleText(host.ResultsText()) << '\n';
     summary.flush();

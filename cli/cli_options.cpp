@@ -104,6 +104,34 @@ std::string ApplyTransactions(CliOptions& options, const std::string& file) {
     return Accept();
 }
 
+// An output file named by an option: not empty.
+std::string NamedFile(const char* what, const std::string& file, std::string& target) {
+    if (file.empty()) {
+        return std::string("the ") + what + " file name is empty";
+    }
+    target = file;
+    return Accept();
+}
+
+std::string ApplySummary(CliOptions& options, const std::string& file) {
+    return NamedFile("summary", file, options.summary);
+}
+
+std::string ApplyPoints(CliOptions& options, const std::string& file) {
+    return NamedFile("points", file, options.points);
+}
+
+std::string ApplySlowResponse(CliOptions& options, const std::string& value) {
+    char* end = nullptr;
+    const double ms = std::strtod(value.c_str(), &end);
+    if (value.empty() || *end != '\0' || !(ms >= 0) || ms > 86400000) {
+        return "--slow-response takes milliseconds from 0 to 86400000, not '" + value + "'";
+    }
+    options.slowResponseMs = ms;
+    options.slowResponseGiven = true;
+    return Accept();
+}
+
 std::vector<OptionEntry> BuildOptionTable() {
     std::vector<OptionEntry> table = {
         {'C', "directory", "DIR", "work in DIR (log.txt and the default report go there)",
@@ -130,6 +158,16 @@ std::vector<OptionEntry> BuildOptionTable() {
          ApplyResponseTimeout},
         {'\0', "transactions", "FILE", "also write every transaction to FILE as JSON Lines",
          ApplyTransactions},
+        {'\0', "summary", "FILE",
+         "also write the plant summary to FILE as JSON: devices,\n"
+         "clients, response times, polling, writes, anomalies",
+         ApplySummary},
+        {'\0', "points", "FILE",
+         "also write every point value read or written to FILE\nas CSV",
+         ApplyPoints},
+        {'\0', "slow-response", "MS",
+         "a response later than MS milliseconds is an anomaly\nin the summary (default 1000)",
+         ApplySlowResponse},
     };
     for (const OptionEntry& web : WebCommandOptions()) {
         table.push_back(web);
@@ -252,9 +290,19 @@ CliOptions Finish(CliOptions options, const std::vector<std::string>& operands) 
         }
     }
     if (options.addressPairing &&
-        (!options.transactionLog.empty() || !options.ports.empty() || options.timeoutGiven)) {
+        (!options.transactionLog.empty() || !options.ports.empty() || options.timeoutGiven ||
+         !options.summary.empty() || !options.points.empty() || options.slowResponseGiven)) {
         return UsageError(
-            "--transactions, --port and --response-timeout need --pairing=transaction");
+            "--transactions, --summary, --points, --slow-response, --port and "
+            "--response-timeout need --pairing=transaction");
+    }
+    int onStandardOutput = 0;
+    for (const std::string* file :
+         {&options.report, &options.transactionLog, &options.summary, &options.points}) {
+        onStandardOutput += *file == "-" ? 1 : 0;
+    }
+    if (onStandardOutput > 1) {
+        return UsageError("only one output can go to standard output ('-')");
     }
     options.captures = operands;
     return options;

@@ -22,6 +22,10 @@ struct CliOptions {
     double responseTimeoutSeconds = 60.0;  // --response-timeout SECONDS
     bool timeoutGiven = false;            // --response-timeout was given
     std::string transactionLog;           // --transactions FILE
+    std::string summary;                  // --summary FILE
+    std::string points;                   // --points FILE
+    double slowResponseMs = 1000;         // --slow-response MS
+    bool slowResponseGiven = false;
     std::string error;                    // what is wrong, for UsageError
     std::string feedbackText;             // --send-feedback TEXT
     std::string webHost;                  // --web-host HOST: another server than the maker's

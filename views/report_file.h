@@ -9,7 +9,7 @@
 
 #include "common/buffered_text_file.h"
 #include "network/ip_address.h"
-#include "views/transaction_sink.h"
+#include "session/transaction_sink.h"
 
 class ReportFile : public TransactionSink {
 public:

@@ -1,34 +1,18 @@
 #include "views/transaction_log.h"
 
-#include <limits>
 #include <nlohmann/json.hpp>
 
-#include "capture/capture_time.h"
 #include "modbus/exception_catalogue.h"
 #include "modbus/rtu_frame.h"
 #include "session/mbap.h"
+#include "session/response_time.h"
 #include "views/iso8601_time.h"
 #include "views/log_function_names.h"
+#include "views/unanswered_text.h"
 
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-const char* UnansweredText(Unanswered reason) {
-    switch (reason) {
-        case Unanswered::No:
-            return nullptr;
-        case Unanswered::ConnectionClosed:
-            return "connection closed";
-        case Unanswered::TimedOut:
-            return "timed out";
-        case Unanswered::CaptureEnded:
-            return "capture ended";
-        case Unanswered::TooManyWaiting:
-            return "too many waiting";
-    }
-    return nullptr;
-}
 
 // The MEI type of a request of function 43: the byte after the function code; -1 without one.
 int RequestMeiType(const Transaction& transaction) {
@@ -65,20 +49,9 @@ Json MessageJson(const std::optional<CModbusMessage>& adu) {
     return message;
 }
 
-// Milliseconds from request to response; null when either is missing or the (hostile) times are
-// too far apart to subtract.
 Json ResponseTimeJson(const Transaction& transaction) {
-    if (!transaction.request || !transaction.response) {
-        return nullptr;
-    }
-    const int64_t sent = ToNanoseconds(transaction.request->time);
-    const int64_t answered = ToNanoseconds(transaction.response->time);
-    constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
-    constexpr int64_t kMin = std::numeric_limits<int64_t>::min();
-    if ((sent < 0 && answered > kMax + sent) || (sent > 0 && answered < kMin + sent)) {
-        return nullptr;
-    }
-    return static_cast<double>(answered - sent) / 1e6;
+    const std::optional<double> ms = ResponseTimeMs(transaction);
+    return ms ? Json(*ms) : Json(nullptr);
 }
 
 Json ExceptionJson(const std::optional<CModbusMessage>& response) {

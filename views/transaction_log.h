@@ -5,7 +5,7 @@
 #include <string>
 
 #include "common/buffered_text_file.h"
-#include "views/transaction_sink.h"
+#include "session/transaction_sink.h"
 
 // One JSON object and its line end, "\r\n" as every file the tool writes.
 std::string TransactionLogLine(const Transaction& transaction);

@@ -1,0 +1,175 @@
+#include "plant/anomalies.h"
+
+#include "common/text_format.h"
+#include "modbus/exception_catalogue.h"
+#include "session/mbap.h"
+#include "session/response_time.h"
+
+namespace {
+
+const char* const kKindNames[] = {
+    "invalid_protocol_id",   "invalid_length",   "invalid_unit_identifier",
+    "invalid_function_code", "invalid_exception_code", "unsolicited_response",
+    "value_mismatch",        "unit_mismatch",    "function_mismatch",
+    "duplicate_transaction_id", "unanswered_request", "slow_response",
+};
+
+const char* UnansweredReason(Unanswered reason) {
+    switch (reason) {
+        case Unanswered::ConnectionClosed:
+            return "its connection closed first";
+        case Unanswered::TimedOut:
+            return "no response within the response time-out";
+        case Unanswered::CaptureEnded:
+            return "the capture ended first";
+        case Unanswered::TooManyWaiting:
+            return "too many requests were waiting";
+        case Unanswered::No:
+            break;
+    }
+    return "";
+}
+
+struct Collector {
+    const Transaction& t;
+    std::vector<Anomaly> found;
+
+    void Add(AnomalyKind kind, const CModbusMessage& message, std::string detail) {
+        found.push_back({kind, &message, std::move(detail)});
+    }
+    // Each message the transaction holds, named "request" or "response".
+    template <typename Check>
+    void ForEachMessage(Check check) {
+        if (t.request) {
+            check("request", *t.request, t.requestFrame);
+        }
+        if (t.response) {
+            check("response", *t.response, t.responseFrame);
+        }
+    }
+};
+
+// The functions whose lengths the frame analysis knows exactly: the data access functions.
+const int kLengthCheckedFunctions[] = {1, 2, 3, 4, 5, 6, 15, 16, 22, 23};
+
+bool LengthChecked(int function) {
+    for (int checked : kLengthCheckedFunctions) {
+        if (checked == function) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool TooFewBytes(const DecodedFrame& frame) {
+    for (const Finding& finding : frame.validation.findings) {
+        if (finding.code == FindingCode::TooFewBytes ||
+            finding.code == FindingCode::TooFewBytesShortPoll) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A write's echo repeats the function code and the next four bytes: address and value of 5 and 6,
+// address and quantity of 15 and 16.
+constexpr size_t kEchoedBytes = 5;
+
+bool IsEchoedWrite(int function) {
+    return function == 5 || function == 6 || function == 15 || function == 16;
+}
+
+bool EchoDiffers(const Transaction& t) {
+    if (!t.request || !t.response || t.functionMismatch) {
+        return false;
+    }
+    const ByteView request = t.request->Pdu();
+    const ByteView response = t.response->Pdu();
+    if (!IsEchoedWrite(t.request->FunctionCode()) || request.size() < kEchoedBytes) {
+        return false;
+    }
+    if (response.size() < kEchoedBytes) {
+        return true;
+    }
+    for (size_t i = 0; i < kEchoedBytes; ++i) {
+        if (request.At(i) != response.At(i)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+const char* AnomalyKindName(AnomalyKind kind) {
+    return kKindNames[static_cast<int>(kind)];
+}
+
+std::vector<Anomaly> AnomaliesOf(const Transaction& t, double slowResponseMs) {
+    Collector c{t, {}};
+    c.ForEachMessage([&](const char* name, const CModbusMessage& m, const auto&) {
+        if (m.protocolId != 0) {
+            c.Add(AnomalyKind::InvalidProtocolId, m, Format("%s protocol id %u", name, m.protocolId));
+        }
+    });
+    c.ForEachMessage([&](const char* name, const CModbusMessage& m,
+                         const std::optional<DecodedFrame>& frame) {
+        if (m.frame.size() > mbap::kLongestLength + 2) {
+            c.Add(AnomalyKind::InvalidLength, m,
+                  Format("%s of %zu bytes, beyond the Modbus limit", name, m.frame.size() - 3));
+        } else if (frame && LengthChecked(m.FunctionCode()) &&
+                   (frame->stage == FrameStage::Rejected || TooFewBytes(*frame))) {
+            c.Add(AnomalyKind::InvalidLength, m,
+                  Format("%s of %zu bytes does not fit function %d", name, m.frame.size() - 3,
+                         m.FunctionCode() & ~mbap::kExceptionBit));
+        }
+    });
+    c.ForEachMessage([&](const char* name, const CModbusMessage& m, const auto&) {
+        if (m.unit >= 248 && m.unit <= 254) {
+            c.Add(AnomalyKind::InvalidUnitIdentifier, m, Format("%s unit id %u", name, m.unit));
+        }
+    });
+    if (t.request && (t.request->FunctionCode() == 0 ||
+                      (t.request->FunctionCode() & mbap::kExceptionBit) != 0)) {
+        c.Add(AnomalyKind::InvalidFunctionCode, *t.request,
+              Format("request function %u", t.request->FunctionCode()));
+    } else if (!t.request && t.response && t.response->FunctionCode() == 0) {
+        c.Add(AnomalyKind::InvalidFunctionCode, *t.response, "response function 0");
+    }
+    if (t.response && (t.response->FunctionCode() & mbap::kExceptionBit) != 0) {
+        const ByteView pdu = t.response->Pdu();
+        const int code = pdu.size() >= 2 ? pdu.At(1) : -1;
+        if (code < 0) {
+            c.Add(AnomalyKind::InvalidExceptionCode, *t.response, "exception without a code");
+        } else if (std::string(GetExceptionName(code)) == "Unknown") {
+            c.Add(AnomalyKind::InvalidExceptionCode, *t.response, Format("exception code %d", code));
+        }
+    }
+    if (t.response && !t.request) {
+        c.Add(AnomalyKind::UnsolicitedResponse, *t.response, "no request was waiting");
+    }
+    if (EchoDiffers(t)) {
+        c.Add(AnomalyKind::ValueMismatch, *t.response, "the echo differs from the write");
+    }
+    if (t.unitMismatch) {
+        c.Add(AnomalyKind::UnitMismatch, *t.response,
+              Format("request unit %u, response unit %u", t.request->unit, t.response->unit));
+    }
+    if (t.functionMismatch) {
+        c.Add(AnomalyKind::FunctionMismatch, *t.response,
+              Format("request function %u, response function %u", t.request->FunctionCode(),
+                     t.response->FunctionCode()));
+    }
+    if (t.duplicateTransactionId) {
+        c.Add(AnomalyKind::DuplicateTransactionId, *t.request,
+              Format("transaction id %u was waiting already", t.request->transactionId));
+    }
+    if (t.request && !t.response) {
+        c.Add(AnomalyKind::UnansweredRequest, *t.request, UnansweredReason(t.unanswered));
+    }
+    const std::optional<double> ms = ResponseTimeMs(t);
+    if (ms && *ms > slowResponseMs) {
+        c.Add(AnomalyKind::SlowResponse, *t.response, Format("answered after %.3f ms", *ms));
+    }
+    return std::move(c.found);
+}

@@ -1,0 +1,199 @@
+#include "plant/plant_model.h"
+
+#include "capture/capture_time.h"
+#include "modbus/function_catalogue.h"
+#include "session/mbap.h"
+#include "session/response_time.h"
+
+namespace {
+
+const int kWriteFunctions[] = {5, 6, 15, 16, 22, 23};
+
+uint8_t UnitOf(const Transaction& t) {
+    return t.request ? t.request->unit : t.response->unit;
+}
+
+int FunctionOf(const Transaction& t) {
+    const CModbusMessage& first = t.request ? *t.request : *t.response;
+    return first.FunctionCode() & ~mbap::kExceptionBit;
+}
+
+void SeenAt(DeviceStats& device, bool first, const CaptureTimestamp& time) {
+    const int64_t ns = ToNanoseconds(time);
+    if (first || ns < ToNanoseconds(device.firstSeen)) {
+        device.firstSeen = time;
+    }
+    if (first || ns > ToNanoseconds(device.lastSeen)) {
+        device.lastSeen = time;
+    }
+}
+
+// The range a request reads: functions 1 to 4, and the read part of 23.
+bool ReadRange(const Transaction& t, PollKey& key) {
+    if (!t.requestFrame || !t.requestFrame->poll) {
+        return false;
+    }
+    const FrameFields& poll = *t.requestFrame->poll;
+    PointTable table;
+    if ((poll.layout != FrameLayout::ReadRequest && poll.layout != FrameLayout::ReadWriteRequest) ||
+        !TableOfFunction(poll.function, table)) {
+        return false;
+    }
+    key.function = poll.function;
+    key.first = static_cast<uint32_t>(poll.reference - GetReferenceNumber(0, poll.function));
+    key.count = static_cast<uint32_t>(poll.count);
+    return true;
+}
+
+bool AnsweredWithException(const Transaction& t, int& code) {
+    if (!t.response || (t.response->FunctionCode() & mbap::kExceptionBit) == 0) {
+        return false;
+    }
+    const ByteView pdu = t.response->Pdu();
+    code = pdu.size() >= 2 ? pdu.At(1) : -1;
+    return true;
+}
+
+// Function 22: (current AND and-mask) OR (or-mask AND NOT and-mask).
+int32_t MaskWritten(int32_t current, int32_t andMask, int32_t orMask) {
+    return ((current & andMask) | (orMask & ~andMask)) & 0xFFFF;
+}
+
+}  // namespace
+
+bool IsWriteFunction(int function) {
+    for (int write : kWriteFunctions) {
+        if (write == function) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void PlantModel::Take(const Transaction& t) {
+    ++transactions_;
+    const DeviceKey key{t.Server(), UnitOf(t)};
+    auto found = devices_.find(key);
+    const bool first = found == devices_.end();
+    DeviceStats& device = first ? devices_[key] : found->second;
+    if (t.request) {
+        SeenAt(device, first, t.request->time);
+    }
+    if (t.response) {
+        SeenAt(device, first && !t.request, t.response->time);
+    }
+    CountMessages(t, device);
+    RecordPoll(t, device);
+    RecordWrite(t, device);
+    RecordPoints(t, device);
+    for (const Anomaly& anomaly : AnomaliesOf(t, slowResponseMs_)) {
+        if (listener_.anomaly) {
+            listener_.anomaly(t, anomaly);
+        }
+    }
+}
+
+void PlantModel::CountMessages(const Transaction& t, DeviceStats& device) {
+    const int function = FunctionOf(t);
+    if (t.request) {
+        ++device.requests;
+        ++device.functions[function];
+        const IpAddress& client = t.Client().address;
+        device.clients.insert(client);
+        ClientStats& stats = clients_[client];
+        stats.devices.insert(DeviceKey{t.Server(), UnitOf(t)});
+        ++stats.requests[function];
+        if (!t.response) {
+            ++device.unanswered[t.unanswered];
+        }
+    }
+    if (t.response) {
+        ++device.responses;
+        int code = 0;
+        if (AnsweredWithException(t, code)) {
+            ++device.exceptions[code];
+        }
+    }
+    if (const std::optional<double> ms = ResponseTimeMs(t)) {
+        device.responseTimesMs.Add(*ms);
+    }
+}
+
+void PlantModel::RecordPoll(const Transaction& t, DeviceStats& device) {
+    PollKey key;
+    if (!ReadRange(t, key)) {
+        return;
+    }
+    key.client = t.Client().address;
+    PollStats& stats = device.polling[key];
+    const int64_t now = ToNanoseconds(t.request->time);
+    if (stats.polls > 0) {
+        stats.intervalsMs.Add(static_cast<double>(now - stats.lastNanoseconds) / 1e6);
+    }
+    ++stats.polls;
+    stats.lastNanoseconds = now;
+}
+
+void PlantModel::RecordWrite(const Transaction& t, DeviceStats& device) {
+    if (!t.request || !IsWriteFunction(t.request->FunctionCode())) {
+        return;
+    }
+    WriteRecord write;
+    write.transaction = &t;
+    write.function = t.request->FunctionCode();
+    if (AnsweredWithException(t, write.exceptionCode)) {
+        write.outcome = WriteOutcome::Exception;
+    } else if (t.response) {
+        write.outcome = WriteOutcome::Acknowledged;
+    }
+    const auto previousOf = [&device](PointTable table, uint16_t address) {
+        const auto it = device.lastRead.find(LastReadKey(table, address));
+        return it == device.lastRead.end() ? std::optional<int32_t>() : it->second;
+    };
+    if (t.requestFrame && t.requestFrame->poll) {
+        const FrameFields& request = *t.requestFrame->poll;
+        for (const PointValue& point : WrittenValuesOf(request)) {
+            write.points.push_back({point.table, point.address, point.reference, point.value,
+                                    previousOf(point.table, point.address)});
+        }
+        if (request.layout == FrameLayout::MaskWrite) {
+            WrittenPoint point;
+            point.address = static_cast<uint16_t>(request.reference - GetReferenceNumber(0, 22));
+            point.reference = request.reference;
+            point.previous = previousOf(point.table, point.address);
+            if (point.previous) {
+                point.value = MaskWritten(*point.previous, request.andMask, request.orMask);
+            }
+            write.points.push_back(point);
+        }
+    }
+    if (write.outcome == WriteOutcome::Acknowledged) {
+        for (const WrittenPoint& point : write.points) {
+            device.written[static_cast<int>(point.table)].Add(point.address, 1);
+        }
+    }
+    ++clients_[t.Client().address].writes;
+    if (listener_.write) {
+        listener_.write(write);
+    }
+}
+
+void PlantModel::RecordPoints(const Transaction& t, DeviceStats& device) {
+    if (!t.request || !t.responseFrame || !t.responseFrame->response) {
+        return;
+    }
+    const FrameFields& response = *t.responseFrame->response;
+    if (response.layout != FrameLayout::StatusBits && response.layout != FrameLayout::Registers) {
+        return;
+    }
+    PollKey range;
+    PointTable table;
+    if (ReadRange(t, range) && TableOfFunction(range.function, table)) {
+        device.read[static_cast<int>(table)].Add(range.first, range.count);
+    }
+    for (const PointValue& point : PointValuesOf(t)) {
+        if (point.access == PointAccess::Read) {
+            device.lastRead[LastReadKey(point.table, point.address)] = point.value;
+        }
+    }
+}

@@ -1,0 +1,130 @@
+#pragma once
+// What a capture tells about the plant, gathered from the transactions as they come: the
+// devices (a server address and a unit id), what each client asks of them, how fast they answer
+// and how often they are polled. Memory grows with the plant (devices, clients, polled ranges),
+// not with the length of the capture; writes and anomalies are handed out as they are found
+// for the views to keep or stream.
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <tuple>
+#include <unordered_map>
+#include <vector>
+
+#include "plant/address_ranges.h"
+#include "plant/anomalies.h"
+#include "plant/point_values.h"
+#include "plant/quantile_sketch.h"
+#include "session/transaction.h"
+
+struct DeviceKey {
+    Endpoint server;
+    uint8_t unit = 0;
+    friend bool operator<(const DeviceKey& a, const DeviceKey& b) {
+        return std::tie(a.server, a.unit) < std::tie(b.server, b.unit);
+    }
+};
+
+// One client's polls of one range with one function.
+struct PollKey {
+    IpAddress client;
+    int function = 0;
+    uint32_t first = 0;  // 0-based address
+    uint32_t count = 0;
+    friend bool operator<(const PollKey& a, const PollKey& b) {
+        return std::tie(a.client, a.function, a.first, a.count) <
+               std::tie(b.client, b.function, b.first, b.count);
+    }
+};
+
+struct PollStats {
+    uint64_t polls = 0;
+    int64_t lastNanoseconds = 0;
+    QuantileSketch intervalsMs;
+};
+
+struct IdentificationObject {
+    int id = 0;
+    std::string value;
+};
+
+struct DeviceStats {
+    std::set<IpAddress> clients;
+    CaptureTimestamp firstSeen;
+    CaptureTimestamp lastSeen;
+    uint64_t requests = 0;
+    uint64_t responses = 0;
+    std::map<int, uint64_t> exceptions;  // code -> count
+    std::map<Unanswered, uint64_t> unanswered;
+    QuantileSketch responseTimesMs;
+    std::map<int, uint64_t> functions;  // function -> transactions
+    AddressRanges read[kPointTableCount];
+    AddressRanges written[kPointTableCount];
+    std::map<PollKey, PollStats> polling;
+    std::map<int, std::string> identification;  // object id -> value, from 43/14 responses
+    std::unordered_map<uint32_t, int32_t> lastRead;  // by LastReadKey(table, address)
+};
+
+inline uint32_t LastReadKey(PointTable table, uint16_t address) {
+    return static_cast<uint32_t>(table) << 16 | address;
+}
+
+struct ClientStats {
+    std::set<DeviceKey> devices;
+    std::map<int, uint64_t> requests;  // function -> requests
+    uint64_t writes = 0;
+};
+
+enum class WriteOutcome : uint8_t { Acknowledged, Exception, Unanswered };
+
+struct WrittenPoint {
+    PointTable table = PointTable::HoldingRegisters;
+    uint16_t address = 0;
+    int32_t reference = 0;
+    std::optional<int32_t> value;     // none for a mask write to a register never read
+    std::optional<int32_t> previous;  // the value last read from it before the write
+};
+
+struct WriteRecord {
+    const Transaction* transaction = nullptr;  // valid during the call that hands it out
+    int function = 0;
+    std::vector<WrittenPoint> points;
+    WriteOutcome outcome = WriteOutcome::Unanswered;
+    int exceptionCode = 0;
+};
+
+class PlantModel {
+public:
+    struct Listener {
+        std::function<void(const WriteRecord&)> write;
+        std::function<void(const Transaction&, const Anomaly&)> anomaly;
+    };
+
+    PlantModel(double slowResponseMs, Listener listener)
+        : slowResponseMs_(slowResponseMs), listener_(std::move(listener)) {}
+
+    void Take(const Transaction& transaction);
+
+    const std::map<DeviceKey, DeviceStats>& Devices() const { return devices_; }
+    const std::map<IpAddress, ClientStats>& Clients() const { return clients_; }
+    uint64_t Transactions() const { return transactions_; }
+
+private:
+    void CountMessages(const Transaction& t, DeviceStats& device);
+    void RecordPoll(const Transaction& t, DeviceStats& device);
+    void RecordPoints(const Transaction& t, DeviceStats& device);
+    void RecordWrite(const Transaction& t, DeviceStats& device);
+
+    double slowResponseMs_;
+    Listener listener_;
+    std::map<DeviceKey, DeviceStats> devices_;
+    std::map<IpAddress, ClientStats> clients_;
+    uint64_t transactions_ = 0;
+};
+
+// Whether the function writes to the device: 5, 6, 15, 16, 22 and 23.
+bool IsWriteFunction(int function);

@@ -1,0 +1,102 @@
+#include "plant/point_values.h"
+
+#include "modbus/function_catalogue.h"
+
+namespace {
+
+struct TableEntry {
+    int function;
+    PointTable table;
+};
+
+const TableEntry kTables[] = {
+    {1, PointTable::Coils},          {2, PointTable::DiscreteInputs},
+    {3, PointTable::HoldingRegisters}, {4, PointTable::InputRegisters},
+    {5, PointTable::Coils},          {6, PointTable::HoldingRegisters},
+    {15, PointTable::Coils},         {16, PointTable::HoldingRegisters},
+    {22, PointTable::HoldingRegisters}, {23, PointTable::HoldingRegisters},
+};
+
+// Function 5 writes 0xFF00 for On and 0x0000 for Off; any other word stays as it was sent.
+int32_t CoilState(int32_t word) {
+    return word == 0xFF00 ? 1 : word;
+}
+
+void Add(std::vector<PointValue>& values, PointTable table, int function, int32_t reference,
+         int32_t value, PointAccess access) {
+    PointValue point;
+    point.table = table;
+    point.address = static_cast<uint16_t>(reference - GetReferenceNumber(0, function));
+    point.reference = reference;
+    point.value = value;
+    point.access = access;
+    values.push_back(point);
+}
+
+void AddListed(std::vector<PointValue>& values, const FrameFields& fields, PointAccess access) {
+    PointTable table;
+    if (!fields.addressesKnown || !TableOfFunction(fields.function, table)) {
+        return;
+    }
+    for (const FramePoint& point : fields.points) {
+        if (!point.padding) {
+            Add(values, table, fields.function, point.reference, point.value, access);
+        }
+    }
+}
+
+}  // namespace
+
+std::vector<PointValue> WrittenValuesOf(const FrameFields& request) {
+    std::vector<PointValue> values;
+    switch (request.layout) {
+        case FrameLayout::SingleCoil:
+            Add(values, PointTable::Coils, 5, request.reference, CoilState(request.value),
+                PointAccess::Write);
+            break;
+        case FrameLayout::SingleRegister:
+            Add(values, PointTable::HoldingRegisters, 6, request.reference, request.value,
+                PointAccess::Write);
+            break;
+        case FrameLayout::MultipleCoils:
+        case FrameLayout::MultipleRegisters:
+        case FrameLayout::ReadWriteRequest:
+            AddListed(values, request, PointAccess::Write);
+            break;
+        default:
+            break;
+    }
+    return values;
+}
+
+const char* PointTableName(PointTable table) {
+    static const char* const kNames[kPointTableCount] = {"coils", "discrete_inputs",
+                                                         "input_registers", "holding_registers"};
+    return kNames[static_cast<int>(table)];
+}
+
+bool TableOfFunction(int function, PointTable& table) {
+    for (const TableEntry& entry : kTables) {
+        if (entry.function == function) {
+            table = entry.table;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<PointValue> PointValuesOf(const Transaction& t) {
+    std::vector<PointValue> values;
+    const bool refused = t.responseFrame && t.responseFrame->validation.isException;
+    if (t.requestFrame && t.requestFrame->poll && !refused) {
+        values = WrittenValuesOf(*t.requestFrame->poll);
+    }
+    if (t.request && t.responseFrame && t.responseFrame->response) {
+        const FrameFields& response = *t.responseFrame->response;
+        if (response.layout == FrameLayout::StatusBits ||
+            response.layout == FrameLayout::Registers) {
+            AddListed(values, response, PointAccess::Read);
+        }
+    }
+    return values;
+}

@@ -1,0 +1,94 @@
+#include "plant/quantile_sketch.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Bins grow by this factor; a bin's middle is within kRelativeError of anything in it.
+const double kGrowth = (1 + QuantileSketch::kRelativeError) / (1 - QuantileSketch::kRelativeError);
+const double kLogGrowth = std::log(kGrowth);
+
+size_t BinOf(double value) {
+    if (!(value >= QuantileSketch::kSmallest)) {
+        return 0;
+    }
+    return 1 + static_cast<size_t>(std::log(value / QuantileSketch::kSmallest) / kLogGrowth);
+}
+
+// The value that stands for a bin: the point with the same relative distance to both edges.
+double ValueOfBin(size_t bin) {
+    if (bin == 0) {
+        return 0;
+    }
+    const double low = QuantileSketch::kSmallest * std::exp(kLogGrowth * (bin - 1));
+    return low * 2 * kGrowth / (1 + kGrowth);
+}
+
+}  // namespace
+
+void QuantileSketch::Add(double value) {
+    if (!std::isfinite(value)) {
+        return;
+    }
+    value = std::max(value, 0.0);
+    min_ = count_ == 0 ? value : std::min(min_, value);
+    max_ = count_ == 0 ? value : std::max(max_, value);
+    ++count_;
+    if (!binned_.empty()) {
+        AddToBin(value);
+        return;
+    }
+    if (!exact_.empty() && value < exact_.back()) {
+        sorted_ = false;
+    }
+    exact_.push_back(value);
+    if (exact_.size() > kExactSamples) {
+        MoveToBins();
+    }
+}
+
+void QuantileSketch::AddToBin(double value) {
+    const size_t bin = BinOf(value);
+    if (bin >= binned_.size()) {
+        binned_.resize(bin + 1, 0);
+    }
+    ++binned_[bin];
+}
+
+void QuantileSketch::MoveToBins() {
+    binned_.assign(1, 0);
+    for (double value : exact_) {
+        AddToBin(value);
+    }
+    exact_.clear();
+    exact_.shrink_to_fit();
+}
+
+double QuantileSketch::Quantile(double q) const {
+    if (count_ == 0) {
+        return 0;
+    }
+    const uint64_t rank = static_cast<uint64_t>(std::floor((count_ - 1) * std::clamp(q, 0.0, 1.0)));
+    if (binned_.empty()) {
+        if (!sorted_) {
+            std::sort(exact_.begin(), exact_.end());
+            sorted_ = true;
+        }
+        return exact_[rank];
+    }
+    if (rank == 0) {
+        return min_;
+    }
+    if (rank == count_ - 1) {
+        return max_;
+    }
+    uint64_t seen = 0;
+    for (size_t bin = 0; bin < binned_.size(); ++bin) {
+        seen += binned_[bin];
+        if (seen > rank) {
+            return std::clamp(ValueOfBin(bin), min_, max_);
+        }
+    }
+    return max_;
+}

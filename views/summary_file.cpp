@@ -1,0 +1,276 @@
+#include "views/summary_file.h"
+
+#include <nlohmann/json.hpp>
+
+#include "modbus/exception_catalogue.h"
+#include "modbus/function_catalogue.h"
+#include "session/mbap.h"
+#include "views/iso8601_time.h"
+#include "views/log_function_names.h"
+#include "views/unanswered_text.h"
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+const char* const kObjectNames[] = {"VendorName",  "ProductCode", "MajorMinorRevision",
+                                    "VendorUrl",   "ProductName", "ModelName",
+                                    "UserApplicationName"};
+
+const char* const kOutcomeNames[] = {"acknowledged", "exception", "unanswered"};
+
+std::string Dump(const Json& json) {
+    return json.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+Json TimeOrNull(const std::optional<CaptureTimestamp>& time) {
+    return time ? Json(Iso8601Utc(*time)) : Json(nullptr);
+}
+
+Json ValueOrNull(const std::optional<int32_t>& value) {
+    return value ? Json(*value) : Json(nullptr);
+}
+
+Json FunctionCounts(const std::map<int, uint64_t>& counts, const char* countName) {
+    Json list = Json::array();
+    for (const auto& entry : counts) {
+        Json item = Json::object();
+        item["function"] = entry.first;
+        item["name"] = LogFunctionName(entry.first);
+        item[countName] = entry.second;
+        list.push_back(std::move(item));
+    }
+    return list;
+}
+
+Json RangesJson(const AddressRanges& ranges, PointTable table) {
+    const int base = GetReferenceNumber(0, table == PointTable::Coils            ? 1
+                                           : table == PointTable::DiscreteInputs ? 2
+                                           : table == PointTable::InputRegisters ? 4
+                                                                                 : 3);
+    Json list = Json::array();
+    for (const AddressRange& range : ranges.Ranges()) {
+        Json item = Json::object();
+        item["first"] = range.first;
+        item["last"] = range.last;
+        item["first_reference"] = base + static_cast<int>(range.first);
+        item["last_reference"] = base + static_cast<int>(range.last);
+        list.push_back(std::move(item));
+    }
+    return list;
+}
+
+Json QuantilesJson(const QuantileSketch& sketch, std::initializer_list<double> quantiles,
+                   bool withExtremes) {
+    const bool any = sketch.Count() > 0;
+    Json json = Json::object();
+    json["count"] = sketch.Count();
+    json["exact"] = sketch.Exact();
+    if (withExtremes) {
+        json["min"] = any ? Json(sketch.Min()) : Json(nullptr);
+    }
+    for (double q : quantiles) {
+        const std::string name = "p" + std::to_string(static_cast<int>(q * 100 + 0.5));
+        json[name] = any ? Json(sketch.Quantile(q)) : Json(nullptr);
+    }
+    if (withExtremes) {
+        json["max"] = any ? Json(sketch.Max()) : Json(nullptr);
+    }
+    return json;
+}
+
+Json DeviceRef(const DeviceKey& key) {
+    Json json = Json::object();
+    json["server"] = key.server.ToString();
+    json["unit"] = key.unit;
+    return json;
+}
+
+Json DeviceJson(const DeviceKey& key, const DeviceStats& device) {
+    Json json = DeviceRef(key);
+    Json clients = Json::array();
+    for (const IpAddress& client : device.clients) {
+        clients.push_back(client.ToString());
+    }
+    json["clients"] = std::move(clients);
+    json["first_seen"] = Iso8601Utc(device.firstSeen);
+    json["last_seen"] = Iso8601Utc(device.lastSeen);
+    json["requests"] = device.requests;
+    json["responses"] = device.responses;
+    Json exceptions = Json::object();
+    Json exceptionNames = Json::object();
+    for (const auto& entry : device.exceptions) {
+        exceptions[std::to_string(entry.first)] = entry.second;
+        exceptionNames[std::to_string(entry.first)] = GetExceptionName(entry.first);
+    }
+    json["exceptions"] = std::move(exceptions);
+    json["exception_names"] = std::move(exceptionNames);
+    Json unanswered = Json::object();
+    for (const auto& entry : device.unanswered) {
+        unanswered[UnansweredText(entry.first)] = entry.second;
+    }
+    json["unanswered"] = std::move(unanswered);
+    json["response_time_ms"] = QuantilesJson(device.responseTimesMs, {0.5, 0.9, 0.99}, true);
+    json["functions"] = FunctionCounts(device.functions, "transactions");
+    Json tables = Json::object();
+    for (int i = 0; i < kPointTableCount; ++i) {
+        const PointTable table = static_cast<PointTable>(i);
+        Json entry = Json::object();
+        entry["read"] = RangesJson(device.read[i], table);
+        entry["written"] = RangesJson(device.written[i], table);
+        tables[PointTableName(table)] = std::move(entry);
+    }
+    json["tables"] = std::move(tables);
+    Json polling = Json::array();
+    for (const auto& entry : device.polling) {
+        const PollKey& poll = entry.first;
+        Json item = Json::object();
+        item["client"] = poll.client.ToString();
+        item["function"] = poll.function;
+        item["first"] = poll.first;
+        item["count"] = poll.count;
+        item["first_reference"] = GetReferenceNumber(static_cast<int>(poll.first), poll.function);
+        item["polls"] = entry.second.polls;
+        item["interval_ms"] = QuantilesJson(entry.second.intervalsMs, {0.5, 0.95}, false);
+        polling.push_back(std::move(item));
+    }
+    json["polling"] = std::move(polling);
+    Json identification = Json::array();
+    for (const auto& object : device.identification) {
+        Json item = Json::object();
+        item["id"] = object.first;
+        item["name"] = object.first >= 0 && object.first < 7 ? Json(kObjectNames[object.first])
+                                                              : Json(nullptr);
+        item["value"] = object.second;
+        identification.push_back(std::move(item));
+    }
+    json["identification"] = std::move(identification);
+    return json;
+}
+
+Json ClientJson(const IpAddress& address, const ClientStats& client) {
+    Json json = Json::object();
+    json["address"] = address.ToString();
+    Json devices = Json::array();
+    for (const DeviceKey& key : client.devices) {
+        devices.push_back(DeviceRef(key));
+    }
+    json["devices"] = std::move(devices);
+    json["requests"] = FunctionCounts(client.requests, "requests");
+    json["writes"] = client.writes;
+    return json;
+}
+
+std::string WriteLine(const WriteRecord& write) {
+    const Transaction& t = *write.transaction;
+    Json json = Json::object();
+    json["time"] = Iso8601Utc(t.request->time);
+    json["client"] = t.Client().ToString();
+    json["server"] = t.Server().ToString();
+    json["unit"] = t.request->unit;
+    json["function"] = write.function;
+    json["function_name"] = LogFunctionName(write.function);
+    json["transaction_id"] = t.request->transactionId;
+    Json points = Json::array();
+    for (const WrittenPoint& point : write.points) {
+        Json item = Json::object();
+        item["table"] = PointTableName(point.table);
+        item["address"] = point.address;
+        item["reference"] = point.reference;
+        item["value"] = ValueOrNull(point.value);
+        item["previous"] = ValueOrNull(point.previous);
+        points.push_back(std::move(item));
+    }
+    json["points"] = std::move(points);
+    json["outcome"] = kOutcomeNames[static_cast<int>(write.outcome)];
+    json["exception_code"] =
+        write.outcome == WriteOutcome::Exception ? Json(write.exceptionCode) : Json(nullptr);
+    json["report_frame"] = t.ReportNumber();
+    return Dump(json);
+}
+
+std::string AnomalyLine(const Transaction& t, const Anomaly& anomaly) {
+    const CModbusMessage& message = *anomaly.message;
+    Json json = Json::object();
+    json["time"] = Iso8601Utc(message.time);
+    json["kind"] = AnomalyKindName(anomaly.kind);
+    json["connection"] = t.Client().ToString() + " -> " + t.Server().ToString();
+    json["unit"] = message.unit;
+    json["function"] = message.FunctionCode();
+    json["report_frame"] = t.ReportNumber();
+    json["detail"] = anomaly.detail;
+    return Dump(json);
+}
+
+// Writes a member of the document's top object, its lines indented by two.
+std::string Member(const char* name, const Json& value, bool last) {
+    std::string text = value.dump(2, ' ', false, Json::error_handler_t::replace);
+    std::string indented = "  \"" + std::string(name) + "\": ";
+    for (char c : text) {
+        indented += c == '\n' ? std::string("\r\n  ") : std::string(1, c);
+    }
+    return indented + (last ? "\r\n" : ",\r\n");
+}
+
+}  // namespace
+
+SummaryFile::SummaryFile(std::string path, double slowResponseMs)
+    : file_(std::move(path), true),
+      model_(slowResponseMs,
+             PlantModel::Listener{
+                 [this](const WriteRecord& write) {
+                     const char* separator = writes_.Size() == 0 ? "    " : ",\r\n    ";
+                     spoolFailed_ |= !writes_.Append(separator + WriteLine(write));
+                 },
+                 [this](const Transaction& t, const Anomaly& anomaly) {
+                     const char* separator = anomalies_.Size() == 0 ? "    " : ",\r\n    ";
+                     spoolFailed_ |= !anomalies_.Append(separator + AnomalyLine(t, anomaly));
+                 }}) {}
+
+bool SummaryFile::Take(const Transaction& transaction) {
+    model_.Take(transaction);
+    return !spoolFailed_;
+}
+
+bool SummaryFile::Close() {
+    if (closed_) {
+        return file_.Close();
+    }
+    closed_ = true;
+    Json capture = Json::object();
+    capture["files"] = facts_.files;
+    capture["first_time"] = TimeOrNull(facts_.firstRecord);
+    capture["last_time"] = TimeOrNull(facts_.lastRecord);
+    capture["records"] = facts_.records;
+    capture["messages"] = facts_.messages;
+    capture["transactions"] = model_.Transactions();
+    capture["connections"] = facts_.connections;
+    Json devices = Json::array();
+    for (const auto& entry : model_.Devices()) {
+        devices.push_back(DeviceJson(entry.first, entry.second));
+    }
+    Json clients = Json::array();
+    for (const auto& entry : model_.Clients()) {
+        clients.push_back(ClientJson(entry.first, entry.second));
+    }
+    std::string head = "{\r\n";
+    head += Member("capture", capture, false);
+    head += Member("devices", devices, false);
+    head += Member("clients", clients, false);
+    bool written = file_.WriteBytes(head);
+    const auto list = [this, &written](const char* name, TextSpool& spool, bool last) {
+        written = written && file_.WriteBytes("  \"" + std::string(name) + "\": [");
+        if (spool.Size() > 0) {
+            written = written && file_.WriteBytes("\r\n") &&
+                      spool.ReadBack([this](const std::string& piece) {
+                          return file_.WriteBytes(piece);
+                      }) &&
+                      file_.WriteBytes("\r\n  ");
+        }
+        written = written && file_.WriteBytes(last ? "]\r\n" : "],\r\n");
+    };
+    list("writes", writes_, false);
+    list("anomalies", anomalies_, true);
+    written = written && file_.WriteBytes("}\r\n");
+    return file_.Close() && written && !spoolFailed_;
+}

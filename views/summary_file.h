@@ -1,0 +1,44 @@
+#pragma once
+// The plant summary: one JSON document with the capture, its devices and clients, every write
+// and every anomaly. Writes and anomalies are kept aside as they come and joined in at the end,
+// so a long capture costs no memory for them.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "capture/capture_record.h"
+#include "common/buffered_text_file.h"
+#include "common/text_spool.h"
+#include "plant/plant_model.h"
+#include "session/transaction_sink.h"
+
+// What the run knows of the capture beyond its transactions.
+struct CaptureFacts {
+    std::vector<std::string> files;
+    std::optional<CaptureTimestamp> firstRecord;
+    std::optional<CaptureTimestamp> lastRecord;
+    uint64_t records = 0;
+    uint64_t messages = 0;
+    uint64_t connections = 0;  // Modbus/TCP connections
+};
+
+class SummaryFile : public TransactionSink {
+public:
+    SummaryFile(std::string path, double slowResponseMs);
+
+    bool Take(const Transaction& transaction) override;
+    // Given before Close: the document is written then.
+    void SetCaptureFacts(CaptureFacts facts) { facts_ = std::move(facts); }
+    bool Close() override;
+    std::string FileName() const override { return file_.Path(); }
+
+private:
+    BufferedTextFile file_;
+    PlantModel model_;
+    TextSpool writes_;
+    TextSpool anomalies_;
+    bool spoolFailed_ = false;
+    bool closed_ = false;
+    CaptureFacts facts_;
+};
