@@ -154,7 +154,8 @@ std::vector<OptionEntry> BuildOptionTable() {
          ApplyPairing},
         {'\0', "port", "N", "also take TCP port N as Modbus/TCP (repeatable)", ApplyPort},
         {'\0', "response-timeout", "SECONDS",
-         "a request unanswered this long (capture time) is\nreported alone (default 60; 0: no time-out)",
+         "a request unanswered this long (capture time) is\nreported alone (default 60; 0: no "
+         "time-out)",
          ApplyResponseTimeout},
         {'\0', "transactions", "FILE", "also write every transaction to FILE as JSON Lines",
          ApplyTransactions},
@@ -162,8 +163,7 @@ std::vector<OptionEntry> BuildOptionTable() {
          "also write the plant summary to FILE as JSON: devices,\n"
          "clients, response times, polling, writes, anomalies",
          ApplySummary},
-        {'\0', "points", "FILE",
-         "also write every point value read or written to FILE\nas CSV",
+        {'\0', "points", "FILE", "also write every point value read or written to FILE\nas CSV",
          ApplyPoints},
         {'\0', "slow-response", "MS",
          "a response later than MS milliseconds is an anomaly\nin the summary (default 1000)",

@@ -26,7 +26,8 @@ bool TextSpool::ReadBack(const std::function<bool(const std::string&)>& take) {
     std::string piece(64 * 1024, '\0');
     uint64_t left = size_;
     while (left > 0) {
-        const size_t got = std::fread(&piece[0], 1, piece.size() < left ? piece.size() : left, file_);
+        const size_t got =
+            std::fread(&piece[0], 1, piece.size() < left ? piece.size() : left, file_);
         if (got == 0) {
             return false;
         }

@@ -5,7 +5,7 @@ _zep_modbus_parser() {
     local cur prev
     cur=${COMP_WORDS[COMP_CWORD]}
     prev=${COMP_WORDS[COMP_CWORD-1]}
-    local options="-C --directory -o --output --force -q --quiet --yes --no --debug-log --pairing --port --response-timeout --transactions"
+    local options="-C --directory -o --output --force -q --quiet --yes --no --debug-log --pairing --port --response-timeout --transactions --summary --points --slow-response"
 # begin web
     options+=" --check-update --send-feedback --web-host"
 # end web
@@ -20,10 +20,10 @@ _zep_modbus_parser() {
             COMPREPLY=($(compgen -W "transaction address" -- "$cur"))
             return
             ;;
-        --port | --response-timeout)
+        --port | --response-timeout | --slow-response)
             return
             ;;
-        -o | --output | --transactions)
+        -o | --output | --transactions | --summary | --points)
             COMPREPLY=($(compgen -f -- "$cur"))
             return
             ;;

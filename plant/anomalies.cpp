@@ -8,10 +8,10 @@
 namespace {
 
 const char* const kKindNames[] = {
-    "invalid_protocol_id",   "invalid_length",   "invalid_unit_identifier",
-    "invalid_function_code", "invalid_exception_code", "unsolicited_response",
-    "value_mismatch",        "unit_mismatch",    "function_mismatch",
-    "duplicate_transaction_id", "unanswered_request", "slow_response",
+    "invalid_protocol_id",      "invalid_length",         "invalid_unit_identifier",
+    "invalid_function_code",    "invalid_exception_code", "unsolicited_response",
+    "value_mismatch",           "unit_mismatch",          "function_mismatch",
+    "duplicate_transaction_id", "unanswered_request",     "slow_response",
 };
 
 const char* UnansweredReason(Unanswered reason) {
@@ -80,7 +80,8 @@ bool IsEchoedWrite(int function) {
 }
 
 bool EchoDiffers(const Transaction& t) {
-    if (!t.request || !t.response || t.functionMismatch) {
+    if (!t.request || !t.response || t.functionMismatch ||
+        (t.response->FunctionCode() & mbap::kExceptionBit) != 0) {
         return false;
     }
     const ByteView request = t.request->Pdu();
@@ -109,21 +110,22 @@ std::vector<Anomaly> AnomaliesOf(const Transaction& t, double slowResponseMs) {
     Collector c{t, {}};
     c.ForEachMessage([&](const char* name, const CModbusMessage& m, const auto&) {
         if (m.protocolId != 0) {
-            c.Add(AnomalyKind::InvalidProtocolId, m, Format("%s protocol id %u", name, m.protocolId));
+            c.Add(AnomalyKind::InvalidProtocolId, m,
+                  Format("%s protocol id %u", name, m.protocolId));
         }
     });
-    c.ForEachMessage([&](const char* name, const CModbusMessage& m,
-                         const std::optional<DecodedFrame>& frame) {
-        if (m.frame.size() > mbap::kLongestLength + 2) {
-            c.Add(AnomalyKind::InvalidLength, m,
-                  Format("%s of %zu bytes, beyond the Modbus limit", name, m.frame.size() - 3));
-        } else if (frame && LengthChecked(m.FunctionCode()) &&
-                   (frame->stage == FrameStage::Rejected || TooFewBytes(*frame))) {
-            c.Add(AnomalyKind::InvalidLength, m,
-                  Format("%s of %zu bytes does not fit function %d", name, m.frame.size() - 3,
-                         m.FunctionCode() & ~mbap::kExceptionBit));
-        }
-    });
+    c.ForEachMessage(
+        [&](const char* name, const CModbusMessage& m, const std::optional<DecodedFrame>& frame) {
+            if (m.frame.size() > mbap::kLongestLength + 2) {
+                c.Add(AnomalyKind::InvalidLength, m,
+                      Format("%s of %zu bytes, beyond the Modbus limit", name, m.frame.size() - 3));
+            } else if (frame && LengthChecked(m.FunctionCode()) &&
+                       (frame->stage == FrameStage::Rejected || TooFewBytes(*frame))) {
+                c.Add(AnomalyKind::InvalidLength, m,
+                      Format("%s of %zu bytes does not fit function %d", name, m.frame.size() - 3,
+                             m.FunctionCode() & ~mbap::kExceptionBit));
+            }
+        });
     c.ForEachMessage([&](const char* name, const CModbusMessage& m, const auto&) {
         if (m.unit >= 248 && m.unit <= 254) {
             c.Add(AnomalyKind::InvalidUnitIdentifier, m, Format("%s unit id %u", name, m.unit));
@@ -142,7 +144,8 @@ std::vector<Anomaly> AnomaliesOf(const Transaction& t, double slowResponseMs) {
         if (code < 0) {
             c.Add(AnomalyKind::InvalidExceptionCode, *t.response, "exception without a code");
         } else if (std::string(GetExceptionName(code)) == "Unknown") {
-            c.Add(AnomalyKind::InvalidExceptionCode, *t.response, Format("exception code %d", code));
+            c.Add(AnomalyKind::InvalidExceptionCode, *t.response,
+                  Format("exception code %d", code));
         }
     }
     if (t.response && !t.request) {

@@ -65,7 +65,7 @@ struct DeviceStats {
     AddressRanges read[kPointTableCount];
     AddressRanges written[kPointTableCount];
     std::map<PollKey, PollStats> polling;
-    std::map<int, std::string> identification;  // object id -> value, from 43/14 responses
+    std::map<int, std::string> identification;       // object id -> value, from 43/14 responses
     std::unordered_map<uint32_t, int32_t> lastRead;  // by LastReadKey(table, address)
 };
 

@@ -10,11 +10,16 @@ struct TableEntry {
 };
 
 const TableEntry kTables[] = {
-    {1, PointTable::Coils},          {2, PointTable::DiscreteInputs},
-    {3, PointTable::HoldingRegisters}, {4, PointTable::InputRegisters},
-    {5, PointTable::Coils},          {6, PointTable::HoldingRegisters},
-    {15, PointTable::Coils},         {16, PointTable::HoldingRegisters},
-    {22, PointTable::HoldingRegisters}, {23, PointTable::HoldingRegisters},
+    {1, PointTable::Coils},
+    {2, PointTable::DiscreteInputs},
+    {3, PointTable::HoldingRegisters},
+    {4, PointTable::InputRegisters},
+    {5, PointTable::Coils},
+    {6, PointTable::HoldingRegisters},
+    {15, PointTable::Coils},
+    {16, PointTable::HoldingRegisters},
+    {22, PointTable::HoldingRegisters},
+    {23, PointTable::HoldingRegisters},
 };
 
 // Function 5 writes 0xFF00 for On and 0x0000 for Off; any other word stays as it was sent.

@@ -10,8 +10,9 @@ class ModbusMessageSink {
 public:
     virtual ~ModbusMessageSink() = default;
     virtual void OnMessage(CModbusMessage message) = 0;
-    // No more messages will come on this connection.
-    virtual void OnConnectionClosed(uint64_t connectionId) = 0;
+    // No more messages will come on this connection: it closed, or the capture ended while it
+    // was open (`captureEnded`).
+    virtual void OnConnectionClosed(uint64_t connectionId, bool captureEnded) = 0;
     // Capture time has reached `time` (records come roughly in time order).
     virtual void OnTime(const CaptureTimestamp& time) = 0;
     // The capture is over.

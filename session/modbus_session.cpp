@@ -43,6 +43,7 @@ void ModbusSession::Add(const TcpSegment& segment, const CaptureRecord& record) 
 }
 
 void ModbusSession::Finish() {
+    finishing_ = true;  // the connections still open end with the capture, not by closing
     follower_.Finish();
     Release();
     sink_.OnCaptureEnd();
@@ -142,7 +143,7 @@ void ModbusSession::OnClose(TcpConnection& connection) {
         counts_.lostMessages += framing.lostMessages;
         counts_.framedBytes += framing.framedBytes;
     }
-    queue_.PushConnectionClosed(connection.id);
+    queue_.PushConnectionClosed(connection.id, finishing_);
 }
 
 void ModbusSession::OnPassedOver(const TcpConnection& connection, uint64_t length,

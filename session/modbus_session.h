@@ -80,6 +80,7 @@ private:
     TcpFollower follower_;
     ReleaseQueue queue_;
     SessionCounts counts_;
+    bool finishing_ = false;
     // (first record, capture) where each capture file began: records are numbered on across
     // files, so a record's number tells its file.
     std::vector<std::pair<uint64_t, uint32_t>> captureStarts_;

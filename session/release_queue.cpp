@@ -21,9 +21,10 @@ void ReleaseQueue::PushMessage(CModbusMessage message, bool ready) {
     events_.push_back(std::move(event));
 }
 
-void ReleaseQueue::PushConnectionClosed(uint64_t connectionId) {
+void ReleaseQueue::PushConnectionClosed(uint64_t connectionId, bool captureEnded) {
     Event event;
     event.kind = Kind::ConnectionClosed;
+    event.captureEnded = captureEnded;
     event.message.connectionId = connectionId;
     events_.push_back(std::move(event));
 }
@@ -66,7 +67,7 @@ void ReleaseQueue::Release(ModbusMessageSink& sink) {
                 sink.OnMessage(std::move(event.message));
                 break;
             case Kind::ConnectionClosed:
-                sink.OnConnectionClosed(event.message.connectionId);
+                sink.OnConnectionClosed(event.message.connectionId, event.captureEnded);
                 break;
             case Kind::Time:
                 sink.OnTime(event.message.time);

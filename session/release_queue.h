@@ -13,7 +13,7 @@ class ReleaseQueue {
 public:
     void PushTime(const CaptureTimestamp& time);
     void PushMessage(CModbusMessage message, bool ready);
-    void PushConnectionClosed(uint64_t connectionId);
+    void PushConnectionClosed(uint64_t connectionId, bool captureEnded = false);
 
     void MarkReady(uint64_t connectionId);
     void Drop(uint64_t connectionId);
@@ -32,7 +32,8 @@ private:
     struct Event {
         Kind kind = Kind::Time;
         bool ready = true;
-        CModbusMessage message;  // connectionId and time are used by every kind
+        bool captureEnded = false;  // ConnectionClosed: still open when the capture ended
+        CModbusMessage message;     // connectionId and time are used by every kind
     };
 
     std::deque<Event> events_;

@@ -35,7 +35,7 @@ void TransactionPairer::OnMessage(CModbusMessage message) {
     ReleaseHeld();
 }
 
-void TransactionPairer::OnConnectionClosed(uint64_t connectionId) {
+void TransactionPairer::OnConnectionClosed(uint64_t connectionId, bool captureEnded) {
     std::vector<uint64_t> ended;
     for (const auto& entry : outstanding_) {
         if (entry.second.connectionId == connectionId) {
@@ -43,7 +43,7 @@ void TransactionPairer::OnConnectionClosed(uint64_t connectionId) {
         }
     }
     for (uint64_t number : ended) {
-        CloseAlone(number, Unanswered::ConnectionClosed);
+        CloseAlone(number, captureEnded ? Unanswered::CaptureEnded : Unanswered::ConnectionClosed);
     }
     ReleaseHeld();
 }

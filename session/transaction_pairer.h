@@ -30,7 +30,7 @@ public:
     TransactionPairer(PairingSettings settings, Output output);
 
     void OnMessage(CModbusMessage message) override;
-    void OnConnectionClosed(uint64_t connectionId) override;
+    void OnConnectionClosed(uint64_t connectionId, bool captureEnded) override;
     void OnTime(const CaptureTimestamp& time) override;
     // Every request still waiting goes out alone.
     void OnCaptureEnd() override;

@@ -13,9 +13,8 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-const char* const kObjectNames[] = {"VendorName",  "ProductCode", "MajorMinorRevision",
-                                    "VendorUrl",   "ProductName", "ModelName",
-                                    "UserApplicationName"};
+const char* const kObjectNames[] = {"VendorName",  "ProductCode", "MajorMinorRevision", "VendorUrl",
+                                    "ProductName", "ModelName",   "UserApplicationName"};
 
 const char* const kOutcomeNames[] = {"acknowledged", "exception", "unanswered"};
 
@@ -140,7 +139,7 @@ Json DeviceJson(const DeviceKey& key, const DeviceStats& device) {
         Json item = Json::object();
         item["id"] = object.first;
         item["name"] = object.first >= 0 && object.first < 7 ? Json(kObjectNames[object.first])
-                                                              : Json(nullptr);
+                                                             : Json(nullptr);
         item["value"] = object.second;
         identification.push_back(std::move(item));
     }
@@ -262,9 +261,8 @@ bool SummaryFile::Close() {
         written = written && file_.WriteBytes("  \"" + std::string(name) + "\": [");
         if (spool.Size() > 0) {
             written = written && file_.WriteBytes("\r\n") &&
-                      spool.ReadBack([this](const std::string& piece) {
-                          return file_.WriteBytes(piece);
-                      }) &&
+                      spool.ReadBack(
+                          [this](const std::string& piece) { return file_.WriteBytes(piece); }) &&
                       file_.WriteBytes("\r\n  ");
         }
         written = written && file_.WriteBytes(last ? "]\r\n" : "],\r\n");

@@ -158,3 +158,30 @@ TEST_F(CommandLine, QuietKeepsNoticesInTheLogOnly) {
     EXPECT_EQ(out_.str(), "");
     EXPECT_TRUE(Contains(ReadFileText("log.txt"), "The input file does not exist/readable"));
 }
+
+TEST_F(CommandLine, SummaryAndPointsPathsAreCheckedBeforeTheAnalysis) {
+    WriteCapture();
+    fs::create_directory("folder");
+    const std::string cannotWrite = "Can not write to the report file\nFile: ";
+    for (const char* option : {"--summary", "--points"}) {
+        EXPECT_EQ(Run({option, "folder", "capture.pcap"}), 1) << option;
+        EXPECT_TRUE(Contains(err_.str(), cannotWrite + (fs::path(directory_) / "folder").string()))
+            << err_.str();
+        EXPECT_EQ(Run({option, "capture.pcap", "capture.pcap"}), 1) << option;
+        EXPECT_TRUE(Contains(err_.str(), "The capture cannot be its own report or log"));
+        EXPECT_EQ(Run({option, "missing/dir/file", "capture.pcap"}), 1) << option;
+        EXPECT_TRUE(Contains(err_.str(), cannotWrite));
+        EXPECT_EQ(Run({option, "", "capture.pcap"}), 2) << option;
+        // Nothing was analysed: no report was begun.
+        EXPECT_FALSE(fs::exists("output.txt"));
+        EXPECT_FALSE(fs::exists("missing"));
+    }
+    // A summary on standard output sends the closing lines to standard error.
+    const std::string command = std::string("'") + ZEP_CLI_PROGRAM +
+                                "' --no -q --summary - capture.pcap >summary.json 2>closing.txt";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(ReadFileText("summary.json").rfind("{\r\n  \"capture\": {", 0), 0u);
+    EXPECT_TRUE(Contains(ReadFileText("closing.txt"), "Modbus messages processed"));
+}

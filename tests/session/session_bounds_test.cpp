@@ -25,7 +25,7 @@ struct LogSink : ModbusMessageSink {
                       " t" + std::to_string(m.transactionId) + " " +
                       direction[static_cast<int>(m.direction)]);
     }
-    void OnConnectionClosed(uint64_t id) override {
+    void OnConnectionClosed(uint64_t id, bool) override {
         log.push_back("closed c" + std::to_string(id));
     }
     void OnTime(const CaptureTimestamp& time) override {

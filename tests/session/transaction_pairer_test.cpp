@@ -114,7 +114,7 @@ TEST_F(TransactionPairerTest, UnansweredRequestTimesOutAndHoldsBackLaterOnes) {
 TEST_F(TransactionPairerTest, RequestsEndWithTheirConnectionOrTheCapture) {
     Message(1, 1, kRequest);
     Message(2, 1, kRequest);
-    pairer_.OnConnectionClosed(1);
+    pairer_.OnConnectionClosed(1, false);
     ASSERT_EQ(out_.size(), 1u);
     EXPECT_EQ(out_[0].unanswered, Unanswered::ConnectionClosed);
     pairer_.OnCaptureEnd();

@@ -28,6 +28,8 @@ struct PacketOptions {
     uint8_t ipProtocol = 6;
     int totalLengthAdjust = 0;  // added to the IPv4 total length field
     int ethernetPadding = 0;    // trailing bytes after the IP datagram
+    uint32_t sequence = 1;
+    uint32_t acknowledgement = 1;
 };
 
 // Ethernet II frame carrying IPv4 and TCP with `payload`.

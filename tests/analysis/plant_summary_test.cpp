@@ -1,0 +1,272 @@
+// The plant summary and the points file of a crafted capture: three devices behind one gateway
+// address, polls, writes with and without an earlier read, exceptions of every code and one
+// transaction for each kind of anomaly. The expectations follow from the frames below.
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <nlohmann/json.hpp>
+#include <set>
+
+#include "analysis/analysis_run.h"
+#include "tests/support/pcap_builder.h"
+#include "tests/support/test_environment.h"
+
+namespace {
+
+using Json = nlohmann::json;
+
+constexpr uint32_t kStart = 1700000000;  // 2023-11-14T22:13:20Z
+
+// One TCP connection from a client to the gateway 10.0.0.5:502, its sequence numbers kept.
+struct Connection {
+    std::string client;
+    uint16_t port;
+    uint32_t clientSequence = 1000;
+    uint32_t serverSequence = 9000;
+};
+
+class Traffic {
+public:
+    // `ms`: milliseconds after kStart.
+    Traffic& Request(Connection& c, int ms, const Bytes& adu) { return Add(c, ms, adu, true); }
+    Traffic& Response(Connection& c, int ms, const Bytes& adu) { return Add(c, ms, adu, false); }
+    Bytes Build() const { return builder_.Build(); }
+
+private:
+    Traffic& Add(Connection& c, int ms, const Bytes& adu, bool toServer) {
+        PacketOptions o;
+        o.source = toServer ? c.client : "10.0.0.5";
+        o.destination = toServer ? "10.0.0.5" : c.client;
+        o.sourcePort = toServer ? c.port : 502;
+        o.destinationPort = toServer ? 502 : c.port;
+        uint32_t& own = toServer ? c.clientSequence : c.serverSequence;
+        o.sequence = own;
+        o.acknowledgement = toServer ? c.serverSequence : c.clientSequence;
+        own += static_cast<uint32_t>(adu.size());
+        builder_.Timestamp(kStart + ms / 1000, static_cast<uint32_t>(ms % 1000) * 1000)
+            .Record(TcpPacket(adu, o));
+        return *this;
+    }
+    PcapBuilder builder_;
+};
+
+const int kExceptionCodes[] = {1, 2, 3, 4, 5, 6, 8, 10, 11};
+
+Bytes PlantCapture() {
+    Connection a{"10.0.0.9", 40000};
+    Connection b{"10.0.0.10", 40001};
+    Traffic t;
+    // Unit 1: 40001 x2 polled three times, a second apart, answered after 10, 30 and 20 ms.
+    const uint16_t values[3][2] = {{7, 8}, {7, 9}, {7, 10}};
+    const int answerMs[3] = {10, 30, 20};
+    for (uint16_t i = 0; i < 3; ++i) {
+        t.Request(a, 1000 * i, ModbusTcpAdu(1, {0x03, 0x00, 0x00, 0x00, 0x02}, i + 1));
+        t.Response(a, 1000 * i + answerMs[i],
+                   ModbusTcpAdu(1,
+                                {0x03, 0x04, 0x00, static_cast<uint8_t>(values[i][0]), 0x00,
+                                 static_cast<uint8_t>(values[i][1])},
+                                i + 1));
+    }
+    // Unit 1 writes 40002 (last read as 10): acknowledged by its echo.
+    t.Request(a, 3000, ModbusTcpAdu(1, {0x06, 0x00, 0x01, 0x00, 0x2A}, 10));
+    t.Response(a, 3005, ModbusTcpAdu(1, {0x06, 0x00, 0x01, 0x00, 0x2A}, 10));
+    // Unit 3, never read: a write whose echo differs (value_mismatch), from client b.
+    t.Request(b, 3100, ModbusTcpAdu(3, {0x06, 0x00, 0x04, 0x00, 0x01}, 11));
+    t.Response(b, 3105, ModbusTcpAdu(3, {0x06, 0x00, 0x04, 0x00, 0x02}, 11));
+    // Unit 2: a read of 30011 answered with every exception code, then code 12 (undefined).
+    int ms = 4000;
+    uint16_t id = 20;
+    for (int code : kExceptionCodes) {
+        t.Request(a, ms, ModbusTcpAdu(2, {0x04, 0x00, 0x0A, 0x00, 0x01}, id));
+        t.Response(a, ms + 1, ModbusTcpAdu(2, {0x84, static_cast<uint8_t>(code)}, id));
+        ms += 10;
+        ++id;
+    }
+    t.Request(a, 4200, ModbusTcpAdu(2, {0x04, 0x00, 0x0A, 0x00, 0x01}, 40));
+    t.Response(a, 4201, ModbusTcpAdu(2, {0x84, 0x0C}, 40));
+    // A write of coil 5 on unit 3 refused with exception 2.
+    t.Request(b, 4300, ModbusTcpAdu(3, {0x05, 0x00, 0x04, 0xFF, 0x00}, 41));
+    t.Response(b, 4301, ModbusTcpAdu(3, {0x85, 0x02}, 41));
+    // A response nobody asked for.
+    t.Response(a, 5000, ModbusTcpAdu(1, {0x03, 0x02, 0x00, 0x01}, 99));
+    // Unit and function mismatches.
+    t.Request(a, 5100, ModbusTcpAdu(1, {0x03, 0x00, 0x00, 0x00, 0x01}, 50));
+    t.Response(a, 5101, ModbusTcpAdu(9, {0x03, 0x02, 0x00, 0x01}, 50));
+    t.Request(a, 5200, ModbusTcpAdu(1, {0x03, 0x00, 0x00, 0x00, 0x01}, 51));
+    t.Response(a, 5201, ModbusTcpAdu(1, {0x04, 0x02, 0x00, 0x01}, 51));
+    // Two requests with one id before the first answer.
+    t.Request(a, 5300, ModbusTcpAdu(1, {0x03, 0x00, 0x05, 0x00, 0x01}, 52));
+    t.Request(a, 5301, ModbusTcpAdu(1, {0x03, 0x00, 0x05, 0x00, 0x01}, 52));
+    t.Response(a, 5302, ModbusTcpAdu(1, {0x03, 0x02, 0x00, 0x01}, 52));
+    t.Response(a, 5303, ModbusTcpAdu(1, {0x03, 0x02, 0x00, 0x01}, 52));
+    // A slow answer: 1500 ms.
+    t.Request(a, 6000, ModbusTcpAdu(1, {0x03, 0x00, 0x06, 0x00, 0x01}, 53));
+    t.Response(a, 7500, ModbusTcpAdu(1, {0x03, 0x02, 0x00, 0x01}, 53));
+    // Unit 250, function 0, a read with a byte too many.
+    t.Request(a, 8100, ModbusTcpAdu(250, {0x03, 0x00, 0x07, 0x00, 0x01}, 55));
+    t.Response(a, 8101, ModbusTcpAdu(250, {0x03, 0x02, 0x00, 0x01}, 55));
+    t.Request(a, 8200, ModbusTcpAdu(1, {0x00, 0x00}, 56));
+    t.Response(a, 8201, ModbusTcpAdu(1, {0x80, 0x01}, 56));
+    t.Request(a, 8300, ModbusTcpAdu(1, {0x03, 0x00, 0x08, 0x00, 0x01, 0xFF}, 57));
+    t.Response(a, 8301, ModbusTcpAdu(1, {0x03, 0x02, 0x00, 0x01}, 57));
+    // Never answered: the capture ends.
+    t.Request(b, 9000, ModbusTcpAdu(3, {0x01, 0x00, 0x00, 0x00, 0x08}, 60));
+    return t.Build();
+}
+
+class PlantSummary : public InTempDirectory {
+protected:
+    void SetUp() override {
+        InTempDirectory::SetUp();
+        WriteFile("plant.pcap", PlantCapture());
+        host_.inputPath = "plant.pcap";
+        host_.options = AnalysisOptions();
+        host_.options.summary = "summary.json";
+        host_.options.points = "points.csv";
+        ASSERT_EQ(RunAnalysis(host_, platform_), AnalysisResult::Completed);
+        summary_ = Json::parse(ReadFileText("summary.json"));
+    }
+
+    const Json& Device(int unit) const {
+        for (const Json& device : summary_["devices"]) {
+            if (device["unit"] == unit) {
+                return device;
+            }
+        }
+        static const Json none;
+        ADD_FAILURE() << "no device with unit " << unit;
+        return none;
+    }
+
+    FakeHost host_;
+    FakePlatform platform_;
+    Json summary_;
+};
+
+}  // namespace
+
+TEST_F(PlantSummary, DevicesAreKeyedByServerAndUnit) {
+    std::set<int> units;
+    for (const Json& device : summary_["devices"]) {
+        EXPECT_EQ(device["server"], "10.0.0.5:502");
+        units.insert(device["unit"].get<int>());
+    }
+    // Unit 9 only answered for unit 1 (a mismatch): the transaction belongs to the request's.
+    EXPECT_EQ(units, (std::set<int>{1, 2, 3, 250}));
+    const Json& unit1 = Device(1);
+    EXPECT_EQ(unit1["clients"], Json::array({"10.0.0.9"}));
+    // 3 polls, 1 write, 2 mismatches, 2 with one id, slow, function 0, the long read.
+    EXPECT_EQ(unit1["requests"], 11);
+    EXPECT_EQ(unit1["responses"], 12);  // and the unsolicited one
+    EXPECT_EQ(unit1["first_seen"], "2023-11-14T22:13:20.000000Z");
+    EXPECT_EQ(unit1["last_seen"], "2023-11-14T22:13:28.301000Z");
+    const Json& times = unit1["response_time_ms"];
+    EXPECT_EQ(times["count"], 11);
+    EXPECT_DOUBLE_EQ(times["max"].get<double>(), 1500.0);
+    EXPECT_EQ(Device(3)["clients"], Json::array({"10.0.0.10"}));
+    EXPECT_EQ(Device(3)["unanswered"], Json({{"capture ended", 1}}));
+}
+
+TEST_F(PlantSummary, ExceptionsPerCodeWithTheirNames) {
+    const Json& unit2 = Device(2);
+    EXPECT_EQ(unit2["requests"], 10);
+    for (int code : kExceptionCodes) {
+        EXPECT_EQ(unit2["exceptions"][std::to_string(code)], 1) << code;
+    }
+    EXPECT_EQ(unit2["exceptions"]["12"], 1);
+    EXPECT_EQ(unit2["exception_names"]["2"], "Illegal Data Address");
+    EXPECT_EQ(unit2["exception_names"]["11"], "Gateway Target Device Failed to Respond");
+    // Nothing was read: every answer was an exception.
+    EXPECT_EQ(unit2["tables"]["input_registers"]["read"], Json::array());
+}
+
+TEST_F(PlantSummary, ResponseTimesAndPolling) {
+    // Unit 3's two answers took 5 and 1 ms.
+    const Json& unit3 = Device(3)["response_time_ms"];
+    EXPECT_DOUBLE_EQ(unit3["min"].get<double>(), 1.0);
+    EXPECT_DOUBLE_EQ(unit3["p50"].get<double>(), 1.0);  // the lower middle value
+    EXPECT_DOUBLE_EQ(unit3["max"].get<double>(), 5.0);
+    const Json* poll = nullptr;
+    for (const Json& p : Device(1)["polling"]) {
+        if (p["function"] == 3 && p["first"] == 0 && p["count"] == 2) {
+            poll = &p;
+        }
+    }
+    ASSERT_NE(poll, nullptr);
+    EXPECT_EQ((*poll)["client"], "10.0.0.9");
+    EXPECT_EQ((*poll)["first_reference"], 40001);
+    EXPECT_EQ((*poll)["polls"], 3);
+    EXPECT_DOUBLE_EQ((*poll)["interval_ms"]["p50"].get<double>(), 1000.0);
+    const Json& read = Device(1)["tables"]["holding_registers"]["read"];
+    ASSERT_GE(read.size(), 1u);
+    EXPECT_EQ(
+        read[0],
+        Json({{"first", 0}, {"last", 1}, {"first_reference", 40001}, {"last_reference", 40002}}));
+    EXPECT_EQ(Device(1)["tables"]["holding_registers"]["written"][0]["first_reference"], 40002);
+}
+
+TEST_F(PlantSummary, WritesWithTheValueReadBefore) {
+    const Json& writes = summary_["writes"];
+    ASSERT_EQ(writes.size(), 3u);
+    EXPECT_EQ(writes[0]["unit"], 1);
+    EXPECT_EQ(writes[0]["outcome"], "acknowledged");
+    EXPECT_EQ(writes[0]["points"][0], Json({{"table", "holding_registers"},
+                                            {"address", 1},
+                                            {"reference", 40002},
+                                            {"value", 42},
+                                            {"previous", 10}}));
+    EXPECT_EQ(writes[1]["client"], "10.0.0.10:40001");
+    EXPECT_TRUE(writes[1]["points"][0]["previous"].is_null());
+    EXPECT_EQ(writes[2]["outcome"], "exception");
+    EXPECT_EQ(writes[2]["exception_code"], 2);
+    EXPECT_EQ(writes[2]["points"][0]["table"], "coils");
+    EXPECT_EQ(writes[2]["points"][0]["reference"], 5);
+    EXPECT_EQ(writes[2]["points"][0]["value"], 1);
+}
+
+TEST_F(PlantSummary, EveryKindOfAnomaly) {
+    std::map<std::string, int> kinds;
+    for (const Json& anomaly : summary_["anomalies"]) {
+        ++kinds[anomaly["kind"].get<std::string>()];
+        EXPECT_TRUE(anomaly["report_frame"].is_number());
+        const std::string connection = anomaly["connection"];
+        EXPECT_NE(connection.find(":4000"), std::string::npos) << connection;
+        EXPECT_EQ(connection.substr(connection.size() - 16), " -> 10.0.0.5:502") << connection;
+    }
+    const std::map<std::string, int> expected = {
+        {"invalid_length", 1},
+        {"invalid_unit_identifier", 2},
+        {"invalid_function_code", 1},
+        {"invalid_exception_code", 1},
+        {"unsolicited_response", 1},
+        {"value_mismatch", 1},
+        {"unit_mismatch", 1},
+        {"function_mismatch", 1},
+        {"duplicate_transaction_id", 1},
+        {"unanswered_request", 1},
+        {"slow_response", 1},
+    };
+    EXPECT_EQ(kinds, expected);
+}
+
+TEST_F(PlantSummary, PointsFileRowsAreTheValuesReadAndWritten) {
+    const std::string points = ReadFileText("points.csv");
+    EXPECT_EQ(
+        points.rfind("time,client,server,unit,table,address,reference,value,access,transaction_id,"
+                     "report_frame\r\n",
+                     0),
+        0u);
+    // The first poll's answer, and the write of 42 to 40002 (report frames are the responses').
+    EXPECT_NE(points.find("2023-11-14T22:13:20.010000Z,10.0.0.9:40000,10.0.0.5:502,1,"
+                          "holding_registers,0,40001,7,read,1,2\r\n"
+                          "2023-11-14T22:13:20.010000Z,10.0.0.9:40000,10.0.0.5:502,1,"
+                          "holding_registers,1,40002,8,read,1,2\r\n"),
+              std::string::npos)
+        << points;
+    EXPECT_NE(points.find("2023-11-14T22:13:23.000000Z,10.0.0.9:40000,10.0.0.5:502,1,"
+                          "holding_registers,1,40002,42,write,10,8\r\n"),
+              std::string::npos);
+    // The refused coil write wrote nothing.
+    EXPECT_EQ(points.find(",coils,4,5,1,write,"), std::string::npos);
+}
