@@ -77,10 +77,10 @@ Bytes TcpPacket(const Bytes& payload, const PacketOptions& o) {
 
     PutBe16(packet, o.sourcePort);
     PutBe16(packet, o.destinationPort);
-    PutBe16(packet, 0);
-    PutBe16(packet, 1);  // sequence
-    PutBe16(packet, 0);
-    PutBe16(packet, 1);  // acknowledgement
+    PutBe16(packet, static_cast<uint16_t>(o.sequence >> 16));
+    PutBe16(packet, static_cast<uint16_t>(o.sequence));
+    PutBe16(packet, static_cast<uint16_t>(o.acknowledgement >> 16));
+    PutBe16(packet, static_cast<uint16_t>(o.acknowledgement));
     packet.push_back(static_cast<uint8_t>((tcpHeader / 4) << 4));
     packet.push_back(0x18);  // PSH ACK
     PutBe16(packet, 0xFFFF);

@@ -21,6 +21,8 @@ struct PacketOptions {
     std::string destination = "10.0.0.5";
     uint16_t sourcePort = 40000;
     uint16_t destinationPort = 502;
+    uint32_t sequence = 1;
+    uint32_t acknowledgement = 1;
     int ipOptionBytes = 0;   // multiple of 4
     int tcpOptionBytes = 0;  // multiple of 4
     bool vlanTag = false;
