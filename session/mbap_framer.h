@@ -54,6 +54,10 @@ public:
     // The stream is over: an unfinished message is discarded.
     void End();
 
+    // Whether the bytes so far end with a whole message: framing is in step and nothing waits.
+    bool BetweenMessages() const {
+        return mode_ == Mode::Synced && Buffered() == 0 && skipRemaining_ == 0;
+    }
     const FramingCounts& counts() const { return counts_; }
 
 private:

@@ -18,7 +18,10 @@ enum class Recognition {
 struct ModbusSession::ModbusConnection : TcpConnectionContext {
     Recognition recognition = Recognition::Candidate;
     int serverEnd = -1;  // index into the connection's ends; -1 while unknown
-    std::array<MbapFramer, 2> framers;
+    // [side] frames the stream of a side; [kLate + side] the bytes of holes it went past that
+    // came late, apart, so they never join the bytes around the hole.
+    static constexpr int kLate = 2;
+    std::array<MbapFramer, 4> framers;
     std::array<uint64_t, 2> messages{};  // framed per side
 };
 
@@ -82,6 +85,20 @@ void ModbusSession::OnAccepted(TcpConnection& connection, int acceptingEnd) {
 
 void ModbusSession::OnBytes(TcpConnection& connection, int side, ByteView bytes,
                             const RecordMark& record) {
+    Frame(connection, side, StateOf(connection).framers[side], bytes, record);
+}
+
+void ModbusSession::OnLateBytes(TcpConnection& connection, int side, ByteView bytes,
+                                const RecordMark& record, bool joins) {
+    MbapFramer& late = StateOf(connection).framers[ModbusConnection::kLate + side];
+    if (!joins) {
+        late.MarkBreak();
+    }
+    Frame(connection, side, late, bytes, record);
+}
+
+void ModbusSession::Frame(TcpConnection& connection, int side, MbapFramer& framer, ByteView bytes,
+                          const RecordMark& record) {
     // Whole messages come back to the session with their connection and side.
     struct ToSession : MbapFramer::Output {
         ToSession(ModbusSession& s, TcpConnection& c, int d) : session(s), connection(c), side(d) {}
@@ -92,7 +109,7 @@ void ModbusSession::OnBytes(TcpConnection& connection, int side, ByteView bytes,
         TcpConnection& connection;
         int side;
     } output(*this, connection, side);
-    StateOf(connection).framers[side].Append(bytes, record, output);
+    framer.Append(bytes, record, output);
 }
 
 void ModbusSession::OnGap(TcpConnection& connection, int side, uint64_t count) {
@@ -103,6 +120,10 @@ void ModbusSession::OnGap(TcpConnection& connection, int side, uint64_t count) {
 bool ModbusSession::StartsMessage(const TcpConnection&, int, ByteView bytes) {
     return bytes.size() > mbap::kHeaderSize && IsPlausibleMbapHeader(ReadMbapHeader(bytes)) &&
            IsKnownFunctionCode(bytes.At(mbap::kHeaderSize));
+}
+
+bool ModbusSession::BetweenMessages(const TcpConnection& connection, int side) {
+    return StateOf(connection).framers[side].BetweenMessages();
 }
 
 void ModbusSession::OnBreak(TcpConnection& connection, int side) {
@@ -132,16 +153,20 @@ void ModbusSession::OnClose(TcpConnection& connection) {
     if (state.recognition != Recognition::Modbus) {
         return;
     }
-    for (int side = 0; side < 2; ++side) {
-        const ReassemblyCounts& reassembly = connection.sides[side].reassembler.counts();
-        const FramingCounts& framing = state.framers[side].counts();
-        counts_.repeatedBytes += reassembly.repeatedBytes;
-        counts_.outOfOrderSegments += reassembly.outOfOrderSegments;
-        counts_.sequenceJumps += reassembly.jumps;
+    for (const MbapFramer& framer : state.framers) {
+        const FramingCounts& framing = framer.counts();
         counts_.missingBytes += framing.missingBytes;
         counts_.discardedBytes += framing.discardedBytes;
         counts_.lostMessages += framing.lostMessages;
         counts_.framedBytes += framing.framedBytes;
+    }
+    for (const TcpDirection& side : connection.sides) {
+        const ReassemblyCounts& reassembly = side.reassembler.counts();
+        counts_.repeatedBytes += reassembly.repeatedBytes;
+        counts_.outOfOrderSegments += reassembly.outOfOrderSegments;
+        counts_.sequenceJumps += reassembly.jumps;
+        // They were counted as never captured with their hole, and framed apart.
+        counts_.missingBytes -= reassembly.lateBytes;
     }
     queue_.PushConnectionClosed(connection.id, finishing_);
 }
@@ -215,13 +240,15 @@ void ModbusSession::CheckRecognition(TcpConnection& connection, bool atEnd) {
     if (state.recognition != Recognition::Candidate) {
         return;
     }
-    uint64_t messages = 0;
-    bool everySenderFramed = true;
-    for (int side = 0; side < 2; ++side) {
-        if (state.framers[side].counts().implausibleHeaders > 0) {
+    for (const MbapFramer& framer : state.framers) {
+        if (framer.counts().implausibleHeaders > 0) {
             Recognise(connection, false);
             return;
         }
+    }
+    uint64_t messages = 0;
+    bool everySenderFramed = true;
+    for (int side = 0; side < 2; ++side) {
         messages += state.messages[side];
         everySenderFramed =
             everySenderFramed && (!connection.sides[side].sentData || state.messages[side] > 0);

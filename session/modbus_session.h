@@ -61,6 +61,9 @@ private:
     void OnBytes(TcpConnection& connection, int side, ByteView bytes,
                  const RecordMark& record) override;
     void OnGap(TcpConnection& connection, int side, uint64_t count) override;
+    bool BetweenMessages(const TcpConnection& connection, int side) override;
+    void OnLateBytes(TcpConnection& connection, int side, ByteView bytes, const RecordMark& record,
+                     bool joins) override;
     bool StartsMessage(const TcpConnection& connection, int side, ByteView bytes) override;
     void OnBreak(TcpConnection& connection, int side) override;
     bool KeepFollowing(TcpConnection& connection) override;
@@ -68,6 +71,8 @@ private:
     void OnPassedOver(const TcpConnection& connection, uint64_t length, uint64_t captured) override;
 
     bool IsModbusPort(uint16_t port) const;
+    void Frame(TcpConnection& connection, int side, MbapFramer& framer, ByteView bytes,
+               const RecordMark& record);
     void OnFramed(TcpConnection& connection, int side, FramedMessage&& framed);
     void DecideServer(TcpConnection& connection, int serverEnd);
     void CheckRecognition(TcpConnection& connection, bool atEnd);

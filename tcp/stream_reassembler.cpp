@@ -32,8 +32,19 @@ void StreamReassembler::Add(uint32_t sequence, ByteView captured, uint64_t lengt
         ++counts_.jumps;
         output.Break();
         nextSequence_ = sequence;
+        passed_.clear();  // their positions no longer match the sequence numbers
     }
     const int64_t position = PositionOf(sequence);
+    // Place counts every captured byte before the stream's position as repeated; those of holes
+    // gone past were never delivered.
+    const uint64_t late = TakeLate(position, captured, record, output);
+    Place(position, captured, length, record, output);
+    counts_.repeatedBytes -= late;
+    counts_.lateBytes += late;
+}
+
+void StreamReassembler::Place(int64_t position, ByteView captured, uint64_t length,
+                              const RecordMark& record, Output& output) {
     const int64_t end = position + static_cast<int64_t>(length);
     if (end <= next_) {
         counts_.repeatedBytes += captured.size();
@@ -93,6 +104,53 @@ void StreamReassembler::Acknowledged(uint32_t acknowledged, Output& output) {
     while (!waiting_.empty() && position >= waiting_.begin()->first) {
         GiveUpFirstHole(output);
     }
+}
+
+void StreamReassembler::PeerSent(Output& output) {
+    while (!waiting_.empty() && output.BetweenMessages() &&
+           output.StartsMessage(ByteView(waiting_.begin()->second.captured))) {
+        passed_.push_back({next_, waiting_.begin()->first});
+        if (passed_.size() > kHolesKept) {
+            passed_.erase(passed_.begin());
+        }
+        GiveUpFirstHole(output);
+    }
+}
+
+// Hands on the captured bytes that fall into holes gone past, and returns how many. What is left
+// of a hole on either side of them is still remembered, so no byte is handed on twice.
+uint64_t StreamReassembler::TakeLate(int64_t position, ByteView captured, const RecordMark& record,
+                                     Output& output) {
+    const int64_t end = std::min(next_, position + static_cast<int64_t>(captured.size()));
+    if (passed_.empty() || position >= end) {
+        return 0;
+    }
+    uint64_t taken = 0;
+    std::vector<Hole> left;
+    for (const Hole& hole : passed_) {
+        const int64_t from = std::max(position, hole.from);
+        const int64_t to = std::min(end, hole.end);
+        if (from >= to) {
+            left.push_back(hole);
+            continue;
+        }
+        output.Late(
+            captured.Sub(static_cast<size_t>(from - position), static_cast<size_t>(to - from)),
+            record, from == lateEnd_);
+        lateEnd_ = to;
+        taken += static_cast<uint64_t>(to - from);
+        if (hole.from < from) {
+            left.push_back({hole.from, from});
+        }
+        if (to < hole.end) {
+            left.push_back({to, hole.end});
+        }
+    }
+    if (left.size() > kHolesKept) {
+        left.erase(left.begin(), left.end() - static_cast<std::ptrdiff_t>(kHolesKept));
+    }
+    passed_ = std::move(left);
+    return taken;
 }
 
 void StreamReassembler::SkipTo(int64_t position, Output& output) {

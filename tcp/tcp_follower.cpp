@@ -35,6 +35,10 @@ public:
         return handler_.StartsMessage(connection_, side_, bytes);
     }
     void Break() override { handler_.OnBreak(connection_, side_); }
+    bool BetweenMessages() override { return handler_.BetweenMessages(connection_, side_); }
+    void Late(ByteView bytes, const RecordMark& record, bool joins) override {
+        handler_.OnLateBytes(connection_, side_, bytes, record, joins);
+    }
 
 private:
     TcpStreamHandler& handler_;
@@ -94,6 +98,9 @@ void TcpFollower::Add(const TcpSegment& segment, const CaptureRecord& record) {
     const uint32_t payloadSequence = segment.sequence + ((flags & tcp_flags::kSyn) ? 1 : 0);
     TakeHandshake(connection, side, segment);
     if (length > 0) {
+        // The other end's waiting segments came before this payload: first they may go on.
+        DirectionOutput peer(handler_, connection, 1 - side);
+        connection.sides[1 - side].reassembler.PeerSent(peer);
         DirectionOutput output(handler_, connection, side);
         sender.reassembler.Add(payloadSequence, segment.payload, length,
                                RecordMark(record.number, record.time), output);

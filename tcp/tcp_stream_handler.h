@@ -25,6 +25,14 @@ public:
     }
     // The sequence numbers of `side` jumped: what came before and after does not join up.
     virtual void OnBreak(TcpConnection& /*connection*/, int /*side*/) {}
+    // Whether the bytes of `side` handed on so far end with a whole message.
+    virtual bool BetweenMessages(const TcpConnection& /*connection*/, int /*side*/) {
+        return false;
+    }
+    // Bytes of `side` from a hole its stream went past, come late (see
+    // StreamReassembler::PeerSent); `joins` when they directly follow the previous late bytes.
+    virtual void OnLateBytes(TcpConnection& /*connection*/, int /*side*/, ByteView /*bytes*/,
+                             const RecordMark& /*record*/, bool /*joins*/) {}
     // `count` bytes of the stream of `side` were never captured.
     virtual void OnGap(TcpConnection& connection, int side, uint64_t count) = 0;
     // After each segment of a followed connection: false lets the connection go, its bytes are

@@ -166,6 +166,42 @@ TEST_F(TransactionRun, MessagesThatNeverCameWholeAreCountedAsIgnored) {
         << host_.warnings[0];
 }
 
+// Request 3 of a connection was never captured, and no acknowledgement passes it (they stay at
+// 1, as in a rewritten capture): the requests after it are still paired with their responses,
+// and the warning counts the request's bytes as never captured.
+TEST_F(TransactionRun, RequestNeverCapturedLeavesTheLaterOnesPaired) {
+    PcapBuilder builder;
+    PacketOptions request = Between("10.0.0.9", 40000, "10.0.0.5", 502);
+    PacketOptions response = Between("10.0.0.5", 502, "10.0.0.9", 40000);
+    for (uint8_t id = 1; id <= 5; ++id) {
+        const Bytes poll = ModbusTcpAdu(1, kReadOneFrom40011, id);
+        if (id != 3) {
+            builder.Record(TcpPacket(poll, request));
+        }
+        request.sequence += static_cast<uint32_t>(poll.size());
+        const Bytes answer = ModbusTcpAdu(1, {0x03, 0x02, 0x00, id}, id);
+        builder.Record(TcpPacket(answer, response));
+        response.sequence += static_cast<uint32_t>(answer.size());
+    }
+    ASSERT_EQ(Run(builder.Build(), [](AnalysisOptions& o) { o.transactionLog = "log.jsonl"; }),
+              AnalysisResult::Completed);
+    std::istringstream lines(ReadFileText("log.jsonl"));
+    std::vector<int> paired;
+    for (std::string line; std::getline(lines, line);) {
+        const nlohmann::json object = nlohmann::json::parse(line);
+        if (!object["request"].is_null() && !object["response"].is_null()) {
+            const int id = object["transaction_id"];
+            EXPECT_EQ(object["points"][0]["value"], id);  // the response that answers it
+            paired.push_back(id);
+        }
+    }
+    EXPECT_EQ(paired, std::vector<int>({1, 2, 4, 5}));
+    ASSERT_EQ(host_.warnings.size(), 1u);
+    EXPECT_NE(host_.warnings[0].find("12 bytes of Modbus/TCP streams were never captured and 0 "),
+              std::string::npos)
+        << host_.warnings[0];
+}
+
 TEST_F(TransactionRun, StopRequestStillReportsWhatWasCaptured) {
     host_.stopAfterChecks = 3;  // three records read, their polls still waiting (5 s time-out)
     EXPECT_EQ(Run(PollsFromClients(10)), AnalysisResult::Interrupted);

@@ -21,6 +21,8 @@ struct PacketOptions {
     std::string destination = "10.0.0.5";
     uint16_t sourcePort = 40000;
     uint16_t destinationPort = 502;
+    uint32_t sequence = 1;
+    uint32_t acknowledgement = 1;
     int ipOptionBytes = 0;   // multiple of 4
     int tcpOptionBytes = 0;  // multiple of 4
     bool vlanTag = false;
@@ -28,8 +30,6 @@ struct PacketOptions {
     uint8_t ipProtocol = 6;
     int totalLengthAdjust = 0;  // added to the IPv4 total length field
     int ethernetPadding = 0;    // trailing bytes after the IP datagram
-    uint32_t sequence = 1;
-    uint32_t acknowledgement = 1;
 };
 
 // Ethernet II frame carrying IPv4 and TCP with `payload`.

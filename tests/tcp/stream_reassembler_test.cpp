@@ -12,18 +12,32 @@ using Bytes = std::vector<uint8_t>;
 
 const std::string kStream = "abcdefghijklmnopqrstuvwxyz0123456789";
 
-// What the reassembler hands on: the bytes, and '#' for every byte of a gap.
+// What the reassembler hands on: the bytes, and '#' for every byte of a gap; apart, the late
+// bytes of holes gone past, with '|' before those that do not join the previous ones. Messages
+// begin at the characters of `starts`.
 struct Tape : StreamReassembler::Output {
+    std::string starts;
     std::string text;
+    std::string late;
     void Data(ByteView bytes, const RecordMark&) override {
         text.append(bytes.begin(), bytes.end());
     }
     void Gap(uint64_t count) override { text.append(count, '#'); }
+    bool StartsMessage(ByteView bytes) override {
+        return !bytes.empty() && starts.find(static_cast<char>(bytes.At(0))) != std::string::npos;
+    }
+    bool BetweenMessages() override {
+        return text.size() < kStream.size() &&
+               starts.find(kStream[text.size()]) != std::string::npos;
+    }
+    void Late(ByteView bytes, const RecordMark&, bool joins) override {
+        late.append(joins ? "" : "|").append(bytes.begin(), bytes.end());
+    }
 };
 
 // One step on a stream whose byte at position p is kStream[p].
 struct Op {
-    enum Kind { kAdd, kAck, kSkip, kFlush } kind;
+    enum Kind { kAdd, kAck, kSkip, kFlush, kPeer } kind;
     int64_t at = 0;
     uint64_t length = 0;
     uint64_t captured = UINT64_MAX;  // of the length, the bytes the capture holds
@@ -40,9 +54,13 @@ Op Skip(int64_t at) {
 Op Flush() {
     return {Op::kFlush};
 }
+Op Peer() {
+    return {Op::kPeer};
+}
 
 struct Result {
     std::string tape;
+    std::string late;
     bool accounted;    // every captured byte handed on or counted as repeated, once flushed
     bool withinBound;  // the bytes waiting never passed maxWaitingBytes
 };
@@ -51,10 +69,12 @@ uint64_t HandedOn(const std::string& tape) {
     return tape.size() - static_cast<uint64_t>(std::count(tape.begin(), tape.end(), '#'));
 }
 
-Result Reassemble(uint32_t base, ReassemblyLimits limits, const std::vector<Op>& ops) {
+Result Reassemble(uint32_t base, ReassemblyLimits limits, const std::vector<Op>& ops,
+                  const std::string& starts = "") {
     StreamReassembler reassembler(limits);
     reassembler.Start(base);
     Tape tape;
+    tape.starts = starts;
     uint64_t fed = 0;
     uint64_t waiting = 0;  // at most, after an Add
     for (const Op& op : ops) {
@@ -67,8 +87,9 @@ Result Reassemble(uint32_t base, ReassemblyLimits limits, const std::vector<Op>&
                 const Bytes captured(bytes.begin(), bytes.end());
                 reassembler.Add(sequence, ByteView(captured), op.length, 1, tape);
                 fed += captured.size();
-                waiting = std::max(waiting,
-                                   fed - HandedOn(tape.text) - reassembler.counts().repeatedBytes);
+                waiting = std::max(waiting, fed - HandedOn(tape.text) -
+                                                reassembler.counts().repeatedBytes -
+                                                reassembler.counts().lateBytes);
                 break;
             }
             case Op::kAck:
@@ -80,13 +101,21 @@ Result Reassemble(uint32_t base, ReassemblyLimits limits, const std::vector<Op>&
             case Op::kFlush:
                 reassembler.Flush(tape);
                 break;
+            case Op::kPeer:
+                reassembler.PeerSent(tape);
+                break;
         }
     }
     StreamReassembler rest = reassembler;
     Tape flushed;
     rest.Flush(flushed);
     const std::string all = tape.text + flushed.text;
-    return {tape.text, fed == HandedOn(all) + rest.counts().repeatedBytes,
+    const auto late =
+        static_cast<uint64_t>(tape.late.size() - static_cast<size_t>(std::count(
+                                                     tape.late.begin(), tape.late.end(), '|')));
+    return {tape.text, tape.late,
+            late == rest.counts().lateBytes &&
+                fed == HandedOn(all) + rest.counts().repeatedBytes + late,
             waiting <= limits.maxWaitingBytes};
 }
 
@@ -158,6 +187,40 @@ TEST(StreamReassembler, RepeatOfAWaitingSegmentGivesUpNoHole) {
     EXPECT_EQ(
         Reassemble(1000, {4, 100}, {Add(2, 2), Add(5, 2), Add(5, 2), Add(0, 2), Add(4, 1)}).tape,
         "abcdefg");
+}
+
+// Messages of three bytes: "abc", "def", ... Once the peer has sent, the stream goes on past a
+// hole that lies between messages at the next one; the hole's bytes, coming late, are handed on
+// apart, once each, and are not repeats.
+TEST(StreamReassembler, GoesOnPastAHoleOnceThePeerHasSent) {
+    struct GoingPast {
+        const char* name;
+        std::vector<Op> ops;
+        std::string tape;
+        std::string late;
+    };
+    const GoingPast cases[] = {
+        {"peer sent", {Add(0, 3), Add(6, 3), Peer(), Add(3, 3)}, "abc###ghi", "|def"},
+        {"no message behind the hole", {Add(0, 3), Add(7, 2), Peer(), Add(3, 4)}, "abcdefghi", ""},
+        {"hole inside a message", {Add(0, 2), Add(6, 3), Peer(), Add(2, 4)}, "abcdefghi", ""},
+        {"late pieces join, repeats are not late",
+         {Add(0, 3), Add(9, 3), Peer(), Add(3, 2), Add(5, 4), Add(3, 3), Add(4, 1)},
+         "abc######jkl",
+         "|defghi"},
+        {"several holes, late ones out of order",
+         {Add(0, 3), Add(6, 3), Add(12, 3), Peer(), Add(9, 3), Add(3, 3)},
+         "abc###ghi###mno",
+         "|jkl|def"},
+    };
+    for (const GoingPast& c : cases) {
+        for (const uint32_t base : {1000u, 0xFFFFFFFAu}) {
+            SCOPED_TRACE(std::string(c.name) + " from " + std::to_string(base));
+            const Result result = Reassemble(base, {}, c.ops, "adgjmpsvy147");
+            EXPECT_EQ(result.tape, c.tape);
+            EXPECT_EQ(result.late, c.late);
+            EXPECT_TRUE(result.accounted);
+        }
+    }
 }
 
 }  // namespace
