@@ -14,8 +14,10 @@ DecodedFrame Decode(const CModbusMessage& message, const CModbusMessage* request
 void DecodeFrames(Transaction& t) {
     if (t.request) {
         t.requestFrame = Decode(*t.request, nullptr);
+        t.requestDetails = DecodeFunctionDetails(t.request->Pdu(), PduKind::Request);
     }
     if (t.response) {
         t.responseFrame = Decode(*t.response, t.request ? &*t.request : nullptr);
+        t.responseDetails = DecodeFunctionDetails(t.response->Pdu(), PduKind::Response);
     }
 }

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "modbus/decoded_frame.h"
+#include "modbus/function_details.h"
 #include "session/CModbusMessage.h"
 
 // Why a request stands alone.
@@ -30,6 +31,10 @@ struct Transaction {
     // answers (alone when there is none).
     std::optional<DecodedFrame> requestFrame;
     std::optional<DecodedFrame> responseFrame;
+    // What functions 8, 20, 21, 24 and 43/14 carry beyond the frame's fields, read off each
+    // message's PDU on its own.
+    std::optional<FunctionDetails> requestDetails;
+    std::optional<FunctionDetails> responseDetails;
 
     // The message the report shows: the response when there is one (with the request as its
     // poll), else the request.
@@ -42,5 +47,5 @@ struct Transaction {
     const Endpoint& Server() const { return request ? request->destination : response->source; }
 };
 
-// Decodes the frames of the transaction's messages.
+// Decodes the frames of the transaction's messages and their function details.
 void DecodeFrames(Transaction& transaction);

@@ -6,6 +6,7 @@
 #include "modbus/rtu_frame.h"
 #include "session/mbap.h"
 #include "session/response_time.h"
+#include "views/function_details_json.h"
 #include "views/iso8601_time.h"
 #include "views/log_function_names.h"
 #include "views/unanswered_text.h"
@@ -201,6 +202,7 @@ std::string TransactionLogLine(const Transaction& transaction) {
     line["unit_mismatch"] = transaction.unitMismatch;
     line["function_mismatch"] = transaction.functionMismatch;
     line["points"] = PointsJson(transaction);
+    line["details"] = FunctionDetailsJson(transaction);
     Json findings = Json::array();
     AddFindings(findings, "request", transaction.requestFrame);
     AddMessageFindings(findings, "request", transaction.request);

@@ -90,7 +90,7 @@ TEST(TransactionLog, ReadHoldingRegistersPair) {
                R"("response_time_ms":12.5,"exception":null,"unanswered":null,)"
                R"("unit_mismatch":false,"function_mismatch":false,)"
                R"("points":[{"reference":40108,"value":42},{"reference":40109,"value":256}],)"
-               R"("findings":[]})");
+               R"("details":null,"findings":[]})");
 }
 
 nlohmann::json Parsed(const Transaction& pair) {
@@ -183,6 +183,37 @@ TEST(TransactionLog, TruncatedPduAndMissingTransactionStayValidJson) {
     EXPECT_EQ(line["findings"], nlohmann::json::parse(R"([
         {"message":"request","kind":"error","number":1},
         {"message":"response","kind":"error","number":1}])"));
+}
+
+// 43/14 with two objects, one of them not UTF-8: the line stays valid JSON, the byte replaced.
+TEST(TransactionLog, DeviceIdentificationDetails) {
+    const Transaction pair = MakePair(
+        V4(10, 50000), V4(20, 502), Message(8, 1, {0x2B, 0x0E, 0x01, 0x00}, 1, Micros(0, 0)),
+        Message(8, 1,
+                {0x2B, 0x0E, 0x01, 0x01, 0xFF, 0x02, 0x02, 0x00, 0x02, 'Z', 'E', 0x01, 0x01, 0xE9},
+                2, Micros(0, 1)));
+    EXPECT_EQ(Parsed(pair)["details"], nlohmann::json::parse(R"({
+        "request":{"mei_type":14,"read_device_id_code":1,"object_id":0,"malformed":false},
+        "response":{"mei_type":14,"read_device_id_code":1,"conformity_level":1,
+                    "more_follows":true,"next_object_id":2,"number_of_objects":2,
+                    "objects":[{"id":0,"name":"VendorName","value":"ZE"},
+                               {"id":1,"name":"ProductCode","value":"\uFFFD"}],
+                    "malformed":false}})"));
+}
+
+// A cut FIFO request keeps its keys, empty ones null; an exception response has no details.
+TEST(TransactionLog, FifoAndDiagnosticsDetails) {
+    const Transaction fifo =
+        MakePair(V4(10, 50000), V4(20, 502), Message(9, 1, {0x18, 0x04}, 1, Micros(0, 0)),
+                 Message(9, 1, {0x98, 0x03}, 2, Micros(0, 1)));
+    EXPECT_EQ(Parsed(fifo)["details"], nlohmann::json::parse(R"({
+        "request":{"fifo_pointer_address":null,"malformed":true},"response":null})"));
+    const Transaction diagnostics =
+        MakePair(V4(10, 50000), V4(20, 502), std::nullopt,
+                 Message(10, 1, {0x08, 0x00, 0x0B, 0x00, 0x2A}, 1, Micros(0, 0)));
+    EXPECT_EQ(Parsed(diagnostics)["details"], nlohmann::json::parse(R"({"request":null,
+        "response":{"sub_function":11,"sub_function_name":"Return Bus Message Count",
+                    "data":[42],"malformed":false}})"));
 }
 
 TEST(TransactionLog, TimesTooFarApartGiveNoResponseTime) {
