@@ -30,6 +30,14 @@ const char* UnansweredReason(Unanswered reason) {
     return "";
 }
 
+// One message of the transaction, with what was decoded of it.
+struct MessageParts {
+    const char* name;  // "request" or "response"
+    const CModbusMessage& message;
+    const std::optional<DecodedFrame>& frame;
+    const std::optional<FunctionDetails>& details;
+};
+
 struct Collector {
     const Transaction& t;
     std::vector<Anomaly> found;
@@ -37,14 +45,13 @@ struct Collector {
     void Add(AnomalyKind kind, const CModbusMessage& message, std::string detail) {
         found.push_back({kind, &message, std::move(detail)});
     }
-    // Each message the transaction holds, named "request" or "response".
     template <typename Check>
     void ForEachMessage(Check check) {
         if (t.request) {
-            check("request", *t.request, t.requestFrame);
+            check(MessageParts{"request", *t.request, t.requestFrame, t.requestDetails});
         }
         if (t.response) {
-            check("response", *t.response, t.responseFrame);
+            check(MessageParts{"response", *t.response, t.responseFrame, t.responseDetails});
         }
     }
 };
@@ -108,27 +115,24 @@ const char* AnomalyKindName(AnomalyKind kind) {
 
 std::vector<Anomaly> AnomaliesOf(const Transaction& t, double slowResponseMs) {
     Collector c{t, {}};
-    c.ForEachMessage([&](const char* name, const CModbusMessage& m, const auto&) {
+    c.ForEachMessage([&](const MessageParts& p) {
+        const CModbusMessage& m = p.message;
         if (m.protocolId != 0) {
             c.Add(AnomalyKind::InvalidProtocolId, m,
-                  Format("%s protocol id %u", name, m.protocolId));
+                  Format("%s protocol id %u", p.name, m.protocolId));
         }
-    });
-    c.ForEachMessage(
-        [&](const char* name, const CModbusMessage& m, const std::optional<DecodedFrame>& frame) {
-            if (m.frame.size() > mbap::kLongestLength + 2) {
-                c.Add(AnomalyKind::InvalidLength, m,
-                      Format("%s of %zu bytes, beyond the Modbus limit", name, m.frame.size() - 3));
-            } else if (frame && LengthChecked(m.FunctionCode()) &&
-                       (frame->stage == FrameStage::Rejected || TooFewBytes(*frame))) {
-                c.Add(AnomalyKind::InvalidLength, m,
-                      Format("%s of %zu bytes does not fit function %d", name, m.frame.size() - 3,
-                             m.FunctionCode() & ~mbap::kExceptionBit));
-            }
-        });
-    c.ForEachMessage([&](const char* name, const CModbusMessage& m, const auto&) {
+        if (m.frame.size() > mbap::kLongestLength + 2) {
+            c.Add(AnomalyKind::InvalidLength, m,
+                  Format("%s of %zu bytes, beyond the Modbus limit", p.name, m.frame.size() - 3));
+        } else if ((p.frame && LengthChecked(m.FunctionCode()) &&
+                    (p.frame->stage == FrameStage::Rejected || TooFewBytes(*p.frame))) ||
+                   (p.details && p.details->malformed)) {
+            c.Add(AnomalyKind::InvalidLength, m,
+                  Format("%s of %zu bytes does not fit function %d", p.name, m.frame.size() - 3,
+                         m.FunctionCode() & ~mbap::kExceptionBit));
+        }
         if (m.unit >= 248 && m.unit <= 254) {
-            c.Add(AnomalyKind::InvalidUnitIdentifier, m, Format("%s unit id %u", name, m.unit));
+            c.Add(AnomalyKind::InvalidUnitIdentifier, m, Format("%s unit id %u", p.name, m.unit));
         }
     });
     if (t.request && (t.request->FunctionCode() == 0 ||

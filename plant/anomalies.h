@@ -32,5 +32,6 @@ struct Anomaly {
 // "invalid_protocol_id", "slow_response", ...
 const char* AnomalyKindName(AnomalyKind kind);
 
-// Every anomaly of the transaction, in the order of the kinds.
+// Every anomaly of the transaction: those of each message, request first, then those of the
+// pairing.
 std::vector<Anomaly> AnomaliesOf(const Transaction& transaction, double slowResponseMs);

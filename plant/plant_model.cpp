@@ -86,6 +86,12 @@ void PlantModel::Take(const Transaction& t) {
     RecordPoll(t, device);
     RecordWrite(t, device);
     RecordPoints(t, device);
+    if (t.responseDetails) {
+        // Device identification comes in pieces (more follows): each object as last sent.
+        for (const DeviceIdObject& object : DeviceIdentificationObjects(*t.responseDetails)) {
+            device.identification[object.id] = object.value;
+        }
+    }
     for (const Anomaly& anomaly : AnomaliesOf(t, slowResponseMs_)) {
         if (listener_.anomaly) {
             listener_.anomaly(t, anomaly);

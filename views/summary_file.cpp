@@ -4,6 +4,7 @@
 
 #include "modbus/exception_catalogue.h"
 #include "modbus/function_catalogue.h"
+#include "modbus/function_details.h"
 #include "session/mbap.h"
 #include "views/iso8601_time.h"
 #include "views/log_function_names.h"
@@ -12,9 +13,6 @@
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-const char* const kObjectNames[] = {"VendorName",  "ProductCode", "MajorMinorRevision", "VendorUrl",
-                                    "ProductName", "ModelName",   "UserApplicationName"};
 
 const char* const kOutcomeNames[] = {"acknowledged", "exception", "unanswered"};
 
@@ -138,8 +136,8 @@ Json DeviceJson(const DeviceKey& key, const DeviceStats& device) {
     for (const auto& object : device.identification) {
         Json item = Json::object();
         item["id"] = object.first;
-        item["name"] = object.first >= 0 && object.first < 7 ? Json(kObjectNames[object.first])
-                                                             : Json(nullptr);
+        const char* name = DeviceIdObjectName(static_cast<uint8_t>(object.first));
+        item["name"] = name != nullptr ? Json(name) : Json(nullptr);
         item["value"] = object.second;
         identification.push_back(std::move(item));
     }

@@ -110,6 +110,12 @@ Bytes PlantCapture() {
     t.Response(a, 8201, ModbusTcpAdu(1, {0x80, 0x01}, 56));
     t.Request(a, 8300, ModbusTcpAdu(1, {0x03, 0x00, 0x08, 0x00, 0x01, 0xFF}, 57));
     t.Response(a, 8301, ModbusTcpAdu(1, {0x03, 0x02, 0x00, 0x01}, 57));
+    // Unit 3 identifies itself (43/14, basic objects, all in one response).
+    t.Request(b, 8500, ModbusTcpAdu(3, {0x2B, 0x0E, 0x01, 0x00}, 58));
+    t.Response(b, 8501,
+               ModbusTcpAdu(3, {0x2B, 0x0E, 0x01, 0x01, 0x00, 0x00, 0x02, 0x00, 0x04, 'A', 'C', 'M',
+                                'E', 0x01, 0x02, 'P', '1'},
+                            58));
     // Never answered: the capture ends.
     t.Request(b, 9000, ModbusTcpAdu(3, {0x01, 0x00, 0x00, 0x00, 0x08}, 60));
     return t.Build();
@@ -166,6 +172,9 @@ TEST_F(PlantSummary, DevicesAreKeyedByServerAndUnit) {
     EXPECT_DOUBLE_EQ(times["max"].get<double>(), 1500.0);
     EXPECT_EQ(Device(3)["clients"], Json::array({"10.0.0.10"}));
     EXPECT_EQ(Device(3)["unanswered"], Json({{"capture ended", 1}}));
+    EXPECT_EQ(Device(3)["identification"],
+              Json::parse(R"([{"id":0,"name":"VendorName","value":"ACME"},)"
+                          R"({"id":1,"name":"ProductCode","value":"P1"}])"));
 }
 
 TEST_F(PlantSummary, ExceptionsPerCodeWithTheirNames) {
@@ -182,7 +191,7 @@ TEST_F(PlantSummary, ExceptionsPerCodeWithTheirNames) {
 }
 
 TEST_F(PlantSummary, ResponseTimesAndPolling) {
-    // Unit 3's two answers took 5 and 1 ms.
+    // Unit 3's three answers took 5, 1 and 1 ms.
     const Json& unit3 = Device(3)["response_time_ms"];
     EXPECT_DOUBLE_EQ(unit3["min"].get<double>(), 1.0);
     EXPECT_DOUBLE_EQ(unit3["p50"].get<double>(), 1.0);  // the lower middle value
