@@ -1,6 +1,7 @@
 #include "views/points_file.h"
 
-#include "common/text_format.h"
+#include <charconv>
+
 #include "plant/point_values.h"
 #include "views/iso8601_time.h"
 
@@ -11,6 +12,13 @@ namespace {
 constexpr const char* kHeader =
     "time,client,server,unit,table,address,reference,value,access,transaction_id,report_frame\r\n";
 
+void AppendNumber(std::string& text, char separator, int32_t number) {
+    char digits[16];
+    digits[0] = separator;
+    const std::to_chars_result end = std::to_chars(digits + 1, digits + sizeof digits, number);
+    text.append(digits, end.ptr);
+}
+
 }  // namespace
 
 std::string PointRows(const Transaction& t) {
@@ -19,19 +27,24 @@ std::string PointRows(const Transaction& t) {
     if (values.empty()) {
         return rows;
     }
-    const std::string client = t.Client().ToString();
-    const std::string server = t.Server().ToString();
     // Written values count from the request, read ones from the response that carried them.
-    const std::string writeTime = t.request ? Iso8601Utc(t.request->time) : std::string();
-    const std::string readTime = t.response ? Iso8601Utc(t.response->time) : std::string();
     const CModbusMessage& first = t.request ? *t.request : *t.response;
+    const std::string ends = "," + t.Client().ToString() + "," + t.Server().ToString() + "," +
+                             std::to_string(first.unit) + ",";
+    const std::string writePrefix = t.request ? Iso8601Utc(t.request->time) + ends : ends;
+    const std::string readPrefix = t.response ? Iso8601Utc(t.response->time) + ends : ends;
+    const std::string suffix =
+        "," + std::to_string(first.transactionId) + "," + std::to_string(t.ReportNumber()) + "\r\n";
+    rows.reserve(values.size() * (readPrefix.size() + suffix.size() + 40));
     for (const PointValue& point : values) {
         const bool write = point.access == PointAccess::Write;
-        AppendFormat(rows, "%s,%s,%s,%u,%s,%u,%d,%d,%s,%u,%llu\r\n",
-                     (write ? writeTime : readTime).c_str(), client.c_str(), server.c_str(),
-                     first.unit, PointTableName(point.table), point.address, point.reference,
-                     point.value, write ? "write" : "read", first.transactionId,
-                     static_cast<unsigned long long>(t.ReportNumber()));
+        rows += write ? writePrefix : readPrefix;
+        rows += PointTableName(point.table);
+        AppendNumber(rows, ',', point.address);
+        AppendNumber(rows, ',', point.reference);
+        AppendNumber(rows, ',', point.value);
+        rows += write ? ",write" : ",read";
+        rows += suffix;
     }
     return rows;
 }

@@ -1,0 +1,105 @@
+#!/usr/bin/env python3
+"""What the plant outputs (--summary, --points) cost: the run's time with them against the run
+without them on the bench capture and on a plant of many devices, and the peak memory with
+them on that plant at two lengths (it must stay flat: the summary grows with the plant, not
+with the capture; writes and anomalies are kept in a temporary file).
+
+Usage: plant_outputs.py [--program PATH] [--transactions N ...] [--runs R]
+"""
+
+import argparse
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+
+import measure
+
+SERVERS = 20
+UNITS = 10
+
+
+def plant_capture(path, transactions):
+    """Clients polling 20 gateways with 10 units each: reads of 10 holding registers from five
+    starts per unit, as a poll cycle does, answered 2 ms later; every 50th transaction writes a
+    register, every 97th is answered with an exception."""
+    with open(path, "wb") as out:
+        out.write(struct.pack("<IHHiIII", 0xA1B2C3D4, 2, 4, 0, 0, 65535, 1))
+        sequences = {}
+
+        def record(micros, source, destination, sport, dport, adu):
+            key = (source, sport)
+            sequence = sequences.get(key, 1000)
+            sequences[key] = sequence + len(adu)
+            tcp = struct.pack(">HHIIBBHHH", sport, dport, sequence, 1, 5 << 4, 0x18, 8192, 0, 0)
+            ip = struct.pack(">BBHHHBBH4s4s", 0x45, 0, 20 + len(tcp) + len(adu), 0, 0, 64, 6,
+                             0, source, destination)
+            frame = bytes(6) + bytes([0, 1, 2, 3, 4, 5]) + b"\x08\x00" + ip + tcp + adu
+            seconds, rest = divmod(micros, 1_000_000)
+            out.write(struct.pack("<IIII", seconds, rest, len(frame), len(frame)) + frame)
+
+        for i in range(transactions):
+            server = i % SERVERS
+            unit = 1 + (i // SERVERS) % UNITS
+            client = bytes([10, 0, 1, 1 + server % 4])
+            gateway = bytes([10, 0, 2, 1 + server])
+            port = 40000 + server
+            tid = i & 0xFFFF
+            start = 10 * ((i // (SERVERS * UNITS)) % 5)
+            if i % 50 == 0:
+                pdu = struct.pack(">BHH", 6, start, i & 0xFFFF)
+                answer = pdu
+            else:
+                pdu = struct.pack(">BHH", 3, start, 10)
+                answer = bytes([3, 20]) + b"".join(struct.pack(">H", (i + k) & 0xFFFF)
+                                                   for k in range(10))
+            if i % 97 == 0:
+                answer = bytes([pdu[0] | 0x80, 2])
+            request = struct.pack(">HHHB", tid, 0, len(pdu) + 1, unit) + pdu
+            response = struct.pack(">HHHB", tid, 0, len(answer) + 1, unit) + answer
+            record(i * 1000, client, gateway, port, 502, request)
+            record(i * 1000 + 2000, gateway, client, 502, port, response)
+
+
+def best_of(runs, argv, cwd):
+    best = None
+    for _ in range(runs):
+        seconds, peak = measure.run_timed(argv, cwd)
+        best = (seconds, peak) if best is None or seconds < best[0] else best
+    return best
+
+
+def compare(program, capture, work, runs, label):
+    plain = [program, "--no", "--force", "-o", "out.txt", capture]
+    full = plain[:-1] + ["--summary", "summary.json", "--points", "points.csv", capture]
+    base, _ = best_of(runs, plain, work)
+    with_outputs, peak = best_of(runs, full, work)
+    print(f"{label}: {base:.2f} s without, {with_outputs:.2f} s with --summary and --points "
+          f"({with_outputs / base:.2f}x); peak RSS with them {measure.mib(peak)}")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--program", help=f"default: {measure.DEFAULT_PROGRAM}")
+    parser.add_argument("--transactions", type=int, nargs="+", default=[50_000, 200_000])
+    parser.add_argument("--runs", type=int, default=5)
+    args = parser.parse_args()
+    measure.ensure_tool(measure.GNU_TIME)
+    program = measure.ensure_program(args.program)
+    bench_capture = os.path.join(measure.PROJECT_DIR, "build", "bench", "large.pcap")
+    if not os.path.exists(bench_capture):
+        subprocess.run([sys.executable, os.path.join(measure.PROJECT_DIR, "bench",
+                                                     "make_capture.py")], check=True)
+    with tempfile.TemporaryDirectory() as work:
+        compare(program, bench_capture, work, args.runs, "bench capture")
+        for transactions in args.transactions:
+            path = os.path.join(work, f"plant-{transactions}.pcap")
+            plant_capture(path, transactions)
+            compare(program, path, work, args.runs,
+                    f"{SERVERS * UNITS} devices, {transactions} transactions")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
