@@ -36,3 +36,6 @@ bool IsFramableMbapHeader(const MbapHeader& header);
 
 // A function code of the Modbus application protocol (1..24, 43), or its exception form.
 bool IsKnownFunctionCode(uint8_t functionCode);
+// A known function code or one of the ranges left to users (65..72, 100..110): where framing may
+// pick up again after bytes that were never captured, on a stream already taken for Modbus.
+bool IsResumableFunctionCode(uint8_t functionCode);

@@ -130,8 +130,8 @@ bool MbapFramer::Resynchronise() {
     return false;
 }
 
-// A plausible header with a known function code, and where the message ends either the end of
-// what was captured or another plausible header.
+// A plausible header with a known (or, once recognised, user-defined) function code, and where the
+// message ends either the end of what was captured or another plausible header.
 bool MbapFramer::IsCandidateAt(size_t offset, bool& needMoreBytes) const {
     const ByteView rest = Pending().Sub(offset);
     if (rest.size() < kCandidateBytes) {
@@ -139,7 +139,11 @@ bool MbapFramer::IsCandidateAt(size_t offset, bool& needMoreBytes) const {
         return false;
     }
     const MbapHeader header = ReadMbapHeader(rest);
-    if (!IsPlausibleMbapHeader(header) || !IsKnownFunctionCode(rest.At(mbap::kHeaderSize))) {
+    const uint8_t function = rest.At(mbap::kHeaderSize);
+    // While the stream is still being recognised only the public functions count.
+    if (!IsPlausibleMbapHeader(header) ||
+        !(requireKnownFunction_ ? IsKnownFunctionCode(function)
+                                : IsResumableFunctionCode(function))) {
         return false;
     }
     const size_t end = header.MessageSize();

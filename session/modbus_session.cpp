@@ -116,10 +116,10 @@ void ModbusSession::OnGap(TcpConnection& connection, int side, uint64_t count) {
     StateOf(connection).framers[side].MarkGap(count);
 }
 
-// A plausible MBAP header with a known function code.
+// A plausible MBAP header with a known or user-defined function code.
 bool ModbusSession::StartsMessage(const TcpConnection&, int, ByteView bytes) {
     return bytes.size() > mbap::kHeaderSize && IsPlausibleMbapHeader(ReadMbapHeader(bytes)) &&
-           IsKnownFunctionCode(bytes.At(mbap::kHeaderSize));
+           IsResumableFunctionCode(bytes.At(mbap::kHeaderSize));
 }
 
 bool ModbusSession::BetweenMessages(const TcpConnection& connection, int side) {

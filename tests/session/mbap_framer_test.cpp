@@ -61,6 +61,18 @@ TEST(MbapFramer, ResynchronisesAtTheNextPlausibleHeaderAfterGarbage) {
     EXPECT_EQ(framed.framer.counts().discardedBytes, tail.size());
 }
 
+TEST(MbapFramer, PicksUpAtAUserDefinedFunctionOnlyOnceTheStreamIsModbus) {
+    const Bytes userDefined = Adu(4, 1, {0x41, 0x01, 0x02});  // function 65
+    for (bool recognising : {false, true}) {
+        Framed framed;
+        framed.framer.SetRequireKnownFunction(recognising);
+        framed.framer.MarkGap(5);
+        framed.Append(Join({{0x01, 0x02}, userDefined, kRead}), 1);
+        ASSERT_FALSE(framed.messages.empty());
+        EXPECT_EQ(framed.messages[0].header.transactionId, recognising ? 1 : 4) << recognising;
+    }
+}
+
 TEST(MbapFramer, ImplausibleHeaderIsCountedAndSkipped) {
     Framed framed;
     framed.framer.SetRequireKnownFunction(true);
