@@ -153,8 +153,7 @@ void PlantModel::RecordWrite(const Transaction& t, DeviceStats& device) {
         write.outcome = WriteOutcome::Acknowledged;
     }
     const auto previousOf = [&device](PointTable table, uint16_t address) {
-        const auto it = device.lastRead.find(LastReadKey(table, address));
-        return it == device.lastRead.end() ? std::optional<int32_t>() : it->second;
+        return device.lastRead.Get(table, address);
     };
     if (t.requestFrame && t.requestFrame->poll) {
         const FrameFields& request = *t.requestFrame->poll;
@@ -199,7 +198,7 @@ void PlantModel::RecordPoints(const Transaction& t, DeviceStats& device) {
     }
     for (const PointValue& point : PointValuesOf(t)) {
         if (point.access == PointAccess::Read) {
-            device.lastRead[LastReadKey(point.table, point.address)] = point.value;
+            device.lastRead.Set(point.table, point.address, point.value);
         }
     }
 }

@@ -5,6 +5,7 @@
 // not with the length of the capture; writes and anomalies are handed out as they are found
 // for the views to keep or stream.
 
+#include <climits>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -12,7 +13,6 @@
 #include <set>
 #include <string>
 #include <tuple>
-#include <unordered_map>
 #include <vector>
 
 #include "plant/address_ranges.h"
@@ -41,15 +41,41 @@ struct PollKey {
     }
 };
 
+// Poll intervals are many streams of like values: fewer are kept exactly.
+constexpr size_t kExactIntervals = 256;
+
 struct PollStats {
     uint64_t polls = 0;
     int64_t lastNanoseconds = 0;
-    QuantileSketch intervalsMs;
+    QuantileSketch intervalsMs{kExactIntervals};
 };
 
 struct IdentificationObject {
     int id = 0;
     std::string value;
+};
+
+// The value last read from each point of a device, per table up to the highest address read.
+class LastValues {
+public:
+    void Set(PointTable table, uint16_t address, int32_t value) {
+        std::vector<int32_t>& values = tables_[static_cast<int>(table)];
+        if (address >= values.size()) {
+            values.resize(address + 1u, kNone);
+        }
+        values[address] = value;
+    }
+    std::optional<int32_t> Get(PointTable table, uint16_t address) const {
+        const std::vector<int32_t>& values = tables_[static_cast<int>(table)];
+        if (address >= values.size() || values[address] == kNone) {
+            return std::nullopt;
+        }
+        return values[address];
+    }
+
+private:
+    static constexpr int32_t kNone = INT32_MIN;  // no word or coil state is negative
+    std::vector<int32_t> tables_[kPointTableCount];
 };
 
 struct DeviceStats {
@@ -65,13 +91,9 @@ struct DeviceStats {
     AddressRanges read[kPointTableCount];
     AddressRanges written[kPointTableCount];
     std::map<PollKey, PollStats> polling;
-    std::map<int, std::string> identification;       // object id -> value, from 43/14 responses
-    std::unordered_map<uint32_t, int32_t> lastRead;  // by LastReadKey(table, address)
+    std::map<int, std::string> identification;  // object id -> value, from 43/14 responses
+    LastValues lastRead;
 };
-
-inline uint32_t LastReadKey(PointTable table, uint16_t address) {
-    return static_cast<uint32_t>(table) << 16 | address;
-}
 
 struct ClientStats {
     std::set<DeviceKey> devices;

@@ -35,7 +35,7 @@ void QuantileSketch::Add(double value) {
     min_ = count_ == 0 ? value : std::min(min_, value);
     max_ = count_ == 0 ? value : std::max(max_, value);
     ++count_;
-    if (!binned_.empty()) {
+    if (binned_) {
         AddToBin(value);
         return;
     }
@@ -43,21 +43,27 @@ void QuantileSketch::Add(double value) {
         sorted_ = false;
     }
     exact_.push_back(value);
-    if (exact_.size() > kExactSamples) {
+    if (exact_.size() > exactSamples_) {
         MoveToBins();
     }
 }
 
 void QuantileSketch::AddToBin(double value) {
     const size_t bin = BinOf(value);
-    if (bin >= binned_.size()) {
-        binned_.resize(bin + 1, 0);
+    if (bins_.empty()) {
+        firstBin_ = bin;
+    } else if (bin < firstBin_) {
+        bins_.insert(bins_.begin(), firstBin_ - bin, 0);
+        firstBin_ = bin;
     }
-    ++binned_[bin];
+    if (bin - firstBin_ >= bins_.size()) {
+        bins_.resize(bin - firstBin_ + 1, 0);
+    }
+    ++bins_[bin - firstBin_];
 }
 
 void QuantileSketch::MoveToBins() {
-    binned_.assign(1, 0);
+    binned_ = true;
     for (double value : exact_) {
         AddToBin(value);
     }
@@ -70,7 +76,7 @@ double QuantileSketch::Quantile(double q) const {
         return 0;
     }
     const uint64_t rank = static_cast<uint64_t>(std::floor((count_ - 1) * std::clamp(q, 0.0, 1.0)));
-    if (binned_.empty()) {
+    if (!binned_) {
         if (!sorted_) {
             std::sort(exact_.begin(), exact_.end());
             sorted_ = true;
@@ -84,10 +90,10 @@ double QuantileSketch::Quantile(double q) const {
         return max_;
     }
     uint64_t seen = 0;
-    for (size_t bin = 0; bin < binned_.size(); ++bin) {
-        seen += binned_[bin];
+    for (size_t i = 0; i < bins_.size(); ++i) {
+        seen += bins_[i];
         if (seen > rank) {
-            return std::clamp(ValueOfBin(bin), min_, max_);
+            return std::clamp(ValueOfBin(firstBin_ + i), min_, max_);
         }
     }
     return max_;
