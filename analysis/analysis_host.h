@@ -4,11 +4,13 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "analysis/progress_throttle.h"
 #include "common/byte_view.h"
+#include "plant/register_map.h"
 
 constexpr const char* kReportFileName = "output.txt";
 // The report path that names standard output.
@@ -27,6 +29,7 @@ struct AnalysisOptions {
     std::string summary;                     // the plant summary (JSON), or empty for none
     std::string points;                      // the point values (CSV), or empty for none
     double slowResponseMs = 1000;            // answers later than this are an anomaly
+    std::shared_ptr<const RegisterMap> registerMap;  // typed values in the outputs; may be null
 };
 
 struct AnalysisRequest {

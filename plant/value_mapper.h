@@ -1,0 +1,43 @@
+#pragma once
+// Typed values of the transactions through a register map: each map entry whose registers the
+// transaction read or wrote, all of them, decoded. An entry only partly in a transaction is
+// counted and left out, never guessed.
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "plant/point_values.h"
+#include "plant/register_map.h"
+#include "session/transaction.h"
+
+struct MappedValue {
+    TypedValue value;  // value.entry is the map entry
+    PointAccess access = PointAccess::Read;
+};
+
+class ValueMapper {
+public:
+    explicit ValueMapper(std::shared_ptr<const RegisterMap> map);
+
+    // The mapped values of the transaction, read ones after written ones, each in address order.
+    // Worked out once per transaction however many views ask, as long as it stays where it is.
+    const std::vector<MappedValue>& ValuesOf(const Transaction& transaction);
+    // Entries seen only in part, summed over the transactions.
+    uint64_t SplitEntries() const { return splitEntries_; }
+    const RegisterMap& Map() const { return *map_; }
+
+private:
+    void MapRun(const Transaction& t, const std::vector<PointValue>& points, size_t first,
+                size_t last);
+    bool Applies(const MapEntry& entry, const Transaction& t, uint8_t unit) const;
+
+    std::shared_ptr<const RegisterMap> map_;
+    // Per table, the entries by address.
+    std::vector<const MapEntry*> byTable_[kPointTableCount];
+    uint16_t longest_ = 1;  // registers of the longest entry
+    const Transaction* last_ = nullptr;
+    uint64_t lastNumber_ = 0;
+    std::vector<MappedValue> values_;
+    uint64_t splitEntries_ = 0;
+};
