@@ -242,21 +242,26 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
     const std::string& inputPath = paths[0];
 
     ReportFile report(request.reportPath);
+    std::unique_ptr<ValueMapper> mapper;
+    if (options.registerMap) {
+        mapper = std::make_unique<ValueMapper>(options.registerMap);
+    }
     std::unique_ptr<TransactionLog> transactionLog;
     std::unique_ptr<SummaryFile> summary;
     std::unique_ptr<PointsFile> points;
     PassContext context{host, *source, options, {&report}, PassCounts(), nullptr};
     if (options.pairing == PairingMode::Transaction) {
         if (!options.transactionLog.empty()) {
-            transactionLog = std::make_unique<TransactionLog>(options.transactionLog);
+            transactionLog = std::make_unique<TransactionLog>(options.transactionLog, mapper.get());
             context.sinks.push_back(transactionLog.get());
         }
         if (!options.summary.empty()) {
-            summary = std::make_unique<SummaryFile>(options.summary, options.slowResponseMs);
+            summary = std::make_unique<SummaryFile>(options.summary, options.slowResponseMs,
+                                                    mapper.get());
             context.sinks.push_back(summary.get());
         }
         if (!options.points.empty()) {
-            points = std::make_unique<PointsFile>(options.points);
+            points = std::make_unique<PointsFile>(options.points, mapper.get());
             context.sinks.push_back(points.get());
         }
     }

@@ -1,5 +1,8 @@
 #include "plant/plant_model.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "capture/capture_time.h"
 #include "modbus/function_catalogue.h"
 #include "session/mbap.h"
@@ -86,6 +89,7 @@ void PlantModel::Take(const Transaction& t) {
     RecordPoll(t, device);
     RecordWrite(t, device);
     RecordPoints(t, device);
+    RecordMapped(t, key);
     if (t.responseDetails) {
         // Device identification comes in pieces (more follows): each object as last sent.
         for (const DeviceIdObject& object : DeviceIdentificationObjects(*t.responseDetails)) {
@@ -177,6 +181,13 @@ void PlantModel::RecordWrite(const Transaction& t, DeviceStats& device) {
             device.written[static_cast<int>(point.table)].Add(point.address, 1);
         }
     }
+    if (mapper_ != nullptr) {
+        for (const MappedValue& value : mapper_->ValuesOf(t)) {
+            if (value.access == PointAccess::Write) {
+                write.values.push_back(value);
+            }
+        }
+    }
     ++clients_[t.Client().address].writes;
     if (listener_.write) {
         listener_.write(write);
@@ -200,5 +211,37 @@ void PlantModel::RecordPoints(const Transaction& t, DeviceStats& device) {
         if (point.access == PointAccess::Read) {
             device.lastRead.Set(point.table, point.address, point.value);
         }
+    }
+}
+
+void PlantModel::RecordMapped(const Transaction& t, const DeviceKey& key) {
+    if (mapper_ == nullptr) {
+        return;
+    }
+    for (const MappedValue& mapped : mapper_->ValuesOf(t)) {
+        const TypedValue& value = mapped.value;
+        MappedStats& stats = mapped_[{value.entry, key}];
+        if (value.isText) {
+            stats.changes += stats.count > 0 && value.text != stats.lastText ? 1 : 0;
+            if (stats.count == 0) {
+                stats.firstText = value.text;
+            }
+            stats.lastText = value.text;
+        } else if (value.number) {
+            const double number = *value.number;
+            // NaN differs even from itself: a change only when the bits differ.
+            const bool same = stats.last && (*stats.last == number ||
+                                             (std::isnan(*stats.last) && std::isnan(number)));
+            stats.changes += stats.count > 0 && !same ? 1 : 0;
+            if (!stats.first) {
+                stats.first = number;
+            }
+            stats.last = number;
+            if (!std::isnan(number)) {
+                stats.min = stats.min ? std::min(*stats.min, number) : number;
+                stats.max = stats.max ? std::max(*stats.max, number) : number;
+            }
+        }
+        ++stats.count;
     }
 }

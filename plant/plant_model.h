@@ -19,6 +19,7 @@
 #include "plant/anomalies.h"
 #include "plant/point_values.h"
 #include "plant/quantile_sketch.h"
+#include "plant/value_mapper.h"
 #include "session/transaction.h"
 
 struct DeviceKey {
@@ -115,8 +116,17 @@ struct WriteRecord {
     const Transaction* transaction = nullptr;  // valid during the call that hands it out
     int function = 0;
     std::vector<WrittenPoint> points;
+    std::vector<MappedValue> values;  // the typed values written, with a register map
     WriteOutcome outcome = WriteOutcome::Unanswered;
     int exceptionCode = 0;
+};
+
+// How the typed value of one map entry went on one device.
+struct MappedStats {
+    uint64_t count = 0;
+    uint64_t changes = 0;  // a value differing from the one before
+    std::optional<double> first, last, min, max;
+    std::string firstText, lastText;
 };
 
 class PlantModel {
@@ -126,26 +136,35 @@ public:
         std::function<void(const Transaction&, const Anomaly&)> anomaly;
     };
 
-    PlantModel(double slowResponseMs, Listener listener)
-        : slowResponseMs_(slowResponseMs), listener_(std::move(listener)) {}
+    // `mapper` (may be null) gives the typed values of a register map.
+    PlantModel(double slowResponseMs, Listener listener, ValueMapper* mapper = nullptr)
+        : slowResponseMs_(slowResponseMs), listener_(std::move(listener)), mapper_(mapper) {}
 
     void Take(const Transaction& transaction);
 
     const std::map<DeviceKey, DeviceStats>& Devices() const { return devices_; }
     const std::map<IpAddress, ClientStats>& Clients() const { return clients_; }
     uint64_t Transactions() const { return transactions_; }
+    // Per map entry and device, in map order, then by device.
+    const std::map<std::pair<const MapEntry*, DeviceKey>, MappedStats>& Mapped() const {
+        return mapped_;
+    }
+    const ValueMapper* Mapper() const { return mapper_; }
 
 private:
     void CountMessages(const Transaction& t, DeviceStats& device);
     void RecordPoll(const Transaction& t, DeviceStats& device);
     void RecordPoints(const Transaction& t, DeviceStats& device);
     void RecordWrite(const Transaction& t, DeviceStats& device);
+    void RecordMapped(const Transaction& t, const DeviceKey& key);
 
     double slowResponseMs_;
     Listener listener_;
     std::map<DeviceKey, DeviceStats> devices_;
     std::map<IpAddress, ClientStats> clients_;
     uint64_t transactions_ = 0;
+    ValueMapper* mapper_;
+    std::map<std::pair<const MapEntry*, DeviceKey>, MappedStats> mapped_;
 };
 
 // Whether the function writes to the device: 5, 6, 15, 16, 22 and 23.

@@ -8,8 +8,9 @@ ValueMapper::ValueMapper(std::shared_ptr<const RegisterMap> map) : map_(std::mov
         longest_ = std::max(longest_, entry.count);
     }
     for (auto& entries : byTable_) {
-        std::stable_sort(entries.begin(), entries.end(),
-                         [](const MapEntry* a, const MapEntry* b) { return a->address < b->address; });
+        std::stable_sort(entries.begin(), entries.end(), [](const MapEntry* a, const MapEntry* b) {
+            return a->address < b->address;
+        });
     }
 }
 
@@ -57,8 +58,9 @@ void ValueMapper::MapRun(const Transaction& t, const std::vector<PointValue>& po
     const std::vector<const MapEntry*>& entries = byTable_[static_cast<int>(head.table)];
     // Entries that may touch the run begin no more than the longest entry before it.
     const uint32_t from = low >= longest_ ? low - longest_ + 1 : 0;
-    auto it = std::lower_bound(entries.begin(), entries.end(), from,
-                               [](const MapEntry* e, uint32_t address) { return e->address < address; });
+    auto it =
+        std::lower_bound(entries.begin(), entries.end(), from,
+                         [](const MapEntry* e, uint32_t address) { return e->address < address; });
     for (; it != entries.end() && (*it)->address <= high; ++it) {
         const MapEntry& entry = **it;
         const uint32_t end = entry.address + entry.count - 1u;

@@ -1,16 +1,73 @@
 #include "views/points_file.h"
 
 #include <charconv>
+#include <cmath>
 
 #include "plant/point_values.h"
 #include "views/iso8601_time.h"
 
 namespace {
 
-// No field can hold a comma, a quote or a line end (times, addresses, numbers and fixed words),
-// so none is quoted.
+// Only a map's names, texts and units can hold a comma, a quote or a line end; they are quoted.
 constexpr const char* kHeader =
-    "time,client,server,unit,table,address,reference,value,access,transaction_id,report_frame\r\n";
+    "time,client,server,unit,table,address,reference,value,access,transaction_id,report_frame,"
+    "name,typed_value,unit_of_measurement\r\n";
+
+// A CSV field: quoted, with its quotes doubled, when it holds a comma, a quote or a line end.
+void AppendField(std::string& text, const std::string& field) {
+    text += ',';
+    if (field.find_first_of(",\"\r\n") == std::string::npos) {
+        text += field;
+        return;
+    }
+    text += '"';
+    for (char c : field) {
+        text += c;
+        if (c == '"') {
+            text += '"';
+        }
+    }
+    text += '"';
+}
+
+void AppendDouble(std::string& text, double number) {
+    char digits[32];
+    const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, number);
+    text.append(digits, end.ptr);
+}
+
+// The map entry a point belongs to, if any.
+const MappedValue* EntryOf(const std::vector<MappedValue>& values, const PointValue& point) {
+    for (const MappedValue& mapped : values) {
+        const MapEntry& entry = *mapped.value.entry;
+        if (mapped.access == point.access && entry.table == point.table &&
+            point.address >= entry.address && point.address < entry.address + entry.count) {
+            return &mapped;
+        }
+    }
+    return nullptr;
+}
+
+// Name, typed value and unit of measurement: the value on the entry's first register's row
+// only, so that a sum over the rows counts it once.
+void AppendMapped(std::string& text, const MappedValue* mapped, const PointValue& point) {
+    if (mapped == nullptr) {
+        text += ",,,";
+        return;
+    }
+    const TypedValue& value = mapped->value;
+    AppendField(text, value.entry->name);
+    text += ',';
+    if (point.address == value.entry->address) {
+        if (value.isText) {
+            text.pop_back();
+            AppendField(text, value.text);
+        } else if (value.number && std::isfinite(*value.number)) {
+            AppendDouble(text, *value.number);
+        }
+    }
+    AppendField(text, value.entry->unitOfMeasurement);
+}
 
 void AppendNumber(std::string& text, char separator, int32_t number) {
     char digits[16];
@@ -21,7 +78,7 @@ void AppendNumber(std::string& text, char separator, int32_t number) {
 
 }  // namespace
 
-std::string PointRows(const Transaction& t) {
+std::string PointRows(const Transaction& t, ValueMapper* mapper) {
     std::string rows;
     const std::vector<PointValue> values = PointValuesOf(t);
     if (values.empty()) {
@@ -34,7 +91,7 @@ std::string PointRows(const Transaction& t) {
     const std::string writePrefix = t.request ? Iso8601Utc(t.request->time) + ends : ends;
     const std::string readPrefix = t.response ? Iso8601Utc(t.response->time) + ends : ends;
     const std::string suffix =
-        "," + std::to_string(first.transactionId) + "," + std::to_string(t.ReportNumber()) + "\r\n";
+        "," + std::to_string(first.transactionId) + "," + std::to_string(t.ReportNumber());
     rows.reserve(values.size() * (readPrefix.size() + suffix.size() + 40));
     for (const PointValue& point : values) {
         const bool write = point.access == PointAccess::Write;
@@ -45,6 +102,9 @@ std::string PointRows(const Transaction& t) {
         AppendNumber(rows, ',', point.value);
         rows += write ? ",write" : ",read";
         rows += suffix;
+        AppendMapped(rows, mapper != nullptr ? EntryOf(mapper->ValuesOf(t), point) : nullptr,
+                     point);
+        rows += "\r\n";
     }
     return rows;
 }
@@ -58,7 +118,7 @@ bool PointsFile::WriteHeader() {
 }
 
 bool PointsFile::Take(const Transaction& transaction) {
-    const std::string rows = PointRows(transaction);
+    const std::string rows = PointRows(transaction, mapper_);
     return rows.empty() || (WriteHeader() && file_.WriteBytes(rows));
 }
 

@@ -5,14 +5,17 @@
 #include <string>
 
 #include "common/buffered_text_file.h"
+#include "plant/value_mapper.h"
 #include "session/transaction_sink.h"
 
-// The rows of one transaction, each ending in CR LF.
-std::string PointRows(const Transaction& transaction);
+// The rows of one transaction, each ending in CR LF; `mapper` (may be null) names the points of
+// a register map.
+std::string PointRows(const Transaction& transaction, ValueMapper* mapper = nullptr);
 
 class PointsFile : public TransactionSink {
 public:
-    explicit PointsFile(std::string path) : file_(std::move(path), true) {}
+    explicit PointsFile(std::string path, ValueMapper* mapper = nullptr)
+        : file_(std::move(path), true), mapper_(mapper) {}
 
     bool Take(const Transaction& transaction) override;
     // A run without any point still gets the header.
@@ -23,5 +26,6 @@ private:
     bool WriteHeader();
 
     BufferedTextFile file_;
+    ValueMapper* mapper_;
     bool headerWritten_ = false;
 };

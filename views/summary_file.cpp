@@ -1,5 +1,6 @@
 #include "views/summary_file.h"
 
+#include <cmath>
 #include <nlohmann/json.hpp>
 
 #include "modbus/exception_catalogue.h"
@@ -8,6 +9,7 @@
 #include "session/mbap.h"
 #include "views/iso8601_time.h"
 #include "views/log_function_names.h"
+#include "views/mapped_values_json.h"
 #include "views/unanswered_text.h"
 
 namespace {
@@ -182,8 +184,44 @@ std::string WriteLine(const WriteRecord& write) {
     json["outcome"] = kOutcomeNames[static_cast<int>(write.outcome)];
     json["exception_code"] =
         write.outcome == WriteOutcome::Exception ? Json(write.exceptionCode) : Json(nullptr);
+    json["values"] = MappedValuesJson(write.values);
     json["report_frame"] = t.ReportNumber();
     return Dump(json);
+}
+
+Json NumberOrNull(const std::optional<double>& number) {
+    return number && std::isfinite(*number) ? Json(*number) : Json(nullptr);
+}
+
+Json TextOrNull(const MappedStats& stats, const std::string& text) {
+    return stats.first ? Json(nullptr) : Json(text);
+}
+
+// Per map entry and device: how its value went.
+Json MappedJson(const PlantModel& model) {
+    Json list = Json::array();
+    for (const auto& entry : model.Mapped()) {
+        const MapEntry& map = *entry.first.first;
+        const MappedStats& stats = entry.second;
+        Json item = Json::object();
+        item["name"] = map.name;
+        item["server"] = entry.first.second.server.ToString();
+        item["unit"] = entry.first.second.unit;
+        item["table"] = PointTableName(map.table);
+        item["reference"] = EntryReference(map);
+        item["type"] = MapDataTypeName(map.type);
+        item["unit_of_measurement"] = map.unitOfMeasurement;
+        item["count"] = stats.count;
+        item["changes"] = stats.changes;
+        item["first"] = NumberOrNull(stats.first);
+        item["last"] = NumberOrNull(stats.last);
+        item["min"] = NumberOrNull(stats.min);
+        item["max"] = NumberOrNull(stats.max);
+        item["first_text"] = TextOrNull(stats, stats.firstText);
+        item["last_text"] = TextOrNull(stats, stats.lastText);
+        list.push_back(std::move(item));
+    }
+    return list;
 }
 
 std::string AnomalyLine(const Transaction& t, const Anomaly& anomaly) {
@@ -211,7 +249,7 @@ std::string Member(const char* name, const Json& value, bool last) {
 
 }  // namespace
 
-SummaryFile::SummaryFile(std::string path, double slowResponseMs)
+SummaryFile::SummaryFile(std::string path, double slowResponseMs, ValueMapper* mapper)
     : file_(std::move(path), true),
       model_(slowResponseMs,
              PlantModel::Listener{
@@ -222,7 +260,8 @@ SummaryFile::SummaryFile(std::string path, double slowResponseMs)
                  [this](const Transaction& t, const Anomaly& anomaly) {
                      const char* separator = anomalies_.Size() == 0 ? "    " : ",\r\n    ";
                      spoolFailed_ |= !anomalies_.Append(separator + AnomalyLine(t, anomaly));
-                 }}) {}
+                 }},
+             mapper) {}
 
 bool SummaryFile::Take(const Transaction& transaction) {
     model_.Take(transaction);
@@ -254,6 +293,11 @@ bool SummaryFile::Close() {
     head += Member("capture", capture, false);
     head += Member("devices", devices, false);
     head += Member("clients", clients, false);
+    Json values = Json::object();
+    values["split_entries"] =
+        model_.Mapper() != nullptr ? Json(model_.Mapper()->SplitEntries()) : Json(0);
+    values["entries"] = MappedJson(model_);
+    head += Member("values", values, false);
     bool written = file_.WriteBytes(head);
     const auto list = [this, &written](const char* name, TextSpool& spool, bool last) {
         written = written && file_.WriteBytes("  \"" + std::string(name) + "\": [");

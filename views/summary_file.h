@@ -25,7 +25,8 @@ struct CaptureFacts {
 
 class SummaryFile : public TransactionSink {
 public:
-    SummaryFile(std::string path, double slowResponseMs);
+    // `mapper` (may be null) gives the typed values of a register map.
+    SummaryFile(std::string path, double slowResponseMs, ValueMapper* mapper = nullptr);
 
     bool Take(const Transaction& transaction) override;
     // Given before Close: the document is written then.

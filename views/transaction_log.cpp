@@ -9,6 +9,7 @@
 #include "views/function_details_json.h"
 #include "views/iso8601_time.h"
 #include "views/log_function_names.h"
+#include "views/mapped_values_json.h"
 #include "views/unanswered_text.h"
 
 namespace {
@@ -182,7 +183,7 @@ void AddMessageFindings(Json& findings, const char* name, const std::optional<CM
 
 }  // namespace
 
-std::string TransactionLogLine(const Transaction& transaction) {
+std::string TransactionLogLine(const Transaction& transaction, ValueMapper* mapper) {
     const CModbusMessage& first =
         transaction.request ? *transaction.request : *transaction.response;
     Json line = Json::object();
@@ -203,6 +204,8 @@ std::string TransactionLogLine(const Transaction& transaction) {
     line["function_mismatch"] = transaction.functionMismatch;
     line["points"] = PointsJson(transaction);
     line["details"] = FunctionDetailsJson(transaction);
+    line["values"] =
+        mapper != nullptr ? MappedValuesJson(mapper->ValuesOf(transaction)) : Json::array();
     Json findings = Json::array();
     AddFindings(findings, "request", transaction.requestFrame);
     AddMessageFindings(findings, "request", transaction.request);
@@ -216,5 +219,5 @@ std::string TransactionLogLine(const Transaction& transaction) {
 }
 
 bool TransactionLog::Take(const Transaction& transaction) {
-    return file_.WriteBytes(TransactionLogLine(transaction));
+    return file_.WriteBytes(TransactionLogLine(transaction, mapper_));
 }

@@ -5,15 +5,18 @@
 #include <string>
 
 #include "common/buffered_text_file.h"
+#include "plant/value_mapper.h"
 #include "session/transaction_sink.h"
 
 // One JSON object and its line end, "\r\n" as every file the tool writes.
-std::string TransactionLogLine(const Transaction& transaction);
+// `mapper` (may be null) gives the typed values of a register map.
+std::string TransactionLogLine(const Transaction& transaction, ValueMapper* mapper = nullptr);
 
 class TransactionLog : public TransactionSink {
 public:
     // A log, like tshark's -w file, is written anew by every run.
-    explicit TransactionLog(std::string path) : file_(std::move(path), true) {}
+    explicit TransactionLog(std::string path, ValueMapper* mapper = nullptr)
+        : file_(std::move(path), true), mapper_(mapper) {}
 
     bool Take(const Transaction& transaction) override;
     bool Close() override { return file_.Close(); }
@@ -21,4 +24,5 @@ public:
 
 private:
     BufferedTextFile file_;
+    ValueMapper* mapper_;
 };

@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <set>
 
 #include "analysis/analysis_run.h"
+#include "plant/register_map.h"
 #include "tests/support/pcap_builder.h"
 #include "tests/support/test_environment.h"
 
@@ -113,8 +116,9 @@ Bytes PlantCapture() {
     // Unit 3 identifies itself (43/14, basic objects, all in one response).
     t.Request(b, 8500, ModbusTcpAdu(3, {0x2B, 0x0E, 0x01, 0x00}, 58));
     t.Response(b, 8501,
-               ModbusTcpAdu(3, {0x2B, 0x0E, 0x01, 0x01, 0x00, 0x00, 0x02, 0x00, 0x04, 'A', 'C', 'M',
-                                'E', 0x01, 0x02, 'P', '1'},
+               ModbusTcpAdu(3,
+                            {0x2B, 0x0E, 0x01, 0x01, 0x00, 0x00, 0x02, 0x00, 0x04, 'A', 'C', 'M',
+                             'E', 0x01, 0x02, 'P', '1'},
                             58));
     // Never answered: the capture ends.
     t.Request(b, 9000, ModbusTcpAdu(3, {0x01, 0x00, 0x00, 0x00, 0x08}, 60));
@@ -261,21 +265,75 @@ TEST_F(PlantSummary, EveryKindOfAnomaly) {
 
 TEST_F(PlantSummary, PointsFileRowsAreTheValuesReadAndWritten) {
     const std::string points = ReadFileText("points.csv");
-    EXPECT_EQ(
-        points.rfind("time,client,server,unit,table,address,reference,value,access,transaction_id,"
-                     "report_frame\r\n",
-                     0),
-        0u);
-    // The first poll's answer, and the write of 42 to 40002 (report frames are the responses').
+    EXPECT_EQ(points.rfind("time,client,server,unit,table,address,reference,value,access,"
+                           "transaction_id,report_frame,name,typed_value,unit_of_measurement\r\n",
+                           0),
+              0u);
+    // The first poll's answer, and the write of 42 to 40002 (report frames are the responses');
+    // without a map the last three fields are empty.
     EXPECT_NE(points.find("2023-11-14T22:13:20.010000Z,10.0.0.9:40000,10.0.0.5:502,1,"
-                          "holding_registers,0,40001,7,read,1,2\r\n"
+                          "holding_registers,0,40001,7,read,1,2,,,\r\n"
                           "2023-11-14T22:13:20.010000Z,10.0.0.9:40000,10.0.0.5:502,1,"
-                          "holding_registers,1,40002,8,read,1,2\r\n"),
+                          "holding_registers,1,40002,8,read,1,2,,,\r\n"),
               std::string::npos)
         << points;
     EXPECT_NE(points.find("2023-11-14T22:13:23.000000Z,10.0.0.9:40000,10.0.0.5:502,1,"
-                          "holding_registers,1,40002,42,write,10,8\r\n"),
+                          "holding_registers,1,40002,42,write,10,8,,,\r\n"),
               std::string::npos);
     // The refused coil write wrote nothing.
     EXPECT_EQ(points.find(",coils,4,5,1,write,"), std::string::npos);
+}
+
+// The same capture with a map: 40001-40002 of unit 1 as one uint32 in thousandths of a metre,
+// a name "level, tank" that needs quoting, and an entry over 40002-40003 that no transaction
+// holds whole.
+TEST_F(PlantSummary, TypedValuesThroughARegisterMap) {
+    auto map = std::make_shared<RegisterMap>();
+    MapEntry level;
+    level.name = "level, tank";
+    level.address = 0;
+    level.unit = 1;
+    level.type = MapDataType::Uint32;
+    level.count = 2;
+    level.scale = 0.001;
+    level.unitOfMeasurement = "m";
+    map->entries.push_back(level);
+    MapEntry straddling = level;
+    straddling.name = "straddling";
+    straddling.address = 1;
+    map->entries.push_back(straddling);
+    host_.options.registerMap = map;
+    host_.options.transactionLog = "log.jsonl";
+    std::filesystem::remove("output.txt");
+    ASSERT_EQ(RunAnalysis(host_, platform_), AnalysisResult::Completed);
+
+    // Polls read (7, 8), (7, 9), (7, 10): 7 * 65536 + 8 = 458760 thousandths.
+    const std::string points = ReadFileText("points.csv");
+    EXPECT_NE(points.find(",holding_registers,0,40001,7,read,1,2,\"level, tank\",458.76,m\r\n"
+                          "2023-11-14T22:13:20.010000Z,10.0.0.9:40000,10.0.0.5:502,1,"
+                          "holding_registers,1,40002,8,read,1,2,\"level, tank\",,m\r\n"),
+              std::string::npos)
+        << points;
+    const Json first =
+        Json::parse(ReadFileText("log.jsonl").substr(0, ReadFileText("log.jsonl").find('\n')));
+    ASSERT_EQ(first["values"].size(), 1u);
+    EXPECT_EQ(first["values"][0]["name"], "level, tank");
+    EXPECT_EQ(first["values"][0]["reference"], 40001);
+    EXPECT_EQ(first["values"][0]["type"], "uint32");
+    EXPECT_DOUBLE_EQ(first["values"][0]["value"].get<double>(), 458.76);
+    EXPECT_EQ(first["values"][0]["unit"], "m");
+
+    const Json summary = Json::parse(ReadFileText("summary.json"));
+    const Json& values = summary["values"];
+    // Three polls hold 40002 without 40003; the write of 40002 holds part of both entries; the
+    // read of 40001 alone (transaction 50) part of the level.
+    EXPECT_EQ(values["split_entries"], 6);
+    ASSERT_EQ(values["entries"].size(), 1u);
+    const Json& stats = values["entries"][0];
+    EXPECT_EQ(stats["count"], 3);
+    EXPECT_EQ(stats["changes"], 2);
+    EXPECT_DOUBLE_EQ(stats["first"].get<double>(), 458.76);
+    EXPECT_DOUBLE_EQ(stats["max"].get<double>(), 458.762);
+    EXPECT_DOUBLE_EQ(stats["last"].get<double>(), 458.762);
+    EXPECT_TRUE(stats["first_text"].is_null());
 }

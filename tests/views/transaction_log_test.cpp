@@ -90,7 +90,7 @@ TEST(TransactionLog, ReadHoldingRegistersPair) {
                R"("response_time_ms":12.5,"exception":null,"unanswered":null,)"
                R"("unit_mismatch":false,"function_mismatch":false,)"
                R"("points":[{"reference":40108,"value":42},{"reference":40109,"value":256}],)"
-               R"("details":null,"findings":[]})");
+               R"("details":null,"values":[],"findings":[]})");
 }
 
 nlohmann::json Parsed(const Transaction& pair) {
