@@ -273,9 +273,10 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
                                   static_cast<uint64_t>(counts.recordsRead),
                                   static_cast<uint64_t>(counts.messages), counts.connections});
     }
-    // Everything taken so far is stored, whichever way the pass ended.
+    // Everything taken so far is stored, whichever way the pass ended; a capture without any
+    // Modbus message leaves no file behind (not even an empty summary).
     for (TransactionSink* sink : context.sinks) {
-        if (!sink->Close() && context.failedSink == nullptr) {
+        if (end != PassEnd::NoMessages && !sink->Close() && context.failedSink == nullptr) {
             context.failedSink = sink;
         }
     }

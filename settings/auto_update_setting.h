@@ -8,5 +8,6 @@ constexpr const char* kAutoUpdateKey = "AutoUpdate";
 // The stored value; on when the file, the section or the key is missing or unreadable.
 bool LoadAutoUpdateSetting();
 
-// Rewrites settings.ini from scratch with the section and the key alone ("1" or "0").
+// Rewrites settings.ini from scratch with the section and the key alone ("1" or "0"), and the
+// HtmlReport key when the file had one.
 void StoreAutoUpdateSetting(bool flag);

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 
+#include "settings/html_report_setting.h"
 #include "tests/settings/file_fixture.h"
 
 namespace {
@@ -113,4 +114,15 @@ TEST_F(AutoUpdateSetting, CtrlZHidesWhatFollows) {
         LoadFrom("[ZEP Modbus TCP Parser]\r\n\x1A"
                  "AutoUpdate=0\r\n"));
     EXPECT_FALSE(LoadFrom("[ZEP Modbus TCP Parser]\r\nAutoUpdate=0\x1A\r\n"));
+}
+
+TEST_F(AutoUpdateSetting, HtmlReportIsOnUnlessSetToZeroAndSurvivesStoringAutoUpdate) {
+    EXPECT_TRUE(LoadHtmlReportSetting());
+    WriteBytes("settings.ini", "[ZEP Modbus TCP Parser]\r\nAutoUpdate=1\r\nhtmlreport=0\r\n");
+    EXPECT_FALSE(LoadHtmlReportSetting());
+    StoreAutoUpdateSetting(false);
+    EXPECT_FALSE(LoadHtmlReportSetting());
+    EXPECT_FALSE(LoadAutoUpdateSetting());
+    WriteBytes("settings.ini", "[ZEP Modbus TCP Parser]\r\nHtmlReport=yes\r\n");
+    EXPECT_FALSE(LoadHtmlReportSetting());  // read as the number it starts with, as AutoUpdate
 }
