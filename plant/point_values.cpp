@@ -93,8 +93,15 @@ bool TableOfFunction(int function, PointTable& table) {
 std::vector<PointValue> PointValuesOf(const Transaction& t) {
     std::vector<PointValue> values;
     const bool refused = t.responseFrame && t.responseFrame->validation.isException;
-    if (t.requestFrame && t.requestFrame->poll && !refused) {
+    const bool requestAnalysed = t.requestFrame && t.requestFrame->poll;
+    if (requestAnalysed && !refused) {
         values = WrittenValuesOf(*t.requestFrame->poll);
+    } else if (!requestAnalysed && t.responseFrame && t.responseFrame->response) {
+        // The echo of 5 or 6 says what was written when its request cannot.
+        const FrameFields& echo = *t.responseFrame->response;
+        if (echo.layout == FrameLayout::SingleCoil || echo.layout == FrameLayout::SingleRegister) {
+            values = WrittenValuesOf(echo);
+        }
     }
     if (t.request && t.responseFrame && t.responseFrame->response) {
         const FrameFields& response = *t.responseFrame->response;

@@ -29,7 +29,8 @@ bool TableOfFunction(int function, PointTable& table);
 std::vector<PointValue> WrittenValuesOf(const FrameFields& request);
 
 // The values written by the request (5, 6, 15, 16 and the write part of 23; a write answered
-// with an exception wrote nothing and gives none) and the values read by the response (1, 2, 3,
-// 4, 23), in that order. Padding coils and the values of a response without its request (whose
+// with an exception wrote nothing and gives none; the echo of 5 or 6 stands in for a request
+// that is missing or could not be analysed) and the values read by the response (1, 2, 3, 4,
+// 23), in that order. Padding coils and the values of a response without its request (whose
 // addresses are unknown) are left out.
 std::vector<PointValue> PointValuesOf(const Transaction& transaction);
