@@ -16,6 +16,7 @@
 #include "platform/platform_services.h"
 #include "views/points_file.h"
 #include "views/report_file.h"
+#include "views/suggested_map_file.h"
 #include "views/summary_file.h"
 #include "views/transaction_log.h"
 
@@ -249,6 +250,7 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
     std::unique_ptr<TransactionLog> transactionLog;
     std::unique_ptr<SummaryFile> summary;
     std::unique_ptr<PointsFile> points;
+    std::unique_ptr<SuggestedMapFile> suggestedMap;
     PassContext context{host, *source, options, {&report}, PassCounts(), nullptr};
     if (options.pairing == PairingMode::Transaction) {
         if (!options.transactionLog.empty()) {
@@ -263,6 +265,10 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
         if (!options.points.empty()) {
             points = std::make_unique<PointsFile>(options.points, mapper.get());
             context.sinks.push_back(points.get());
+        }
+        if (!options.suggestMap.empty()) {
+            suggestedMap = std::make_unique<SuggestedMapFile>(options.suggestMap);
+            context.sinks.push_back(suggestedMap.get());
         }
     }
     PassEnd end = options.pairing == PairingMode::Address ? RunAddressPairing(context)
@@ -328,7 +334,7 @@ AnalysisResult RunAnalysis(const AnalysisRequest& request, AnalysisHost& host,
     const std::string& reportName = request.reportPath;
     const AnalysisOptions& options = request.options;
     const std::vector<std::string> outputs = {reportName, options.transactionLog, options.summary,
-                                              options.points};
+                                              options.points, options.suggestMap};
     for (const std::string& inputPath : paths) {
         if (paths.size() > 1 &&
             (inputPath == "-" || InspectInput(inputPath).kind == InputKind::Pipe)) {
@@ -350,7 +356,7 @@ AnalysisResult RunAnalysis(const AnalysisRequest& request, AnalysisHost& host,
             }
         }
     }
-    for (const std::string& output : {options.summary, options.points}) {
+    for (const std::string& output : {options.summary, options.points, options.suggestMap}) {
         if (!output.empty() && !CanWrite(output)) {
             ShowMessage(run_texts::kCannotWriteReport, FullPathOrName(output).c_str());
             return AnalysisResult::EndedEarly;

@@ -96,17 +96,22 @@ TEST(OptionParsing, PairingOptions) {
     EXPECT_EQ(ErrorOf({"--response-timeout=-1", "c"}),
               "--response-timeout takes seconds from 0 (none) to 86400, not '-1'");
     // The address pairing reads one message per record and keeps no transactions.
-    for (const char* option : {"--transactions=t", "--summary=s", "--points=p"}) {
+    for (const char* option :
+         {"--transactions=t", "--summary=s", "--points=p", "--suggest-map=m"}) {
         EXPECT_EQ(ErrorOf({"--pairing=address", option, "c"}),
-                  "--transactions, --summary, --points, --slow-response, --port and "
-                  "--response-timeout need --pairing=transaction")
+                  "--transactions, --summary, --points, --suggest-map, --slow-response, --port "
+                  "and --response-timeout need --pairing=transaction")
             << option;
     }
     EXPECT_EQ(ErrorOf({"--slow-response=-5", "c"}),
               "--slow-response takes milliseconds from 0 to 86400000, not '-5'");
     EXPECT_EQ(ErrorOf({"--summary=", "c"}), "the summary file name is empty");
+    EXPECT_EQ(ErrorOf({"--suggest-map=", "c"}), "the suggested map file name is empty");
+    EXPECT_EQ(ParseCommandLine({"--suggest-map", "m.yaml", "c"}).suggestMap, "m.yaml");
     // Two files cannot share standard output.
     EXPECT_EQ(ErrorOf({"-o", "-", "--summary=-", "c"}),
+              "only one output can go to standard output ('-')");
+    EXPECT_EQ(ErrorOf({"--points=-", "--suggest-map=-", "c"}),
               "only one output can go to standard output ('-')");
 }
 

@@ -159,11 +159,11 @@ TEST_F(CommandLine, QuietKeepsNoticesInTheLogOnly) {
     EXPECT_TRUE(Contains(ReadFileText("log.txt"), "The input file does not exist/readable"));
 }
 
-TEST_F(CommandLine, SummaryAndPointsPathsAreCheckedBeforeTheAnalysis) {
+TEST_F(CommandLine, SummaryPointsAndMapPathsAreCheckedBeforeTheAnalysis) {
     WriteCapture();
     fs::create_directory("folder");
     const std::string cannotWrite = "Can not write to the report file\nFile: ";
-    for (const char* option : {"--summary", "--points"}) {
+    for (const char* option : {"--summary", "--points", "--suggest-map"}) {
         EXPECT_EQ(Run({option, "folder", "capture.pcap"}), 1) << option;
         EXPECT_TRUE(Contains(err_.str(), cannotWrite + (fs::path(directory_) / "folder").string()))
             << err_.str();

@@ -1,0 +1,50 @@
+#pragma once
+// A register map drafted from the traffic: every server, unit and table read or written, one
+// entry per register (uint16), coil or discrete input, and a 32-bit type where two adjacent
+// registers read together are judged to hold one (word_pair_scoring.h). Pairs are taken from
+// the lowest address up: a pair judged to hold a value takes both its registers, the next pair
+// starts after it. Memory grows with the plant (the addresses seen and a sample of 1 KiB per
+// pair of adjacent registers read together), not with the capture.
+
+#include <map>
+#include <optional>
+#include <set>
+#include <tuple>
+#include <vector>
+
+#include "plant/point_values.h"
+#include "plant/register_map.h"
+#include "plant/word_pair_sample.h"
+#include "session/transaction.h"
+
+struct SuggestedEntry {
+    MapEntry entry;                    // name, host ("ip:port"), unit, table, address, type ...
+    std::optional<double> confidence;  // for a proposed 32-bit type
+};
+
+class MapSuggester {
+public:
+    void Take(const Transaction& transaction);
+    // By server, unit, table (coils first) and address. Names are "u1_hr_40001" (unit, table,
+    // Modicon reference), led by the server ("ip10_0_0_5_502_u1_...") when there are several.
+    std::vector<SuggestedEntry> Suggest() const;
+
+private:
+    struct TableKey {
+        Endpoint server;
+        uint8_t unit = 0;
+        PointTable table = PointTable::HoldingRegisters;
+        friend bool operator<(const TableKey& a, const TableKey& b) {
+            return std::tie(a.server, a.unit, a.table) < std::tie(b.server, b.unit, b.table);
+        }
+    };
+    struct TableSeen {
+        std::set<uint16_t> addresses;              // read or written
+        std::map<uint16_t, WordPairSample> pairs;  // by the lower address; read together
+    };
+
+    void AddTable(const TableKey& key, const TableSeen& seen, const std::string& prefix,
+                  std::vector<SuggestedEntry>& entries) const;
+
+    std::map<TableKey, TableSeen> tables_;
+};

@@ -1,0 +1,31 @@
+#include "plant/word_pair_sample.h"
+
+void WordPairSample::Add(WordPair words) {
+    ++polls_;
+    if (!last_) {
+        last_ = words;
+        return;
+    }
+    firstChanged_ = firstChanged_ || words.first != last_->first;
+    secondChanged_ = secondChanged_ || words.second != last_->second;
+    const WordPairStep step{*last_, words};
+    last_ = words;
+    const uint64_t seen = polls_ - 1;  // steps so far, this one included
+    if (steps_.size() < kCapacity) {
+        steps_.push_back(step);
+        return;
+    }
+    // Reservoir sampling: the n-th step replaces a kept one with probability kCapacity / n.
+    const uint64_t slot = NextRandom() % seen;
+    if (slot < kCapacity) {
+        steps_[slot] = step;
+    }
+}
+
+// xorshift64
+uint64_t WordPairSample::NextRandom() {
+    random_ ^= random_ << 13;
+    random_ ^= random_ >> 7;
+    random_ ^= random_ << 17;
+    return random_;
+}

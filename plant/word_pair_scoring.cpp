@@ -1,0 +1,197 @@
+#include "plant/word_pair_scoring.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <set>
+#include <vector>
+
+namespace {
+
+constexpr uint64_t kMinPolls = 8;
+constexpr size_t kMinDistinct = 4;
+constexpr double kMinPlausible = 0.95;
+constexpr double kSmallest = 1e-6;
+constexpr double kLargest = 1e9;
+constexpr uint16_t kCounterStep = 64;
+constexpr double kLowWordSpread = 16384;  // a quarter of the word's values
+constexpr double kLowWordRoughness = 0.1;
+constexpr double kTie = 0.02;
+constexpr double kMinMargin = 0.5;
+constexpr double kFullConfidenceSteps = 30;
+
+// Ties go to the earlier.
+const MapDataType kTypes[] = {MapDataType::Float32, MapDataType::Uint32, MapDataType::Int32};
+const ByteOrder kOrders[] = {ByteOrder::ABCD, ByteOrder::CDAB, ByteOrder::BADC, ByteOrder::DCBA};
+
+uint16_t SwapBytes(uint16_t word) {
+    return static_cast<uint16_t>(word << 8 | word >> 8);
+}
+
+bool SwapsWords(ByteOrder order) {
+    return order == ByteOrder::CDAB || order == ByteOrder::DCBA;
+}
+
+bool IsPlausible(double value) {
+    const double size = std::fabs(value);
+    return value == 0 || (size >= kSmallest && size <= kLargest);  // false for NaN too
+}
+
+uint16_t Word(const WordPair& words, bool second) {
+    return second ? words.second : words.first;
+}
+
+// The least significant word of the value in this order, as the value means it.
+uint16_t LowWord(ByteOrder order, const WordPair& words) {
+    const uint16_t low = SwapsWords(order) ? words.first : words.second;
+    return order == ByteOrder::BADC || order == ByteOrder::DCBA ? SwapBytes(low) : low;
+}
+
+// Root mean square of the steps relative to the range of all values; 0 for a constant.
+double Roughness(const std::vector<double>& before, const std::vector<double>& after) {
+    if (before.empty()) {
+        return 0;
+    }
+    const auto [low, high] = std::minmax_element(before.begin(), before.end());
+    const auto [lowAfter, highAfter] = std::minmax_element(after.begin(), after.end());
+    const double range = std::max(*high, *highAfter) - std::min(*low, *lowAfter);
+    if (range <= 0) {
+        return 0;
+    }
+    double sum = 0;
+    for (size_t i = 0; i < before.size(); ++i) {
+        const double step = (after[i] - before[i]) / range;
+        sum += step * step;
+    }
+    return std::sqrt(sum / static_cast<double>(before.size()));
+}
+
+double WordRoughness(const std::vector<WordPairStep>& steps, bool second) {
+    std::vector<double> before, after;
+    for (const WordPairStep& step : steps) {
+        before.push_back(Word(step.before, second));
+        after.push_back(Word(step.after, second));
+    }
+    return Roughness(before, after);
+}
+
+// Every step up by at most kCounterStep (or none), at least half of them up.
+bool CountsUp(const std::vector<WordPairStep>& steps, bool second) {
+    size_t up = 0;
+    for (const WordPairStep& step : steps) {
+        const uint16_t rise =
+            static_cast<uint16_t>(Word(step.after, second) - Word(step.before, second));
+        if (rise > kCounterStep) {
+            return false;
+        }
+        up += rise > 0 ? 1 : 0;
+    }
+    return 2 * up >= steps.size();
+}
+
+// The low half of a wider number takes many values, spreads over much of its range and wraps
+// around or looks like noise; a word that moves within a band or smoothly is a register of its
+// own, and one of two values (0 and FFFF) the sign of a small number in the other word.
+bool LooksLikeALowWord(ByteOrder order, const std::vector<WordPairStep>& steps) {
+    std::vector<double> before, after;
+    std::set<uint16_t> distinct;
+    for (const WordPairStep& step : steps) {
+        before.push_back(LowWord(order, step.before));
+        after.push_back(LowWord(order, step.after));
+        distinct.insert(LowWord(order, step.after));
+    }
+    const auto [low, high] = std::minmax_element(before.begin(), before.end());
+    const auto [lowAfter, highAfter] = std::minmax_element(after.begin(), after.end());
+    const double spread = std::max(*high, *highAfter) - std::min(*low, *lowAfter);
+    return distinct.size() >= kMinDistinct && spread >= kLowWordSpread &&
+           Roughness(before, after) >= kLowWordRoughness;
+}
+
+size_t DistinctPairs(const WordPairSample& sample) {
+    std::set<uint32_t> seen;
+    for (const WordPairStep& step : sample.Steps()) {
+        seen.insert(static_cast<uint32_t>(step.before.first) << 16 | step.before.second);
+        seen.insert(static_cast<uint32_t>(step.after.first) << 16 | step.after.second);
+    }
+    return seen.size();
+}
+
+struct Score {
+    double plausible = 0;  // share of steps with both values plausible
+    double roughness = 0;
+};
+
+std::optional<Score> ScoreCandidate(MapDataType type, ByteOrder order,
+                                    const std::vector<WordPairStep>& steps) {
+    // The least significant word is the second sent, or the first when the words are swapped.
+    if (!LooksLikeALowWord(order, steps) ||
+        (type == MapDataType::Float32 && CountsUp(steps, !SwapsWords(order)))) {
+        return std::nullopt;
+    }
+    std::vector<double> before, after;
+    for (const WordPairStep& step : steps) {
+        const double from = DecodePair(type, order, step.before);
+        const double to = DecodePair(type, order, step.after);
+        if (IsPlausible(from) && IsPlausible(to)) {
+            before.push_back(from);
+            after.push_back(to);
+        }
+    }
+    Score score;
+    score.plausible = static_cast<double>(before.size()) / static_cast<double>(steps.size());
+    if (score.plausible < kMinPlausible) {
+        return std::nullopt;
+    }
+    score.roughness = Roughness(before, after);
+    return score;
+}
+
+}  // namespace
+
+double DecodePair(MapDataType type, ByteOrder order, WordPair words) {
+    uint16_t high = SwapsWords(order) ? words.second : words.first;
+    uint16_t low = SwapsWords(order) ? words.first : words.second;
+    if (order == ByteOrder::BADC || order == ByteOrder::DCBA) {
+        high = SwapBytes(high);
+        low = SwapBytes(low);
+    }
+    const uint32_t bits = static_cast<uint32_t>(high) << 16 | low;
+    switch (type) {
+        case MapDataType::Float32: {
+            float value;
+            std::memcpy(&value, &bits, sizeof value);
+            return value;
+        }
+        case MapDataType::Int32:
+            return static_cast<int32_t>(bits);
+        default:
+            return bits;
+    }
+}
+
+std::optional<PairVerdict> JudgeWordPair(const WordPairSample& sample) {
+    const std::vector<WordPairStep>& steps = sample.Steps();
+    if (sample.Polls() < kMinPolls || !sample.FirstChanged() || !sample.SecondChanged() ||
+        DistinctPairs(sample) < kMinDistinct) {
+        return std::nullopt;
+    }
+    const double words = std::max(WordRoughness(steps, false), WordRoughness(steps, true));
+    std::optional<PairVerdict> best;
+    Score bestScore;
+    for (MapDataType type : kTypes) {
+        for (ByteOrder order : kOrders) {
+            const std::optional<Score> score = ScoreCandidate(type, order, steps);
+            if (score && (!best || score->roughness < bestScore.roughness * (1 - kTie))) {
+                best = PairVerdict{type, order, 0};
+                bestScore = *score;
+            }
+        }
+    }
+    const double margin = best && words > 0 ? 1 - bestScore.roughness / words : 0;
+    if (margin < kMinMargin) {
+        return std::nullopt;
+    }
+    const double enough = std::min(1.0, static_cast<double>(steps.size()) / kFullConfidenceSteps);
+    best->confidence = margin * bestScore.plausible * enough;
+    return best;
+}

@@ -1,0 +1,249 @@
+// The suggested register map of a crafted capture: 60 polls of a device whose registers hold
+// planted float32, uint32 and int32 values in all four orders, counters, constants and plain
+// words, besides coils, input registers, a write and a second server. The expectations follow
+// from the values planted below.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <sstream>
+
+#include "analysis/analysis_run.h"
+#include "tests/support/modbus_traffic.h"
+#include "tests/support/test_environment.h"
+
+namespace {
+
+constexpr int kPolls = 60;
+constexpr double kPi = 3.14159265358979;
+
+enum class Kind { Float32, Uint32, Int32 };
+const char* const kKindNames[] = {"float32", "uint32", "int32"};
+// The four bytes of a value, A the most significant, in the order each swap sends them.
+const char* const kSwapNames[] = {"none", "word", "byte", "word_byte"};
+const int kSentBytes[4][4] = {{0, 1, 2, 3}, {2, 3, 0, 1}, {1, 0, 3, 2}, {3, 2, 1, 0}};
+
+struct Planted {
+    uint16_t address;
+    Kind kind;
+    int swap;  // index into kSwapNames
+    double (*value)(int poll);
+};
+
+const Planted kPlanted[] = {
+    {0, Kind::Float32, 0, [](int i) { return 22.5 + 2.5 * std::sin(2 * kPi * i / 60); }},
+    {2, Kind::Float32, 1, [](int i) { return 1.1 + 0.1 * std::sin(2 * kPi * i / 45 + 1); }},
+    {4, Kind::Float32, 2, [](int i) { return 12 + 3 * std::sin(2 * kPi * i / 50 + 2); }},
+    {6, Kind::Float32, 3, [](int i) { return 0.75 + 0.2 * std::cos(2 * kPi * i / 40); }},
+    {8, Kind::Float32, 0, [](int i) { return -3 + 8 * std::sin(2 * kPi * i / 60 + 0.5); }},
+    {10, Kind::Float32, 1, [](int i) { return 50 + 0.05 * std::sin(2 * kPi * i / 30); }},
+    {12, Kind::Uint32, 0, [](int i) { return 100000.0 + 1700 * i; }},
+    {14, Kind::Uint32, 1, [](int i) { return 250000 + 2100 * i + 300 * std::sin(i / 5.0); }},
+    {16, Kind::Uint32, 2, [](int i) { return 180000.0 + 1900 * i; }},
+    {18, Kind::Uint32, 3, [](int i) { return 500000.0 + 1800 * i; }},
+    {20, Kind::Int32, 0, [](int i) { return 5000 * std::sin(2 * kPi * i / 60); }},
+    {22, Kind::Int32, 1, [](int i) { return -2000 + 4000 * std::sin(2 * kPi * i / 50); }},
+    {24, Kind::Int32, 2, [](int i) { return 3000 * std::cos(2 * kPi * i / 40); }},
+    {26, Kind::Int32, 3, [](int i) { return 1500 * std::sin(2 * kPi * i / 30 + 1); }},
+};
+
+struct PlainWord {
+    uint16_t address;
+    bool countsOrStays;  // a counter or a constant: never part of a float
+    uint16_t (*value)(int poll);
+};
+
+const PlainWord kPlainWords[] = {
+    {28, true, [](int i) { return static_cast<uint16_t>(100 + i); }},
+    {29, true, [](int) { return static_cast<uint16_t>(1234); }},
+    {30, false, [](int i) { return static_cast<uint16_t>(2300 + 50 * std::sin(i / 7.0)); }},
+    {31, true, [](int) { return static_cast<uint16_t>(0); }},
+    {32, true, [](int i) { return static_cast<uint16_t>(7 * i); }},
+    {33, false, [](int i) { return static_cast<uint16_t>(500 + 100 * std::cos(i / 9.0)); }},
+    {34, false, [](int i) { return static_cast<uint16_t>(40 + i % 3); }},
+};
+constexpr uint8_t kRegisters = 35;
+
+uint32_t Bits(Kind kind, double value) {
+    if (kind == Kind::Float32) {
+        const float single = static_cast<float>(value);
+        uint32_t bits;
+        std::memcpy(&bits, &single, sizeof bits);
+        return bits;
+    }
+    return static_cast<uint32_t>(static_cast<int64_t>(std::lround(value)));
+}
+
+Bytes PolledWords(int poll) {
+    Bytes bytes(2 * kRegisters);
+    for (const Planted& p : kPlanted) {
+        const uint32_t bits = Bits(p.kind, p.value(poll));
+        for (int i = 0; i < 4; ++i) {
+            bytes[2 * p.address + i] =
+                static_cast<uint8_t>(bits >> (24 - 8 * kSentBytes[p.swap][i]));
+        }
+    }
+    for (const PlainWord& w : kPlainWords) {
+        bytes[2 * w.address] = static_cast<uint8_t>(w.value(poll) >> 8);
+        bytes[2 * w.address + 1] = static_cast<uint8_t>(w.value(poll));
+    }
+    return bytes;
+}
+
+// A read response: function, byte count, the words.
+Bytes ReadResponse(uint8_t function, const Bytes& words) {
+    Bytes pdu(2 + words.size());
+    pdu[0] = function;
+    pdu[1] = static_cast<uint8_t>(words.size());
+    std::copy(words.begin(), words.end(), pdu.begin() + 2);
+    return pdu;
+}
+
+Bytes MapCapture() {
+    TrafficConnection a{"10.0.0.9", 40000};
+    TrafficConnection b{"10.0.0.9", 40001, "10.0.0.6"};
+    ModbusTraffic t;
+    uint16_t id = 1;
+    for (int i = 0; i < kPolls; ++i, id += 3) {
+        const int ms = 1000 * i;
+        t.Request(a, ms, ModbusTcpAdu(1, {0x03, 0x00, 0x00, 0x00, kRegisters}, id));
+        t.Response(a, ms + 5, ModbusTcpAdu(1, ReadResponse(0x03, PolledWords(i)), id));
+        // Coils 1-4 and, on unit 2, input registers 30001-30002 (constant).
+        t.Request(a, ms + 10, ModbusTcpAdu(1, {0x01, 0x00, 0x00, 0x00, 0x04}, id + 1));
+        t.Response(a, ms + 15, ModbusTcpAdu(1, {0x01, 0x01, static_cast<uint8_t>(i % 16)}, id + 1));
+        t.Request(a, ms + 20, ModbusTcpAdu(2, {0x04, 0x00, 0x00, 0x00, 0x02}, id + 2));
+        t.Response(a, ms + 25, ModbusTcpAdu(2, {0x04, 0x04, 0x00, 0x11, 0x00, 0x22}, id + 2));
+    }
+    // 40101 written only; the second server read once.
+    t.Request(a, 61000, ModbusTcpAdu(1, {0x06, 0x00, 0x64, 0x00, 0x01}, 999));
+    t.Response(a, 61005, ModbusTcpAdu(1, {0x06, 0x00, 0x64, 0x00, 0x01}, 999));
+    t.Request(b, 62000, ModbusTcpAdu(1, {0x03, 0x00, 0x00, 0x00, 0x01}, 1));
+    t.Response(b, 62005, ModbusTcpAdu(1, {0x03, 0x02, 0x00, 0x07}, 1));
+    return t.Build();
+}
+
+// The entries of the map by name: each key to its value, a comment kept apart under "#".
+using YamlEntry = std::map<std::string, std::string>;
+
+std::map<std::string, YamlEntry> ParseEntries(const std::string& text) {
+    std::map<std::string, YamlEntry> entries;
+    std::istringstream lines(text);
+    YamlEntry entry;
+    auto flush = [&] {
+        if (!entry.empty()) {
+            entries[entry["name"]] = entry;
+        }
+        entry.clear();
+    };
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_EQ(line.back(), '\r') << line;
+        line.pop_back();
+        if (line.rfind("- ", 0) == 0) {
+            flush();
+            line = "  " + line.substr(2);
+        }
+        if (line.rfind("  ", 0) != 0) {
+            continue;  // the leading comment
+        }
+        const size_t colon = line.find(": ");
+        std::string value = line.substr(colon + 2);
+        const size_t comment = value.find("  # ");
+        if (comment != std::string::npos) {
+            entry["#"] = value.substr(comment + 4);
+            value.erase(comment);
+        }
+        entry[line.substr(2, colon - 2)] = value;
+    }
+    flush();
+    return entries;
+}
+
+class SuggestedMap : public InTempDirectory {
+protected:
+    void SetUp() override {
+        InTempDirectory::SetUp();
+        WriteFile("plant.pcap", MapCapture());
+        host_.inputPath = "plant.pcap";
+        host_.options = AnalysisOptions();
+        host_.options.suggestMap = "map.yaml";
+        ASSERT_EQ(RunAnalysis(host_, platform_), AnalysisResult::Completed);
+        text_ = ReadFileText("map.yaml");
+        entries_ = ParseEntries(text_);
+    }
+
+    const YamlEntry& Entry(const std::string& name) {
+        static const YamlEntry none;
+        const auto found = entries_.find("ip10_0_0_5_502_" + name);
+        EXPECT_NE(found, entries_.end()) << name;
+        return found == entries_.end() ? none : found->second;
+    }
+
+    FakeHost host_;
+    FakePlatform platform_;
+    std::string text_;
+    std::map<std::string, YamlEntry> entries_;
+};
+
+}  // namespace
+
+TEST_F(SuggestedMap, RecoversThePlantedTypesAndOrders) {
+    int recovered = 0;
+    for (const Planted& p : kPlanted) {
+        const YamlEntry& entry = Entry("u1_hr_" + std::to_string(40001 + p.address));
+        const std::string swap = entry.count("swap") ? entry.at("swap") : "none";
+        const bool right = entry.count("data_type") &&
+                           entry.at("data_type") == kKindNames[static_cast<int>(p.kind)] &&
+                           swap == kSwapNames[p.swap];
+        recovered += right ? 1 : 0;
+        if (p.kind == Kind::Float32) {
+            EXPECT_TRUE(right) << p.address;
+        }
+        if (right) {
+            const double confidence = std::stod(entry.at("#").substr(std::strlen("confidence ")));
+            EXPECT_GT(confidence, 0.5) << p.address;
+            EXPECT_LE(confidence, 1.0) << p.address;
+            // The second word is part of the value, not an entry of its own.
+            EXPECT_EQ(entries_.count("ip10_0_0_5_502_u1_hr_" + std::to_string(40002 + p.address)),
+                      0u);
+        }
+    }
+    const int planted = static_cast<int>(std::size(kPlanted));
+    std::cout << "recovered " << recovered << " of " << planted << " 32-bit values\n";
+    EXPECT_GE(10 * recovered, 9 * planted);
+}
+
+TEST_F(SuggestedMap, CountersConstantsAndPlainWordsStayWords) {
+    for (const PlainWord& w : kPlainWords) {
+        const YamlEntry& entry = Entry("u1_hr_" + std::to_string(40001 + w.address));
+        EXPECT_EQ(entry.count("data_type") ? entry.at("data_type") : "", "uint16") << w.address;
+        EXPECT_EQ(entry.count("swap"), 0u) << w.address;
+        EXPECT_EQ(entry.count("#"), 0u) << w.address;
+    }
+    EXPECT_EQ(Entry("u2_ir_30001").at("data_type"), "uint16");
+    EXPECT_EQ(Entry("u2_ir_30002").at("input_type"), "input");
+}
+
+TEST_F(SuggestedMap, ListsEveryServerUnitTableAndAddressReadOrWritten) {
+    // Coils 1-4, unit 1's 35 registers and its written 40101, unit 2's two, the other server's.
+    EXPECT_EQ(entries_.size(), 4u + 35u - std::size(kPlanted) + 1u + 2u + 1u);
+    for (int coil = 1; coil <= 4; ++coil) {
+        const YamlEntry& entry = Entry("u1_co_" + std::to_string(coil));
+        EXPECT_EQ(entry.at("input_type"), "coil");
+        EXPECT_EQ(entry.at("address"), std::to_string(coil - 1));
+        EXPECT_EQ(entry.count("data_type"), 0u);
+    }
+    EXPECT_EQ(Entry("u1_hr_40101").at("address"), "100");
+    EXPECT_EQ(entries_.at("ip10_0_0_6_502_u1_hr_40001").at("host"), "\"10.0.0.6:502\"");
+    // Each entry as --map reads it, in the keys of Home Assistant's Modbus integration.
+    EXPECT_NE(text_.find("- name: ip10_0_0_5_502_u1_hr_40003\r\n"
+                         "  host: \"10.0.0.5:502\"\r\n"
+                         "  slave: 1\r\n"
+                         "  input_type: holding\r\n"
+                         "  address: 2\r\n"
+                         "  data_type: float32  # confidence 0."),
+              std::string::npos)
+        << text_;
+    EXPECT_EQ(text_.rfind("# ", 0), 0u);
+}
