@@ -30,6 +30,11 @@ const char* UnansweredReason(Unanswered reason) {
     return "";
 }
 
+// The bytes of the message's PDU (an RTU frame holds at most 65535 + 2).
+int PduSize(const CModbusMessage& m) {
+    return static_cast<int>(m.frame.size()) - 3;
+}
+
 // One message of the transaction, with what was decoded of it.
 struct MessageParts {
     const char* name;  // "request" or "response"
@@ -123,12 +128,12 @@ std::vector<Anomaly> AnomaliesOf(const Transaction& t, double slowResponseMs) {
         }
         if (m.frame.size() > mbap::kLongestLength + 2) {
             c.Add(AnomalyKind::InvalidLength, m,
-                  Format("%s of %zu bytes, beyond the Modbus limit", p.name, m.frame.size() - 3));
+                  Format("%s of %d bytes, beyond the Modbus limit", p.name, PduSize(m)));
         } else if ((p.frame && LengthChecked(m.FunctionCode()) &&
                     (p.frame->stage == FrameStage::Rejected || TooFewBytes(*p.frame))) ||
                    (p.details && p.details->malformed)) {
             c.Add(AnomalyKind::InvalidLength, m,
-                  Format("%s of %zu bytes does not fit function %d", p.name, m.frame.size() - 3,
+                  Format("%s of %d bytes does not fit function %d", p.name, PduSize(m),
                          m.FunctionCode() & ~mbap::kExceptionBit));
         }
         if (m.unit >= 248 && m.unit <= 254) {
