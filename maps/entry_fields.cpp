@@ -179,7 +179,7 @@ std::string ApplyDataType(Draft& draft, const FieldText& field) {
 
 std::string ApplyCount(Draft& draft, const FieldText& field) {
     long long count = 0;
-    std::string error = ReadInteger(field, 1, kLastAddress + 1, count);
+    std::string error = ReadInteger(field, 1, kLastAddress, count);
     draft.count = count;
     return error;
 }
@@ -292,12 +292,12 @@ bool IsBitTable(PointTable table) {
 bool CheckType(Checking& c) {
     Draft& d = c.draft;
     const bool bits = IsBitTable(d.entry.table);
-    if (d.type && (*d.type == MapDataType::Bit) != bits) {
-        return c.Fail("data_type", bits
-                                       ? "data_type " + Quoted(c.Given("data_type")->value) +
-                                             " does not apply to a coil or discrete input (one bit)"
-                                       : std::string("data_type 'bit' is for input_type coil and "
-                                                     "discrete_input"));
+    if (bits && d.type && *d.type != MapDataType::Bit) {
+        return c.Fail("data_type", "data_type " + Quoted(c.Given("data_type")->value) +
+                                       " does not apply to a coil or discrete input (one bit)");
+    }
+    if (!bits && d.type == MapDataType::Bit) {
+        return c.Fail("data_type", "data_type 'bit' is for input_type coil and discrete_input");
     }
     d.entry.type = bits ? MapDataType::Bit : d.type.value_or(MapDataType::Int16);
     return true;
@@ -310,7 +310,7 @@ bool CheckCount(Checking& c) {
         if (!d.count) {
             return c.Fail("count", "a string needs 'count' (its registers)");
         }
-        d.entry.count = static_cast<uint16_t>(std::min<long long>(*d.count, kLastAddress));
+        d.entry.count = static_cast<uint16_t>(*d.count);
     } else {
         d.entry.count = RegistersOf(type);
         if (d.count && *d.count != d.entry.count) {
@@ -320,10 +320,14 @@ bool CheckCount(Checking& c) {
                                        " register(s): count is for strings");
         }
     }
-    if (*d.address + d.count.value_or(d.entry.count) - 1 > kLastAddress) {
-        return c.Fail("address", "address " + std::to_string(*d.address) + " with " +
-                                     std::to_string(d.count.value_or(d.entry.count)) +
-                                     " registers runs past 65535");
+    return true;
+}
+
+bool CheckRange(Checking& c) {
+    const MapEntry& e = c.draft.entry;
+    if (uint32_t{e.address} + e.count - 1 > kLastAddress) {
+        return c.Fail("address", "address " + std::to_string(e.address) + " with " +
+                                     std::to_string(e.count) + " registers runs past 65535");
     }
     return true;
 }
@@ -350,7 +354,8 @@ bool CheckOrder(Checking& c) {
     return true;
 }
 
-bool (*const kChecks[])(Checking&) = {CheckName, CheckTable, CheckType, CheckCount, CheckOrder};
+bool (*const kChecks[])(Checking&) = {CheckName,  CheckTable, CheckType,
+                                      CheckCount, CheckRange, CheckOrder};
 
 }  // namespace
 

@@ -181,6 +181,12 @@ const BadMap kBadMaps[] = {
     {"map.csv", "name,address,data_type\r\n\"Two\nlines\",1,int8\r\n",
      "map.csv:3:10: unknown data_type 'int8' (one of int16, uint16, int32, uint32, int64, uint64, "
      "float32, float64, string)"},
+    {"map.yaml", "- name: A\n  address: 1\n  input_type: coil\n  data_type: int16\n",
+     "map.yaml:4:14: data_type 'int16' does not apply to a coil or discrete input (one bit)"},
+    {"map.csv", "name,address,swap\nA,1,word\n",
+     "map.csv:2:5: swap 'word' swaps words, but int16 takes one register"},
+    {"map.csv", "name,address,data_type\nA,1,string\n",
+     "map.csv:2:1: a string needs 'count' (its registers)"},
     {"map.yaml", "# nothing here\n", "map.yaml: the register map has no entries"},
     {"maps", nullptr, "maps: is a directory, not a register map"},
     {"absent.yaml", "", "absent.yaml: cannot be opened: No such file or directory"},
