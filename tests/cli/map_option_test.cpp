@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -58,4 +59,16 @@ TEST_F(CommandLine, MapWarningsLetTheRunGoOn) {
               "zep-modbus-parser: map.csv:3: warning: 'Narrow' overlaps 'Wide' (line 2) at "
               "holding_registers 1-1\n");
     EXPECT_TRUE(fs::exists(fs::path(directory_) / "work" / "output.txt"));
+}
+
+TEST_F(CommandLine, SuggestedMapIsReadBack) {
+    const char* source = std::getenv("ZEP_SOURCE_DIR");
+    ASSERT_NE(source, nullptr);
+    const std::string capture = (fs::path(source) / "examples" / "example.pcap").string();
+    ASSERT_EQ(Run({"-q", "--suggest-map=suggested.yaml", capture}), 0);
+    if (!ZEP_WITH_YAML) {
+        return;
+    }
+    EXPECT_EQ(Run({"-q", "--force", "--map=suggested.yaml", capture}), 0) << err_.str();
+    EXPECT_EQ(err_.str(), "");
 }
