@@ -58,8 +58,9 @@ std::string UsageText() {
     }
     text +=
         "\n"
-        "Exit status: 0 analysis completed, 1 the run ended early, 2 usage error,\n"
-        "130 interrupted (Ctrl-C or SIGTERM; the report holds whole blocks).\n";
+        "Exit status: 0 analysis completed, 1 the run ended early, 2 usage error or a\n"
+        "register map that cannot be loaded, 130 interrupted (Ctrl-C or SIGTERM; the report\n"
+        "holds whole blocks).\n";
     text += WebCommandExitStatus();
     return text;
 }

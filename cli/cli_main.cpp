@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <istream>
+#include <memory>
 #include <ostream>
 #include <system_error>
 
@@ -12,6 +13,7 @@
 #include "cli/console_presenter.h"
 #include "cli/web_commands.h"
 #include "common/logging.h"
+#include "maps/register_map_loader.h"
 #include "platform/platform_services.h"
 
 namespace {
@@ -22,9 +24,31 @@ std::string FromStartingDirectory(const std::string& path) {
     return absolute.empty() ? path : absolute;
 }
 
+// The map of --map, read before anything else happens; its warnings go to standard error.
+bool LoadMap(const std::string& path, std::shared_ptr<const RegisterMap>& loaded,
+             std::ostream& err) {
+    RegisterMap map;
+    std::string error;
+    std::vector<std::string> warnings;
+    const bool read = LoadRegisterMap(path, map, error, warnings);
+    for (const std::string& warning : warnings) {
+        err << "zep-modbus-parser: " << warning << '\n';
+    }
+    if (!read) {
+        err << "zep-modbus-parser: " << error << '\n';
+        return false;
+    }
+    loaded = std::make_shared<const RegisterMap>(std::move(map));
+    return true;
+}
+
 // `notices` are where the run's boxes and progress go: the console, or nowhere with -q.
 int Analyze(const CliOptions& options, CliStreams streams, CliStreams notices,
             PlatformServices& platform) {
+    std::shared_ptr<const RegisterMap> registerMap;
+    if (!options.map.empty() && !LoadMap(options.map, registerMap, streams.err)) {
+        return 2;
+    }
     // Files are named relative to where the command was given, not to -C's directory.
     std::vector<std::string> captures = options.captures;
     std::string report = options.report;
@@ -78,6 +102,7 @@ int Analyze(const CliOptions& options, CliStreams streams, CliStreams notices,
     analysis.points = pointsFile;
     analysis.suggestMap = suggestedMapFile;
     analysis.slowResponseMs = options.slowResponseMs;
+    analysis.registerMap = registerMap;
 
     const AnalysisResult result = RunAnalysis(request, host, consolePlatform);
     if (result == AnalysisResult::Interrupted) {

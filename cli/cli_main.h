@@ -15,7 +15,8 @@ struct CliStreams {
     bool stderrIsTerminal;
 };
 
-// Returns the exit status: 0 analysis completed, 1 the run ended early, 2 usage error (for the
-// web commands: 0 the server answered with a decisive word, 1 it did not).
+// Returns the exit status: 0 analysis completed, 1 the run ended early, 2 usage error or a
+// register map that cannot be loaded (for the web commands: 0 the server answered with a
+// decisive word, 1 it did not).
 int RunCommandLine(const std::vector<std::string>& arguments, CliStreams streams,
                    PlatformServices& platform);

@@ -125,6 +125,10 @@ std::string ApplySuggestMap(CliOptions& options, const std::string& file) {
     return NamedFile("suggested map", file, options.suggestMap);
 }
 
+std::string ApplyMap(CliOptions& options, const std::string& file) {
+    return NamedFile("register map", file, options.map);
+}
+
 std::string ApplySlowResponse(CliOptions& options, const std::string& value) {
     char* end = nullptr;
     const double ms = std::strtod(value.c_str(), &end);
@@ -176,6 +180,10 @@ std::vector<OptionEntry> BuildOptionTable() {
         {'\0', "slow-response", "MS",
          "a response later than MS milliseconds is an anomaly\nin the summary (default 1000)",
          ApplySlowResponse},
+        {'\0', "map", "FILE",
+         "read what the registers mean from the register map\n"
+         "FILE (YAML, or CSV when its name ends in .csv)",
+         ApplyMap},
     };
     for (const OptionEntry& web : WebCommandOptions()) {
         table.push_back(web);
@@ -300,10 +308,10 @@ CliOptions Finish(CliOptions options, const std::vector<std::string>& operands) 
     if (options.addressPairing &&
         (!options.transactionLog.empty() || !options.ports.empty() || options.timeoutGiven ||
          !options.summary.empty() || !options.points.empty() || !options.suggestMap.empty() ||
-         options.slowResponseGiven)) {
+         options.slowResponseGiven || !options.map.empty())) {
         return UsageError(
-            "--transactions, --summary, --points, --suggest-map, --slow-response, --port and "
-            "--response-timeout need --pairing=transaction");
+            "--transactions, --summary, --points, --suggest-map, --slow-response, --map, "
+            "--port and --response-timeout need --pairing=transaction");
     }
     int onStandardOutput = 0;
     for (const std::string* file : {&options.report, &options.transactionLog, &options.summary,

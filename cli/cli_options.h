@@ -25,6 +25,7 @@ struct CliOptions {
     std::string summary;                   // --summary FILE
     std::string points;                    // --points FILE
     std::string suggestMap;                // --suggest-map FILE
+    std::string map;                       // --map FILE: the register map
     double slowResponseMs = 1000;          // --slow-response MS
     bool slowResponseGiven = false;
     std::string error;         // what is wrong, for UsageError

@@ -5,7 +5,7 @@ _zep_modbus_parser() {
     local cur prev
     cur=${COMP_WORDS[COMP_CWORD]}
     prev=${COMP_WORDS[COMP_CWORD-1]}
-    local options="-C --directory -o --output --force -q --quiet --yes --no --debug-log --pairing --port --response-timeout --transactions --summary --points --suggest-map --slow-response"
+    local options="-C --directory -o --output --force -q --quiet --yes --no --debug-log --pairing --port --response-timeout --transactions --summary --points --suggest-map --slow-response --map"
 # begin web
     options+=" --check-update --send-feedback --web-host"
 # end web
@@ -25,6 +25,13 @@ _zep_modbus_parser() {
             ;;
         -o | --output | --transactions | --summary | --points | --suggest-map)
             COMPREPLY=($(compgen -f -- "$cur"))
+            return
+            ;;
+        --map)
+            COMPREPLY=($(compgen -f -X '!*.@(yaml|yml|csv|YAML|YML|CSV)' -- "$cur"))
+            if ((${#COMPREPLY[@]} == 0)); then
+                COMPREPLY=($(compgen -f -- "$cur"))
+            fi
             return
             ;;
         --send-feedback | --web-host)

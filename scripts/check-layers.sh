@@ -3,7 +3,7 @@
 # README's Layout section): each folder may use only the folders before it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-layers=(common platform capture network tcp modbus session plant views analysis settings web cli app)
+layers=(common platform capture network tcp modbus session plant maps views analysis settings web cli app)
 declare -A rank
 for i in "${!layers[@]}"; do rank[${layers[$i]}]=$i; done
 bad=0

@@ -5,7 +5,7 @@
 #   install-deps.sh       everything the tests need as well
 set -euo pipefail
 
-cli_packages=(build-essential cmake libcurl4-openssl-dev nlohmann-json3-dev)
+cli_packages=(build-essential cmake libcurl4-openssl-dev nlohmann-json3-dev libyaml-cpp-dev)
 test_packages=(
     git pkg-config
     googletest libgtest-dev

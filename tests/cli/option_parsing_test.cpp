@@ -82,12 +82,14 @@ TEST(OptionParsing, UsageErrorsSayWhatIsWrong) {
 }
 
 TEST(OptionParsing, PairingOptions) {
-    const CliOptions options = ParseCommandLine(
-        {"--port=5020", "--port", "1502", "--response-timeout=0.25", "--transactions=t", "c"});
+    const CliOptions options =
+        ParseCommandLine({"--port=5020", "--port", "1502", "--response-timeout=0.25",
+                          "--transactions=t", "--map", "plant.yaml", "c"});
     EXPECT_FALSE(options.addressPairing);
     EXPECT_EQ(options.ports, (std::vector<uint16_t>{5020, 1502}));
     EXPECT_EQ(options.responseTimeoutSeconds, 0.25);
     EXPECT_EQ(options.transactionLog, "t");
+    EXPECT_EQ(options.map, "plant.yaml");
     EXPECT_TRUE(ParseCommandLine({"--pairing=address", "c"}).addressPairing);
     EXPECT_EQ(ErrorOf({"--pairing=poll", "c"}),
               "--pairing takes 'transaction' or 'address', not 'poll'");
@@ -97,15 +99,16 @@ TEST(OptionParsing, PairingOptions) {
               "--response-timeout takes seconds from 0 (none) to 86400, not '-1'");
     // The address pairing reads one message per record and keeps no transactions.
     for (const char* option :
-         {"--transactions=t", "--summary=s", "--points=p", "--suggest-map=m"}) {
+         {"--transactions=t", "--summary=s", "--points=p", "--suggest-map=m", "--map=m"}) {
         EXPECT_EQ(ErrorOf({"--pairing=address", option, "c"}),
-                  "--transactions, --summary, --points, --suggest-map, --slow-response, --port "
-                  "and --response-timeout need --pairing=transaction")
+                  "--transactions, --summary, --points, --suggest-map, --slow-response, --map, "
+                  "--port and --response-timeout need --pairing=transaction")
             << option;
     }
     EXPECT_EQ(ErrorOf({"--slow-response=-5", "c"}),
               "--slow-response takes milliseconds from 0 to 86400000, not '-5'");
     EXPECT_EQ(ErrorOf({"--summary=", "c"}), "the summary file name is empty");
+    EXPECT_EQ(ErrorOf({"--map=", "c"}), "the register map file name is empty");
     EXPECT_EQ(ErrorOf({"--suggest-map=", "c"}), "the suggested map file name is empty");
     EXPECT_EQ(ParseCommandLine({"--suggest-map", "m.yaml", "c"}).suggestMap, "m.yaml");
     // Two files cannot share standard output.

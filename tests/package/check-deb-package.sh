@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes the Debian package of a native build, checks its contents and dependencies, installs
 # it in a scratch root (dpkg -x) and runs the installed program on the example capture: its
-# report must be the build's report, byte for byte.
+# report must be the build's report, byte for byte; with yaml-cpp, it reads a YAML map too.
 # Usage: check-deb-package.sh BUILD_DIR
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
@@ -30,6 +30,12 @@ if [ "$web" = ON ]; then
 else
     ! grep -q 'curl' <<<"$depends" || fail "a build without the web part depends on curl: $depends"
 fi
+yaml=$(grep -E '^ZEP_WITH_YAML:BOOL=' "$build/CMakeCache.txt" | cut -d= -f2)
+if [ "$yaml" = ON ]; then
+    grep -q 'libyaml-cpp' <<<"$depends" || fail "Depends lacks libyaml-cpp: $depends"
+else
+    ! grep -q 'yaml' <<<"$depends" || fail "a build without yaml-cpp depends on it: $depends"
+fi
 
 dpkg -x "$package" "$work/root"
 mkdir "$work/installed" "$work/built"
@@ -38,4 +44,10 @@ mkdir "$work/installed" "$work/built"
 "$build/cli/zep-modbus-parser" -q --no -C "$work/built" "$capture" >/dev/null
 cmp -s "$work/installed/output.txt" "$work/built/output.txt" ||
     fail "the installed program's report differs from the build's"
+if [ "$yaml" = ON ]; then
+    printf -- '- {name: Setpoint, address: 107, slave: 1}\n' >"$work/map.yaml"
+    mkdir "$work/mapped"
+    "$work/root/usr/bin/zep-modbus-parser" -q --no -C "$work/mapped" --map "$work/map.yaml" \
+        "$capture" >/dev/null || fail "the installed program failed with a YAML register map"
+fi
 echo "ok   $(basename "$package") (Depends: $depends)"

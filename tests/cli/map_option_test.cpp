@@ -1,0 +1,74 @@
+// --map: a map that cannot be loaded stops the program with status 2 before the run writes
+// anything; warnings about a map that loads leave the run to go on.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "tests/cli/command_line_fixture.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void WriteText(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+struct UnloadableMap {
+    const char* file;
+    const char* text;  // nullptr: none is written
+    const char* message;
+};
+
+const UnloadableMap kUnloadable[] = {
+    {"map.csv", "name,address,slav\nA,1,1\n",
+     "zep-modbus-parser: map.csv:1:14: unknown key 'slav' (did you mean 'slave'?)\n"},
+    {"map.csv", "name,reference\nA,20001\n",
+     "zep-modbus-parser: map.csv:2:3: reference '20001' is out of range (1-9999, 10001-19999, "
+     "30001-39999, 40001-49999, or six digits up to 065536, 165536, 365536, 465536)\n"},
+    {"gone.csv", nullptr,
+     "zep-modbus-parser: gone.csv: cannot be opened: No such file or directory\n"},
+};
+
+}  // namespace
+
+TEST_F(CommandLine, UnloadableMapStopsBeforeTheRun) {
+    WriteCapture();
+    for (const UnloadableMap& map : kUnloadable) {
+        if (map.text != nullptr) {
+            WriteText(map.file, map.text);
+        }
+        EXPECT_EQ(Run({"--map", map.file, "capture.pcap"}), 2) << map.file;
+        EXPECT_EQ(err_.str(), map.message);
+        EXPECT_EQ(out_.str(), "");
+        EXPECT_FALSE(fs::exists("output.txt"));
+        EXPECT_FALSE(fs::exists("log.txt"));
+    }
+}
+
+TEST_F(CommandLine, MapWarningsLetTheRunGoOn) {
+    WriteCapture();
+    WriteText("map.csv", "name,address,data_type\nWide,0,uint32\nNarrow,1,\n");
+    fs::create_directory("work");
+    // The map, like the capture, is named relative to where the command was given.
+    EXPECT_EQ(Run({"-q", "-C", "work", "--map=map.csv", "capture.pcap"}), 0);
+    EXPECT_EQ(err_.str(),
+              "zep-modbus-parser: map.csv:3: warning: 'Narrow' overlaps 'Wide' (line 2) at "
+              "holding_registers 1-1\n");
+    EXPECT_TRUE(fs::exists(fs::path(directory_) / "work" / "output.txt"));
+}
+
+TEST_F(CommandLine, SuggestedMapIsReadBack) {
+    const char* source = std::getenv("ZEP_SOURCE_DIR");
+    ASSERT_NE(source, nullptr);
+    const std::string capture = (fs::path(source) / "examples" / "example.pcap").string();
+    ASSERT_EQ(Run({"-q", "--suggest-map=suggested.yaml", capture}), 0);
+    if (!ZEP_WITH_YAML) {
+        return;
+    }
+    EXPECT_EQ(Run({"-q", "--force", "--map=suggested.yaml", capture}), 0) << err_.str();
+    EXPECT_EQ(err_.str(), "");
+}
