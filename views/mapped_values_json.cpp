@@ -34,3 +34,28 @@ nlohmann::ordered_json MappedValuesJson(const std::vector<MappedValue>& values) 
     }
     return list;
 }
+
+void AppendMappedValuesText(std::string& text, const std::vector<MappedValue>& values) {
+    using Json = nlohmann::ordered_json;
+    const auto quoted = [](const std::string& field) {
+        return Json(field).dump(-1, ' ', false, Json::error_handler_t::replace);
+    };
+    text += '[';
+    for (const MappedValue& mapped : values) {
+        const TypedValue& value = mapped.value;
+        const MapEntry& entry = *value.entry;
+        if (&mapped != &values.front()) {
+            text += ',';
+        }
+        const bool finite = value.number && std::isfinite(*value.number);
+        text += "{\"name\":" + quoted(entry.name);
+        text += ",\"reference\":" + std::to_string(EntryReference(entry));
+        text += ",\"type\":\"" + std::string(MapDataTypeName(entry.type)) + '"';
+        text += ",\"value\":" + (finite ? Json(*value.number).dump() : std::string("null"));
+        text += ",\"text\":" + (value.isText ? quoted(value.text) : std::string("null"));
+        text += ",\"unit\":" + quoted(entry.unitOfMeasurement);
+        text += mapped.access == PointAccess::Write ? ",\"access\":\"write\"}"
+                                                    : ",\"access\":\"read\"}";
+    }
+    text += ']';
+}

@@ -2,6 +2,7 @@
 // The typed values of a transaction as JSON, for the transaction log and the summary's writes.
 
 #include <nlohmann/json.hpp>
+#include <string>
 #include <vector>
 
 #include "plant/value_mapper.h"
@@ -9,6 +10,10 @@
 // [{"name", "reference", "type", "value", "text", "unit", "access"}]: `value` is the number
 // (null for a string or a value that is not finite), `text` the string (null for numbers).
 nlohmann::ordered_json MappedValuesJson(const std::vector<MappedValue>& values);
+
+// The same array as compact JSON text, appended to `text` without building it as JSON first: a
+// log line may carry many values.
+void AppendMappedValuesText(std::string& text, const std::vector<MappedValue>& values);
 
 // The Modicon reference of an entry's first register.
 int32_t EntryReference(const MapEntry& entry);

@@ -197,31 +197,26 @@ Json TextOrNull(const MappedStats& stats, const std::string& text) {
     return stats.first ? Json(nullptr) : Json(text);
 }
 
-// Per map entry and device: how its value went.
-Json MappedJson(const PlantModel& model) {
-    Json list = Json::array();
-    for (const auto& entry : model.Mapped()) {
-        const MapEntry& map = *entry.first.first;
-        const MappedStats& stats = entry.second;
-        Json item = Json::object();
-        item["name"] = map.name;
-        item["server"] = entry.first.second.server.ToString();
-        item["unit"] = entry.first.second.unit;
-        item["table"] = PointTableName(map.table);
-        item["reference"] = EntryReference(map);
-        item["type"] = MapDataTypeName(map.type);
-        item["unit_of_measurement"] = map.unitOfMeasurement;
-        item["count"] = stats.count;
-        item["changes"] = stats.changes;
-        item["first"] = NumberOrNull(stats.first);
-        item["last"] = NumberOrNull(stats.last);
-        item["min"] = NumberOrNull(stats.min);
-        item["max"] = NumberOrNull(stats.max);
-        item["first_text"] = TextOrNull(stats, stats.firstText);
-        item["last_text"] = TextOrNull(stats, stats.lastText);
-        list.push_back(std::move(item));
-    }
-    return list;
+// How the value of one map entry went on one device.
+Json MappedJson(const std::pair<const MapEntry*, DeviceKey>& key, const MappedStats& stats) {
+    const MapEntry& map = *key.first;
+    Json item = Json::object();
+    item["name"] = map.name;
+    item["server"] = key.second.server.ToString();
+    item["unit"] = key.second.unit;
+    item["table"] = PointTableName(map.table);
+    item["reference"] = EntryReference(map);
+    item["type"] = MapDataTypeName(map.type);
+    item["unit_of_measurement"] = map.unitOfMeasurement;
+    item["count"] = stats.count;
+    item["changes"] = stats.changes;
+    item["first"] = NumberOrNull(stats.first);
+    item["last"] = NumberOrNull(stats.last);
+    item["min"] = NumberOrNull(stats.min);
+    item["max"] = NumberOrNull(stats.max);
+    item["first_text"] = TextOrNull(stats, stats.firstText);
+    item["last_text"] = TextOrNull(stats, stats.lastText);
+    return item;
 }
 
 std::string AnomalyLine(const Transaction& t, const Anomaly& anomaly) {
@@ -237,15 +232,37 @@ std::string AnomalyLine(const Transaction& t, const Anomaly& anomaly) {
     return Dump(json);
 }
 
-// Writes a member of the document's top object, its lines indented by two.
-std::string Member(const char* name, const Json& value, bool last) {
-    std::string text = value.dump(2, ' ', false, Json::error_handler_t::replace);
-    std::string indented = "  \"" + std::string(name) + "\": ";
-    for (char c : text) {
-        indented += c == '\n' ? std::string("\r\n  ") : std::string(1, c);
+// A value as the document shows it at `indent`: two more blanks per level, CR LF line ends.
+std::string Indented(const Json& value, const std::string& indent) {
+    std::string text;
+    for (char c : value.dump(2, ' ', false, Json::error_handler_t::replace)) {
+        text += c == '\n' ? "\r\n" + indent : std::string(1, c);
     }
-    return indented + (last ? "\r\n" : ",\r\n");
+    return text;
 }
+
+// Writes a list member element by element, so that no more than one element is held as JSON.
+class ListWriter {
+public:
+    ListWriter(BufferedTextFile& file, std::string indent, const char* name)
+        : file_(file), indent_(std::move(indent)) {
+        ok_ = file_.WriteBytes(indent_ + "\"" + name + "\": [");
+    }
+    void Add(const Json& element) {
+        ok_ = ok_ && file_.WriteBytes((count_++ > 0 ? ",\r\n" : "\r\n") + indent_ + "  " +
+                                      Indented(element, indent_ + "  "));
+    }
+    bool End(bool last) {
+        const std::string close = count_ > 0 ? "\r\n" + indent_ + "]" : "]";
+        return ok_ && file_.WriteBytes(close + (last ? "\r\n" : ",\r\n"));
+    }
+
+private:
+    BufferedTextFile& file_;
+    std::string indent_;
+    size_t count_ = 0;
+    bool ok_ = true;
+};
 
 }  // namespace
 
@@ -281,24 +298,26 @@ bool SummaryFile::Close() {
     capture["messages"] = facts_.messages;
     capture["transactions"] = model_.Transactions();
     capture["connections"] = facts_.connections;
-    Json devices = Json::array();
+    bool written = file_.WriteBytes("{\r\n  \"capture\": " + Indented(capture, "  ") + ",\r\n");
+    ListWriter devices(file_, "  ", "devices");
     for (const auto& entry : model_.Devices()) {
-        devices.push_back(DeviceJson(entry.first, entry.second));
+        devices.Add(DeviceJson(entry.first, entry.second));
     }
-    Json clients = Json::array();
+    written = devices.End(false) && written;
+    ListWriter clients(file_, "  ", "clients");
     for (const auto& entry : model_.Clients()) {
-        clients.push_back(ClientJson(entry.first, entry.second));
+        clients.Add(ClientJson(entry.first, entry.second));
     }
-    std::string head = "{\r\n";
-    head += Member("capture", capture, false);
-    head += Member("devices", devices, false);
-    head += Member("clients", clients, false);
-    Json values = Json::object();
-    values["split_entries"] =
-        model_.Mapper() != nullptr ? Json(model_.Mapper()->SplitEntries()) : Json(0);
-    values["entries"] = MappedJson(model_);
-    head += Member("values", values, false);
-    bool written = file_.WriteBytes(head);
+    written = clients.End(false) && written;
+    const uint64_t split = model_.Mapper() != nullptr ? model_.Mapper()->SplitEntries() : 0;
+    written = file_.WriteBytes(
+                  "  \"values\": {\r\n    \"split_entries\": " + std::to_string(split) + ",\r\n") &&
+              written;
+    ListWriter mapped(file_, "    ", "entries");
+    for (const auto& entry : model_.Mapped()) {
+        mapped.Add(MappedJson(entry.first, entry.second));
+    }
+    written = mapped.End(true) && file_.WriteBytes("  },\r\n") && written;
     const auto list = [this, &written](const char* name, TextSpool& spool, bool last) {
         written = written && file_.WriteBytes("  \"" + std::string(name) + "\": [");
         if (spool.Size() > 0) {

@@ -204,8 +204,6 @@ std::string TransactionLogLine(const Transaction& transaction, ValueMapper* mapp
     line["function_mismatch"] = transaction.functionMismatch;
     line["points"] = PointsJson(transaction);
     line["details"] = FunctionDetailsJson(transaction);
-    line["values"] =
-        mapper != nullptr ? MappedValuesJson(mapper->ValuesOf(transaction)) : Json::array();
     Json findings = Json::array();
     AddFindings(findings, "request", transaction.requestFrame);
     AddMessageFindings(findings, "request", transaction.request);
@@ -215,7 +213,16 @@ std::string TransactionLogLine(const Transaction& transaction, ValueMapper* mapp
     AddFindings(findings, "response", transaction.responseFrame);
     AddMessageFindings(findings, "response", transaction.response);
     line["findings"] = std::move(findings);
-    return line.dump(-1, ' ', false, Json::error_handler_t::replace) + "\r\n";
+    // The typed values come last, written as text: there may be many.
+    std::string text = line.dump(-1, ' ', false, Json::error_handler_t::replace);
+    text.back() = ',';
+    text += "\"values\":";
+    if (mapper != nullptr) {
+        AppendMappedValuesText(text, mapper->ValuesOf(transaction));
+    } else {
+        text += "[]";
+    }
+    return text + "}\r\n";
 }
 
 bool TransactionLog::Take(const Transaction& transaction) {

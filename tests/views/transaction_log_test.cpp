@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <nlohmann/json.hpp>
 
 #include "modbus/rtu_frame.h"
+#include "views/mapped_values_json.h"
 
 namespace {
 
@@ -90,7 +92,7 @@ TEST(TransactionLog, ReadHoldingRegistersPair) {
                R"("response_time_ms":12.5,"exception":null,"unanswered":null,)"
                R"("unit_mismatch":false,"function_mismatch":false,)"
                R"("points":[{"reference":40108,"value":42},{"reference":40109,"value":256}],)"
-               R"("details":null,"values":[],"findings":[]})");
+               R"("details":null,"findings":[],"values":[]})");
 }
 
 nlohmann::json Parsed(const Transaction& pair) {
@@ -246,3 +248,30 @@ TEST(TransactionLog, NamedFindingsForOverLongMessagesAndSharedIds) {
 }
 
 }  // namespace
+
+// The typed values are written as text; they must read as the JSON they stand for, whatever the
+// names, texts and numbers hold.
+TEST(TransactionLog, TypedValuesTextIsTheirJson) {
+    MapEntry plain;
+    plain.name = "level";
+    plain.type = MapDataType::Float32;
+    plain.unitOfMeasurement = "m";
+    MapEntry hostile;
+    hostile.name = "a \"quoted\"\tname\x01\xff";
+    hostile.type = MapDataType::String;
+    hostile.table = PointTable::Coils;
+    hostile.address = 9;
+    std::vector<MappedValue> values(4);
+    values[0].value = {&plain, 0.1, "", false};
+    values[1].value = {&plain, std::numeric_limits<double>::quiet_NaN(), "", false};
+    values[2].value = {&plain, -3e300, "", false};
+    values[2].access = PointAccess::Write;
+    values[3].value = {&hostile, std::nullopt, "P\"\\\xc3", true};
+    for (size_t n : {0, 1, 4}) {
+        const std::vector<MappedValue> some(values.begin(), values.begin() + n);
+        std::string text;
+        AppendMappedValuesText(text, some);
+        EXPECT_EQ(text, MappedValuesJson(some).dump(
+                            -1, ' ', false, nlohmann::ordered_json::error_handler_t::replace));
+    }
+}
