@@ -89,7 +89,7 @@ void PlantModel::Take(const Transaction& t) {
     RecordPoll(t, device);
     RecordWrite(t, device);
     RecordPoints(t, device);
-    RecordMapped(t, key);
+    RecordMapped(t, device);
     if (t.responseDetails) {
         // Device identification comes in pieces (more follows): each object as last sent.
         for (const DeviceIdObject& object : DeviceIdentificationObjects(*t.responseDetails)) {
@@ -214,13 +214,26 @@ void PlantModel::RecordPoints(const Transaction& t, DeviceStats& device) {
     }
 }
 
-void PlantModel::RecordMapped(const Transaction& t, const DeviceKey& key) {
+std::vector<std::pair<std::pair<const MapEntry*, DeviceKey>, const MappedStats*>>
+PlantModel::Mapped() const {
+    std::vector<std::pair<std::pair<const MapEntry*, DeviceKey>, const MappedStats*>> all;
+    for (const auto& device : devices_) {
+        for (const auto& entry : device.second.mapped) {
+            all.push_back({{entry.first, device.first}, &entry.second});
+        }
+    }
+    std::sort(all.begin(), all.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    return all;
+}
+
+void PlantModel::RecordMapped(const Transaction& t, DeviceStats& device) {
     if (mapper_ == nullptr) {
         return;
     }
     for (const MappedValue& mapped : mapper_->ValuesOf(t)) {
         const TypedValue& value = mapped.value;
-        MappedStats& stats = mapped_[{value.entry, key}];
+        MappedStats& stats = device.mapped[value.entry];
         if (value.isText) {
             stats.changes += stats.count > 0 && value.text != stats.lastText ? 1 : 0;
             if (stats.count == 0) {

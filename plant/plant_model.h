@@ -13,6 +13,7 @@
 #include <set>
 #include <string>
 #include <tuple>
+#include <unordered_map>
 #include <vector>
 
 #include "plant/address_ranges.h"
@@ -79,6 +80,14 @@ private:
     std::vector<int32_t> tables_[kPointTableCount];
 };
 
+// How the typed value of one map entry went on one device.
+struct MappedStats {
+    uint64_t count = 0;
+    uint64_t changes = 0;  // a value differing from the one before
+    std::optional<double> first, last, min, max;
+    std::string firstText, lastText;
+};
+
 struct DeviceStats {
     std::set<IpAddress> clients;
     CaptureTimestamp firstSeen;
@@ -94,6 +103,7 @@ struct DeviceStats {
     std::map<PollKey, PollStats> polling;
     std::map<int, std::string> identification;  // object id -> value, from 43/14 responses
     LastValues lastRead;
+    std::unordered_map<const MapEntry*, MappedStats> mapped;  // with a register map
 };
 
 struct ClientStats {
@@ -121,14 +131,6 @@ struct WriteRecord {
     int exceptionCode = 0;
 };
 
-// How the typed value of one map entry went on one device.
-struct MappedStats {
-    uint64_t count = 0;
-    uint64_t changes = 0;  // a value differing from the one before
-    std::optional<double> first, last, min, max;
-    std::string firstText, lastText;
-};
-
 class PlantModel {
 public:
     struct Listener {
@@ -146,9 +148,9 @@ public:
     const std::map<IpAddress, ClientStats>& Clients() const { return clients_; }
     uint64_t Transactions() const { return transactions_; }
     // Per map entry and device, in map order, then by device.
-    const std::map<std::pair<const MapEntry*, DeviceKey>, MappedStats>& Mapped() const {
-        return mapped_;
-    }
+    // Per map entry and device, in map order, then by device.
+    std::vector<std::pair<std::pair<const MapEntry*, DeviceKey>, const MappedStats*>> Mapped()
+        const;
     const ValueMapper* Mapper() const { return mapper_; }
 
 private:
@@ -156,7 +158,7 @@ private:
     void RecordPoll(const Transaction& t, DeviceStats& device);
     void RecordPoints(const Transaction& t, DeviceStats& device);
     void RecordWrite(const Transaction& t, DeviceStats& device);
-    void RecordMapped(const Transaction& t, const DeviceKey& key);
+    void RecordMapped(const Transaction& t, DeviceStats& device);
 
     double slowResponseMs_;
     Listener listener_;
@@ -164,7 +166,6 @@ private:
     std::map<IpAddress, ClientStats> clients_;
     uint64_t transactions_ = 0;
     ValueMapper* mapper_;
-    std::map<std::pair<const MapEntry*, DeviceKey>, MappedStats> mapped_;
 };
 
 // Whether the function writes to the device: 5, 6, 15, 16, 22 and 23.

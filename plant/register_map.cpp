@@ -21,34 +21,28 @@ const TypeEntry kTypes[] = {
 
 const char* const kOrderNames[] = {"ABCD", "CDAB", "BADC", "DCBA"};
 
-// The value's bytes, most significant first, out of the words as sent: CDAB swaps the words
-// (the last word sent is the most significant), BADC swaps the bytes of each word, DCBA both.
-std::vector<uint8_t> ValueBytes(const std::vector<uint16_t>& words, ByteOrder order) {
+// The value's byte at `index` (0 the most significant) out of the words as sent: CDAB swaps
+// the words (the last word sent is the most significant), BADC swaps the bytes of each word,
+// DCBA both.
+uint8_t ValueByte(const std::vector<uint16_t>& words, ByteOrder order, size_t index) {
     const size_t n = words.size();
-    std::vector<uint8_t> bytes;
-    bytes.reserve(2 * n);
     const bool swapWords = order == ByteOrder::CDAB || order == ByteOrder::DCBA;
     const bool swapBytes = order == ByteOrder::BADC || order == ByteOrder::DCBA;
-    for (size_t i = 0; i < n; ++i) {
-        const uint16_t word = words[swapWords ? n - 1 - i : i];
-        const uint8_t high = static_cast<uint8_t>(word >> 8);
-        const uint8_t low = static_cast<uint8_t>(word);
-        bytes.push_back(swapBytes ? low : high);
-        bytes.push_back(swapBytes ? high : low);
-    }
-    return bytes;
+    const uint16_t word = words[swapWords ? n - 1 - index / 2 : index / 2];
+    const bool high = (index % 2 == 0) != swapBytes;
+    return static_cast<uint8_t>(high ? word >> 8 : word);
 }
 
-uint64_t BigEndian(const std::vector<uint8_t>& bytes) {
-    uint64_t value = 0;
-    for (uint8_t byte : bytes) {
-        value = value << 8 | byte;
+// The value's bits as one big-endian number (at most four words).
+uint64_t ValueBits(const std::vector<uint16_t>& words, ByteOrder order) {
+    uint64_t bits = 0;
+    for (size_t i = 0; i < 2 * words.size() && i < 8; ++i) {
+        bits = bits << 8 | ValueByte(words, order, i);
     }
-    return value;
+    return bits;
 }
 
-double RawNumber(MapDataType type, const std::vector<uint8_t>& bytes) {
-    const uint64_t bits = BigEndian(bytes);
+double RawNumber(MapDataType type, uint64_t bits) {
     switch (type) {
         case MapDataType::Int16:
             return static_cast<int16_t>(bits);
@@ -109,10 +103,10 @@ const char* ByteOrderName(ByteOrder order) {
 TypedValue DecodeEntry(const MapEntry& entry, const std::vector<uint16_t>& words) {
     TypedValue value;
     value.entry = &entry;
-    const std::vector<uint8_t> bytes = ValueBytes(words, entry.order);
     if (entry.type == MapDataType::String) {
         value.isText = true;
-        for (uint8_t byte : bytes) {
+        for (size_t i = 0; i < 2 * words.size(); ++i) {
+            const uint8_t byte = ValueByte(words, entry.order, i);
             if (byte == 0) {
                 break;  // padding
             }
@@ -120,7 +114,8 @@ TypedValue DecodeEntry(const MapEntry& entry, const std::vector<uint16_t>& words
         }
         return value;
     }
-    double number = RawNumber(entry.type, bytes) * entry.scale + entry.offset;
+    double number =
+        RawNumber(entry.type, ValueBits(words, entry.order)) * entry.scale + entry.offset;
     if (entry.precision && std::isfinite(number)) {
         const double factor = std::pow(10.0, *entry.precision);
         number = std::round(number * factor) / factor;

@@ -71,11 +71,10 @@ void ValueMapper::MapRun(const Transaction& t, const std::vector<PointValue>& po
             ++splitEntries_;
             continue;
         }
-        std::vector<uint16_t> words;
-        words.reserve(entry.count);
+        words_.clear();
         for (uint32_t a = entry.address; a <= end; ++a) {
-            words.push_back(static_cast<uint16_t>(points[first + (a - low)].value));
+            words_.push_back(static_cast<uint16_t>(points[first + (a - low)].value));
         }
-        values_.push_back({DecodeEntry(entry, words), head.access});
+        values_.push_back({DecodeEntry(entry, words_), head.access});
     }
 }

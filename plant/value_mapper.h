@@ -39,5 +39,6 @@ private:
     const Transaction* last_ = nullptr;
     uint64_t lastNumber_ = 0;
     std::vector<MappedValue> values_;
+    std::vector<uint16_t> words_;  // of the entry being decoded
     uint64_t splitEntries_ = 0;
 };

@@ -35,25 +35,42 @@ nlohmann::ordered_json MappedValuesJson(const std::vector<MappedValue>& values) 
     return list;
 }
 
-void AppendMappedValuesText(std::string& text, const std::vector<MappedValue>& values) {
+const MappedValuesText::Parts& MappedValuesText::PartsOf(const MapEntry& entry) {
+    auto found = parts_.find(&entry);
+    if (found != parts_.end()) {
+        return found->second;
+    }
     using Json = nlohmann::ordered_json;
     const auto quoted = [](const std::string& field) {
         return Json(field).dump(-1, ' ', false, Json::error_handler_t::replace);
     };
+    Parts parts;
+    parts.head = "{\"name\":" + quoted(entry.name) +
+                 ",\"reference\":" + std::to_string(EntryReference(entry)) + ",\"type\":\"" +
+                 MapDataTypeName(entry.type) + "\",\"value\":";
+    parts.unit = ",\"unit\":" + quoted(entry.unitOfMeasurement);
+    return parts_.emplace(&entry, std::move(parts)).first->second;
+}
+
+void MappedValuesText::Append(std::string& text, const std::vector<MappedValue>& values) {
+    using Json = nlohmann::ordered_json;
     text += '[';
     for (const MappedValue& mapped : values) {
         const TypedValue& value = mapped.value;
-        const MapEntry& entry = *value.entry;
+        const Parts& parts = PartsOf(*value.entry);
         if (&mapped != &values.front()) {
             text += ',';
         }
-        const bool finite = value.number && std::isfinite(*value.number);
-        text += "{\"name\":" + quoted(entry.name);
-        text += ",\"reference\":" + std::to_string(EntryReference(entry));
-        text += ",\"type\":\"" + std::string(MapDataTypeName(entry.type)) + '"';
-        text += ",\"value\":" + (finite ? Json(*value.number).dump() : std::string("null"));
-        text += ",\"text\":" + (value.isText ? quoted(value.text) : std::string("null"));
-        text += ",\"unit\":" + quoted(entry.unitOfMeasurement);
+        text += parts.head;
+        if (value.number && std::isfinite(*value.number)) {
+            text += Json(*value.number).dump();
+        } else {
+            text += "null";
+        }
+        text += ",\"text\":";
+        text += value.isText ? Json(value.text).dump(-1, ' ', false, Json::error_handler_t::replace)
+                             : std::string("null");
+        text += parts.unit;
         text += mapped.access == PointAccess::Write ? ",\"access\":\"write\"}"
                                                     : ",\"access\":\"read\"}";
     }

@@ -3,6 +3,7 @@
 
 #include <nlohmann/json.hpp>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "plant/value_mapper.h"
@@ -12,8 +13,20 @@
 nlohmann::ordered_json MappedValuesJson(const std::vector<MappedValue>& values);
 
 // The same array as compact JSON text, appended to `text` without building it as JSON first: a
-// log line may carry many values.
-void AppendMappedValuesText(std::string& text, const std::vector<MappedValue>& values);
+// log line may carry many values. An entry's fixed parts are made once and kept.
+class MappedValuesText {
+public:
+    void Append(std::string& text, const std::vector<MappedValue>& values);
+
+private:
+    struct Parts {
+        std::string head;  // {"name":...,"reference":...,"type":"...","value":
+        std::string unit;  // ,"unit":"..."
+    };
+    const Parts& PartsOf(const MapEntry& entry);
+
+    std::unordered_map<const MapEntry*, Parts> parts_;
+};
 
 // The Modicon reference of an entry's first register.
 int32_t EntryReference(const MapEntry& entry);

@@ -315,7 +315,7 @@ bool SummaryFile::Close() {
               written;
     ListWriter mapped(file_, "    ", "entries");
     for (const auto& entry : model_.Mapped()) {
-        mapped.Add(MappedJson(entry.first, entry.second));
+        mapped.Add(MappedJson(entry.first, *entry.second));
     }
     written = mapped.End(true) && file_.WriteBytes("  },\r\n") && written;
     const auto list = [this, &written](const char* name, TextSpool& spool, bool last) {

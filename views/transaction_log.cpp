@@ -183,7 +183,8 @@ void AddMessageFindings(Json& findings, const char* name, const std::optional<CM
 
 }  // namespace
 
-std::string TransactionLogLine(const Transaction& transaction, ValueMapper* mapper) {
+std::string TransactionLogLine(const Transaction& transaction, ValueMapper* mapper,
+                               MappedValuesText* valuesText) {
     const CModbusMessage& first =
         transaction.request ? *transaction.request : *transaction.response;
     Json line = Json::object();
@@ -218,7 +219,8 @@ std::string TransactionLogLine(const Transaction& transaction, ValueMapper* mapp
     text.back() = ',';
     text += "\"values\":";
     if (mapper != nullptr) {
-        AppendMappedValuesText(text, mapper->ValuesOf(transaction));
+        MappedValuesText once;
+        (valuesText != nullptr ? *valuesText : once).Append(text, mapper->ValuesOf(transaction));
     } else {
         text += "[]";
     }
@@ -226,5 +228,5 @@ std::string TransactionLogLine(const Transaction& transaction, ValueMapper* mapp
 }
 
 bool TransactionLog::Take(const Transaction& transaction) {
-    return file_.WriteBytes(TransactionLogLine(transaction, mapper_));
+    return file_.WriteBytes(TransactionLogLine(transaction, mapper_, &valuesText_));
 }

@@ -7,10 +7,12 @@
 #include "common/buffered_text_file.h"
 #include "plant/value_mapper.h"
 #include "session/transaction_sink.h"
+#include "views/mapped_values_json.h"
 
 // One JSON object and its line end, "\r\n" as every file the tool writes.
-// `mapper` (may be null) gives the typed values of a register map.
-std::string TransactionLogLine(const Transaction& transaction, ValueMapper* mapper = nullptr);
+// `mapper` (may be null) gives the typed values of a register map, `valuesText` writes them.
+std::string TransactionLogLine(const Transaction& transaction, ValueMapper* mapper = nullptr,
+                               MappedValuesText* valuesText = nullptr);
 
 class TransactionLog : public TransactionSink {
 public:
@@ -25,4 +27,5 @@ public:
 private:
     BufferedTextFile file_;
     ValueMapper* mapper_;
+    MappedValuesText valuesText_;
 };

@@ -270,7 +270,7 @@ TEST(TransactionLog, TypedValuesTextIsTheirJson) {
     for (size_t n : {0, 1, 4}) {
         const std::vector<MappedValue> some(values.begin(), values.begin() + n);
         std::string text;
-        AppendMappedValuesText(text, some);
+        MappedValuesText().Append(text, some);
         EXPECT_EQ(text, MappedValuesJson(some).dump(
                             -1, ' ', false, nlohmann::ordered_json::error_handler_t::replace));
     }
