@@ -23,12 +23,13 @@ enum class PairingMode {
 
 struct AnalysisOptions {
     PairingMode pairing = PairingMode::Transaction;
-    std::vector<uint16_t> extraModbusPorts;  // besides 502
-    double responseTimeoutSeconds = 60.0;     // of capture time
-    std::string transactionLog;              // JSON Lines file, or empty for none
-    std::string summary;                     // the plant summary (JSON), or empty for none
-    std::string points;                      // the point values (CSV), or empty for none
-    double slowResponseMs = 1000;            // answers later than this are an anomaly
+    std::vector<uint16_t> extraModbusPorts;          // besides 502
+    double responseTimeoutSeconds = 60.0;            // of capture time
+    std::string transactionLog;                      // JSON Lines file, or empty for none
+    std::string summary;                             // the plant summary (JSON), or empty for none
+    std::string points;                              // the point values (CSV), or empty for none
+    std::string html;                                // the HTML report, or empty for none
+    double slowResponseMs = 1000;                    // answers later than this are an anomaly
     std::shared_ptr<const RegisterMap> registerMap;  // typed values in the outputs; may be null
 };
 

@@ -14,6 +14,7 @@
 #include "common/message_presenter.h"
 #include "network/link_types.h"
 #include "platform/platform_services.h"
+#include "views/html_report_file.h"
 #include "views/points_file.h"
 #include "views/report_file.h"
 #include "views/summary_file.h"
@@ -249,6 +250,7 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
     std::unique_ptr<TransactionLog> transactionLog;
     std::unique_ptr<SummaryFile> summary;
     std::unique_ptr<PointsFile> points;
+    std::unique_ptr<HtmlReportFile> html;
     PassContext context{host, *source, options, {&report}, PassCounts(), nullptr};
     if (options.pairing == PairingMode::Transaction) {
         if (!options.transactionLog.empty()) {
@@ -264,14 +266,26 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
             points = std::make_unique<PointsFile>(options.points, mapper.get());
             context.sinks.push_back(points.get());
         }
+        if (!options.html.empty()) {
+            html = std::make_unique<HtmlReportFile>(options.html, options.slowResponseMs,
+                                                    mapper.get());
+            context.sinks.push_back(html.get());
+        }
     }
     PassEnd end = options.pairing == PairingMode::Address ? RunAddressPairing(context)
                                                           : RunTransactionPairing(context);
+    const PassCounts& passCounts = context.counts;
+    const CaptureFacts facts{paths,
+                             passCounts.firstRecordTime,
+                             passCounts.lastRecordTime,
+                             static_cast<uint64_t>(passCounts.recordsRead),
+                             static_cast<uint64_t>(passCounts.messages),
+                             passCounts.connections};
     if (summary) {
-        const PassCounts& counts = context.counts;
-        summary->SetCaptureFacts({paths, counts.firstRecordTime, counts.lastRecordTime,
-                                  static_cast<uint64_t>(counts.recordsRead),
-                                  static_cast<uint64_t>(counts.messages), counts.connections});
+        summary->SetCaptureFacts(facts);
+    }
+    if (html) {
+        html->SetCaptureFacts(facts);
     }
     // Everything taken so far is stored, whichever way the pass ended.
     for (TransactionSink* sink : context.sinks) {
@@ -327,7 +341,7 @@ AnalysisResult RunAnalysis(const AnalysisRequest& request, AnalysisHost& host,
     const std::string& reportName = request.reportPath;
     const AnalysisOptions& options = request.options;
     const std::vector<std::string> outputs = {reportName, options.transactionLog, options.summary,
-                                              options.points};
+                                              options.points, options.html};
     for (const std::string& inputPath : paths) {
         if (paths.size() > 1 &&
             (inputPath == "-" || InspectInput(inputPath).kind == InputKind::Pipe)) {
@@ -349,7 +363,7 @@ AnalysisResult RunAnalysis(const AnalysisRequest& request, AnalysisHost& host,
             }
         }
     }
-    for (const std::string& output : {options.summary, options.points}) {
+    for (const std::string& output : {options.summary, options.points, options.html}) {
         if (!output.empty() && !CanWrite(output)) {
             ShowMessage(run_texts::kCannotWriteReport, FullPathOrName(output).c_str());
             return AnalysisResult::EndedEarly;

@@ -31,6 +31,7 @@ int Analyze(const CliOptions& options, CliStreams streams, CliStreams notices,
     std::string transactionLog = options.transactionLog;
     std::string summaryFile = options.summary;
     std::string pointsFile = options.points;
+    std::string htmlFile = options.html;
     if (!options.directory.empty()) {
         for (std::string& capture : captures) {
             if (capture != "-") {
@@ -40,7 +41,7 @@ int Analyze(const CliOptions& options, CliStreams streams, CliStreams notices,
         if (!report.empty() && report != kStandardOutputName) {
             report = FromStartingDirectory(report);
         }
-        for (std::string* output : {&transactionLog, &summaryFile, &pointsFile}) {
+        for (std::string* output : {&transactionLog, &summaryFile, &pointsFile, &htmlFile}) {
             if (!output->empty() && *output != kStandardOutputName) {
                 *output = FromStartingDirectory(*output);
             }
@@ -74,6 +75,7 @@ int Analyze(const CliOptions& options, CliStreams streams, CliStreams notices,
     analysis.transactionLog = transactionLog;
     analysis.summary = summaryFile;
     analysis.points = pointsFile;
+    analysis.html = htmlFile;
     analysis.slowResponseMs = options.slowResponseMs;
 
     const AnalysisResult result = RunAnalysis(request, host, consolePlatform);
@@ -88,7 +90,8 @@ int Analyze(const CliOptions& options, CliStreams streams, CliStreams notices,
     // With a file on standard output, the closing summary goes to standard error.
     const bool reportOnStandardOutput =
         report == kStandardOutputName || transactionLog == kStandardOutputName ||
-        summaryFile == kStandardOutputName || pointsFile == kStandardOutputName;
+        summaryFile == kStandardOutputName || pointsFile == kStandardOutputName ||
+        htmlFile == kStandardOutputName;
     std::ostream& summary = reportOnStandardOutput ? streams.err : streams.out;
     summary << ConsoleText(host.ResultsText()) << '\n';
     summary.flush();

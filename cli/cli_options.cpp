@@ -121,6 +121,10 @@ std::string ApplyPoints(CliOptions& options, const std::string& file) {
     return NamedFile("points", file, options.points);
 }
 
+std::string ApplyHtml(CliOptions& options, const std::string& file) {
+    return NamedFile("HTML report", file, options.html);
+}
+
 std::string ApplySlowResponse(CliOptions& options, const std::string& value) {
     char* end = nullptr;
     const double ms = std::strtod(value.c_str(), &end);
@@ -165,6 +169,10 @@ std::vector<OptionEntry> BuildOptionTable() {
          ApplySummary},
         {'\0', "points", "FILE", "also write every point value read or written to FILE\nas CSV",
          ApplyPoints},
+        {'\0', "html", "FILE",
+         "also write a self-contained HTML report to FILE: devices,\n"
+         "charts, writes, anomalies (prints on A4)",
+         ApplyHtml},
         {'\0', "slow-response", "MS",
          "a response later than MS milliseconds is an anomaly\nin the summary (default 1000)",
          ApplySlowResponse},
@@ -291,14 +299,15 @@ CliOptions Finish(CliOptions options, const std::vector<std::string>& operands) 
     }
     if (options.addressPairing &&
         (!options.transactionLog.empty() || !options.ports.empty() || options.timeoutGiven ||
-         !options.summary.empty() || !options.points.empty() || options.slowResponseGiven)) {
+         !options.summary.empty() || !options.points.empty() || !options.html.empty() ||
+         options.slowResponseGiven)) {
         return UsageError(
-            "--transactions, --summary, --points, --slow-response, --port and "
+            "--transactions, --summary, --points, --html, --slow-response, --port and "
             "--response-timeout need --pairing=transaction");
     }
     int onStandardOutput = 0;
-    for (const std::string* file :
-         {&options.report, &options.transactionLog, &options.summary, &options.points}) {
+    for (const std::string* file : {&options.report, &options.transactionLog, &options.summary,
+                                    &options.points, &options.html}) {
         onStandardOutput += *file == "-" ? 1 : 0;
     }
     if (onStandardOutput > 1) {

@@ -17,18 +17,19 @@ struct CliOptions {
     bool quiet = false;                 // -q: notices only in log.txt
     std::vector<std::string> captures;  // one, or several read as one
     bool debugLog = false;
-    bool addressPairing = false;          // --pairing address
-    std::vector<uint16_t> ports;          // --port N: more Modbus/TCP ports than 502
+    bool addressPairing = false;           // --pairing address
+    std::vector<uint16_t> ports;           // --port N: more Modbus/TCP ports than 502
     double responseTimeoutSeconds = 60.0;  // --response-timeout SECONDS
-    bool timeoutGiven = false;            // --response-timeout was given
-    std::string transactionLog;           // --transactions FILE
-    std::string summary;                  // --summary FILE
-    std::string points;                   // --points FILE
-    double slowResponseMs = 1000;         // --slow-response MS
+    bool timeoutGiven = false;             // --response-timeout was given
+    std::string transactionLog;            // --transactions FILE
+    std::string summary;                   // --summary FILE
+    std::string points;                    // --points FILE
+    std::string html;                      // --html FILE
+    double slowResponseMs = 1000;          // --slow-response MS
     bool slowResponseGiven = false;
-    std::string error;                    // what is wrong, for UsageError
-    std::string feedbackText;             // --send-feedback TEXT
-    std::string webHost;                  // --web-host HOST: another server than the maker's
+    std::string error;         // what is wrong, for UsageError
+    std::string feedbackText;  // --send-feedback TEXT
+    std::string webHost;       // --web-host HOST: another server than the maker's
 };
 
 // One option. Applying it returns what is wrong with it, or an empty text.
