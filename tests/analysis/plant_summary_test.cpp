@@ -12,47 +12,12 @@
 
 #include "analysis/analysis_run.h"
 #include "plant/register_map.h"
-#include "tests/support/pcap_builder.h"
+#include "tests/support/plant_traffic.h"
 #include "tests/support/test_environment.h"
 
 namespace {
 
 using Json = nlohmann::json;
-
-constexpr uint32_t kStart = 1700000000;  // 2023-11-14T22:13:20Z
-
-// One TCP connection from a client to the gateway 10.0.0.5:502, its sequence numbers kept.
-struct Connection {
-    std::string client;
-    uint16_t port;
-    uint32_t clientSequence = 1000;
-    uint32_t serverSequence = 9000;
-};
-
-class Traffic {
-public:
-    // `ms`: milliseconds after kStart.
-    Traffic& Request(Connection& c, int ms, const Bytes& adu) { return Add(c, ms, adu, true); }
-    Traffic& Response(Connection& c, int ms, const Bytes& adu) { return Add(c, ms, adu, false); }
-    Bytes Build() const { return builder_.Build(); }
-
-private:
-    Traffic& Add(Connection& c, int ms, const Bytes& adu, bool toServer) {
-        PacketOptions o;
-        o.source = toServer ? c.client : "10.0.0.5";
-        o.destination = toServer ? "10.0.0.5" : c.client;
-        o.sourcePort = toServer ? c.port : 502;
-        o.destinationPort = toServer ? 502 : c.port;
-        uint32_t& own = toServer ? c.clientSequence : c.serverSequence;
-        o.sequence = own;
-        o.acknowledgement = toServer ? c.serverSequence : c.clientSequence;
-        own += static_cast<uint32_t>(adu.size());
-        builder_.Timestamp(kStart + ms / 1000, static_cast<uint32_t>(ms % 1000) * 1000)
-            .Record(TcpPacket(adu, o));
-        return *this;
-    }
-    PcapBuilder builder_;
-};
 
 const int kExceptionCodes[] = {1, 2, 3, 4, 5, 6, 8, 10, 11};
 

@@ -96,9 +96,9 @@ TEST(OptionParsing, PairingOptions) {
     EXPECT_EQ(ErrorOf({"--response-timeout=-1", "c"}),
               "--response-timeout takes seconds from 0 (none) to 86400, not '-1'");
     // The address pairing reads one message per record and keeps no transactions.
-    for (const char* option : {"--transactions=t", "--summary=s", "--points=p"}) {
+    for (const char* option : {"--transactions=t", "--summary=s", "--points=p", "--html=h"}) {
         EXPECT_EQ(ErrorOf({"--pairing=address", option, "c"}),
-                  "--transactions, --summary, --points, --slow-response, --port and "
+                  "--transactions, --summary, --points, --html, --slow-response, --port and "
                   "--response-timeout need --pairing=transaction")
             << option;
     }
