@@ -28,6 +28,7 @@ struct AnalysisOptions {
     std::string transactionLog;              // JSON Lines file, or empty for none
     std::string summary;                     // the plant summary (JSON), or empty for none
     std::string points;                      // the point values (CSV), or empty for none
+    std::string html;                        // the HTML report, or empty for none
     std::string suggestMap;                  // a register map drafted (YAML), or empty for none
     double slowResponseMs = 1000;            // answers later than this are an anomaly
     std::shared_ptr<const RegisterMap> registerMap;  // typed values in the outputs; may be null

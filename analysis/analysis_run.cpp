@@ -14,6 +14,7 @@
 #include "common/message_presenter.h"
 #include "network/link_types.h"
 #include "platform/platform_services.h"
+#include "views/html_report_file.h"
 #include "views/points_file.h"
 #include "views/report_file.h"
 #include "views/suggested_map_file.h"
@@ -251,6 +252,7 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
     std::unique_ptr<SummaryFile> summary;
     std::unique_ptr<PointsFile> points;
     std::unique_ptr<SuggestedMapFile> suggestedMap;
+    std::unique_ptr<HtmlReportFile> html;
     PassContext context{host, *source, options, {&report}, PassCounts(), nullptr};
     if (options.pairing == PairingMode::Transaction) {
         if (!options.transactionLog.empty()) {
@@ -270,14 +272,26 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
             suggestedMap = std::make_unique<SuggestedMapFile>(options.suggestMap);
             context.sinks.push_back(suggestedMap.get());
         }
+        if (!options.html.empty()) {
+            html = std::make_unique<HtmlReportFile>(options.html, options.slowResponseMs,
+                                                    mapper.get());
+            context.sinks.push_back(html.get());
+        }
     }
     PassEnd end = options.pairing == PairingMode::Address ? RunAddressPairing(context)
                                                           : RunTransactionPairing(context);
+    const PassCounts& passCounts = context.counts;
+    const CaptureFacts facts{paths,
+                             passCounts.firstRecordTime,
+                             passCounts.lastRecordTime,
+                             static_cast<uint64_t>(passCounts.recordsRead),
+                             static_cast<uint64_t>(passCounts.messages),
+                             passCounts.connections};
     if (summary) {
-        const PassCounts& counts = context.counts;
-        summary->SetCaptureFacts({paths, counts.firstRecordTime, counts.lastRecordTime,
-                                  static_cast<uint64_t>(counts.recordsRead),
-                                  static_cast<uint64_t>(counts.messages), counts.connections});
+        summary->SetCaptureFacts(facts);
+    }
+    if (html) {
+        html->SetCaptureFacts(facts);
     }
     // Everything taken so far is stored, whichever way the pass ended; a capture without any
     // Modbus message leaves no file behind (not even an empty summary).
@@ -334,7 +348,7 @@ AnalysisResult RunAnalysis(const AnalysisRequest& request, AnalysisHost& host,
     const std::string& reportName = request.reportPath;
     const AnalysisOptions& options = request.options;
     const std::vector<std::string> outputs = {reportName, options.transactionLog, options.summary,
-                                              options.points, options.suggestMap};
+                                              options.points, options.suggestMap, options.html};
     for (const std::string& inputPath : paths) {
         if (paths.size() > 1 &&
             (inputPath == "-" || InspectInput(inputPath).kind == InputKind::Pipe)) {
@@ -356,7 +370,8 @@ AnalysisResult RunAnalysis(const AnalysisRequest& request, AnalysisHost& host,
             }
         }
     }
-    for (const std::string& output : {options.summary, options.points, options.suggestMap}) {
+    for (const std::string& output :
+         {options.summary, options.points, options.suggestMap, options.html}) {
         if (!output.empty() && !CanWrite(output)) {
             ShowMessage(run_texts::kCannotWriteReport, FullPathOrName(output).c_str());
             return AnalysisResult::EndedEarly;

@@ -56,6 +56,7 @@ int Analyze(const CliOptions& options, CliStreams streams, CliStreams notices,
     std::string summaryFile = options.summary;
     std::string pointsFile = options.points;
     std::string suggestedMapFile = options.suggestMap;
+    std::string htmlFile = options.html;
     if (!options.directory.empty()) {
         for (std::string& capture : captures) {
             if (capture != "-") {
@@ -66,7 +67,7 @@ int Analyze(const CliOptions& options, CliStreams streams, CliStreams notices,
             report = FromStartingDirectory(report);
         }
         for (std::string* output :
-             {&transactionLog, &summaryFile, &pointsFile, &suggestedMapFile}) {
+             {&transactionLog, &summaryFile, &pointsFile, &suggestedMapFile, &htmlFile}) {
             if (!output->empty() && *output != kStandardOutputName) {
                 *output = FromStartingDirectory(*output);
             }
@@ -101,6 +102,7 @@ int Analyze(const CliOptions& options, CliStreams streams, CliStreams notices,
     analysis.summary = summaryFile;
     analysis.points = pointsFile;
     analysis.suggestMap = suggestedMapFile;
+    analysis.html = htmlFile;
     analysis.slowResponseMs = options.slowResponseMs;
     analysis.registerMap = registerMap;
 
@@ -117,7 +119,8 @@ int Analyze(const CliOptions& options, CliStreams streams, CliStreams notices,
     const bool reportOnStandardOutput =
         report == kStandardOutputName || transactionLog == kStandardOutputName ||
         summaryFile == kStandardOutputName || pointsFile == kStandardOutputName ||
-        suggestedMapFile == kStandardOutputName;
+        suggestedMapFile == kStandardOutputName ||
+        htmlFile == kStandardOutputName;
     std::ostream& summary = reportOnStandardOutput ? streams.err : streams.out;
     summary << ConsoleText(host.ResultsText()) << '\n';
     summary.flush();

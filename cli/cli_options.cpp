@@ -129,6 +129,10 @@ std::string ApplyMap(CliOptions& options, const std::string& file) {
     return NamedFile("register map", file, options.map);
 }
 
+std::string ApplyHtml(CliOptions& options, const std::string& file) {
+    return NamedFile("HTML report", file, options.html);
+}
+
 std::string ApplySlowResponse(CliOptions& options, const std::string& value) {
     char* end = nullptr;
     const double ms = std::strtod(value.c_str(), &end);
@@ -177,6 +181,10 @@ std::vector<OptionEntry> BuildOptionTable() {
          "also write a register map drafted from the traffic to\n"
          "FILE as YAML, with 32-bit types where the values show them",
          ApplySuggestMap},
+        {'\0', "html", "FILE",
+         "also write a self-contained HTML report to FILE: devices,\n"
+         "charts, writes, anomalies (prints on A4)",
+         ApplyHtml},
         {'\0', "slow-response", "MS",
          "a response later than MS milliseconds is an anomaly\nin the summary (default 1000)",
          ApplySlowResponse},
@@ -308,14 +316,14 @@ CliOptions Finish(CliOptions options, const std::vector<std::string>& operands) 
     if (options.addressPairing &&
         (!options.transactionLog.empty() || !options.ports.empty() || options.timeoutGiven ||
          !options.summary.empty() || !options.points.empty() || !options.suggestMap.empty() ||
-         options.slowResponseGiven || !options.map.empty())) {
+         !options.html.empty() || options.slowResponseGiven || !options.map.empty())) {
         return UsageError(
-            "--transactions, --summary, --points, --suggest-map, --slow-response, --map, "
+            "--transactions, --summary, --points, --suggest-map, --html, --slow-response, --map, "
             "--port and --response-timeout need --pairing=transaction");
     }
     int onStandardOutput = 0;
     for (const std::string* file : {&options.report, &options.transactionLog, &options.summary,
-                                    &options.points, &options.suggestMap}) {
+                                    &options.points, &options.suggestMap, &options.html}) {
         onStandardOutput += *file == "-" ? 1 : 0;
     }
     if (onStandardOutput > 1) {

@@ -26,6 +26,7 @@ struct CliOptions {
     std::string points;                    // --points FILE
     std::string suggestMap;                // --suggest-map FILE
     std::string map;                       // --map FILE: the register map
+    std::string html;                      // --html FILE
     double slowResponseMs = 1000;          // --slow-response MS
     bool slowResponseGiven = false;
     std::string error;         // what is wrong, for UsageError

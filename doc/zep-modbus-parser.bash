@@ -5,7 +5,7 @@ _zep_modbus_parser() {
     local cur prev
     cur=${COMP_WORDS[COMP_CWORD]}
     prev=${COMP_WORDS[COMP_CWORD-1]}
-    local options="-C --directory -o --output --force -q --quiet --yes --no --debug-log --pairing --port --response-timeout --transactions --summary --points --suggest-map --slow-response --map"
+    local options="-C --directory -o --output --force -q --quiet --yes --no --debug-log --pairing --port --response-timeout --transactions --summary --points --suggest-map --html --slow-response --map"
 # begin web
     options+=" --check-update --send-feedback --web-host"
 # end web
@@ -23,7 +23,7 @@ _zep_modbus_parser() {
         --port | --response-timeout | --slow-response)
             return
             ;;
-        -o | --output | --transactions | --summary | --points | --suggest-map)
+        -o | --output | --transactions | --summary | --points | --suggest-map | --html)
             COMPREPLY=($(compgen -f -- "$cur"))
             return
             ;;

@@ -209,6 +209,9 @@ void PlantModel::RecordPoints(const Transaction& t, DeviceStats& device) {
     }
     for (const PointValue& point : PointValuesOf(t)) {
         if (point.access == PointAccess::Read) {
+            if (listener_.read) {
+                listener_.read(t, point, device.lastRead.Get(point.table, point.address));
+            }
             device.lastRead.Set(point.table, point.address, point.value);
         }
     }

@@ -136,6 +136,9 @@ public:
     struct Listener {
         std::function<void(const WriteRecord&)> write;
         std::function<void(const Transaction&, const Anomaly&)> anomaly;
+        // Each point value read from a device, with the one last read from that point before.
+        std::function<void(const Transaction&, const PointValue&, std::optional<int32_t> previous)>
+            read;
     };
 
     // `mapper` (may be null) gives the typed values of a register map.

@@ -3,25 +3,13 @@
 // and every anomaly. Writes and anomalies are kept aside as they come and joined in at the end,
 // so a long capture costs no memory for them.
 
-#include <optional>
 #include <string>
-#include <vector>
 
-#include "capture/capture_record.h"
 #include "common/buffered_text_file.h"
 #include "common/text_spool.h"
 #include "plant/plant_model.h"
 #include "session/transaction_sink.h"
-
-// What the run knows of the capture beyond its transactions.
-struct CaptureFacts {
-    std::vector<std::string> files;
-    std::optional<CaptureTimestamp> firstRecord;
-    std::optional<CaptureTimestamp> lastRecord;
-    uint64_t records = 0;
-    uint64_t messages = 0;
-    uint64_t connections = 0;  // Modbus/TCP connections
-};
+#include "views/capture_facts.h"
 
 class SummaryFile : public TransactionSink {
 public:

@@ -98,11 +98,11 @@ TEST(OptionParsing, PairingOptions) {
     EXPECT_EQ(ErrorOf({"--response-timeout=-1", "c"}),
               "--response-timeout takes seconds from 0 (none) to 86400, not '-1'");
     // The address pairing reads one message per record and keeps no transactions.
-    for (const char* option :
-         {"--transactions=t", "--summary=s", "--points=p", "--suggest-map=m", "--map=m"}) {
+    for (const char* option : {"--transactions=t", "--summary=s", "--points=p", "--suggest-map=m",
+                               "--map=m", "--html=h"}) {
         EXPECT_EQ(ErrorOf({"--pairing=address", option, "c"}),
-                  "--transactions, --summary, --points, --suggest-map, --slow-response, --map, "
-                  "--port and --response-timeout need --pairing=transaction")
+                  "--transactions, --summary, --points, --suggest-map, --html, --slow-response, "
+                  "--map, --port and --response-timeout need --pairing=transaction")
             << option;
     }
     EXPECT_EQ(ErrorOf({"--slow-response=-5", "c"}),

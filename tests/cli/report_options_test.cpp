@@ -163,7 +163,7 @@ TEST_F(CommandLine, SummaryPointsAndMapPathsAreCheckedBeforeTheAnalysis) {
     WriteCapture();
     fs::create_directory("folder");
     const std::string cannotWrite = "Can not write to the report file\nFile: ";
-    for (const char* option : {"--summary", "--points", "--suggest-map"}) {
+    for (const char* option : {"--summary", "--points", "--suggest-map", "--html"}) {
         EXPECT_EQ(Run({option, "folder", "capture.pcap"}), 1) << option;
         EXPECT_TRUE(Contains(err_.str(), cannotWrite + (fs::path(directory_) / "folder").string()))
             << err_.str();

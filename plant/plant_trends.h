@@ -1,0 +1,60 @@
+#pragma once
+// What the plant's charts show, over the capture's time in bounded memory: per device the
+// requests and exceptions per time bucket, its response times in logarithmic bins, and how its
+// registers went. Without a register map, only the first kCandidates registers of a device that
+// change are followed (from their first change on), and the most changed of them are drawn;
+// with one, the numeric values of its first kCandidates entries seen on the device.
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <vector>
+
+#include "plant/log_histogram.h"
+#include "plant/plant_model.h"
+#include "plant/time_series.h"
+
+struct Trend {
+    uint64_t changes = 0;
+    std::optional<double> last;  // of a map entry's value
+    TimeSeries<Extent> values;
+};
+
+// An input or holding register: the table in the high half, the address in the low one.
+using RegisterKey = uint32_t;
+
+struct DeviceTrends {
+    TimeSeries<Count> requests;
+    TimeSeries<Count> exceptions;
+    LogHistogram responseTimesMs;
+    // The candidates, their keys apart: a short array searched on every value read.
+    std::vector<RegisterKey> registerKeys;
+    std::vector<Trend> registers;
+    // Map entries are the elements of one vector: their addresses are in map order.
+    std::map<const MapEntry*, Trend> mapped;
+};
+
+class PlantTrends {
+public:
+    static constexpr size_t kCandidates = 32;
+
+    // Counts the transaction on its device, which it returns for the register values the model
+    // then hands out. `mapper` may be null.
+    DeviceTrends& Take(const Transaction& t, const DeviceKey& key, ValueMapper* mapper);
+    // A point value the device answered in the transaction last taken, and the one read before.
+    void TakeRead(DeviceTrends& device, const PointValue& point, std::optional<int32_t> previous);
+
+    TimeBuckets& Buckets() { return buckets_; }
+    std::map<DeviceKey, DeviceTrends>& Devices() { return devices_; }
+
+private:
+    void TakeMapped(const Transaction& t, ValueMapper& mapper, DeviceTrends& device);
+
+    TimeBuckets buckets_;
+    std::map<DeviceKey, DeviceTrends> devices_;
+    size_t responseBucket_ = 0;  // of the transaction last taken
+    bool mapped_ = false;        // a map gives the trends
+};
+
+// The Modicon reference of a register key: 30001 or 40001 plus its address.
+int RegisterReference(RegisterKey key);

@@ -1,0 +1,98 @@
+#pragma once
+// Series over the capture's time in bounded memory. Every series of a run shares one bucketing:
+// at most kBuckets buckets of one width from the first time seen. The span of a capture is known
+// only at its end, so when a time falls past the last bucket the width doubles, and each series
+// merges its buckets in pairs the next time it is touched.
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+class TimeBuckets {
+public:
+    static constexpr size_t kBuckets = 600;
+    static constexpr int64_t kFirstWidthNs = 1000000;  // 1 ms
+
+    // The bucket of a time, widening the buckets when it lies past the last one. Times before
+    // the first one seen count in bucket 0.
+    size_t Place(int64_t ns);
+
+    bool Started() const { return started_; }
+    int64_t OriginNs() const { return originNs_; }
+    int64_t WidthNs() const { return widthNs_; }
+    int Doublings() const { return doublings_; }
+    // The buckets up to the last one a time fell in.
+    size_t Used() const { return used_; }
+
+private:
+    bool started_ = false;
+    int64_t originNs_ = 0;
+    int64_t widthNs_ = kFirstWidthNs;
+    int doublings_ = 0;
+    size_t used_ = 0;
+};
+
+// A count per bucket (requests, exceptions).
+struct Count {
+    uint64_t n = 0;
+    void Merge(const Count& other) { n += other.n; }
+};
+
+// The least and the greatest value that fell in a bucket: the envelope a pixel column shows,
+// kept as floats (finer than any pixel) to keep the many series small.
+struct Extent {
+    float min = std::numeric_limits<float>::quiet_NaN();  // NaN: none yet
+    float max = std::numeric_limits<float>::quiet_NaN();
+    bool Any() const { return !std::isnan(min); }
+    void Add(double value) {
+        const auto v = static_cast<float>(value);
+        const bool any = Any();
+        min = any ? std::min(min, v) : v;
+        max = any ? std::max(max, v) : v;
+    }
+    void Merge(const Extent& other) {
+        if (other.Any()) {
+            Add(other.min);
+            Add(other.max);
+        }
+    }
+};
+
+// One series on the shared buckets; `Bucket` is Count or Extent.
+template <class Bucket>
+class TimeSeries {
+public:
+    Bucket& At(const TimeBuckets& buckets, size_t index) {
+        CatchUp(buckets);
+        if (buckets_.empty()) {
+            buckets_.resize(TimeBuckets::kBuckets);
+        }
+        return buckets_[index];
+    }
+    // The buckets at the shared width: kBuckets of them, or none for a series never touched.
+    const std::vector<Bucket>& Buckets(const TimeBuckets& buckets) {
+        CatchUp(buckets);
+        return buckets_;
+    }
+
+private:
+    void CatchUp(const TimeBuckets& buckets) {
+        for (; doublings_ < buckets.Doublings() && !buckets_.empty(); ++doublings_) {
+            for (size_t i = 0; i < buckets_.size(); ++i) {
+                Bucket pair = Bucket();
+                if (2 * i < buckets_.size()) {
+                    pair = buckets_[2 * i];
+                    pair.Merge(buckets_[2 * i + 1]);
+                }
+                buckets_[i] = pair;
+            }
+        }
+        doublings_ = buckets.Doublings();
+    }
+
+    int doublings_ = 0;
+    std::vector<Bucket> buckets_;
+};

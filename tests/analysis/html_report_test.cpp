@@ -1,0 +1,180 @@
+// The HTML report of a crafted capture: three units behind one gateway, one of them polled with
+// a changing register and written, one answering half its requests with an exception, one that
+// identifies itself with a hostile vendor name and leaves 1,200 requests unanswered. The
+// expectations follow from the frames below.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <regex>
+#include <vector>
+
+#include "analysis/analysis_run.h"
+#include "tests/support/modbus_traffic.h"
+#include "tests/support/test_environment.h"
+
+namespace {
+
+constexpr int kUnanswered = 1200;
+
+Bytes HtmlCapture() {
+    TrafficConnection a{"10.0.0.9", 40000};
+    ModbusTraffic t;
+    // Unit 1: 40001-40002 read five times, 40002 rising 1 to 5, each answered after 10 ms; then
+    // a write of 40001.
+    for (uint8_t i = 0; i < 5; ++i) {
+        t.Request(a, 100 * i, ModbusTcpAdu(1, {0x03, 0x00, 0x00, 0x00, 0x02}, i));
+        t.Response(a, 100 * i + 10,
+                   ModbusTcpAdu(1, {0x03, 0x04, 0x00, 0x07, 0x00, static_cast<uint8_t>(i + 1)}, i));
+    }
+    t.Request(a, 600, ModbusTcpAdu(1, {0x06, 0x00, 0x00, 0x00, 0x2A}, 9));
+    t.Response(a, 605, ModbusTcpAdu(1, {0x06, 0x00, 0x00, 0x00, 0x2A}, 9));
+    // Unit 2: four reads of 30001, the second and the fourth refused with exception 2.
+    for (uint8_t i = 0; i < 4; ++i) {
+        t.Request(a, 700 + 10 * i, ModbusTcpAdu(2, {0x04, 0x00, 0x00, 0x00, 0x01}, 20 + i));
+        t.Response(a, 702 + 10 * i,
+                   i % 2 == 1 ? ModbusTcpAdu(2, {0x84, 0x02}, 20 + i)
+                              : ModbusTcpAdu(2, {0x04, 0x02, 0x00, 0x01}, 20 + i));
+    }
+    // Unit 3 names itself "<script>alert(1)</script>" and a byte that is no UTF-8.
+    Bytes identification = {0x2B, 0x0E, 0x01, 0x01, 0x00, 0x00, 0x01, 0x00, 26};
+    for (char c : std::string("<script>alert(1)</script>\xFF")) {
+        identification.push_back(static_cast<uint8_t>(c));
+    }
+    t.Request(a, 800, ModbusTcpAdu(3, {0x2B, 0x0E, 0x01, 0x00}, 30));
+    t.Response(a, 801, ModbusTcpAdu(3, identification, 30));
+    // Then it answers nothing.
+    for (int i = 0; i < kUnanswered; ++i) {
+        t.Request(a, 1000 + i,
+                  ModbusTcpAdu(3, {0x01, 0x00, 0x00, 0x00, 0x08}, static_cast<uint16_t>(100 + i)));
+    }
+    return t.Build();
+}
+
+std::vector<std::string> All(const std::string& text, const std::string& pattern) {
+    std::vector<std::string> found;
+    const std::regex expression(pattern);
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), expression);
+         it != std::sregex_iterator(); ++it) {
+        found.push_back((*it)[1].str());
+    }
+    return found;
+}
+
+// The text between `open` and the next `close`.
+std::string Between(const std::string& text, const std::string& open, const std::string& close) {
+    const size_t start = text.find(open);
+    if (start == std::string::npos) {
+        return std::string();
+    }
+    const size_t end = text.find(close, start);
+    return text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+class HtmlReport : public InTempDirectory {
+protected:
+    void SetUp() override {
+        InTempDirectory::SetUp();
+        std::filesystem::create_directory("captures");
+        WriteFile("captures/plant.pcap", HtmlCapture());
+        host_.inputPath = "captures/plant.pcap";
+        host_.options = AnalysisOptions();
+        host_.options.html = "report.html";
+        ASSERT_EQ(RunAnalysis(host_, platform_), AnalysisResult::Completed);
+        page_ = ReadFileText("report.html");
+    }
+
+    // The cells of each row of the device table, by unit.
+    std::map<std::string, std::vector<std::string>> DeviceRows() const {
+        std::map<std::string, std::vector<std::string>> rows;
+        const std::string table = Between(page_, "id=\"device-table\"", "</table>");
+        for (const std::string& row : All(table, "<tr>(.*?)</tr>")) {
+            const std::vector<std::string> cells = All(row, "<td[^>]*>(.*?)</td>");
+            if (!cells.empty()) {
+                rows[cells.at(1)] = cells;
+            }
+        }
+        return rows;
+    }
+
+    FakeHost host_;
+    FakePlatform platform_;
+    std::string page_;
+};
+
+}  // namespace
+
+TEST_F(HtmlReport, SelfContained) {
+    EXPECT_NE(page_.find("<meta http-equiv=\"Content-Security-Policy\" content=\"default-src "
+                         "'none'; style-src 'unsafe-inline'; script-src 'unsafe-inline'; "
+                         "img-src data:\">"),
+              std::string::npos);
+    for (const char* reference : {"http://", "https://", "src=", "url(", "@import"}) {
+        EXPECT_EQ(page_.find(reference), std::string::npos) << reference;
+    }
+    // CR LF line ends, and the same bytes from a second run.
+    EXPECT_EQ(std::regex_search(page_, std::regex("[^\r]\n")), false);
+    std::filesystem::remove("output.txt");
+    std::filesystem::remove("report.html");
+    ASSERT_EQ(RunAnalysis(host_, platform_), AnalysisResult::Completed);
+    EXPECT_EQ(ReadFileText("report.html"), page_);
+}
+
+TEST_F(HtmlReport, DeviceTableCountsTheTraffic) {
+    const auto rows = DeviceRows();
+    ASSERT_EQ(rows.size(), 3u);
+    // Server, unit, identification, requests, exceptions, unanswered, p50, p99.
+    EXPECT_EQ(rows.at("1"),
+              (std::vector<std::string>{"10.0.0.5:502", "1", "", "6", "0", "0", "10", "10"}));
+    EXPECT_EQ(rows.at("2").at(3), "4");
+    EXPECT_EQ(rows.at("2").at(4), "2");
+    EXPECT_EQ(rows.at("3").at(3), std::to_string(kUnanswered + 1));
+    EXPECT_EQ(rows.at("3").at(5), std::to_string(kUnanswered));
+    // Requests per unit and function: unit 1 read five times and wrote once.
+    const std::string matrix = Between(page_, "id=\"function-matrix\"", "</table>");
+    EXPECT_NE(matrix.find("<th>3 Read Holding Registers</th><th>4 Read Input Registers</th>"),
+              std::string::npos)
+        << matrix;
+    EXPECT_NE(matrix.find("<td>10.0.0.5:502</td><td class=\"n\">1</td><td class=\"n\">0</td>"
+                          "<td class=\"n\">5</td><td class=\"n\">0</td><td class=\"n\">1</td>"),
+              std::string::npos)
+        << matrix;
+}
+
+TEST_F(HtmlReport, CaptureContentIsEscaped) {
+    EXPECT_EQ(page_.find("<script>alert"), std::string::npos);
+    EXPECT_NE(DeviceRows().at("3").at(2).find(
+                  "VendorName: &lt;script&gt;alert(1)&lt;/script&gt;\xEF\xBF\xBD"),
+              std::string::npos);
+}
+
+TEST_F(HtmlReport, FileNamesWithoutFolders) {
+    EXPECT_NE(page_.find("<td>plant.pcap</td>"), std::string::npos);
+    EXPECT_EQ(page_.find("captures/"), std::string::npos);
+}
+
+TEST_F(HtmlReport, ChartsHaveTitlesAxesAndData) {
+    const std::vector<std::string> charts = All(page_, "<svg ([\\s\\S]*?)</svg>");
+    // Each unit: histogram and rates; unit 1 also the register that changed.
+    ASSERT_EQ(charts.size(), 7u);
+    for (const std::string& chart : charts) {
+        EXPECT_EQ(All(chart, "^[^>]*><title>([^<]+)</title>").size(), 1u) << chart;
+        EXPECT_EQ(All(chart, "<text class=\"axis-label (x|y)\"").size(), 2u) << chart;
+        EXPECT_FALSE(All(chart, "<(path class=\"line|rect class=\"bar)").empty()) << chart;
+    }
+    EXPECT_EQ(All(page_, "<title>(40002: 4 changes)</title>").size(), 1u);
+    EXPECT_EQ(All(page_, "<title>(Response times)</title>").size(), 3u);
+}
+
+TEST_F(HtmlReport, LongTablesShowTheirFirstRows) {
+    EXPECT_NE(page_.find("The first 1000 of " + std::to_string(kUnanswered) + " anomalies"),
+              std::string::npos);
+    const std::string anomalies = Between(page_, "id=\"anomaly-table\"", "</table>");
+    EXPECT_EQ(All(anomalies, "(<tr><td)").size(), 1000u);
+    // The write names the report block of its response (record 12).
+    const std::string writes = Between(page_, "id=\"write-table\"", "</table>");
+    EXPECT_NE(writes.find("<th>Report frame</th>"), std::string::npos);
+    EXPECT_NE(writes.find("40001 = 42 (was 7)"), std::string::npos) << writes;
+    EXPECT_NE(writes.find("<td class=\"n\">12</td></tr>"), std::string::npos) << writes;
+}

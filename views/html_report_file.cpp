@@ -1,0 +1,311 @@
+#include "views/html_report_file.h"
+
+#include <set>
+
+#include "capture/capture_time.h"
+#include "modbus/function_details.h"
+#include "views/device_charts.h"
+#include "views/html_page_assets.h"
+#include "views/html_text.h"
+#include "views/iso8601_time.h"
+#include "views/log_function_names.h"
+
+namespace {
+
+const char* const kOutcomeTexts[] = {"acknowledged", "exception", "unanswered"};
+// Points of one write listed in its row; the rest are counted.
+constexpr size_t kPointsPerRow = 8;
+
+std::string Cell(const std::string& text, const char* cssClass = nullptr) {
+    return (cssClass != nullptr ? "<td class=\"" + std::string(cssClass) + "\">" : "<td>") +
+           HtmlEscape(text) + "</td>";
+}
+
+std::string Number(uint64_t value) {
+    return Cell(std::to_string(value), "n");
+}
+
+std::string Head(std::initializer_list<const char*> names) {
+    std::string row = "<thead><tr>";
+    for (const char* name : names) {
+        row += "<th>" + std::string(name) + "</th>";
+    }
+    return row + "</tr></thead>\r\n";
+}
+
+std::string FunctionText(int function) {
+    return std::to_string(function) + " " + LogFunctionName(function);
+}
+
+// Every line of `text` ending in CR LF.
+std::string CrLf(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    }
+    return out;
+}
+
+std::string Table(const char* id, std::initializer_list<const char*> head,
+                  const HtmlReportFile::Rows& rows, const char* what) {
+    std::string html;
+    if (rows.count > HtmlReportFile::kTableRows) {
+        html += "<p class=\"note\">The first " + std::to_string(HtmlReportFile::kTableRows) +
+                " of " + std::to_string(rows.count) + " " + what +
+                " are shown; the summary (--summary) lists them all.</p>\r\n";
+    }
+    if (rows.count == 0) {
+        return html + "<p>None.</p>\r\n";
+    }
+    return html + "<table class=\"sortable\" id=\"" + id + "\">" + Head(head) + "<tbody>\r\n" +
+           rows.html + "</tbody></table>\r\n";
+}
+
+std::string Quantile(const QuantileSketch& sketch, double q) {
+    return Cell(sketch.Count() > 0 ? DecimalText(sketch.Quantile(q), 3) : "-", "n");
+}
+
+std::string Identification(const DeviceStats& device) {
+    std::string text;
+    for (const auto& object : device.identification) {
+        const char* name = DeviceIdObjectName(static_cast<uint8_t>(object.first));
+        text += (text.empty() ? "" : "; ") +
+                (name != nullptr ? std::string(name) : "object " + std::to_string(object.first)) +
+                ": " + object.second;
+    }
+    return text;
+}
+
+template <class Map>
+uint64_t Sum(const Map& counts) {
+    uint64_t sum = 0;
+    for (const auto& entry : counts) {
+        sum += entry.second;
+    }
+    return sum;
+}
+
+std::string DeviceName(const DeviceKey& key) {
+    return key.server.ToString() + " unit " + std::to_string(key.unit);
+}
+
+std::string CaptureSection(const CaptureFacts& facts, const PlantModel& model,
+                           const HtmlReportFile::Rows& writes,
+                           const HtmlReportFile::Rows& anomalies) {
+    std::string files;
+    for (const std::string& path : facts.files) {
+        files += (files.empty() ? "" : ", ") + FileNameOnly(path);
+    }
+    const auto time = [](const std::optional<CaptureTimestamp>& t) {
+        return t ? Iso8601Utc(*t) : std::string("-");
+    };
+    std::string span = "-";
+    if (facts.firstRecord && facts.lastRecord) {
+        span = DecimalText(static_cast<double>(ToNanoseconds(*facts.lastRecord) -
+                                               ToNanoseconds(*facts.firstRecord)) /
+                               1e9,
+                           3) +
+               " s";
+    }
+    const std::pair<const char*, std::string> rows[] = {
+        {"Files", files},
+        {"First record", time(facts.firstRecord)},
+        {"Last record", time(facts.lastRecord)},
+        {"Span", span},
+        {"Records", std::to_string(facts.records)},
+        {"Modbus messages", std::to_string(facts.messages)},
+        {"Transactions", std::to_string(model.Transactions())},
+        {"Connections", std::to_string(facts.connections)},
+        {"Devices", std::to_string(model.Devices().size())},
+        {"Clients", std::to_string(model.Clients().size())},
+        {"Writes", std::to_string(writes.count)},
+        {"Anomalies", std::to_string(anomalies.count)},
+    };
+    std::string html = "<section id=\"capture\"><h2>Capture</h2><table class=\"facts\">\r\n";
+    for (const auto& row : rows) {
+        html += "<tr><th>" + std::string(row.first) + "</th>" + Cell(row.second) + "</tr>\r\n";
+    }
+    return html + "</table></section>\r\n";
+}
+
+std::string DevicesSection(const PlantModel& model) {
+    std::string html =
+        "<section id=\"devices\"><h2>Devices</h2><table class=\"sortable\" id=\"device-table\">" +
+        Head({"Server", "Unit", "Identification", "Requests", "Exceptions", "Unanswered",
+              "p50 (ms)", "p99 (ms)"}) +
+        "<tbody>\r\n";
+    for (const auto& entry : model.Devices()) {
+        const DeviceStats& device = entry.second;
+        html += "<tr>" + Cell(entry.first.server.ToString()) + Number(entry.first.unit) +
+                Cell(Identification(device)) + Number(device.requests) +
+                Number(Sum(device.exceptions)) + Number(Sum(device.unanswered)) +
+                Quantile(device.responseTimesMs, 0.5) + Quantile(device.responseTimesMs, 0.99) +
+                "</tr>\r\n";
+    }
+    return html + "</tbody></table></section>\r\n";
+}
+
+// Requests per device and function.
+std::string FunctionsSection(const PlantModel& model) {
+    std::set<int> functions;
+    for (const auto& entry : model.Devices()) {
+        for (const auto& function : entry.second.functions) {
+            functions.insert(function.first);
+        }
+    }
+    std::string head = "<thead><tr><th>Server</th><th>Unit</th>";
+    for (int function : functions) {
+        head += "<th>" + HtmlEscape(FunctionText(function)) + "</th>";
+    }
+    std::string html =
+        "<section id=\"functions\"><h2>Transactions per unit and function</h2>"
+        "<table class=\"sortable\" id=\"function-matrix\">" +
+        head + "</tr></thead><tbody>\r\n";
+    for (const auto& entry : model.Devices()) {
+        html += "<tr>" + Cell(entry.first.server.ToString()) + Number(entry.first.unit);
+        for (int function : functions) {
+            const auto found = entry.second.functions.find(function);
+            html += Number(found != entry.second.functions.end() ? found->second : 0);
+        }
+        html += "</tr>\r\n";
+    }
+    return html + "</tbody></table></section>\r\n";
+}
+
+std::string Figure(const std::string& svg) {
+    return "<figure>" + svg + "</figure>\r\n";
+}
+
+std::string ChartsSection(PlantTrends& trends) {
+    std::string html = "<section id=\"device-charts\"><h2>Devices over time</h2>\r\n";
+    int n = 0;
+    for (auto& entry : trends.Devices()) {
+        html += "<section class=\"device\" id=\"device-" + std::to_string(++n) + "\"><h3>" +
+                HtmlEscape(DeviceName(entry.first)) + "</h3><div class=\"charts\">\r\n";
+        const std::string histogram = ResponseTimeChart(entry.second.responseTimesMs);
+        html += histogram.empty() ? std::string() : Figure(histogram);
+        html += Figure(RateChart(entry.second, trends.Buckets()));
+        size_t more = 0;
+        for (const std::string& chart : TrendCharts(entry.second, trends.Buckets(), more)) {
+            html += Figure(chart);
+        }
+        html += "</div>";
+        if (more > 0) {
+            html += "<p class=\"note\">" + std::to_string(more) +
+                    " more changing registers or map entries are not drawn.</p>";
+        }
+        html += "</section>\r\n";
+    }
+    return html + "</section>\r\n";
+}
+
+std::string PointsText(const WriteRecord& write) {
+    std::string text;
+    for (size_t i = 0; i < write.points.size() && i < kPointsPerRow; ++i) {
+        const WrittenPoint& point = write.points[i];
+        text += (text.empty() ? "" : "; ") + std::to_string(point.reference) + " = " +
+                (point.value ? std::to_string(*point.value) : std::string("?")) +
+                (point.previous ? " (was " + std::to_string(*point.previous) + ")" : "");
+    }
+    if (write.points.size() > kPointsPerRow) {
+        text += "; ... (" + std::to_string(write.points.size()) + " points)";
+    }
+    for (const MappedValue& mapped : write.values) {
+        const TypedValue& value = mapped.value;
+        text +=
+            (text.empty() ? "" : "; ") + value.entry->name + " = " +
+            (value.isText   ? value.text
+             : value.number ? DecimalText(*value.number, 6) + " " + value.entry->unitOfMeasurement
+                            : std::string("?"));
+    }
+    return text;
+}
+
+std::string WriteRow(const WriteRecord& write) {
+    const Transaction& t = *write.transaction;
+    return "<tr>" + Cell(Iso8601Utc(t.request->time)) + Cell(t.Client().ToString()) +
+           Cell(t.Server().ToString()) + Number(t.request->unit) +
+           Cell(FunctionText(write.function)) + Cell(PointsText(write)) +
+           Cell(std::string(kOutcomeTexts[static_cast<int>(write.outcome)]) +
+                (write.outcome == WriteOutcome::Exception
+                     ? " " + std::to_string(write.exceptionCode)
+                     : std::string())) +
+           Number(t.ReportNumber()) + "</tr>\r\n";
+}
+
+std::string AnomalyRow(const Transaction& t, const Anomaly& anomaly) {
+    const CModbusMessage& message = *anomaly.message;
+    return "<tr>" + Cell(Iso8601Utc(message.time)) + Cell(AnomalyKindName(anomaly.kind)) +
+           Cell(t.Client().ToString() + " -> " + t.Server().ToString()) + Number(message.unit) +
+           Number(message.FunctionCode()) + Cell(anomaly.detail) + Number(t.ReportNumber()) +
+           "</tr>\r\n";
+}
+
+}  // namespace
+
+HtmlReportFile::HtmlReportFile(std::string path, double slowResponseMs, ValueMapper* mapper)
+    : file_(std::move(path), true),
+      mapper_(mapper),
+      model_(
+          slowResponseMs,
+          PlantModel::Listener{
+              [this](const WriteRecord& write) {
+                  writes_.Add([&write] { return WriteRow(write); });
+              },
+              [this](const Transaction& t, const Anomaly& anomaly) {
+                  anomalies_.Add([&t, &anomaly] { return AnomalyRow(t, anomaly); });
+              },
+              [this](const Transaction&, const PointValue& point, std::optional<int32_t> previous) {
+                  trends_.TakeRead(*current_, point, previous);
+              }},
+          mapper) {}
+
+bool HtmlReportFile::Take(const Transaction& transaction) {
+    const uint8_t unit =
+        transaction.request ? transaction.request->unit : transaction.response->unit;
+    current_ = &trends_.Take(transaction, DeviceKey{transaction.Server(), unit}, mapper_);
+    model_.Take(transaction);
+    return true;
+}
+
+std::string HtmlReportFile::Page() {
+    std::string title = "Modbus/TCP capture";
+    if (!facts_.files.empty()) {
+        title +=
+            " " + FileNameOnly(facts_.files.front()) +
+            (facts_.files.size() > 1 ? " and " + std::to_string(facts_.files.size() - 1) + " more"
+                                     : std::string());
+    }
+    std::string page =
+        "<!DOCTYPE html>\r\n<html lang=\"en\"><head><meta charset=\"utf-8\">\r\n"
+        "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
+        "style-src 'unsafe-inline'; script-src 'unsafe-inline'; img-src data:\">\r\n"
+        "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\r\n<title>" +
+        HtmlEscape(title) + "</title>\r\n<style>" + CrLf(kPageStyle) +
+        "</style></head>\r\n<body>\r\n<h1>" + HtmlEscape(title) + "</h1>\r\n";
+    page += CaptureSection(facts_, model_, writes_, anomalies_);
+    page += DevicesSection(model_);
+    page += FunctionsSection(model_);
+    page += ChartsSection(trends_);
+    page +=
+        "<section id=\"writes\"><h2>Write audit</h2>\r\n" +
+        Table("write-table",
+              {"Time", "Client", "Server", "Unit", "Function", "Points", "Outcome", "Report frame"},
+              writes_, "writes") +
+        "</section>\r\n";
+    page += "<section id=\"anomalies\"><h2>Anomalies</h2>\r\n" +
+            Table("anomaly-table",
+                  {"Time", "Kind", "Connection", "Unit", "Function", "Detail", "Report frame"},
+                  anomalies_, "anomalies") +
+            "</section>\r\n";
+    return page + "<script>" + CrLf(kPageScript) + "</script>\r\n</body></html>\r\n";
+}
+
+bool HtmlReportFile::Close() {
+    if (closed_) {
+        return file_.Close();
+    }
+    closed_ = true;
+    const bool written = file_.WriteBytes(Page());
+    return file_.Close() && written;
+}
