@@ -15,6 +15,7 @@
 #include "app/web_features.h"
 #include "app/web_references.h"
 #include "platform/platform_services.h"
+#include "settings/html_report_setting.h"
 
 namespace {
 constexpr DWORD kOpenDialogFlags = 0x00080004;  // explorer style, read-only box hidden
@@ -26,6 +27,11 @@ void CMainDialog::OnAnalyze() {
     inputPath = ReadControlText(window_, IDC_INPUT_PATH);
     AnalysisRequest request;
     request.inputPaths = {inputPath};
+    // The page beside output.txt; replaced only by a run that writes output.txt anew, since the
+    // dialog stops at an earlier report.
+    if (LoadHtmlReportSetting()) {
+        request.options.html = kHtmlReportFileName;
+    }
     RunAnalysis(request, *this, SystemPlatform());
 }
 

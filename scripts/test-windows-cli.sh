@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the Windows console program under Wine on the example capture and checks that it writes
-# the same output.txt, byte for byte, as the native program, and prints the summary with CR LF.
+# the same files, byte for byte, as the native program (the report, the transaction log, the
+# summary, the points file and the HTML page), and prints the closing summary with CR LF.
 # Usage: test-windows-cli.sh NATIVE_BUILD WINDOWS_BUILD...
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -11,8 +12,11 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEPREFIX="$work/wineprefix"
 
+outputs=(--transactions transactions.jsonl --summary summary.json --points points.csv
+         --html report.html)
 mkdir "$work/native"
-"$native/cli/zep-modbus-parser" --no -C "$work/native" "$capture" >/dev/null 2>&1
+cp "$capture" "$work/native/example.pcap"
+(cd "$work/native" && "$native/cli/zep-modbus-parser" --no "${outputs[@]}" example.pcap >/dev/null 2>&1)
 
 status=0
 for build in "$@"; do
@@ -22,12 +26,17 @@ for build in "$@"; do
     mkdir "$run"
     cp "$capture" "$run/example.pcap"
     code=0
-    (cd "$run" && timeout 300 wine "$exe" --no example.pcap >summary.txt 2>messages.txt) || code=$?
+    (cd "$run" && timeout 300 wine "$exe" --no "${outputs[@]}" example.pcap >summary.txt \
+        2>messages.txt) || code=$?
     if [ "$code" != 0 ]; then
         echo "FAIL $exe: exit status $code"; status=1; continue
     fi
-    if ! cmp -s "$run/output.txt" "$work/native/output.txt"; then
-        echo "FAIL $exe: output.txt differs from the native program's"; status=1; continue
+    differs=""
+    for file in output.txt transactions.jsonl summary.json points.csv report.html; do
+        cmp -s "$run/$file" "$work/native/$file" || differs="$differs $file"
+    done
+    if [ -n "$differs" ]; then
+        echo "FAIL $exe:$differs differ from the native program's"; status=1; continue
     fi
     if ! grep -q $'^26\tModbus messages processed\r$' "$run/summary.txt"; then
         echo "FAIL $exe: summary not printed with CR LF line ends"; status=1; continue

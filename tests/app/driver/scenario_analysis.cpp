@@ -128,12 +128,13 @@ void ExpectCompletedRun(AppSession& session, const std::string& capture,
     Expect(!bareLineFeed, what + ": output.txt has CR LF line ends only");
 }
 
-// Runs the command-line program of the same build over `capture` and expects its report to be
-// the same bytes as the dialog's.
+// Runs the command-line program of the same build over `capture` and expects its report and its
+// HTML page to be the same bytes as the dialog's output.txt and report.html.
 void ExpectSameReportAsCommandLine(const std::string& dialogDirectory, const std::string& capture,
                                    const std::string& what) {
     const std::string cliDirectory = FreshWorkDirectory("analysis-cli");
-    std::string commandLine = "\"" + Settings().cliProgram + "\" --no \"" + capture + "\"";
+    std::string commandLine =
+        "\"" + Settings().cliProgram + "\" --no --html report.html \"" + capture + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
@@ -150,6 +151,12 @@ void ExpectSameReportAsCommandLine(const std::string& dialogDirectory, const std
     Expect(!cliReport.empty() && dialogReport == cliReport,
            what + ": output.txt is the same as the command-line program's (" +
                std::to_string(dialogReport.size()) + " and " + std::to_string(cliReport.size()) +
+               " bytes)");
+    const std::string dialogPage = ReadWholeFile(JoinPath(dialogDirectory, "report.html"));
+    const std::string cliPage = ReadWholeFile(JoinPath(cliDirectory, "report.html"));
+    Expect(!cliPage.empty() && dialogPage == cliPage,
+           what + ": report.html is the same as the command-line program's --html (" +
+               std::to_string(dialogPage.size()) + " and " + std::to_string(cliPage.size()) +
                " bytes)");
 }
 
@@ -218,11 +225,15 @@ void ScenarioAnalysis() {
         PostMessageA(folder, WM_CLOSE, 0, 0);
     }
 
-    Note("a capture with a message whose header claims more than it holds");
+    Note("a capture with a message whose header claims more than it holds, with HtmlReport=0");
     RemoveFile(JoinPath(directory, "output.txt"));
+    RemoveFile(JoinPath(directory, "report.html"));
+    PrepareSettings(directory, std::string(expected::kSettingsOff) + "HtmlReport=0\r\n");
     ExpectCompletedRun(session, Capture("one-ignored.pcap"), directory, 3, 3, 1, {2},
                        "one ignored message");
     ++boxes;
+    Expect(!FileExists(JoinPath(directory, "report.html")), "HtmlReport=0: no report.html");
+    PrepareSettings(directory, expected::kSettingsOff);
 
     Note("a capture without Modbus messages");
     RemoveFile(JoinPath(directory, "output.txt"));
@@ -301,6 +312,7 @@ void ScenarioAnalysis() {
     ExpectSettingsFile(captures, expected::kSettingsOff,
                        "settings stored in the directory current at close");
     RemoveFile(JoinPath(captures, "output.txt"));
+    RemoveFile(JoinPath(captures, "report.html"));
     RemoveFile(JoinPath(captures, "settings.ini"));
     RemoveFile(JoinPath(captures, "log.txt"));
 }
