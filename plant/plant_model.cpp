@@ -73,20 +73,42 @@ bool IsWriteFunction(int function) {
     return false;
 }
 
+PlantModel::ConnectionUnit& PlantModel::Find(const Transaction& t, bool& firstOfDevice) {
+    const CModbusMessage& message = t.request ? *t.request : *t.response;
+    // Only a cache: a capture of many short connections must not fill memory with it.
+    constexpr size_t kMostRemembered = 4096;
+    if (connections_.size() >= kMostRemembered) {
+        connections_.clear();
+    }
+    ConnectionUnit& known = connections_[message.connectionId << 8 | UnitOf(t)];
+    firstOfDevice = false;
+    if (known.device == nullptr) {
+        const DeviceKey key{t.Server(), UnitOf(t)};
+        auto found = devices_.find(key);
+        firstOfDevice = found == devices_.end();
+        known.device = firstOfDevice ? &devices_[key] : &found->second;
+    }
+    if (known.client == nullptr && t.request) {
+        known.client = &clients_[t.Client().address];
+        known.client->devices.insert(DeviceKey{t.Server(), UnitOf(t)});
+        known.device->clients.insert(t.Client().address);
+    }
+    return known;
+}
+
 void PlantModel::Take(const Transaction& t) {
     ++transactions_;
-    const DeviceKey key{t.Server(), UnitOf(t)};
-    auto found = devices_.find(key);
-    const bool first = found == devices_.end();
-    DeviceStats& device = first ? devices_[key] : found->second;
+    bool first = false;
+    ConnectionUnit& known = Find(t, first);
+    DeviceStats& device = *known.device;
     if (t.request) {
         SeenAt(device, first, t.request->time);
     }
     if (t.response) {
         SeenAt(device, first && !t.request, t.response->time);
     }
-    CountMessages(t, device);
-    RecordPoll(t, device);
+    CountMessages(t, known);
+    RecordPoll(t, known);
     RecordWrite(t, device);
     RecordPoints(t, device);
     RecordMapped(t, device);
@@ -103,16 +125,13 @@ void PlantModel::Take(const Transaction& t) {
     }
 }
 
-void PlantModel::CountMessages(const Transaction& t, DeviceStats& device) {
+void PlantModel::CountMessages(const Transaction& t, ConnectionUnit& known) {
+    DeviceStats& device = *known.device;
     const int function = FunctionOf(t);
     if (t.request) {
         ++device.requests;
         ++device.functions[function];
-        const IpAddress& client = t.Client().address;
-        device.clients.insert(client);
-        ClientStats& stats = clients_[client];
-        stats.devices.insert(DeviceKey{t.Server(), UnitOf(t)});
-        ++stats.requests[function];
+        ++known.client->requests[function];
         if (!t.response) {
             ++device.unanswered[t.unanswered];
         }
@@ -129,13 +148,18 @@ void PlantModel::CountMessages(const Transaction& t, DeviceStats& device) {
     }
 }
 
-void PlantModel::RecordPoll(const Transaction& t, DeviceStats& device) {
+void PlantModel::RecordPoll(const Transaction& t, ConnectionUnit& known) {
     PollKey key;
     if (!ReadRange(t, key)) {
         return;
     }
-    key.client = t.Client().address;
-    PollStats& stats = device.polling[key];
+    PollStats*& found = known.polls[uint64_t{static_cast<uint8_t>(key.function)} << 32 |
+                                    uint64_t{key.first & 0xFFFF} << 16 | (key.count & 0xFFFF)];
+    if (found == nullptr) {
+        key.client = t.Client().address;
+        found = &known.device->polling[key];
+    }
+    PollStats& stats = *found;
     const int64_t now = ToNanoseconds(t.request->time);
     if (stats.polls > 0) {
         stats.intervalsMs.Add(static_cast<double>(now - stats.lastNanoseconds) / 1e6);

@@ -157,8 +157,17 @@ public:
     const ValueMapper* Mapper() const { return mapper_; }
 
 private:
-    void CountMessages(const Transaction& t, DeviceStats& device);
-    void RecordPoll(const Transaction& t, DeviceStats& device);
+    // What one connection's transactions with one unit lead to, found once: a connection keeps
+    // its client and server, so the device, the client and the polled ranges stay the same.
+    struct ConnectionUnit {
+        DeviceStats* device = nullptr;
+        ClientStats* client = nullptr;                   // once it has sent a request
+        std::unordered_map<uint64_t, PollStats*> polls;  // by function, first and count
+    };
+    ConnectionUnit& Find(const Transaction& t, bool& firstOfDevice);
+
+    void CountMessages(const Transaction& t, ConnectionUnit& known);
+    void RecordPoll(const Transaction& t, ConnectionUnit& known);
     void RecordPoints(const Transaction& t, DeviceStats& device);
     void RecordWrite(const Transaction& t, DeviceStats& device);
     void RecordMapped(const Transaction& t, DeviceStats& device);
@@ -167,6 +176,7 @@ private:
     Listener listener_;
     std::map<DeviceKey, DeviceStats> devices_;
     std::map<IpAddress, ClientStats> clients_;
+    std::unordered_map<uint64_t, ConnectionUnit> connections_;  // by connection and unit
     uint64_t transactions_ = 0;
     ValueMapper* mapper_;
 };

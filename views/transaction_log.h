@@ -7,7 +7,7 @@
 #include "common/buffered_text_file.h"
 #include "plant/value_mapper.h"
 #include "session/transaction_sink.h"
-#include "views/mapped_values_json.h"
+#include "views/mapped_values_text.h"
 
 // One JSON object and its line end, "\r\n" as every file the tool writes.
 // `mapper` (may be null) gives the typed values of a register map, `valuesText` writes them.
