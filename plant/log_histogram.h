@@ -14,7 +14,10 @@ public:
     static constexpr int kBins = kPerDecade * kDecades;
 
     void Add(double ms) {
-        const double position = std::floor(std::log10(ms / kLowestMs) * kPerDecade);
+        // Snapped to a billionth before the floor: the platforms' log10 may differ in the last
+        // bit, and a time on a bin's edge must fall in the same bin everywhere.
+        const double exact = std::log10(ms / kLowestMs) * kPerDecade;
+        const double position = std::floor(std::round(exact * 1e9) / 1e9);
         const int bin = !(position > 0)     ? 0
                         : position >= kBins ? kBins - 1
                                             : static_cast<int>(position);

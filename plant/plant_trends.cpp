@@ -8,7 +8,17 @@
 #include "session/response_time.h"
 
 DeviceTrends& PlantTrends::Take(const Transaction& t, const DeviceKey& key, ValueMapper* mapper) {
-    DeviceTrends& device = devices_[key];
+    // A connection keeps its server: its device per unit is looked up once (a bounded cache).
+    const CModbusMessage& message = t.request ? *t.request : *t.response;
+    constexpr size_t kMostRemembered = 4096;
+    if (known_.size() >= kMostRemembered) {
+        known_.clear();
+    }
+    DeviceTrends*& cached = known_[message.connectionId << 8 | key.unit];
+    if (cached == nullptr) {
+        cached = &devices_[key];
+    }
+    DeviceTrends& device = *cached;
     mapped_ = mapper != nullptr;
     if (t.request) {
         const size_t bucket = buckets_.Place(ToNanoseconds(t.request->time));
@@ -36,18 +46,23 @@ void PlantTrends::TakeRead(DeviceTrends& device, const PointValue& point,
                     point.table != PointTable::HoldingRegisters)) {
         return;
     }
-    const RegisterKey key = static_cast<uint32_t>(point.table) << 16 | point.address;
     const bool changed = previous && *previous != point.value;
-    const auto found = std::find(device.registerKeys.begin(), device.registerKeys.end(), key);
+    std::vector<uint8_t>& candidates =
+        device.candidateOf[point.table == PointTable::InputRegisters ? 0 : 1];
+    const uint8_t index = point.address < candidates.size() ? candidates[point.address] : 0;
     Trend* trend = nullptr;
-    if (found != device.registerKeys.end()) {
-        trend = &device.registers[static_cast<size_t>(found - device.registerKeys.begin())];
+    if (index > 0) {
+        trend = &device.registers[index - 1u];
     } else {
         if (!changed || device.registers.size() >= kCandidates) {
             return;
         }
-        device.registerKeys.push_back(key);
+        if (point.address >= candidates.size()) {
+            candidates.resize(point.address + 1u, 0);
+        }
+        device.registerKeys.push_back(static_cast<uint32_t>(point.table) << 16 | point.address);
         trend = &device.registers.emplace_back();
+        candidates[point.address] = static_cast<uint8_t>(device.registers.size());
         trend->values.At(buckets_, responseBucket_).Add(*previous);
     }
     trend->changes += changed ? 1 : 0;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include "plant/log_histogram.h"
@@ -27,9 +28,11 @@ struct DeviceTrends {
     TimeSeries<Count> requests;
     TimeSeries<Count> exceptions;
     LogHistogram responseTimesMs;
-    // The candidates, their keys apart: a short array searched on every value read.
+    // The candidates, their keys apart, and where each register's candidate stands (its index
+    // + 1; 0 for none) by table and address, up to the highest address read.
     std::vector<RegisterKey> registerKeys;
     std::vector<Trend> registers;
+    std::vector<uint8_t> candidateOf[2];  // input registers, holding registers
     // Map entries are the elements of one vector: their addresses are in map order.
     std::map<const MapEntry*, Trend> mapped;
 };
@@ -52,8 +55,9 @@ private:
 
     TimeBuckets buckets_;
     std::map<DeviceKey, DeviceTrends> devices_;
-    size_t responseBucket_ = 0;  // of the transaction last taken
-    bool mapped_ = false;        // a map gives the trends
+    std::unordered_map<uint64_t, DeviceTrends*> known_;  // by connection and unit
+    size_t responseBucket_ = 0;                          // of the transaction last taken
+    bool mapped_ = false;                                // a map gives the trends
 };
 
 // The Modicon reference of a register key: 30001 or 40001 plus its address.

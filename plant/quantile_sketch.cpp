@@ -13,7 +13,10 @@ size_t BinOf(double value) {
     if (!(value >= QuantileSketch::kSmallest)) {
         return 0;
     }
-    return 1 + static_cast<size_t>(std::log(value / QuantileSketch::kSmallest) / kLogGrowth);
+    // Snapped before it is cut to a bin: the platforms' log may differ in the last bit, and a
+    // value on a bin's edge must fall in the same bin everywhere.
+    const double exact = std::log(value / QuantileSketch::kSmallest) / kLogGrowth;
+    return 1 + static_cast<size_t>(std::round(exact * 1e9) / 1e9);
 }
 
 // The value that stands for a bin: the point with the same relative distance to both edges.
@@ -93,7 +96,9 @@ double QuantileSketch::Quantile(double q) const {
     for (size_t i = 0; i < bins_.size(); ++i) {
         seen += bins_[i];
         if (seen > rank) {
-            return std::clamp(ValueOfBin(firstBin_ + i), min_, max_);
+            // To the nanosecond (of milliseconds): the same digits on every platform.
+            const double value = std::round(ValueOfBin(firstBin_ + i) * 1e6) / 1e6;
+            return std::clamp(value, min_, max_);
         }
     }
     return max_;

@@ -117,7 +117,10 @@ TypedValue DecodeEntry(const MapEntry& entry, const std::vector<uint16_t>& words
     double number =
         RawNumber(entry.type, ValueBits(words, entry.order)) * entry.scale + entry.offset;
     if (entry.precision && std::isfinite(number)) {
-        const double factor = std::pow(10.0, *entry.precision);
+        double factor = 1;  // 10^precision by exact steps, the same on every platform
+        for (int i = 0; i < *entry.precision; ++i) {
+            factor *= 10;
+        }
         number = std::round(number * factor) / factor;
     }
     value.number = number;

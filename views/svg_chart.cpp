@@ -22,11 +22,41 @@ double Fraction(const ChartAxis& axis, double value) {
     return axis.max > axis.min ? (value - axis.min) / (axis.max - axis.min) : 0.5;
 }
 
+// The pixel of a fraction of `size`. The math libraries of the platforms may differ in the last
+// bit of a logarithm or a quotient; snapped to a millionth of a pixel first, such a value rounds
+// to the same pixel everywhere, so the page has the same bytes on every platform.
+int Pixel(double fraction, int size) {
+    const double snapped = std::round(fraction * size * 1e6) / 1e6;
+    return static_cast<int>(std::lround(snapped));
+}
+
 std::string Number(int value) {
     return std::to_string(value);
 }
 
 }  // namespace
+
+// 10^k and floor(log10(x)) from exact operations only, so that the ticks are the same whatever
+// the platform's pow and log10 make of a power of ten: 10^k is exact up to 10^22, and its
+// reciprocal the nearest double to 10^-k.
+double PowerOfTen(int k) {
+    double power = 1;
+    for (int i = 0; i < (k < 0 ? -k : k); ++i) {
+        power *= 10;
+    }
+    return k < 0 ? 1 / power : power;
+}
+
+int FloorLog10(double x) {
+    int k = static_cast<int>(std::floor(std::log10(x)));  // a guess, off by one at worst
+    while (k > -300 && PowerOfTen(k) > x) {
+        --k;
+    }
+    while (k < 300 && PowerOfTen(k + 1) <= x) {
+        ++k;
+    }
+    return k;
+}
 
 std::vector<Tick> LinearTicks(double min, double max, int most) {
     if (!(max > min) || !std::isfinite(max - min)) {
@@ -34,16 +64,16 @@ std::vector<Tick> LinearTicks(double min, double max, int most) {
         max += 1;
     }
     const double raw = (max - min) / most;
-    const double power = std::floor(std::log10(raw));
-    const double magnitude = std::pow(10.0, power);
+    const int power = FloorLog10(raw);
+    const double magnitude = PowerOfTen(power);
     double step = magnitude * 10;
     for (double factor : {1.0, 2.0, 5.0}) {
-        if (factor * magnitude >= raw) {
+        if (factor * magnitude >= raw * (1 - 1e-12)) {  // 0.2 is 2 x 0.1, whatever the rounding
             step = factor * magnitude;
             break;
         }
     }
-    const int decimals = power < 0 ? static_cast<int>(-power) : 0;
+    const int decimals = power < 0 ? -power : 0;
     std::vector<Tick> ticks;
     const double first = std::floor(min / step + 1e-9);
     const double last = std::ceil(max / step - 1e-9);
@@ -60,7 +90,7 @@ std::vector<Tick> LinearTicks(double min, double max, int most) {
 std::vector<Tick> DecadeTicks(double min, double max) {
     std::vector<Tick> ticks;
     for (double e = std::ceil(std::log10(min) - 1e-9); e <= std::log10(max) + 1e-9; ++e) {
-        const double value = std::pow(10.0, e);
+        const double value = PowerOfTen(static_cast<int>(e));
         ticks.push_back({value, DecimalText(value, e < 0 ? static_cast<int>(-e) : 0)});
     }
     return ticks;
@@ -70,11 +100,11 @@ SvgChart::SvgChart(std::string title, ChartAxis x, ChartAxis y)
     : title_(std::move(title)), x_(std::move(x)), y_(std::move(y)) {}
 
 int SvgChart::X(double value) const {
-    return kLeft + static_cast<int>(std::lround(Fraction(x_, value) * kPlotWidth));
+    return kLeft + Pixel(Fraction(x_, value), kPlotWidth);
 }
 
 int SvgChart::Y(double value) const {
-    return kTop + kPlotHeight - static_cast<int>(std::lround(Fraction(y_, value) * kPlotHeight));
+    return kTop + kPlotHeight - Pixel(Fraction(y_, value), kPlotHeight);
 }
 
 void SvgChart::AddBar(double x0, double x1, double height, const std::string& hover) {
