@@ -92,8 +92,7 @@ bool IsEchoedWrite(int function) {
 }
 
 bool EchoDiffers(const Transaction& t) {
-    if (!t.request || !t.response || t.functionMismatch ||
-        (t.response->FunctionCode() & mbap::kExceptionBit) != 0) {
+    if (!t.request || !t.response || t.functionMismatch || t.response->IsException()) {
         return false;
     }
     const ByteView request = t.request->Pdu();
@@ -147,9 +146,8 @@ std::vector<Anomaly> AnomaliesOf(const Transaction& t, double slowResponseMs) {
     } else if (!t.request && t.response && t.response->FunctionCode() == 0) {
         c.Add(AnomalyKind::InvalidFunctionCode, *t.response, "response function 0");
     }
-    if (t.response && (t.response->FunctionCode() & mbap::kExceptionBit) != 0) {
-        const ByteView pdu = t.response->Pdu();
-        const int code = pdu.size() >= 2 ? pdu.At(1) : -1;
+    if (t.response && t.response->IsException()) {
+        const int code = t.response->ExceptionCode();
         if (code < 0) {
             c.Add(AnomalyKind::InvalidExceptionCode, *t.response, "exception without a code");
         } else if (std::string(GetExceptionName(code)) == "Unknown") {

@@ -49,11 +49,10 @@ bool ReadRange(const Transaction& t, PollKey& key) {
 }
 
 bool AnsweredWithException(const Transaction& t, int& code) {
-    if (!t.response || (t.response->FunctionCode() & mbap::kExceptionBit) == 0) {
+    if (!t.response || !t.response->IsException()) {
         return false;
     }
-    const ByteView pdu = t.response->Pdu();
-    code = pdu.size() >= 2 ? pdu.At(1) : -1;
+    code = t.response->ExceptionCode();
     return true;
 }
 

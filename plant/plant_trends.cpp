@@ -28,7 +28,7 @@ DeviceTrends& PlantTrends::Take(const Transaction& t, const DeviceKey& key, Valu
         return device;
     }
     responseBucket_ = buckets_.Place(ToNanoseconds(t.response->time));
-    if ((t.response->FunctionCode() & mbap::kExceptionBit) != 0) {
+    if (t.response->IsException()) {
         ++device.exceptions.At(buckets_, responseBucket_).n;
     }
     if (const std::optional<double> ms = ResponseTimeMs(t)) {
@@ -91,5 +91,5 @@ void PlantTrends::TakeMapped(const Transaction& t, ValueMapper& mapper, DeviceTr
 
 int RegisterReference(RegisterKey key) {
     const auto table = static_cast<PointTable>(key >> 16);
-    return (table == PointTable::InputRegisters ? 30001 : 40001) + static_cast<int>(key & 0xFFFF);
+    return ReferenceBase(table) + static_cast<int>(key & 0xFFFF);
 }

@@ -22,11 +22,6 @@ const TableEntry kTables[] = {
     {23, PointTable::HoldingRegisters},
 };
 
-// Function 5 writes 0xFF00 for On and 0x0000 for Off; any other word stays as it was sent.
-int32_t CoilState(int32_t word) {
-    return word == 0xFF00 ? 1 : word;
-}
-
 void Add(std::vector<PointValue>& values, PointTable table, int function, int32_t reference,
          int32_t value, PointAccess access) {
     PointValue point;
@@ -72,6 +67,19 @@ std::vector<PointValue> WrittenValuesOf(const FrameFields& request) {
             break;
     }
     return values;
+}
+
+int32_t CoilState(int32_t word) {
+    return word == 0xFF00 ? 1 : word;
+}
+
+int ReferenceBase(PointTable table) {
+    for (const TableEntry& entry : kTables) {
+        if (entry.table == table) {
+            return GetReferenceNumber(0, entry.function);  // the first function reading it
+        }
+    }
+    return 0;
 }
 
 const char* PointTableName(PointTable table) {

@@ -20,6 +20,11 @@ struct PointValue {
     PointAccess access = PointAccess::Read;
 };
 
+// The Modicon reference of a table's address 0: 1, 10001, 30001 or 40001.
+int ReferenceBase(PointTable table);
+// A coil state as function 5 writes it: 1 for 0xFF00, 0 for 0x0000, any other word as sent.
+int32_t CoilState(int32_t word);
+
 // "coils", "discrete_inputs", "input_registers", "holding_registers".
 const char* PointTableName(PointTable table);
 // The table a function reads or writes; false for functions that address no table.

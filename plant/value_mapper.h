@@ -25,7 +25,6 @@ public:
     const std::vector<MappedValue>& ValuesOf(const Transaction& transaction);
     // Entries seen only in part, summed over the transactions.
     uint64_t SplitEntries() const { return splitEntries_; }
-    const RegisterMap& Map() const { return *map_; }
 
 private:
     void MapRun(const Transaction& t, const std::vector<PointValue>& points, size_t first,

@@ -30,4 +30,11 @@ struct CModbusMessage {
         return frame.size() < 3 ? ByteView() : ByteView(frame.data() + 1, frame.size() - 3);
     }
     uint8_t FunctionCode() const { return frame.size() > 3 ? frame[1] : 0; }
+    // An exception response: its function code has the exception bit (0x80).
+    bool IsException() const { return (FunctionCode() & 0x80) != 0; }
+    // The exception code of an exception response; -1 when it ends after the function code.
+    int ExceptionCode() const {
+        const ByteView pdu = Pdu();
+        return pdu.size() >= 2 ? pdu.At(1) : -1;
+    }
 };

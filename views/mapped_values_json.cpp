@@ -2,17 +2,10 @@
 
 #include <cmath>
 
-#include "modbus/function_catalogue.h"
-
-namespace {
-
-// A function that reads each table, for its reference base.
-const int kReadFunctionOf[kPointTableCount] = {1, 2, 4, 3};
-
-}  // namespace
+namespace {}  // namespace
 
 int32_t EntryReference(const MapEntry& entry) {
-    return GetReferenceNumber(entry.address, kReadFunctionOf[static_cast<int>(entry.table)]);
+    return ReferenceBase(entry.table) + entry.address;
 }
 
 nlohmann::ordered_json MappedValuesJson(const std::vector<MappedValue>& values) {

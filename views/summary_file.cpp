@@ -43,10 +43,7 @@ Json FunctionCounts(const std::map<int, uint64_t>& counts, const char* countName
 }
 
 Json RangesJson(const AddressRanges& ranges, PointTable table) {
-    const int base = GetReferenceNumber(0, table == PointTable::Coils            ? 1
-                                           : table == PointTable::DiscreteInputs ? 2
-                                           : table == PointTable::InputRegisters ? 4
-                                                                                 : 3);
+    const int base = ReferenceBase(table);
     Json list = Json::array();
     for (const AddressRange& range : ranges.Ranges()) {
         Json item = Json::object();

@@ -4,6 +4,7 @@
 
 #include "modbus/exception_catalogue.h"
 #include "modbus/rtu_frame.h"
+#include "plant/point_values.h"
 #include "session/mbap.h"
 #include "session/response_time.h"
 #include "views/function_details_json.h"
@@ -57,19 +58,14 @@ Json ResponseTimeJson(const Transaction& transaction) {
 }
 
 Json ExceptionJson(const std::optional<CModbusMessage>& response) {
-    if (!response || (response->FunctionCode() & mbap::kExceptionBit) == 0) {
+    if (!response || !response->IsException()) {
         return nullptr;
     }
-    Json exception = Json::object();
     // Read from the message: the analyser decodes no fields of a frame it rejects.
-    const ByteView pdu = response->Pdu();
-    if (pdu.size() < 2) {
-        exception["code"] = nullptr;
-        exception["name"] = GetExceptionName(-1);
-        return exception;
-    }
-    exception["code"] = pdu.At(1);
-    exception["name"] = GetExceptionName(pdu.At(1));
+    const int code = response->ExceptionCode();
+    Json exception = Json::object();
+    exception["code"] = code >= 0 ? Json(code) : Json(nullptr);
+    exception["name"] = GetExceptionName(code);
     return exception;
 }
 
@@ -91,11 +87,6 @@ void AddListedPoints(Json& points, const FrameFields& fields) {
             AddPoint(points, key, point.reference, point.value);
         }
     }
-}
-
-// Function 5 writes 0xFF00 for On and 0x0000 for Off; any other word stays as it was sent.
-int32_t CoilState(int32_t word) {
-    return word == 0xFF00 ? 1 : word;
 }
 
 // The single write of functions 5 and 6.
