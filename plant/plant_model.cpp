@@ -107,7 +107,9 @@ void PlantModel::Take(const Transaction& t) {
         SeenAt(device, first && !t.request, t.response->time);
     }
     CountMessages(t, known);
-    RecordPoll(t, known);
+    if (polling_ == Polling::Followed) {
+        RecordPoll(t, known);
+    }
     RecordWrite(t, device);
     RecordPoints(t, device);
     RecordMapped(t, device);
@@ -230,7 +232,8 @@ void PlantModel::RecordPoints(const Transaction& t, DeviceStats& device) {
     if (ReadRange(t, range) && TableOfFunction(range.function, table)) {
         device.read[static_cast<int>(table)].Add(range.first, range.count);
     }
-    for (const PointValue& point : PointValuesOf(t)) {
+    PointValuesOf(t, points_);
+    for (const PointValue& point : points_) {
         if (point.access == PointAccess::Read) {
             if (listener_.read) {
                 listener_.read(t, point, device.lastRead.Get(point.table, point.address));

@@ -141,9 +141,17 @@ public:
             read;
     };
 
+    // Whether each client's polls of each range are followed (DeviceStats::polling): a view
+    // that shows none saves their cost.
+    enum class Polling : uint8_t { Followed, Ignored };
+
     // `mapper` (may be null) gives the typed values of a register map.
-    PlantModel(double slowResponseMs, Listener listener, ValueMapper* mapper = nullptr)
-        : slowResponseMs_(slowResponseMs), listener_(std::move(listener)), mapper_(mapper) {}
+    PlantModel(double slowResponseMs, Listener listener, ValueMapper* mapper = nullptr,
+               Polling polling = Polling::Followed)
+        : slowResponseMs_(slowResponseMs),
+          listener_(std::move(listener)),
+          mapper_(mapper),
+          polling_(polling) {}
 
     void Take(const Transaction& transaction);
 
@@ -179,6 +187,8 @@ private:
     std::unordered_map<uint64_t, ConnectionUnit> connections_;  // by connection and unit
     uint64_t transactions_ = 0;
     ValueMapper* mapper_;
+    Polling polling_;
+    std::vector<PointValue> points_;  // of the transaction being taken
 };
 
 // Whether the function writes to the device: 5, 6, 15, 16, 22 and 23.

@@ -62,11 +62,12 @@ void PlantTrends::TakeRead(DeviceTrends& device, const PointValue& point,
         }
         device.registerKeys.push_back(static_cast<uint32_t>(point.table) << 16 | point.address);
         trend = &device.registers.emplace_back();
+        trend->series = device.values.AddSeries();
         candidates[point.address] = static_cast<uint8_t>(device.registers.size());
-        trend->values.At(buckets_, responseBucket_).Add(*previous);
+        device.values.At(buckets_, responseBucket_, trend->series).Add(*previous);
     }
     trend->changes += changed ? 1 : 0;
-    trend->values.At(buckets_, responseBucket_).Add(point.value);
+    device.values.At(buckets_, responseBucket_, trend->series).Add(point.value);
 }
 
 void PlantTrends::TakeMapped(const Transaction& t, ValueMapper& mapper, DeviceTrends& device) {
@@ -81,11 +82,12 @@ void PlantTrends::TakeMapped(const Transaction& t, ValueMapper& mapper, DeviceTr
                 continue;
             }
             found = device.mapped.emplace(value.entry, Trend()).first;
+            found->second.series = device.values.AddSeries();
         }
         Trend& trend = found->second;
         trend.changes += trend.last && *trend.last != *value.number ? 1 : 0;
         trend.last = value.number;
-        trend.values.At(buckets_, responseBucket_).Add(*value.number);
+        device.values.At(buckets_, responseBucket_, trend.series).Add(*value.number);
     }
 }
 

@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "plant/extent_table.h"
 #include "plant/log_histogram.h"
 #include "plant/plant_model.h"
 #include "plant/time_series.h"
@@ -18,7 +19,7 @@
 struct Trend {
     uint64_t changes = 0;
     std::optional<double> last;  // of a map entry's value
-    TimeSeries<Extent> values;
+    size_t series = 0;           // in the device's values
 };
 
 // An input or holding register: the table in the high half, the address in the low one.
@@ -28,6 +29,7 @@ struct DeviceTrends {
     TimeSeries<Count> requests;
     TimeSeries<Count> exceptions;
     LogHistogram responseTimesMs;
+    ExtentTable values;  // of the registers and map entries followed
     // The candidates, their keys apart, and where each register's candidate stands (its index
     // + 1; 0 for none) by table and address, up to the highest address read.
     std::vector<RegisterKey> registerKeys;

@@ -45,10 +45,7 @@ void AddListed(std::vector<PointValue>& values, const FrameFields& fields, Point
     }
 }
 
-}  // namespace
-
-std::vector<PointValue> WrittenValuesOf(const FrameFields& request) {
-    std::vector<PointValue> values;
+void AddWritten(std::vector<PointValue>& values, const FrameFields& request) {
     switch (request.layout) {
         case FrameLayout::SingleCoil:
             Add(values, PointTable::Coils, 5, request.reference, CoilState(request.value),
@@ -66,6 +63,13 @@ std::vector<PointValue> WrittenValuesOf(const FrameFields& request) {
         default:
             break;
     }
+}
+
+}  // namespace
+
+std::vector<PointValue> WrittenValuesOf(const FrameFields& request) {
+    std::vector<PointValue> values;
+    AddWritten(values, request);
     return values;
 }
 
@@ -100,15 +104,21 @@ bool TableOfFunction(int function, PointTable& table) {
 
 std::vector<PointValue> PointValuesOf(const Transaction& t) {
     std::vector<PointValue> values;
+    PointValuesOf(t, values);
+    return values;
+}
+
+void PointValuesOf(const Transaction& t, std::vector<PointValue>& values) {
+    values.clear();
     const bool refused = t.responseFrame && t.responseFrame->validation.isException;
     const bool requestAnalysed = t.requestFrame && t.requestFrame->poll;
     if (requestAnalysed && !refused) {
-        values = WrittenValuesOf(*t.requestFrame->poll);
+        AddWritten(values, *t.requestFrame->poll);
     } else if (!requestAnalysed && t.responseFrame && t.responseFrame->response) {
         // The echo of 5 or 6 says what was written when its request cannot.
         const FrameFields& echo = *t.responseFrame->response;
         if (echo.layout == FrameLayout::SingleCoil || echo.layout == FrameLayout::SingleRegister) {
-            values = WrittenValuesOf(echo);
+            AddWritten(values, echo);
         }
     }
     if (t.request && t.responseFrame && t.responseFrame->response) {
@@ -118,5 +128,4 @@ std::vector<PointValue> PointValuesOf(const Transaction& t) {
             AddListed(values, response, PointAccess::Read);
         }
     }
-    return values;
 }

@@ -39,3 +39,5 @@ std::vector<PointValue> WrittenValuesOf(const FrameFields& request);
 // 23), in that order. Padding coils and the values of a response without its request (whose
 // addresses are unknown) are left out.
 std::vector<PointValue> PointValuesOf(const Transaction& transaction);
+// The same into `values`, whose memory a caller taking many transactions keeps.
+void PointValuesOf(const Transaction& transaction, std::vector<PointValue>& values);

@@ -78,12 +78,12 @@ std::vector<EnvelopeColumn> ValueColumns(const TimeColumns& columns,
     return result;
 }
 
-std::string TrendChart(const std::string& title, const std::string& valueLabel, Trend& trend,
-                       TimeBuckets& buckets) {
+std::string TrendChart(const std::string& title, const std::string& valueLabel,
+                       DeviceTrends& device, const Trend& trend, TimeBuckets& buckets) {
     const TimeColumns columns = ColumnsOf(buckets);
     Extent all;
     const std::vector<EnvelopeColumn> values =
-        ValueColumns(columns, trend.values.Buckets(buckets), all);
+        ValueColumns(columns, device.values.Column(buckets, trend.series), all);
     SvgChart chart(title, TimeAxis(buckets, columns), ValueAxis(valueLabel, all.min, all.max));
     chart.AddEnvelope(values, "line value");
     return chart.Svg();
@@ -169,7 +169,7 @@ std::vector<std::string> TrendCharts(DeviceTrends& device, TimeBuckets& buckets,
         charts.push_back(
             TrendChart(EntryTitle(map),
                        map.unitOfMeasurement.empty() ? std::string("value") : map.unitOfMeasurement,
-                       entry.second, buckets));
+                       device, entry.second, buckets));
     }
     std::vector<size_t> order(device.registers.size());
     for (size_t i = 0; i < order.size(); ++i) {
@@ -189,7 +189,7 @@ std::vector<std::string> TrendCharts(DeviceTrends& device, TimeBuckets& buckets,
         }
         Trend& trend = device.registers[i];
         charts.push_back(TrendChart(RegisterTitle(device.registerKeys[i], trend), "register value",
-                                    trend, buckets));
+                                    device, trend, buckets));
     }
     return charts;
 }

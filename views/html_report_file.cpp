@@ -258,7 +258,7 @@ HtmlReportFile::HtmlReportFile(std::string path, double slowResponseMs, ValueMap
               [this](const Transaction&, const PointValue& point, std::optional<int32_t> previous) {
                   trends_.TakeRead(*current_, point, previous);
               }},
-          mapper) {}
+          mapper, PlantModel::Polling::Ignored) {}
 
 bool HtmlReportFile::Take(const Transaction& transaction) {
     const uint8_t unit =

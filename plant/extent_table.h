@@ -1,0 +1,34 @@
+#pragma once
+// The value series of one device on the shared time buckets, kept bucket by bucket: the values
+// of one transaction fall in one row, and the next transactions in the same or the next one, so
+// following many registers of many devices costs no cache miss per value.
+
+#include <cstddef>
+#include <vector>
+
+#include "plant/time_series.h"
+
+class ExtentTable {
+public:
+    // A new series, by its index.
+    size_t AddSeries();
+    size_t Series() const { return series_; }
+
+    Extent& At(const TimeBuckets& buckets, size_t bucket, size_t series) {
+        if (doublings_ != buckets.Doublings()) {
+            CatchUp(buckets);
+        }
+        return cells_[bucket * width_ + series];
+    }
+    // One series: kBuckets extents at the shared width.
+    std::vector<Extent> Column(const TimeBuckets& buckets, size_t series);
+
+private:
+    // Merges the rows in pairs until they have the shared width.
+    void CatchUp(const TimeBuckets& buckets);
+
+    int doublings_ = 0;
+    size_t series_ = 0;
+    size_t width_ = 0;           // cells in a row
+    std::vector<Extent> cells_;  // kBuckets rows
+};
