@@ -12,12 +12,15 @@ int64_t ToNanoseconds(const CaptureTimestamp& time) {
     if (time.seconds < kMin / kNanosPerSecond + 1) {
         return kMin;
     }
+    constexpr int64_t kPowersOfTen[] = {
+        1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000, 1000000000, 10000000000};
+    const int digits = time.fractionDigits;
     int64_t fraction = time.fraction;
-    for (int digits = time.fractionDigits; digits < 9; ++digits) {
-        fraction *= 10;
-    }
-    for (int digits = time.fractionDigits; digits > 9; --digits) {
-        fraction /= 10;
+    if (digits <= 9) {
+        fraction *= kPowersOfTen[9 - digits];
+    } else {
+        // A 32-bit fraction is below 10^10: finer than that, it is 0 ns.
+        fraction = digits - 9 <= 10 ? fraction / kPowersOfTen[digits - 9] : 0;
     }
     if (fraction >= kNanosPerSecond) {
         fraction = kNanosPerSecond - 1;  // a broken fraction stays inside its second

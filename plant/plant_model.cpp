@@ -5,6 +5,7 @@
 
 #include "capture/capture_time.h"
 #include "modbus/function_catalogue.h"
+#include "plant/plant_trends.h"
 #include "session/mbap.h"
 #include "session/response_time.h"
 
@@ -86,6 +87,9 @@ PlantModel::ConnectionUnit& PlantModel::Find(const Transaction& t, bool& firstOf
         auto found = devices_.find(key);
         firstOfDevice = found == devices_.end();
         known.device = firstOfDevice ? &devices_[key] : &found->second;
+        if (trends_ != nullptr) {
+            known.trends = &trends_->Device(key);
+        }
     }
     if (known.client == nullptr && t.request) {
         known.client = &clients_[t.Client().address];
@@ -106,12 +110,15 @@ void PlantModel::Take(const Transaction& t) {
     if (t.response) {
         SeenAt(device, first && !t.request, t.response->time);
     }
+    if (trends_ != nullptr) {
+        trends_->Take(t, *known.trends, mapper_);
+    }
     CountMessages(t, known);
-    if (polling_ == Polling::Followed) {
+    if (detail_ == Detail::Full) {
         RecordPoll(t, known);
     }
     RecordWrite(t, device);
-    RecordPoints(t, device);
+    RecordPoints(t, known);
     RecordMapped(t, device);
     if (t.responseDetails) {
         // Device identification comes in pieces (more follows): each object as last sent.
@@ -201,7 +208,7 @@ void PlantModel::RecordWrite(const Transaction& t, DeviceStats& device) {
             write.points.push_back(point);
         }
     }
-    if (write.outcome == WriteOutcome::Acknowledged) {
+    if (write.outcome == WriteOutcome::Acknowledged && detail_ == Detail::Full) {
         for (const WrittenPoint& point : write.points) {
             device.written[static_cast<int>(point.table)].Add(point.address, 1);
         }
@@ -219,7 +226,8 @@ void PlantModel::RecordWrite(const Transaction& t, DeviceStats& device) {
     }
 }
 
-void PlantModel::RecordPoints(const Transaction& t, DeviceStats& device) {
+void PlantModel::RecordPoints(const Transaction& t, ConnectionUnit& known) {
+    DeviceStats& device = *known.device;
     if (!t.request || !t.responseFrame || !t.responseFrame->response) {
         return;
     }
@@ -229,14 +237,15 @@ void PlantModel::RecordPoints(const Transaction& t, DeviceStats& device) {
     }
     PollKey range;
     PointTable table;
-    if (ReadRange(t, range) && TableOfFunction(range.function, table)) {
+    if (detail_ == Detail::Full && ReadRange(t, range) && TableOfFunction(range.function, table)) {
         device.read[static_cast<int>(table)].Add(range.first, range.count);
     }
     PointValuesOf(t, points_);
     for (const PointValue& point : points_) {
         if (point.access == PointAccess::Read) {
-            if (listener_.read) {
-                listener_.read(t, point, device.lastRead.Get(point.table, point.address));
+            if (trends_ != nullptr) {
+                trends_->TakeRead(*known.trends, point,
+                                  device.lastRead.Get(point.table, point.address));
             }
             device.lastRead.Set(point.table, point.address, point.value);
         }

@@ -23,6 +23,9 @@
 #include "plant/value_mapper.h"
 #include "session/transaction.h"
 
+class PlantTrends;
+struct DeviceTrends;
+
 struct DeviceKey {
     Endpoint server;
     uint8_t unit = 0;
@@ -136,22 +139,22 @@ public:
     struct Listener {
         std::function<void(const WriteRecord&)> write;
         std::function<void(const Transaction&, const Anomaly&)> anomaly;
-        // Each point value read from a device, with the one last read from that point before.
-        std::function<void(const Transaction&, const PointValue&, std::optional<int32_t> previous)>
-            read;
     };
 
-    // Whether each client's polls of each range are followed (DeviceStats::polling): a view
-    // that shows none saves their cost.
-    enum class Polling : uint8_t { Followed, Ignored };
+    // What the model keeps of each device: everything, or an overview without the polls of
+    // each range (DeviceStats::polling) and the address ranges read and written, for a view
+    // that shows none of them to save their cost.
+    enum class Detail : uint8_t { Full, Overview };
 
-    // `mapper` (may be null) gives the typed values of a register map.
+    // `mapper` (may be null) gives the typed values of a register map; `trends` (may be null)
+    // gathers the series of the charts.
     PlantModel(double slowResponseMs, Listener listener, ValueMapper* mapper = nullptr,
-               Polling polling = Polling::Followed)
+               Detail detail = Detail::Full, PlantTrends* trends = nullptr)
         : slowResponseMs_(slowResponseMs),
           listener_(std::move(listener)),
           mapper_(mapper),
-          polling_(polling) {}
+          detail_(detail),
+          trends_(trends) {}
 
     void Take(const Transaction& transaction);
 
@@ -170,13 +173,14 @@ private:
     struct ConnectionUnit {
         DeviceStats* device = nullptr;
         ClientStats* client = nullptr;                   // once it has sent a request
+        DeviceTrends* trends = nullptr;                  // with trends
         std::unordered_map<uint64_t, PollStats*> polls;  // by function, first and count
     };
     ConnectionUnit& Find(const Transaction& t, bool& firstOfDevice);
 
     void CountMessages(const Transaction& t, ConnectionUnit& known);
     void RecordPoll(const Transaction& t, ConnectionUnit& known);
-    void RecordPoints(const Transaction& t, DeviceStats& device);
+    void RecordPoints(const Transaction& t, ConnectionUnit& known);
     void RecordWrite(const Transaction& t, DeviceStats& device);
     void RecordMapped(const Transaction& t, DeviceStats& device);
 
@@ -187,7 +191,8 @@ private:
     std::unordered_map<uint64_t, ConnectionUnit> connections_;  // by connection and unit
     uint64_t transactions_ = 0;
     ValueMapper* mapper_;
-    Polling polling_;
+    Detail detail_;
+    PlantTrends* trends_;
     std::vector<PointValue> points_;  // of the transaction being taken
 };
 

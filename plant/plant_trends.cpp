@@ -7,27 +7,17 @@
 #include "session/mbap.h"
 #include "session/response_time.h"
 
-DeviceTrends& PlantTrends::Take(const Transaction& t, const DeviceKey& key, ValueMapper* mapper) {
-    // A connection keeps its server: its device per unit is looked up once (a bounded cache).
-    const CModbusMessage& message = t.request ? *t.request : *t.response;
-    constexpr size_t kMostRemembered = 4096;
-    if (known_.size() >= kMostRemembered) {
-        known_.clear();
-    }
-    DeviceTrends*& cached = known_[message.connectionId << 8 | key.unit];
-    if (cached == nullptr) {
-        cached = &devices_[key];
-    }
-    DeviceTrends& device = *cached;
+void PlantTrends::Take(const Transaction& t, DeviceTrends& device, ValueMapper* mapper) {
     mapped_ = mapper != nullptr;
     if (t.request) {
         const size_t bucket = buckets_.Place(ToNanoseconds(t.request->time));
         ++device.requests.At(buckets_, bucket).n;
     }
     if (!t.response) {
-        return device;
+        return;
     }
     responseBucket_ = buckets_.Place(ToNanoseconds(t.response->time));
+    device.values.Prefetch(responseBucket_);
     if (t.response->IsException()) {
         ++device.exceptions.At(buckets_, responseBucket_).n;
     }
@@ -37,7 +27,6 @@ DeviceTrends& PlantTrends::Take(const Transaction& t, const DeviceKey& key, Valu
     if (mapper != nullptr) {
         TakeMapped(t, *mapper, device);
     }
-    return device;
 }
 
 void PlantTrends::TakeRead(DeviceTrends& device, const PointValue& point,

@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <map>
 #include <optional>
-#include <unordered_map>
 #include <vector>
 
 #include "plant/extent_table.h"
@@ -43,9 +42,10 @@ class PlantTrends {
 public:
     static constexpr size_t kCandidates = 32;
 
-    // Counts the transaction on its device, which it returns for the register values the model
-    // then hands out. `mapper` may be null.
-    DeviceTrends& Take(const Transaction& t, const DeviceKey& key, ValueMapper* mapper);
+    // The series of a device, made empty the first time.
+    DeviceTrends& Device(const DeviceKey& key) { return devices_[key]; }
+    // Counts the transaction on its device. `mapper` may be null.
+    void Take(const Transaction& t, DeviceTrends& device, ValueMapper* mapper);
     // A point value the device answered in the transaction last taken, and the one read before.
     void TakeRead(DeviceTrends& device, const PointValue& point, std::optional<int32_t> previous);
 
@@ -57,9 +57,8 @@ private:
 
     TimeBuckets buckets_;
     std::map<DeviceKey, DeviceTrends> devices_;
-    std::unordered_map<uint64_t, DeviceTrends*> known_;  // by connection and unit
-    size_t responseBucket_ = 0;                          // of the transaction last taken
-    bool mapped_ = false;                                // a map gives the trends
+    size_t responseBucket_ = 0;  // of the transaction last taken
+    bool mapped_ = false;        // a map gives the trends
 };
 
 // The Modicon reference of a register key: 30001 or 40001 plus its address.

@@ -38,9 +38,17 @@ void AddListed(std::vector<PointValue>& values, const FrameFields& fields, Point
     if (!fields.addressesKnown || !TableOfFunction(fields.function, table)) {
         return;
     }
+    const int32_t base = GetReferenceNumber(0, fields.function);
+    PointValue value;
+    value.table = table;
+    value.access = access;
+    values.reserve(values.size() + fields.points.size());
     for (const FramePoint& point : fields.points) {
         if (!point.padding) {
-            Add(values, table, fields.function, point.reference, point.value, access);
+            value.address = static_cast<uint16_t>(point.reference - base);
+            value.reference = point.reference;
+            value.value = point.value;
+            values.push_back(value);
         }
     }
 }

@@ -245,25 +245,17 @@ std::string AnomalyRow(const Transaction& t, const Anomaly& anomaly) {
 
 HtmlReportFile::HtmlReportFile(std::string path, double slowResponseMs, ValueMapper* mapper)
     : file_(std::move(path), true),
-      mapper_(mapper),
-      model_(
-          slowResponseMs,
-          PlantModel::Listener{
-              [this](const WriteRecord& write) {
-                  writes_.Add([&write] { return WriteRow(write); });
-              },
-              [this](const Transaction& t, const Anomaly& anomaly) {
-                  anomalies_.Add([&t, &anomaly] { return AnomalyRow(t, anomaly); });
-              },
-              [this](const Transaction&, const PointValue& point, std::optional<int32_t> previous) {
-                  trends_.TakeRead(*current_, point, previous);
-              }},
-          mapper, PlantModel::Polling::Ignored) {}
+      model_(slowResponseMs,
+             PlantModel::Listener{[this](const WriteRecord& write) {
+                                      writes_.Add([&write] { return WriteRow(write); });
+                                  },
+                                  [this](const Transaction& t, const Anomaly& anomaly) {
+                                      anomalies_.Add(
+                                          [&t, &anomaly] { return AnomalyRow(t, anomaly); });
+                                  }},
+             mapper, PlantModel::Detail::Overview, &trends_) {}
 
 bool HtmlReportFile::Take(const Transaction& transaction) {
-    const uint8_t unit =
-        transaction.request ? transaction.request->unit : transaction.response->unit;
-    current_ = &trends_.Take(transaction, DeviceKey{transaction.Server(), unit}, mapper_);
     model_.Take(transaction);
     return true;
 }

@@ -42,10 +42,8 @@ private:
     std::string Page();
 
     BufferedTextFile file_;
-    ValueMapper* mapper_;
+    PlantTrends trends_;  // gathered by the model
     PlantModel model_;
-    PlantTrends trends_;
-    DeviceTrends* current_ = nullptr;  // the device of the transaction being taken
     Rows writes_;
     Rows anomalies_;
     CaptureFacts facts_;

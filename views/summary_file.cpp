@@ -274,8 +274,7 @@ SummaryFile::SummaryFile(std::string path, double slowResponseMs, ValueMapper* m
                  [this](const Transaction& t, const Anomaly& anomaly) {
                      const char* separator = anomalies_.Size() == 0 ? "    " : ",\r\n    ";
                      spoolFailed_ |= !anomalies_.Append(separator + AnomalyLine(t, anomaly));
-                 },
-                 {}},
+                 }},
              mapper) {}
 
 bool SummaryFile::Take(const Transaction& transaction) {
