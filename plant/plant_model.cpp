@@ -75,12 +75,15 @@ bool IsWriteFunction(int function) {
 
 PlantModel::ConnectionUnit& PlantModel::Find(const Transaction& t, bool& firstOfDevice) {
     const CModbusMessage& message = t.request ? *t.request : *t.response;
-    // Only a cache: a capture of many short connections must not fill memory with it.
-    constexpr size_t kMostRemembered = 4096;
-    if (connections_.size() >= kMostRemembered) {
-        connections_.clear();
+    const uint64_t slotKey = message.connectionId << 8 | UnitOf(t);
+    // Fibonacci hashing: the top bits of the key times 2^64 / golden ratio pick the slot.
+    constexpr int kSlotBits = 12;
+    static_assert(kConnectionSlots == size_t{1} << kSlotBits, "a slot per bit pattern");
+    ConnectionUnit& known = connections_[(slotKey * 0x9E3779B97F4A7C15u) >> (64 - kSlotBits)];
+    if (known.key != slotKey) {
+        known = ConnectionUnit();
+        known.key = slotKey;
     }
-    ConnectionUnit& known = connections_[message.connectionId << 8 | UnitOf(t)];
     firstOfDevice = false;
     if (known.device == nullptr) {
         const DeviceKey key{t.Server(), UnitOf(t)};

@@ -171,6 +171,7 @@ private:
     // What one connection's transactions with one unit lead to, found once: a connection keeps
     // its client and server, so the device, the client and the polled ranges stay the same.
     struct ConnectionUnit {
+        uint64_t key = UINT64_MAX;  // connection and unit; none yet
         DeviceStats* device = nullptr;
         ClientStats* client = nullptr;                   // once it has sent a request
         DeviceTrends* trends = nullptr;                  // with trends
@@ -188,7 +189,10 @@ private:
     Listener listener_;
     std::map<DeviceKey, DeviceStats> devices_;
     std::map<IpAddress, ClientStats> clients_;
-    std::unordered_map<uint64_t, ConnectionUnit> connections_;  // by connection and unit
+    // Only a cache, in slots by connection and unit (a newer one takes a slot over): a capture
+    // of many short connections must not fill memory with it.
+    static constexpr size_t kConnectionSlots = 4096;
+    std::vector<ConnectionUnit> connections_ = std::vector<ConnectionUnit>(kConnectionSlots);
     uint64_t transactions_ = 0;
     ValueMapper* mapper_;
     Detail detail_;

@@ -61,46 +61,26 @@ struct Extent {
     }
 };
 
-// One series on the shared buckets; `Bucket` is Count or Extent. The bucket last touched is
-// kept in the series itself and merged into the others when another one is touched: a value
-// goes where the one before it went nearly always, and the many series of a capture then cost
-// a cache miss per bucket, not per value.
+// One series on the shared buckets; `Bucket` is Count or Extent.
 template <class Bucket>
 class TimeSeries {
 public:
     Bucket& At(const TimeBuckets& buckets, size_t index) {
-        if (index != openIndex_ || buckets.Doublings() != openDoublings_) {
-            Settle(buckets);
-            openIndex_ = index;
-            openDoublings_ = buckets.Doublings();
-            open_ = Bucket();
+        CatchUp(buckets);
+        if (buckets_.empty()) {
+            buckets_.resize(TimeBuckets::kBuckets);
         }
-        return open_;
+        return buckets_[index];
     }
     // The buckets at the shared width: kBuckets of them, or none for a series never touched.
     const std::vector<Bucket>& Buckets(const TimeBuckets& buckets) {
-        Settle(buckets);
+        CatchUp(buckets);
         return buckets_;
     }
 
 private:
-    static constexpr size_t kNone = SIZE_MAX;
-
-    // Merges the open bucket into the others, at the shared width.
-    void Settle(const TimeBuckets& buckets) {
-        if (openIndex_ == kNone) {
-            return;
-        }
-        if (buckets_.empty()) {
-            buckets_.resize(TimeBuckets::kBuckets);
-            doublings_ = openDoublings_;
-        }
-        CatchUp(buckets);
-        buckets_[openIndex_ >> (doublings_ - openDoublings_)].Merge(open_);
-        openIndex_ = kNone;
-    }
     void CatchUp(const TimeBuckets& buckets) {
-        for (; doublings_ < buckets.Doublings(); ++doublings_) {
+        for (; doublings_ < buckets.Doublings() && !buckets_.empty(); ++doublings_) {
             for (size_t i = 0; i < buckets_.size(); ++i) {
                 Bucket pair = Bucket();
                 if (2 * i < buckets_.size()) {
@@ -110,11 +90,9 @@ private:
                 buckets_[i] = pair;
             }
         }
+        doublings_ = buckets.Doublings();
     }
 
-    int doublings_ = 0;  // of buckets_
+    int doublings_ = 0;
     std::vector<Bucket> buckets_;
-    Bucket open_;
-    size_t openIndex_ = kNone;
-    int openDoublings_ = 0;
 };
