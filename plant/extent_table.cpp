@@ -18,17 +18,20 @@ size_t ExtentTable::AddSeries() {
 }
 
 void ExtentTable::CatchUp(const TimeBuckets& buckets) {
+    constexpr size_t kHalf = TimeBuckets::kBuckets / 2;
     for (; doublings_ < buckets.Doublings(); ++doublings_) {
-        for (size_t row = 0; row < TimeBuckets::kBuckets; ++row) {
+        for (size_t row = 0; row < kHalf; ++row) {
+            Extent* merged = &cells_[row * width_];
+            const Extent* first = &cells_[2 * row * width_];
+            const Extent* second = first + width_;
             for (size_t series = 0; series < width_; ++series) {
-                Extent pair;
-                if (2 * row < TimeBuckets::kBuckets) {
-                    pair = cells_[2 * row * width_ + series];
-                    pair.Merge(cells_[(2 * row + 1) * width_ + series]);
-                }
-                cells_[row * width_ + series] = pair;
+                Extent pair = first[series];
+                pair.Merge(second[series]);
+                merged[series] = pair;
             }
         }
+        std::fill(cells_.begin() + static_cast<std::ptrdiff_t>(kHalf * width_), cells_.end(),
+                  Extent());
     }
 }
 

@@ -14,11 +14,12 @@ public:
     size_t AddSeries();
     size_t Series() const { return series_; }
 
-    Extent& At(const TimeBuckets& buckets, size_t bucket, size_t series) {
+    // The extents of every series in a bucket, valid until a series is added.
+    Extent* Row(const TimeBuckets& buckets, size_t bucket) {
         if (doublings_ != buckets.Doublings()) {
             CatchUp(buckets);
         }
-        return cells_[bucket * width_ + series];
+        return &cells_[bucket * width_];
     }
     // Asks for a row to be brought into the cache while other work goes on: its values come
     // next, and it is often far from the row touched last (as many devices are followed).

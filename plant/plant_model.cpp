@@ -24,11 +24,13 @@ int FunctionOf(const Transaction& t) {
 
 void SeenAt(DeviceStats& device, bool first, const CaptureTimestamp& time) {
     const int64_t ns = ToNanoseconds(time);
-    if (first || ns < ToNanoseconds(device.firstSeen)) {
+    if (first || ns < device.firstSeenNs) {
         device.firstSeen = time;
+        device.firstSeenNs = ns;
     }
-    if (first || ns > ToNanoseconds(device.lastSeen)) {
+    if (first || ns > device.lastSeenNs) {
         device.lastSeen = time;
+        device.lastSeenNs = ns;
     }
 }
 
@@ -113,10 +115,11 @@ void PlantModel::Take(const Transaction& t) {
     if (t.response) {
         SeenAt(device, first && !t.request, t.response->time);
     }
+    const std::optional<double> responseMs = ResponseTimeMs(t);
     if (trends_ != nullptr) {
-        trends_->Take(t, *known.trends, mapper_);
+        trends_->Take(t, *known.trends, responseMs, mapper_);
     }
-    CountMessages(t, known);
+    CountMessages(t, known, responseMs);
     if (detail_ == Detail::Full) {
         RecordPoll(t, known);
     }
@@ -136,7 +139,8 @@ void PlantModel::Take(const Transaction& t) {
     }
 }
 
-void PlantModel::CountMessages(const Transaction& t, ConnectionUnit& known) {
+void PlantModel::CountMessages(const Transaction& t, ConnectionUnit& known,
+                               std::optional<double> responseMs) {
     DeviceStats& device = *known.device;
     const int function = FunctionOf(t);
     if (t.request) {
@@ -154,8 +158,8 @@ void PlantModel::CountMessages(const Transaction& t, ConnectionUnit& known) {
             ++device.exceptions[code];
         }
     }
-    if (const std::optional<double> ms = ResponseTimeMs(t)) {
-        device.responseTimesMs.Add(*ms);
+    if (responseMs) {
+        device.responseTimesMs.Add(*responseMs);
     }
 }
 
@@ -244,12 +248,11 @@ void PlantModel::RecordPoints(const Transaction& t, ConnectionUnit& known) {
         device.read[static_cast<int>(table)].Add(range.first, range.count);
     }
     PointValuesOf(t, points_);
+    if (trends_ != nullptr) {
+        trends_->TakeReads(*known.trends, points_, device.lastRead);
+    }
     for (const PointValue& point : points_) {
         if (point.access == PointAccess::Read) {
-            if (trends_ != nullptr) {
-                trends_->TakeRead(*known.trends, point,
-                                  device.lastRead.Get(point.table, point.address));
-            }
             device.lastRead.Set(point.table, point.address, point.value);
         }
     }

@@ -95,6 +95,8 @@ struct DeviceStats {
     std::set<IpAddress> clients;
     CaptureTimestamp firstSeen;
     CaptureTimestamp lastSeen;
+    int64_t firstSeenNs = 0;  // the same in nanoseconds, to compare without converting
+    int64_t lastSeenNs = 0;
     uint64_t requests = 0;
     uint64_t responses = 0;
     std::map<int, uint64_t> exceptions;  // code -> count
@@ -179,7 +181,8 @@ private:
     };
     ConnectionUnit& Find(const Transaction& t, bool& firstOfDevice);
 
-    void CountMessages(const Transaction& t, ConnectionUnit& known);
+    void CountMessages(const Transaction& t, ConnectionUnit& known,
+                       std::optional<double> responseMs);
     void RecordPoll(const Transaction& t, ConnectionUnit& known);
     void RecordPoints(const Transaction& t, ConnectionUnit& known);
     void RecordWrite(const Transaction& t, DeviceStats& device);

@@ -4,10 +4,9 @@
 #include <cmath>
 
 #include "capture/capture_time.h"
-#include "session/mbap.h"
-#include "session/response_time.h"
 
-void PlantTrends::Take(const Transaction& t, DeviceTrends& device, ValueMapper* mapper) {
+void PlantTrends::Take(const Transaction& t, DeviceTrends& device, std::optional<double> responseMs,
+                       ValueMapper* mapper) {
     mapped_ = mapper != nullptr;
     if (t.request) {
         const size_t bucket = buckets_.Place(ToNanoseconds(t.request->time));
@@ -21,42 +20,53 @@ void PlantTrends::Take(const Transaction& t, DeviceTrends& device, ValueMapper* 
     if (t.response->IsException()) {
         ++device.exceptions.At(buckets_, responseBucket_).n;
     }
-    if (const std::optional<double> ms = ResponseTimeMs(t)) {
-        device.responseTimesMs.Add(*ms);
+    if (responseMs) {
+        device.responseTimesMs.Add(*responseMs);
     }
     if (mapper != nullptr) {
         TakeMapped(t, *mapper, device);
     }
 }
 
-void PlantTrends::TakeRead(DeviceTrends& device, const PointValue& point,
-                           std::optional<int32_t> previous) {
-    if (mapped_ || (point.table != PointTable::InputRegisters &&
-                    point.table != PointTable::HoldingRegisters)) {
+void PlantTrends::TakeReads(DeviceTrends& device, const std::vector<PointValue>& points,
+                            const LastValues& before) {
+    if (mapped_) {
         return;
     }
-    const bool changed = previous && *previous != point.value;
-    std::vector<uint8_t>& candidates =
-        device.candidateOf[point.table == PointTable::InputRegisters ? 0 : 1];
-    const uint8_t index = point.address < candidates.size() ? candidates[point.address] : 0;
-    Trend* trend = nullptr;
-    if (index > 0) {
-        trend = &device.registers[index - 1u];
-    } else {
-        if (!changed || device.registers.size() >= kCandidates) {
-            return;
+    Extent* row = nullptr;  // the values in the response's bucket, found once
+    for (const PointValue& point : points) {
+        if (point.access != PointAccess::Read || (point.table != PointTable::InputRegisters &&
+                                                  point.table != PointTable::HoldingRegisters)) {
+            continue;
         }
-        if (point.address >= candidates.size()) {
-            candidates.resize(point.address + 1u, 0);
+        const std::optional<int32_t> previous = before.Get(point.table, point.address);
+        const bool changed = previous && *previous != point.value;
+        std::vector<uint8_t>& candidates =
+            device.candidateOf[point.table == PointTable::InputRegisters ? 0 : 1];
+        const uint8_t index = point.address < candidates.size() ? candidates[point.address] : 0;
+        Trend* trend = nullptr;
+        if (index > 0) {
+            trend = &device.registers[index - 1u];
+        } else {
+            if (!changed || device.registers.size() >= kCandidates) {
+                continue;
+            }
+            if (point.address >= candidates.size()) {
+                candidates.resize(point.address + 1u, 0);
+            }
+            device.registerKeys.push_back(static_cast<uint32_t>(point.table) << 16 | point.address);
+            trend = &device.registers.emplace_back();
+            trend->series = device.values.AddSeries();
+            candidates[point.address] = static_cast<uint8_t>(device.registers.size());
+            row = device.values.Row(buckets_, responseBucket_);  // the rows may have moved
+            row[trend->series].Add(*previous);
         }
-        device.registerKeys.push_back(static_cast<uint32_t>(point.table) << 16 | point.address);
-        trend = &device.registers.emplace_back();
-        trend->series = device.values.AddSeries();
-        candidates[point.address] = static_cast<uint8_t>(device.registers.size());
-        device.values.At(buckets_, responseBucket_, trend->series).Add(*previous);
+        trend->changes += changed ? 1 : 0;
+        if (row == nullptr) {
+            row = device.values.Row(buckets_, responseBucket_);
+        }
+        row[trend->series].Add(point.value);
     }
-    trend->changes += changed ? 1 : 0;
-    device.values.At(buckets_, responseBucket_, trend->series).Add(point.value);
 }
 
 void PlantTrends::TakeMapped(const Transaction& t, ValueMapper& mapper, DeviceTrends& device) {
@@ -76,7 +86,7 @@ void PlantTrends::TakeMapped(const Transaction& t, ValueMapper& mapper, DeviceTr
         Trend& trend = found->second;
         trend.changes += trend.last && *trend.last != *value.number ? 1 : 0;
         trend.last = value.number;
-        device.values.At(buckets_, responseBucket_, trend.series).Add(*value.number);
+        device.values.Row(buckets_, responseBucket_)[trend.series].Add(*value.number);
     }
 }
 

@@ -44,10 +44,14 @@ public:
 
     // The series of a device, made empty the first time.
     DeviceTrends& Device(const DeviceKey& key) { return devices_[key]; }
-    // Counts the transaction on its device. `mapper` may be null.
-    void Take(const Transaction& t, DeviceTrends& device, ValueMapper* mapper);
-    // A point value the device answered in the transaction last taken, and the one read before.
-    void TakeRead(DeviceTrends& device, const PointValue& point, std::optional<int32_t> previous);
+    // Counts the transaction, answered in `responseMs` or not, on its device. `mapper` may be
+    // null.
+    void Take(const Transaction& t, DeviceTrends& device, std::optional<double> responseMs,
+              ValueMapper* mapper);
+    // The point values of the transaction last taken (those read from the device count), with
+    // the values last read before it.
+    void TakeReads(DeviceTrends& device, const std::vector<PointValue>& points,
+                   const LastValues& before);
 
     TimeBuckets& Buckets() { return buckets_; }
     std::map<DeviceKey, DeviceTrends>& Devices() { return devices_; }

@@ -42,22 +42,20 @@ struct Count {
 };
 
 // The least and the greatest value that fell in a bucket: the envelope a pixel column shows,
-// kept as floats (finer than any pixel) to keep the many series small.
+// kept as floats (finer than any pixel) to keep the many series small. None yet is the empty
+// range from +inf down to -inf, so merging is two comparisons without a branch.
 struct Extent {
-    float min = std::numeric_limits<float>::quiet_NaN();  // NaN: none yet
-    float max = std::numeric_limits<float>::quiet_NaN();
-    bool Any() const { return !std::isnan(min); }
+    float min = std::numeric_limits<float>::infinity();
+    float max = -std::numeric_limits<float>::infinity();
+    bool Any() const { return min <= max; }
     void Add(double value) {
         const auto v = static_cast<float>(value);
-        const bool any = Any();
-        min = any ? std::min(min, v) : v;
-        max = any ? std::max(max, v) : v;
+        min = std::min(min, v);
+        max = std::max(max, v);
     }
     void Merge(const Extent& other) {
-        if (other.Any()) {
-            Add(other.min);
-            Add(other.max);
-        }
+        min = std::min(min, other.min);
+        max = std::max(max, other.max);
     }
 };
 
