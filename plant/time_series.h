@@ -13,7 +13,8 @@
 
 class TimeBuckets {
 public:
-    static constexpr size_t kBuckets = 600;
+    // As many as a chart has pixel columns: a column never shows less than one bucket.
+    static constexpr size_t kBuckets = 300;
     static constexpr int64_t kFirstWidthNs = 1000000;  // 1 ms
 
     // The bucket of a time, widening the buckets when it lies past the last one. Times before

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "plant/extent_table.h"
+
 namespace {
 
 constexpr int64_t kMs = 1000000;
@@ -14,34 +16,46 @@ constexpr int64_t kMs = 1000000;
 TEST(TimeSeries, BucketsWidenAsTheSpanGrows) {
     TimeBuckets buckets;
     EXPECT_EQ(buckets.Place(5 * kMs), 0u);  // the first time is the origin
-    EXPECT_EQ(buckets.Place(5 * kMs + 599 * kMs), 599u);
+    EXPECT_EQ(buckets.Place(5 * kMs + 299 * kMs), 299u);
     EXPECT_EQ(buckets.Doublings(), 0);
-    EXPECT_EQ(buckets.Place(5 * kMs + 600 * kMs), 300u);
+    EXPECT_EQ(buckets.Place(5 * kMs + 300 * kMs), 150u);
     EXPECT_EQ(buckets.WidthNs(), 2 * kMs);
-    EXPECT_EQ(buckets.Place(5 * kMs + 4000 * kMs), 500u);  // 8 ms wide
+    EXPECT_EQ(buckets.Place(5 * kMs + 2000 * kMs), 250u);  // 8 ms wide
     EXPECT_EQ(buckets.Doublings(), 3);
     EXPECT_EQ(buckets.Place(0), 0u);  // before the origin
-    EXPECT_EQ(buckets.Used(), 501u);
+    EXPECT_EQ(buckets.Used(), 251u);
 }
 
 TEST(TimeSeries, SeriesMergeInPairs) {
     TimeBuckets buckets;
     TimeSeries<Count> counts;
-    TimeSeries<Extent> values;
-    for (int ms = 0; ms < 600; ++ms) {
+    ExtentTable values;
+    const size_t first = values.AddSeries();
+    const size_t second = values.AddSeries();
+    for (int ms = 0; ms < 300; ++ms) {
         const size_t bucket = buckets.Place(ms * kMs);
         ++counts.At(buckets, bucket).n;
-        values.At(buckets, bucket).Add(ms);
+        values.Row(buckets, bucket)[first].Add(ms);
+        values.Row(buckets, bucket)[second].Add(-ms);
     }
-    TimeSeries<Count> later;                           // made after the widening
-    ++later.At(buckets, buckets.Place(1200 * kMs)).n;  // 4 ms wide from here
-    EXPECT_EQ(later.Buckets(buckets)[300].n, 1u);
+    TimeSeries<Count> later;                          // made after the widening
+    ++later.At(buckets, buckets.Place(600 * kMs)).n;  // 4 ms wide from here
+    EXPECT_EQ(later.Buckets(buckets)[150].n, 1u);
     const std::vector<Count>& merged = counts.Buckets(buckets);
     EXPECT_EQ(merged[0].n, 4u);
-    EXPECT_EQ(merged[149].n, 4u);
-    EXPECT_EQ(merged[150].n, 0u);
-    const std::vector<Extent>& extents = values.Buckets(buckets);
+    EXPECT_EQ(merged[74].n, 4u);
+    EXPECT_EQ(merged[75].n, 0u);
+    // A series added after the widening (rows of a wider table) keeps the others' values.
+    const size_t third = values.AddSeries();
+    for (size_t i = 0; i < 3; ++i) {
+        values.AddSeries();
+    }
+    values.Row(buckets, 150)[third].Add(42);
+    const std::vector<Extent> extents = values.Column(buckets, first);
     EXPECT_FLOAT_EQ(extents[1].min, 4);
     EXPECT_FLOAT_EQ(extents[1].max, 7);
-    EXPECT_FALSE(extents[150].Any());
+    EXPECT_FALSE(extents[75].Any());
+    EXPECT_FLOAT_EQ(values.Column(buckets, second)[74].min, -299);
+    EXPECT_FLOAT_EQ(values.Column(buckets, third)[150].max, 42);
+    EXPECT_FALSE(values.Column(buckets, third)[0].Any());
 }
