@@ -44,28 +44,26 @@ void PlantTrends::TakeReads(DeviceTrends& device, const std::vector<PointValue>&
         std::vector<uint8_t>& candidates =
             device.candidateOf[point.table == PointTable::InputRegisters ? 0 : 1];
         const uint8_t index = point.address < candidates.size() ? candidates[point.address] : 0;
-        Trend* trend = nullptr;
-        if (index > 0) {
-            trend = &device.registers[index - 1u];
-        } else {
-            if (!changed || device.registers.size() >= kCandidates) {
+        size_t series = index > 0 ? index - 1u : 0;
+        if (index == 0) {
+            if (!changed || device.registerKeys.size() >= kCandidates) {
                 continue;
             }
             if (point.address >= candidates.size()) {
                 candidates.resize(point.address + 1u, 0);
             }
+            series = device.values.AddSeries();
             device.registerKeys.push_back(static_cast<uint32_t>(point.table) << 16 | point.address);
-            trend = &device.registers.emplace_back();
-            trend->series = device.values.AddSeries();
-            candidates[point.address] = static_cast<uint8_t>(device.registers.size());
+            device.registerChanges.push_back(0);
+            candidates[point.address] = static_cast<uint8_t>(series + 1u);
             row = device.values.Row(buckets_, responseBucket_);  // the rows may have moved
-            row[trend->series].Add(*previous);
+            row[series].Add(*previous);
         }
-        trend->changes += changed ? 1 : 0;
+        device.registerChanges[series] += changed ? 1 : 0;
         if (row == nullptr) {
             row = device.values.Row(buckets_, responseBucket_);
         }
-        row[trend->series].Add(point.value);
+        row[series].Add(point.value);
     }
 }
 
@@ -80,10 +78,10 @@ void PlantTrends::TakeMapped(const Transaction& t, ValueMapper& mapper, DeviceTr
             if (device.mapped.size() >= kCandidates) {
                 continue;
             }
-            found = device.mapped.emplace(value.entry, Trend()).first;
+            found = device.mapped.emplace(value.entry, MappedTrend()).first;
             found->second.series = device.values.AddSeries();
         }
-        Trend& trend = found->second;
+        MappedTrend& trend = found->second;
         trend.changes += trend.last && *trend.last != *value.number ? 1 : 0;
         trend.last = value.number;
         device.values.Row(buckets_, responseBucket_)[trend.series].Add(*value.number);

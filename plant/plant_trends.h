@@ -15,10 +15,11 @@
 #include "plant/plant_model.h"
 #include "plant/time_series.h"
 
-struct Trend {
+// How a map entry's value went on a device.
+struct MappedTrend {
     uint64_t changes = 0;
-    std::optional<double> last;  // of a map entry's value
-    size_t series = 0;           // in the device's values
+    std::optional<double> last;
+    size_t series = 0;  // in the device's values
 };
 
 // An input or holding register: the table in the high half, the address in the low one.
@@ -28,14 +29,16 @@ struct DeviceTrends {
     TimeSeries<Count> requests;
     TimeSeries<Count> exceptions;
     LogHistogram responseTimesMs;
-    ExtentTable values;  // of the registers and map entries followed
-    // The candidates, their keys apart, and where each register's candidate stands (its index
-    // + 1; 0 for none) by table and address, up to the highest address read.
+    // Of the map entries followed with a map, without one of the candidate registers: series
+    // i is candidate i. Kept small and apart, as each value read touches them.
+    ExtentTable values;
     std::vector<RegisterKey> registerKeys;
-    std::vector<Trend> registers;
+    std::vector<uint64_t> registerChanges;
+    // Where each register's candidate stands (its index + 1; 0 for none) by table and address,
+    // up to the highest address read.
     std::vector<uint8_t> candidateOf[2];  // input registers, holding registers
     // Map entries are the elements of one vector: their addresses are in map order.
-    std::map<const MapEntry*, Trend> mapped;
+    std::map<const MapEntry*, MappedTrend> mapped;
 };
 
 class PlantTrends {

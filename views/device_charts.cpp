@@ -79,19 +79,19 @@ std::vector<EnvelopeColumn> ValueColumns(const TimeColumns& columns,
 }
 
 std::string TrendChart(const std::string& title, const std::string& valueLabel,
-                       DeviceTrends& device, const Trend& trend, TimeBuckets& buckets) {
+                       DeviceTrends& device, size_t series, TimeBuckets& buckets) {
     const TimeColumns columns = ColumnsOf(buckets);
     Extent all;
     const std::vector<EnvelopeColumn> values =
-        ValueColumns(columns, device.values.Column(buckets, trend.series), all);
+        ValueColumns(columns, device.values.Column(buckets, series), all);
     SvgChart chart(title, TimeAxis(buckets, columns), ValueAxis(valueLabel, all.min, all.max));
     chart.AddEnvelope(values, "line value");
     return chart.Svg();
 }
 
-std::string RegisterTitle(RegisterKey key, const Trend& trend) {
-    return std::to_string(RegisterReference(key)) + ": " + std::to_string(trend.changes) +
-           (trend.changes == 1 ? " change" : " changes");
+std::string RegisterTitle(RegisterKey key, uint64_t changes) {
+    return std::to_string(RegisterReference(key)) + ": " + std::to_string(changes) +
+           (changes == 1 ? " change" : " changes");
 }
 
 std::string EntryTitle(const MapEntry& entry) {
@@ -169,16 +169,16 @@ std::vector<std::string> TrendCharts(DeviceTrends& device, TimeBuckets& buckets,
         charts.push_back(
             TrendChart(EntryTitle(map),
                        map.unitOfMeasurement.empty() ? std::string("value") : map.unitOfMeasurement,
-                       device, entry.second, buckets));
+                       device, entry.second.series, buckets));
     }
-    std::vector<size_t> order(device.registers.size());
+    std::vector<size_t> order(device.registerKeys.size());
     for (size_t i = 0; i < order.size(); ++i) {
         order[i] = i;
     }
     // The most changed first; among equals, in address order.
     std::sort(order.begin(), order.end(), [&device](size_t a, size_t b) {
-        const uint64_t changesA = device.registers[a].changes;
-        const uint64_t changesB = device.registers[b].changes;
+        const uint64_t changesA = device.registerChanges[a];
+        const uint64_t changesB = device.registerChanges[b];
         return changesA != changesB ? changesA > changesB
                                     : device.registerKeys[a] < device.registerKeys[b];
     });
@@ -187,9 +187,9 @@ std::vector<std::string> TrendCharts(DeviceTrends& device, TimeBuckets& buckets,
             ++more;
             continue;
         }
-        Trend& trend = device.registers[i];
-        charts.push_back(TrendChart(RegisterTitle(device.registerKeys[i], trend), "register value",
-                                    device, trend, buckets));
+        charts.push_back(
+            TrendChart(RegisterTitle(device.registerKeys[i], device.registerChanges[i]),
+                       "register value", device, i, buckets));
     }
     return charts;
 }
