@@ -22,7 +22,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--program", help=f"default: {measure.DEFAULT_PROGRAM}")
     parser.add_argument("--transactions", type=int, nargs="+", default=[1_000_000])
-    parser.add_argument("--runs", type=int, default=3)
+    parser.add_argument("--runs", type=int, default=5)
     args = parser.parse_args()
     measure.ensure_tool(measure.GNU_TIME)
     program = measure.ensure_program(args.program)
@@ -33,8 +33,7 @@ def main():
             plant_capture(capture, transactions)
             plain = [program, "--no", "--force", "-o", "out.txt", capture]
             with_html = plain[:-1] + ["--html", "report.html", capture]
-            base, _ = best_of(args.runs, plain, work)
-            html, peak = best_of(args.runs, with_html, work)
+            (base, _), (html, peak) = best_of(args.runs, [plain, with_html], work)
             size = os.path.getsize(os.path.join(work, "report.html"))
             ratio = html / base
             print(f"{SERVERS * UNITS} devices, {transactions} transactions: page "

@@ -91,26 +91,28 @@ def compare_map(program, capture, work, runs, entries):
     outputs = ["--transactions", "t.jsonl", "--summary", "summary.json", "--points", "points.csv"]
     plain = [program, "--no", "--force", "-o", "out.txt"] + outputs + [capture]
     mapped = plain[:-1] + ["--map", path, capture]
-    base, _ = best_of(runs, plain, work)
-    with_map, peak = best_of(runs, mapped, work)
+    (base, _), (with_map, peak) = best_of(runs, [plain, mapped], work)
     print(f"{entries}-entry map: {base:.2f} s without, {with_map:.2f} s with it "
           f"({with_map / base:.2f}x; --transactions, --summary and --points on both); "
           f"peak RSS with it {measure.mib(peak)}")
 
 
-def best_of(runs, argv, cwd):
-    best = None
+def best_of(runs, commands, cwd):
+    """The best time of each command, with its peak RSS, over `runs` rounds: the commands take
+    turns in each round, so that a shared machine's changing load falls on them alike."""
+    best = [None] * len(commands)
     for _ in range(runs):
-        seconds, peak = measure.run_timed(argv, cwd)
-        best = (seconds, peak) if best is None or seconds < best[0] else best
+        for i, argv in enumerate(commands):
+            seconds, peak = measure.run_timed(argv, cwd)
+            if best[i] is None or seconds < best[i][0]:
+                best[i] = (seconds, peak)
     return best
 
 
 def compare(program, capture, work, runs, label):
     plain = [program, "--no", "--force", "-o", "out.txt", capture]
     full = plain[:-1] + ["--summary", "summary.json", "--points", "points.csv", capture]
-    base, _ = best_of(runs, plain, work)
-    with_outputs, peak = best_of(runs, full, work)
+    (base, _), (with_outputs, peak) = best_of(runs, [plain, full], work)
     print(f"{label}: {base:.2f} s without, {with_outputs:.2f} s with --summary and --points "
           f"({with_outputs / base:.2f}x); peak RSS with them {measure.mib(peak)}")
 
