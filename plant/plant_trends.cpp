@@ -10,7 +10,7 @@ void PlantTrends::Take(const Transaction& t, DeviceTrends& device, std::optional
     mapped_ = mapper != nullptr;
     if (t.request) {
         const size_t bucket = buckets_.Place(ToNanoseconds(t.request->time));
-        ++device.requests.At(buckets_, bucket).n;
+        ++device.messages.Row(buckets_, bucket)[DeviceTrends::kRequests].n;
     }
     if (!t.response) {
         return;
@@ -18,7 +18,7 @@ void PlantTrends::Take(const Transaction& t, DeviceTrends& device, std::optional
     responseBucket_ = buckets_.Place(ToNanoseconds(t.response->time));
     device.values.Prefetch(responseBucket_);
     if (t.response->IsException()) {
-        ++device.exceptions.At(buckets_, responseBucket_).n;
+        ++device.messages.Row(buckets_, responseBucket_)[DeviceTrends::kExceptions].n;
     }
     if (responseMs) {
         device.responseTimesMs.Add(*responseMs);

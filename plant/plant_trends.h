@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-#include "plant/extent_table.h"
+#include "plant/bucket_table.h"
 #include "plant/log_histogram.h"
 #include "plant/plant_model.h"
 #include "plant/time_series.h"
@@ -26,12 +26,13 @@ struct MappedTrend {
 using RegisterKey = uint32_t;
 
 struct DeviceTrends {
-    TimeSeries<Count> requests;
-    TimeSeries<Count> exceptions;
+    static constexpr size_t kRequests = 0;
+    static constexpr size_t kExceptions = 1;
+    BucketTable<Count> messages{2};  // series kRequests and kExceptions
     LogHistogram responseTimesMs;
     // Of the map entries followed with a map, without one of the candidate registers: series
     // i is candidate i. Kept small and apart, as each value read touches them.
-    ExtentTable values;
+    BucketTable<Extent> values;
     std::vector<RegisterKey> registerKeys;
     std::vector<uint64_t> registerChanges;
     // Where each register's candidate stands (its index + 1; 0 for none) by table and address,

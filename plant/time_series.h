@@ -2,7 +2,7 @@
 // Series over the capture's time in bounded memory. Every series of a run shares one bucketing:
 // at most kBuckets buckets of one width from the first time seen. The span of a capture is known
 // only at its end, so when a time falls past the last bucket the width doubles, and each series
-// merges its buckets in pairs the next time it is touched.
+// merges its buckets in pairs the next time it is touched (bucket_table.h).
 
 #include <algorithm>
 #include <cmath>
@@ -58,40 +58,4 @@ struct Extent {
         min = std::min(min, other.min);
         max = std::max(max, other.max);
     }
-};
-
-// One series on the shared buckets; `Bucket` is Count or Extent.
-template <class Bucket>
-class TimeSeries {
-public:
-    Bucket& At(const TimeBuckets& buckets, size_t index) {
-        CatchUp(buckets);
-        if (buckets_.empty()) {
-            buckets_.resize(TimeBuckets::kBuckets);
-        }
-        return buckets_[index];
-    }
-    // The buckets at the shared width: kBuckets of them, or none for a series never touched.
-    const std::vector<Bucket>& Buckets(const TimeBuckets& buckets) {
-        CatchUp(buckets);
-        return buckets_;
-    }
-
-private:
-    void CatchUp(const TimeBuckets& buckets) {
-        for (; doublings_ < buckets.Doublings() && !buckets_.empty(); ++doublings_) {
-            for (size_t i = 0; i < buckets_.size(); ++i) {
-                Bucket pair = Bucket();
-                if (2 * i < buckets_.size()) {
-                    pair = buckets_[2 * i];
-                    pair.Merge(buckets_[2 * i + 1]);
-                }
-                buckets_[i] = pair;
-            }
-        }
-        doublings_ = buckets.Doublings();
-    }
-
-    int doublings_ = 0;
-    std::vector<Bucket> buckets_;
 };

@@ -139,9 +139,9 @@ std::string ResponseTimeChart(const LogHistogram& histogram) {
 std::string RateChart(DeviceTrends& device, TimeBuckets& buckets) {
     const TimeColumns columns = ColumnsOf(buckets);
     const std::vector<EnvelopeColumn> requests =
-        RateColumns(columns, device.requests.Buckets(buckets));
+        RateColumns(columns, device.messages.Column(buckets, DeviceTrends::kRequests));
     const std::vector<EnvelopeColumn> exceptions =
-        RateColumns(columns, device.exceptions.Buckets(buckets));
+        RateColumns(columns, device.messages.Column(buckets, DeviceTrends::kExceptions));
     double most = 0;
     for (const std::vector<EnvelopeColumn>* series : {&requests, &exceptions}) {
         for (const EnvelopeColumn& column : *series) {

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "plant/extent_table.h"
+#include "plant/bucket_table.h"
 
 namespace {
 
@@ -28,20 +28,20 @@ TEST(TimeSeries, BucketsWidenAsTheSpanGrows) {
 
 TEST(TimeSeries, SeriesMergeInPairs) {
     TimeBuckets buckets;
-    TimeSeries<Count> counts;
-    ExtentTable values;
+    BucketTable<Count> counts(1);
+    BucketTable<Extent> values;
     const size_t first = values.AddSeries();
     const size_t second = values.AddSeries();
     for (int ms = 0; ms < 300; ++ms) {
         const size_t bucket = buckets.Place(ms * kMs);
-        ++counts.At(buckets, bucket).n;
+        ++counts.Row(buckets, bucket)[0].n;
         values.Row(buckets, bucket)[first].Add(ms);
         values.Row(buckets, bucket)[second].Add(-ms);
     }
-    TimeSeries<Count> later;                          // made after the widening
-    ++later.At(buckets, buckets.Place(600 * kMs)).n;  // 4 ms wide from here
-    EXPECT_EQ(later.Buckets(buckets)[150].n, 1u);
-    const std::vector<Count>& merged = counts.Buckets(buckets);
+    BucketTable<Count> later(1);                          // made after the widening
+    ++later.Row(buckets, buckets.Place(600 * kMs))[0].n;  // 4 ms wide from here
+    EXPECT_EQ(later.Column(buckets, 0)[150].n, 1u);
+    const std::vector<Count> merged = counts.Column(buckets, 0);
     EXPECT_EQ(merged[0].n, 4u);
     EXPECT_EQ(merged[74].n, 4u);
     EXPECT_EQ(merged[75].n, 0u);
