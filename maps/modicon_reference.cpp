@@ -24,8 +24,9 @@ constexpr uint32_t kSixDigitSpan = 65536;  // 400001-465536
 }  // namespace
 
 bool ParseModiconReference(const std::string& text, PointTable& table, uint16_t& address) {
-    if (text.empty() || text.size() > 6 ||
-        !std::all_of(text.begin(), text.end(), [](char c) { return std::isdigit(c) != 0; })) {
+    if (text.empty() || text.size() > 6 || !std::all_of(text.begin(), text.end(), [](char c) {
+            return std::isdigit(static_cast<unsigned char>(c)) != 0;
+        })) {
         return false;
     }
     const bool sixDigits = text.size() == 6;

@@ -6,12 +6,10 @@ namespace {
 
 struct TableNaming {
     const char* abbreviation;
-    int referenceBase;  // Modicon reference of address 0
 };
 
 // In PointTable order.
-const TableNaming kTableNaming[kPointTableCount] = {
-    {"co", 1}, {"di", 10001}, {"ir", 30001}, {"hr", 40001}};
+const TableNaming kTableNaming[kPointTableCount] = {{"co"}, {"di"}, {"ir"}, {"hr"}};
 
 bool HoldsWords(PointTable table) {
     return table == PointTable::InputRegisters || table == PointTable::HoldingRegisters;
@@ -82,7 +80,7 @@ void MapSuggester::AddTable(const TableKey& key, const TableSeen& seen, const st
         MapEntry& entry = suggested.entry;
         entry.address = *next;
         entry.name = prefix + "u" + std::to_string(key.unit) + "_" + naming.abbreviation + "_" +
-                     std::to_string(naming.referenceBase + entry.address);
+                     std::to_string(ReferenceBase(key.table) + entry.address);
         entry.table = key.table;
         entry.unit = key.unit;
         entry.host = host;

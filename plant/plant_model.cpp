@@ -66,6 +66,11 @@ int32_t MaskWritten(int32_t current, int32_t andMask, int32_t orMask) {
 
 }  // namespace
 
+const char* WriteOutcomeName(WriteOutcome outcome) {
+    static const char* const kNames[] = {"acknowledged", "exception", "unanswered"};
+    return kNames[static_cast<int>(outcome)];
+}
+
 bool IsWriteFunction(int function) {
     for (int write : kWriteFunctions) {
         if (write == function) {
@@ -125,7 +130,9 @@ void PlantModel::Take(const Transaction& t) {
     }
     RecordWrite(t, device);
     RecordPoints(t, known);
-    RecordMapped(t, device);
+    if (detail_ == Detail::Full) {
+        RecordMapped(t, device);
+    }
     if (t.responseDetails) {
         // Device identification comes in pieces (more follows): each object as last sent.
         for (const DeviceIdObject& object : DeviceIdentificationObjects(*t.responseDetails)) {
@@ -248,7 +255,7 @@ void PlantModel::RecordPoints(const Transaction& t, ConnectionUnit& known) {
         device.read[static_cast<int>(table)].Add(range.first, range.count);
     }
     PointValuesOf(t, points_);
-    if (trends_ != nullptr) {
+    if (trends_ != nullptr && mapper_ == nullptr) {  // with a map, its entries are the trends
         trends_->TakeReads(*known.trends, points_, device.lastRead);
     }
     for (const PointValue& point : points_) {

@@ -144,8 +144,9 @@ public:
     };
 
     // What the model keeps of each device: everything, or an overview without the polls of
-    // each range (DeviceStats::polling) and the address ranges read and written, for a view
-    // that shows none of them to save their cost.
+    // each range (DeviceStats::polling), the address ranges read and written and the map
+    // entries' statistics (DeviceStats::mapped), for a view that shows none of them to save
+    // their cost.
     enum class Detail : uint8_t { Full, Overview };
 
     // `mapper` (may be null) gives the typed values of a register map; `trends` (may be null)
@@ -163,7 +164,6 @@ public:
     const std::map<DeviceKey, DeviceStats>& Devices() const { return devices_; }
     const std::map<IpAddress, ClientStats>& Clients() const { return clients_; }
     uint64_t Transactions() const { return transactions_; }
-    // Per map entry and device, in map order, then by device.
     // Per map entry and device, in map order, then by device.
     std::vector<std::pair<std::pair<const MapEntry*, DeviceKey>, const MappedStats*>> Mapped()
         const;
@@ -203,5 +203,7 @@ private:
     std::vector<PointValue> points_;  // of the transaction being taken
 };
 
+// "acknowledged", "exception" or "unanswered".
+const char* WriteOutcomeName(WriteOutcome outcome);
 // Whether the function writes to the device: 5, 6, 15, 16, 22 and 23.
 bool IsWriteFunction(int function);

@@ -7,7 +7,6 @@
 
 void PlantTrends::Take(const Transaction& t, DeviceTrends& device, std::optional<double> responseMs,
                        ValueMapper* mapper) {
-    mapped_ = mapper != nullptr;
     if (t.request) {
         const size_t bucket = buckets_.Place(ToNanoseconds(t.request->time));
         ++device.messages.Row(buckets_, bucket)[DeviceTrends::kRequests].n;
@@ -30,9 +29,6 @@ void PlantTrends::Take(const Transaction& t, DeviceTrends& device, std::optional
 
 void PlantTrends::TakeReads(DeviceTrends& device, const std::vector<PointValue>& points,
                             const LastValues& before) {
-    if (mapped_) {
-        return;
-    }
     Extent* row = nullptr;  // the values in the response's bucket, found once
     for (const PointValue& point : points) {
         if (point.access != PointAccess::Read || (point.table != PointTable::InputRegisters &&
@@ -78,13 +74,9 @@ void PlantTrends::TakeMapped(const Transaction& t, ValueMapper& mapper, DeviceTr
             if (device.mapped.size() >= kCandidates) {
                 continue;
             }
-            found = device.mapped.emplace(value.entry, MappedTrend()).first;
-            found->second.series = device.values.AddSeries();
+            found = device.mapped.emplace(value.entry, device.values.AddSeries()).first;
         }
-        MappedTrend& trend = found->second;
-        trend.changes += trend.last && *trend.last != *value.number ? 1 : 0;
-        trend.last = value.number;
-        device.values.Row(buckets_, responseBucket_)[trend.series].Add(*value.number);
+        device.values.Row(buckets_, responseBucket_)[found->second].Add(*value.number);
     }
 }
 

@@ -15,13 +15,6 @@
 #include "plant/plant_model.h"
 #include "plant/time_series.h"
 
-// How a map entry's value went on a device.
-struct MappedTrend {
-    uint64_t changes = 0;
-    std::optional<double> last;
-    size_t series = 0;  // in the device's values
-};
-
 // An input or holding register: the table in the high half, the address in the low one.
 using RegisterKey = uint32_t;
 
@@ -39,7 +32,7 @@ struct DeviceTrends {
     // up to the highest address read.
     std::vector<uint8_t> candidateOf[2];  // input registers, holding registers
     // Map entries are the elements of one vector: their addresses are in map order.
-    std::map<const MapEntry*, MappedTrend> mapped;
+    std::map<const MapEntry*, size_t> mapped;  // each entry's series
 };
 
 class PlantTrends {
@@ -66,7 +59,6 @@ private:
     TimeBuckets buckets_;
     std::map<DeviceKey, DeviceTrends> devices_;
     size_t responseBucket_ = 0;  // of the transaction last taken
-    bool mapped_ = false;        // a map gives the trends
 };
 
 // The Modicon reference of a register key: 30001 or 40001 plus its address.

@@ -21,7 +21,6 @@ public:
     // the first one seen count in bucket 0.
     size_t Place(int64_t ns);
 
-    bool Started() const { return started_; }
     int64_t OriginNs() const { return originNs_; }
     int64_t WidthNs() const { return widthNs_; }
     int Doublings() const { return doublings_; }

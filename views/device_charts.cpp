@@ -169,7 +169,7 @@ std::vector<std::string> TrendCharts(DeviceTrends& device, TimeBuckets& buckets,
         charts.push_back(
             TrendChart(EntryTitle(map),
                        map.unitOfMeasurement.empty() ? std::string("value") : map.unitOfMeasurement,
-                       device, entry.second.series, buckets));
+                       device, entry.second, buckets));
     }
     std::vector<size_t> order(device.registerKeys.size());
     for (size_t i = 0; i < order.size(); ++i) {

@@ -3,6 +3,7 @@
 #include <set>
 
 #include "capture/capture_time.h"
+#include "common/text_file.h"
 #include "modbus/function_details.h"
 #include "views/device_charts.h"
 #include "views/html_page_assets.h"
@@ -12,7 +13,6 @@
 
 namespace {
 
-const char* const kOutcomeTexts[] = {"acknowledged", "exception", "unanswered"};
 // Points of one write listed in its row; the rest are counted.
 constexpr size_t kPointsPerRow = 8;
 
@@ -35,15 +35,6 @@ std::string Head(std::initializer_list<const char*> names) {
 
 std::string FunctionText(int function) {
     return std::to_string(function) + " " + LogFunctionName(function);
-}
-
-// Every line of `text` ending in CR LF.
-std::string CrLf(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        out += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    }
-    return out;
 }
 
 std::string Table(const char* id, std::initializer_list<const char*> head,
@@ -226,7 +217,7 @@ std::string WriteRow(const WriteRecord& write) {
     return "<tr>" + Cell(Iso8601Utc(t.request->time)) + Cell(t.Client().ToString()) +
            Cell(t.Server().ToString()) + Number(t.request->unit) +
            Cell(FunctionText(write.function)) + Cell(PointsText(write)) +
-           Cell(std::string(kOutcomeTexts[static_cast<int>(write.outcome)]) +
+           Cell(std::string(WriteOutcomeName(write.outcome)) +
                 (write.outcome == WriteOutcome::Exception
                      ? " " + std::to_string(write.exceptionCode)
                      : std::string())) +
@@ -273,7 +264,7 @@ std::string HtmlReportFile::Page() {
         "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
         "style-src 'unsafe-inline'; script-src 'unsafe-inline'; img-src data:\">\r\n"
         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\r\n<title>" +
-        HtmlEscape(title) + "</title>\r\n<style>" + CrLf(kPageStyle) +
+        HtmlEscape(title) + "</title>\r\n<style>" + ToTextModeLineEnds(kPageStyle) +
         "</style></head>\r\n<body>\r\n<h1>" + HtmlEscape(title) + "</h1>\r\n";
     page += CaptureSection(facts_, model_, writes_, anomalies_);
     page += DevicesSection(model_);
@@ -290,7 +281,7 @@ std::string HtmlReportFile::Page() {
                   {"Time", "Kind", "Connection", "Unit", "Function", "Detail", "Report frame"},
                   anomalies_, "anomalies") +
             "</section>\r\n";
-    return page + "<script>" + CrLf(kPageScript) + "</script>\r\n</body></html>\r\n";
+    return page + "<script>" + ToTextModeLineEnds(kPageScript) + "</script>\r\n</body></html>\r\n";
 }
 
 bool HtmlReportFile::Close() {

@@ -16,8 +16,6 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-const char* const kOutcomeNames[] = {"acknowledged", "exception", "unanswered"};
-
 std::string Dump(const Json& json) {
     return json.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
@@ -178,7 +176,7 @@ std::string WriteLine(const WriteRecord& write) {
         points.push_back(std::move(item));
     }
     json["points"] = std::move(points);
-    json["outcome"] = kOutcomeNames[static_cast<int>(write.outcome)];
+    json["outcome"] = WriteOutcomeName(write.outcome);
     json["exception_code"] =
         write.outcome == WriteOutcome::Exception ? Json(write.exceptionCode) : Json(nullptr);
     json["values"] = MappedValuesJson(write.values);
