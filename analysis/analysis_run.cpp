@@ -244,38 +244,45 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
     const std::string& inputPath = paths[0];
 
     ReportFile report(request.reportPath);
-    std::unique_ptr<ValueMapper> mapper;
-    if (options.registerMap) {
-        mapper = std::make_unique<ValueMapper>(options.registerMap);
-    }
     std::unique_ptr<TransactionLog> transactionLog;
     std::unique_ptr<SummaryFile> summary;
     std::unique_ptr<PointsFile> points;
     std::unique_ptr<SuggestedMapFile> suggestedMap;
     std::unique_ptr<HtmlReportFile> html;
+    std::unique_ptr<PlantStage> stage;
     PassContext context{host, *source, options, {&report}, PassCounts(), nullptr};
     if (options.pairing == PairingMode::Transaction) {
+        PlantNeeds needs;
         if (!options.transactionLog.empty()) {
-            transactionLog = std::make_unique<TransactionLog>(options.transactionLog, mapper.get());
+            transactionLog = std::make_unique<TransactionLog>(options.transactionLog);
             context.sinks.push_back(transactionLog.get());
+            needs.anomalies = true;
+            needs.points = needs.points || options.registerMap != nullptr;  // typed values
         }
         if (!options.summary.empty()) {
-            summary = std::make_unique<SummaryFile>(options.summary, options.slowResponseMs,
-                                                    mapper.get());
+            summary = std::make_unique<SummaryFile>(options.summary);
             context.sinks.push_back(summary.get());
+            needs.anomalies = needs.model = needs.polling = true;
         }
         if (!options.points.empty()) {
-            points = std::make_unique<PointsFile>(options.points, mapper.get());
+            points = std::make_unique<PointsFile>(options.points);
             context.sinks.push_back(points.get());
+            needs.points = true;
         }
         if (!options.suggestMap.empty()) {
             suggestedMap = std::make_unique<SuggestedMapFile>(options.suggestMap);
             context.sinks.push_back(suggestedMap.get());
+            needs.points = true;
         }
         if (!options.html.empty()) {
-            html = std::make_unique<HtmlReportFile>(options.html, options.slowResponseMs,
-                                                    mapper.get());
+            html = std::make_unique<HtmlReportFile>(options.html);
             context.sinks.push_back(html.get());
+            needs.anomalies = needs.model = needs.trends = true;
+        }
+        if (needs.points || needs.anomalies || needs.model) {
+            stage =
+                std::make_unique<PlantStage>(needs, options.slowResponseMs, options.registerMap);
+            context.stage = stage.get();
         }
     }
     PassEnd end = options.pairing == PairingMode::Address ? RunAddressPairing(context)
@@ -287,16 +294,11 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
                              static_cast<uint64_t>(passCounts.recordsRead),
                              static_cast<uint64_t>(passCounts.messages),
                              passCounts.connections};
-    if (summary) {
-        summary->SetCaptureFacts(facts);
-    }
-    if (html) {
-        html->SetCaptureFacts(facts);
-    }
+    const PlantResult plant = stage ? stage->Result(facts) : PlantResult{facts};
     // Everything taken so far is stored, whichever way the pass ended; a capture without any
     // Modbus message leaves no file behind (not even an empty summary).
     for (TransactionSink* sink : context.sinks) {
-        if (end != PassEnd::NoMessages && !sink->Close() && context.failedSink == nullptr) {
+        if (end != PassEnd::NoMessages && !sink->Close(plant) && context.failedSink == nullptr) {
             context.failedSink = sink;
         }
     }
@@ -347,8 +349,9 @@ AnalysisResult RunAnalysis(const AnalysisRequest& request, AnalysisHost& host,
     }
     const std::string& reportName = request.reportPath;
     const AnalysisOptions& options = request.options;
-    const std::vector<std::string> outputs = {reportName, options.transactionLog, options.summary,
-                                              options.points, options.suggestMap, options.html};
+    const std::vector<std::string> outputs = {reportName,         options.transactionLog,
+                                              options.summary,    options.points,
+                                              options.suggestMap, options.html};
     for (const std::string& inputPath : paths) {
         if (paths.size() > 1 &&
             (inputPath == "-" || InspectInput(inputPath).kind == InputKind::Pipe)) {

@@ -8,10 +8,19 @@
 namespace {
 
 const char* const kKindNames[] = {
-    "invalid_protocol_id",      "invalid_length",         "invalid_unit_identifier",
-    "invalid_function_code",    "invalid_exception_code", "unsolicited_response",
-    "value_mismatch",           "unit_mismatch",          "function_mismatch",
-    "duplicate_transaction_id", "unanswered_request",     "slow_response",
+    "invalid_protocol_id",
+    "invalid_length",
+    "invalid_unit_identifier",
+    "invalid_function_code",
+    "invalid_exception_code",
+    "unsolicited_response",
+    "value_mismatch",
+    "unit_mismatch",
+    "function_mismatch",
+    "duplicate_transaction_id",
+    "unanswered_request",
+    "slow_response",
+    "address_scan",
 };
 
 const char* UnansweredReason(Unanswered reason) {

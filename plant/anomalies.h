@@ -21,6 +21,7 @@ enum class AnomalyKind : uint8_t {
     DuplicateTransactionId,  // sent while a request with its transaction id was waiting
     UnansweredRequest,
     SlowResponse,  // answered later than the slow-response bound
+    AddressScan,   // a client drew many illegal-function or illegal-address answers
 };
 
 struct Anomaly {

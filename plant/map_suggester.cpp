@@ -32,8 +32,7 @@ std::string ServerPrefix(const std::string& server) {
 
 }  // namespace
 
-void MapSuggester::Take(const Transaction& t) {
-    const std::vector<PointValue> values = PointValuesOf(t);
+void MapSuggester::Take(const Transaction& t, const std::vector<PointValue>& values) {
     if (values.empty()) {
         return;
     }

@@ -24,7 +24,8 @@ struct SuggestedEntry {
 
 class MapSuggester {
 public:
-    void Take(const Transaction& transaction);
+    // The transaction with its point values (PointValuesOf).
+    void Take(const Transaction& transaction, const std::vector<PointValue>& points);
     // By server, unit, table (coils first) and address. Names are "u1_hr_40001" (unit, table,
     // Modicon reference), led by the server ("ip10_0_0_5_502_u1_...") when there are several.
     std::vector<SuggestedEntry> Suggest() const;

@@ -174,7 +174,7 @@ void AddMessageFindings(Json& findings, const char* name, const std::optional<CM
 
 }  // namespace
 
-std::string TransactionLogLine(const Transaction& transaction, ValueMapper* mapper,
+std::string TransactionLogLine(const Transaction& transaction, const Derivation& derived,
                                MappedValuesText* valuesText) {
     const CModbusMessage& first =
         transaction.request ? *transaction.request : *transaction.response;
@@ -209,15 +209,21 @@ std::string TransactionLogLine(const Transaction& transaction, ValueMapper* mapp
     std::string text = line.dump(-1, ' ', false, Json::error_handler_t::replace);
     text.back() = ',';
     text += "\"values\":";
-    if (mapper != nullptr) {
-        MappedValuesText once;
-        (valuesText != nullptr ? *valuesText : once).Append(text, mapper->ValuesOf(transaction));
-    } else {
-        text += "[]";
+    MappedValuesText once;
+    (valuesText != nullptr ? *valuesText : once).Append(text, derived.values);
+    text += ",\"anomalies\":[";
+    for (const Anomaly& anomaly : derived.anomalies) {
+        text += text.back() == '[' ? "{\"kind\":\"" : ",{\"kind\":\"";
+        text += AnomalyKindName(anomaly.kind);
+        const bool ofRequest = transaction.request && anomaly.message == &*transaction.request;
+        text += ofRequest ? "\",\"message\":\"request\",\"detail\":"
+                          : "\",\"message\":\"response\",\"detail\":";
+        text += Json(anomaly.detail).dump(-1, ' ', false, Json::error_handler_t::replace);
+        text += '}';
     }
-    return text + "}\r\n";
+    return text + "]}\r\n";
 }
 
-bool TransactionLog::Take(const Transaction& transaction) {
-    return file_.WriteBytes(TransactionLogLine(transaction, mapper_, &valuesText_));
+bool TransactionLog::Take(const Transaction& transaction, const Derivation& derived) {
+    return file_.WriteBytes(TransactionLogLine(transaction, derived, &valuesText_));
 }

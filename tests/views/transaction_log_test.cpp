@@ -92,7 +92,7 @@ TEST(TransactionLog, ReadHoldingRegistersPair) {
                R"("response_time_ms":12.5,"exception":null,"unanswered":null,)"
                R"("unit_mismatch":false,"function_mismatch":false,)"
                R"("points":[{"reference":40108,"value":42},{"reference":40109,"value":256}],)"
-               R"("details":null,"findings":[],"values":[]})");
+               R"("details":null,"findings":[],"values":[],"anomalies":[]})");
 }
 
 nlohmann::json Parsed(const Transaction& pair) {
