@@ -25,6 +25,8 @@ public:
     const std::vector<MappedValue>& ValuesOf(const Transaction& transaction);
     // Entries seen only in part, summed over the transactions.
     uint64_t SplitEntries() const { return splitEntries_; }
+    // The entries that gave no value in any transaction so far, in the map's order.
+    std::vector<const MapEntry*> UnmatchedEntries() const;
 
 private:
     void MapRun(const Transaction& t, const std::vector<PointValue>& points, size_t first,
@@ -40,4 +42,5 @@ private:
     std::vector<MappedValue> values_;
     std::vector<uint16_t> words_;  // of the entry being decoded
     uint64_t splitEntries_ = 0;
+    std::vector<bool> matched_;  // per entry of the map, in its order
 };

@@ -304,9 +304,16 @@ bool SummaryFile::Close() {
         clients.Add(ClientJson(entry.first, entry.second));
     }
     written = clients.End(false) && written;
-    const uint64_t split = model_.Mapper() != nullptr ? model_.Mapper()->SplitEntries() : 0;
-    written = file_.WriteBytes(
-                  "  \"values\": {\r\n    \"split_entries\": " + std::to_string(split) + ",\r\n") &&
+    const ValueMapper* mapper = model_.Mapper();
+    const uint64_t split = mapper != nullptr ? mapper->SplitEntries() : 0;
+    Json unmatched = Json::array();
+    for (const MapEntry* entry : mapper != nullptr ? mapper->UnmatchedEntries()
+                                                   : std::vector<const MapEntry*>()) {
+        unmatched.push_back(entry->name);
+    }
+    written = file_.WriteBytes("  \"values\": {\r\n    \"split_entries\": " +
+                               std::to_string(split) + ",\r\n    \"unmatched\": " +
+                               Dump(unmatched) + ",\r\n") &&
               written;
     ListWriter mapped(file_, "    ", "entries");
     for (const auto& entry : model_.Mapped()) {

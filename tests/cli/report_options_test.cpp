@@ -154,9 +154,46 @@ TEST_F(CommandLine, QuietKeepsNoticesInTheLogOnly) {
     EXPECT_TRUE(Contains(ReadFileText("log.txt"), "We have analyzed 1 modbus messages"));
 
     EXPECT_EQ(Run({"--quiet", "--yes", "absent.pcap"}), 1);
-    EXPECT_EQ(err_.str(), "");
     EXPECT_EQ(out_.str(), "");
     EXPECT_TRUE(Contains(ReadFileText("log.txt"), "The input file does not exist/readable"));
+}
+
+TEST_F(CommandLine, QuietStillShowsTheErrorThatEndsTheRun) {
+    WriteCapture();
+    WriteText("notes.txt", "Not a capture, but long enough to hold a capture file header.
+");
+    fs::create_directory("folder");
+    // A capture of one TCP segment on another port than 502: no Modbus message in it.
+    PacketOptions web;
+    web.destinationPort = 80;
+    PcapBuilder().Record(TcpPacket({'G', 'E', 'T', ' ', '/'}, web)).WriteTo("web.pcap");
+    struct Ending {
+        const char* capture;
+        const char* message;  // the first line of the box
+    };
+    const Ending endings[] = {
+        {"absent.pcap", "The input file does not exist/readable
+"},
+        {"notes.txt", "Invalid input file
+File: notes.txt
+"},
+        {"folder", "The input file is a directory, not a capture file
+"},
+        {"web.pcap", "Error: There are no valid Modbus messages in this file
+"},
+        {"capture.pcap", "We have found a previous result file.
+"},  // output.txt is there
+    };
+    ASSERT_EQ(Run({"-q", "capture.pcap"}), 0);
+    for (const Ending& ending : endings) {
+        // The box is shown as it is without -q, with the answer taken.
+        EXPECT_EQ(Run({ending.capture}), 1) << ending.capture;
+        const std::string shown = err_.str();
+        EXPECT_EQ(Run({"-q", ending.capture}), 1) << ending.capture;
+        EXPECT_EQ(err_.str().rfind(ending.message, 0), 0u) << err_.str();
+        EXPECT_EQ(err_.str(), shown);
+        EXPECT_EQ(out_.str(), "");
+    }
 }
 
 TEST_F(CommandLine, SummaryPointsAndMapPathsAreCheckedBeforeTheAnalysis) {
