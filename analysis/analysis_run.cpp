@@ -371,8 +371,9 @@ AnalysisResult RunAnalysis(const AnalysisRequest& request, AnalysisHost& host,
     }
     const std::string& reportName = request.reportPath;
     const AnalysisOptions& options = request.options;
-    const std::vector<std::string> outputs = {reportName, options.transactionLog, options.summary,
-                                              options.points, options.suggestMap, options.html};
+    const std::vector<std::string> outputs = {reportName,         options.transactionLog,
+                                              options.summary,    options.points,
+                                              options.suggestMap, options.html};
     for (const std::string& inputPath : paths) {
         if (paths.size() > 1 &&
             (inputPath == "-" || InspectInput(inputPath).kind == InputKind::Pipe)) {

@@ -46,8 +46,10 @@ std::vector<NamedFile> FilesOfRun(const CliOptions& options) {
         files.push_back({kDebugLogFileName, inWorkingDirectory(kDebugLogFileName)});
     }
     const std::pair<const char*, const std::string*> outputs[] = {
-        {"--transactions", &options.transactionLog}, {"--summary", &options.summary},
-        {"--points", &options.points},               {"--suggest-map", &options.suggestMap},
+        {"--transactions", &options.transactionLog},
+        {"--summary", &options.summary},
+        {"--points", &options.points},
+        {"--suggest-map", &options.suggestMap},
         {"--html", &options.html},
     };
     for (const auto& [role, path] : outputs) {
@@ -179,8 +181,7 @@ int Analyze(const CliOptions& options, CliStreams streams, CliStreams notices,
     const bool reportOnStandardOutput =
         report == kStandardOutputName || transactionLog == kStandardOutputName ||
         summaryFile == kStandardOutputName || pointsFile == kStandardOutputName ||
-        suggestedMapFile == kStandardOutputName ||
-        htmlFile == kStandardOutputName;
+        suggestedMapFile == kStandardOutputName || htmlFile == kStandardOutputName;
     std::ostream& summary = reportOnStandardOutput ? streams.err : streams.out;
     summary << ConsoleText(host.ResultsText()) << '\n';
     summary.flush();

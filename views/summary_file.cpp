@@ -307,14 +307,14 @@ bool SummaryFile::Close() {
     const ValueMapper* mapper = model_.Mapper();
     const uint64_t split = mapper != nullptr ? mapper->SplitEntries() : 0;
     Json unmatched = Json::array();
-    for (const MapEntry* entry : mapper != nullptr ? mapper->UnmatchedEntries()
-                                                   : std::vector<const MapEntry*>()) {
+    for (const MapEntry* entry :
+         mapper != nullptr ? mapper->UnmatchedEntries() : std::vector<const MapEntry*>()) {
         unmatched.push_back(entry->name);
     }
-    written = file_.WriteBytes("  \"values\": {\r\n    \"split_entries\": " +
-                               std::to_string(split) + ",\r\n    \"unmatched\": " +
-                               Dump(unmatched) + ",\r\n") &&
-              written;
+    written =
+        file_.WriteBytes("  \"values\": {\r\n    \"split_entries\": " + std::to_string(split) +
+                         ",\r\n    \"unmatched\": " + Dump(unmatched) + ",\r\n") &&
+        written;
     ListWriter mapped(file_, "    ", "entries");
     for (const auto& entry : model_.Mapped()) {
         mapped.Add(MappedJson(entry.first, *entry.second));

@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-
 #include <nlohmann/json.hpp>
 
 #include "tests/cli/command_line_fixture.h"
@@ -89,10 +88,10 @@ TEST_F(CommandLine, MapEntriesThatMatchNoTransactionAreNamed) {
     WriteText("map.csv",
               "name,address,input_type,slave\n"
               "Flow,0,,\n"
-              "Spare,5,,\n"           // never read
+              "Spare,5,,\n"  // never read
               "Level,1,,\n"
-              "Pump,0,coil,\n"        // another table
-              "Elsewhere,0,,2\n");    // another unit
+              "Pump,0,coil,\n"      // another table
+              "Elsewhere,0,,2\n");  // another unit
     ASSERT_EQ(Run({"--no", "--summary=summary.json", "--map=map.csv", "capture.pcap"}), 0);
     EXPECT_NE(err_.str().find("zep-modbus-parser: warning: 3 map entries matched no transaction: "
                               "Spare, Pump, Elsewhere\n"),
@@ -108,8 +107,7 @@ TEST_F(CommandLine, MapEntriesThatMatchNoTransactionAreNamed) {
         many += "Unread " + std::to_string(i) + "," + std::to_string(100 + i) + "\n";
     }
     WriteText("many.csv", many);
-    ASSERT_EQ(Run({"--no", "--force", "--points=points.csv", "--map=many.csv", "capture.pcap"}),
-              0);
+    ASSERT_EQ(Run({"--no", "--force", "--points=points.csv", "--map=many.csv", "capture.pcap"}), 0);
     EXPECT_NE(err_.str().find("warning: 12 map entries matched no transaction: Unread 1, Unread 2, "
                               "Unread 3, Unread 4, Unread 5, Unread 6, Unread 7, Unread 8, "
                               "Unread 9, Unread 10 and 2 more\n"),
