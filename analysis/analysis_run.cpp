@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "analysis/capture_pass.h"
 #include "analysis/run_texts.h"
@@ -155,6 +157,21 @@ std::string SummaryText(const PassCounts& counts, const std::string& reportPath)
                               counts.ignored, reportPath.c_str());
     if (counts.ignored > 0) {
         text += run_texts::kIgnoredExplained;
+    }
+    return text;
+}
+
+// "3 map entries matched no transaction: A, B, C", naming the first few.
+std::string UnmatchedEntriesText(const std::vector<const MapEntry*>& unmatched) {
+    constexpr size_t kNamesShown = 10;
+    std::string text = std::to_string(unmatched.size()) +
+                       (unmatched.size() == 1 ? " map entry" : " map entries") +
+                       " matched no transaction: ";
+    for (size_t i = 0; i < unmatched.size() && i < kNamesShown; ++i) {
+        text += (i == 0 ? "" : ", ") + unmatched[i]->name;
+    }
+    if (unmatched.size() > kNamesShown) {
+        text += " and " + std::to_string(unmatched.size() - kNamesShown) + " more";
     }
     return text;
 }
@@ -319,6 +336,13 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
             return AnalysisResult::Interrupted;
         case PassEnd::Completed:
             break;
+    }
+    // Only an output that uses the map gives its entries a chance to match.
+    if (plant.mapper != nullptr && (transactionLog || summary || points || html)) {
+        const std::vector<const MapEntry*> unmatched = plant.mapper->UnmatchedEntries();
+        if (!unmatched.empty()) {
+            host.Warn(UnmatchedEntriesText(unmatched));
+        }
     }
 
     const PassCounts& counts = context.counts;

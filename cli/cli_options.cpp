@@ -154,8 +154,9 @@ std::vector<OptionEntry> BuildOptionTable() {
          ApplyOutput},
         {'\0', "force", nullptr, "delete an existing report file instead of stopping", ApplyForce},
         {'q', "quiet", nullptr,
-         "notices only to log.txt, not to standard error;\n"
-         "questions are answered by --yes/--no",
+         "notices only to log.txt, not to standard error (the\n"
+         "error that ends a run still is); questions are\n"
+         "answered by --yes/--no",
          ApplyQuiet},
         {'\0', "yes", nullptr, "answer Yes to questions when nobody can be asked", ApplyYes},
         {'\0', "no", nullptr, "answer No to them (the default)", ApplyNo},

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-ValueMapper::ValueMapper(std::shared_ptr<const RegisterMap> map) : map_(std::move(map)) {
+ValueMapper::ValueMapper(std::shared_ptr<const RegisterMap> map)
+    : map_(std::move(map)), matched_(map_->entries.size(), false) {
     for (const MapEntry& entry : map_->entries) {
         byTable_[static_cast<int>(entry.table)].push_back(&entry);
         longest_ = std::max(longest_, entry.count);
@@ -69,5 +70,16 @@ void ValueMapper::MapRun(const Transaction& t, const std::vector<PointValue>& po
             words_.push_back(static_cast<uint16_t>(points[first + (a - low)].value));
         }
         values.push_back({DecodeEntry(entry, words_), head.access});
+        matched_[static_cast<size_t>(&entry - map_->entries.data())] = true;
     }
+}
+
+std::vector<const MapEntry*> ValueMapper::UnmatchedEntries() const {
+    std::vector<const MapEntry*> unmatched;
+    for (size_t i = 0; i < matched_.size(); ++i) {
+        if (!matched_[i]) {
+            unmatched.push_back(&map_->entries[i]);
+        }
+    }
+    return unmatched;
 }

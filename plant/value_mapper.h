@@ -26,6 +26,8 @@ public:
              std::vector<MappedValue>& values);
     // Entries seen only in part, summed over the transactions.
     uint64_t SplitEntries() const { return splitEntries_; }
+    // The entries that gave no value in any transaction so far, in the map's order.
+    std::vector<const MapEntry*> UnmatchedEntries() const;
 
 private:
     void MapRun(const Transaction& t, const std::vector<PointValue>& points, size_t first,
@@ -38,4 +40,5 @@ private:
     uint16_t longest_ = 1;         // registers of the longest entry
     std::vector<uint16_t> words_;  // of the entry being decoded
     uint64_t splitEntries_ = 0;
+    std::vector<bool> matched_;  // per entry of the map, in its order
 };

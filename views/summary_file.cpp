@@ -305,10 +305,17 @@ bool SummaryFile::Close(const PlantResult& plant) {
         clients.Add(ClientJson(entry.first, entry.second));
     }
     written = clients.End(false) && written;
-    const uint64_t split = plant.mapper != nullptr ? plant.mapper->SplitEntries() : 0;
-    written = file_.WriteBytes(
-                  "  \"values\": {\r\n    \"split_entries\": " + std::to_string(split) + ",\r\n") &&
-              written;
+    const ValueMapper* mapper = plant.mapper;
+    const uint64_t split = mapper != nullptr ? mapper->SplitEntries() : 0;
+    Json unmatched = Json::array();
+    for (const MapEntry* entry :
+         mapper != nullptr ? mapper->UnmatchedEntries() : std::vector<const MapEntry*>()) {
+        unmatched.push_back(entry->name);
+    }
+    written =
+        file_.WriteBytes("  \"values\": {\r\n    \"split_entries\": " + std::to_string(split) +
+                         ",\r\n    \"unmatched\": " + Dump(unmatched) + ",\r\n") &&
+        written;
     ListWriter mapped(file_, "    ", "entries");
     for (const auto& entry : model.Mapped()) {
         mapped.Add(MappedJson(entry.first, *entry.second));
