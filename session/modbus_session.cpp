@@ -300,24 +300,30 @@ void ModbusSession::ReleaseWaiting(TcpConnection& connection) {
 // One on a Modbus port counts as Modbus once its messages that fit outnumber those that do not,
 // and as something else once those that do not lead by two and one of them is foreign (a protocol
 // id other than 0, a header where the previous length says none can be, a function code no
-// device uses): one stray error, or a device that miscounts its lengths, leaves it Modbus.
+// device uses): one stray error, or a device that miscounts its lengths, leaves it Modbus, and
+// so does a stream that lost bytes or jumped before that (what framing found after is a guess).
 void ModbusSession::CheckRecognition(TcpConnection& connection, bool atEnd) {
     const ModbusConnection& state = StateOf(connection);
     if (state.recognition != Recognition::Candidate) {
         return;
     }
     uint64_t implausibleHeaders = 0;
+    bool lostStep = false;
     for (const MbapFramer& framer : state.framers) {
         implausibleHeaders += framer.counts().implausibleHeaders;
+        lostStep = lostStep || framer.counts().missingBytes > 0;
+    }
+    for (const TcpDirection& side : connection.sides) {
+        lostStep = lostStep || side.reassembler.counts().jumps > 0;
     }
     if (state.onModbusPort) {
         const uint64_t fitting = state.fits[static_cast<size_t>(ModbusFit::Fits)];
         const uint64_t foreign =
             state.fits[static_cast<size_t>(ModbusFit::Foreign)] + implausibleHeaders;
         const uint64_t against = foreign + state.fits[static_cast<size_t>(ModbusFit::BadLayout)];
-        if (foreign > 0 && against >= fitting + 2) {
+        if (foreign > 0 && against >= fitting + 2 && !lostStep) {
             Recognise(connection, false);
-        } else if (fitting > against || atEnd || fitting + against >= kEvidenceWindow) {
+        } else if (fitting > against || atEnd || lostStep || fitting + against >= kEvidenceWindow) {
             Recognise(connection, true);
         }
         return;
