@@ -1,7 +1,7 @@
 #include "modbus/frame_decoding.h"
 
 #include "modbus/frame_fields.h"
-#include "modbus/function_catalogue.h"
+#include "modbus/function_table.h"
 
 int ItemsWithinList(int64_t count, int firstIndex, int stride) {
     if (count <= 0) {

@@ -1,12 +1,15 @@
 #include "modbus/frame_validation.h"
 
+#include "modbus/function_table.h"
 #include "modbus/modbus_crc.h"
 
 namespace {
 
-// Polls of these functions are only address, function and CRC: 4 bytes.
+// Polls of the functions whose request is the function code alone: address, function and CRC.
 bool HasFourBytePoll(int32_t function) {
-    return function == 7 || function == 11 || function == 12 || function == 17;
+    const FunctionInfo* info = FindFunction(function);
+    return info != nullptr && info->request.kind == PduLength::Kind::Fixed &&
+           info->request.bytes == 1;
 }
 
 ValidationResult Fails(ValidationResult result, ValidationCode outcome, Finding finding) {
@@ -64,10 +67,10 @@ ValidationResult ValidateFrame(FrameView frame) {
         warned = true;
     }
     int32_t function = frame[1];
-    if (function > 127) {
+    if ((function & kExceptionBit) != 0) {
         result.isException = true;
         result.findings.push_back({FindingCode::ExceptionResponse});
-        function -= 128;
+        function = BaseFunctionCode(function);
     }
     if (function > 24) {
         return Fails(result, ValidationCode::RET_CODE_ERROR,

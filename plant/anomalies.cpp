@@ -2,6 +2,7 @@
 
 #include "common/text_format.h"
 #include "modbus/exception_catalogue.h"
+#include "modbus/function_table.h"
 #include "session/mbap.h"
 #include "session/response_time.h"
 
@@ -61,16 +62,10 @@ struct Collector {
     }
 };
 
-// The functions whose lengths the frame analysis knows exactly: the data access functions.
-const int kLengthCheckedFunctions[] = {1, 2, 3, 4, 5, 6, 15, 16, 22, 23};
-
+// The frame analysis knows the lengths of the data access functions exactly.
 bool LengthChecked(int function) {
-    for (int checked : kLengthCheckedFunctions) {
-        if (checked == function) {
-            return true;
-        }
-    }
-    return false;
+    PointTable table;
+    return TableOfFunction(function, table);
 }
 
 bool TooFewBytes(const DecodedFrame& frame) {
@@ -83,32 +78,12 @@ bool TooFewBytes(const DecodedFrame& frame) {
     return false;
 }
 
-// A write's echo repeats the function code and the next four bytes: address and value of 5 and 6,
-// address and quantity of 15 and 16.
-constexpr size_t kEchoedBytes = 5;
-
-bool IsEchoedWrite(int function) {
-    return function == 5 || function == 6 || function == 15 || function == 16;
-}
-
 bool EchoDiffers(const Transaction& t) {
     if (!t.request || !t.response || t.functionMismatch || t.response->IsException()) {
         return false;
     }
     const ByteView request = t.request->Pdu();
-    const ByteView response = t.response->Pdu();
-    if (!IsEchoedWrite(t.request->FunctionCode()) || request.size() < kEchoedBytes) {
-        return false;
-    }
-    if (response.size() < kEchoedBytes) {
-        return true;
-    }
-    for (size_t i = 0; i < kEchoedBytes; ++i) {
-        if (request.At(i) != response.At(i)) {
-            return true;
-        }
-    }
-    return false;
+    return !EchoedPart(request).empty() && !IsEchoOf(t.response->Pdu(), request);
 }
 
 }  // namespace
@@ -133,14 +108,14 @@ std::vector<Anomaly> AnomaliesOf(const Transaction& t, double slowResponseMs) {
                    (p.details && p.details->malformed)) {
             c.Add(AnomalyKind::InvalidLength, m,
                   Format("%s of %d bytes does not fit function %d", p.name, PduSize(m),
-                         m.FunctionCode() & ~mbap::kExceptionBit));
+                         BaseFunctionCode(m.FunctionCode())));
         }
         if (m.unit >= 248 && m.unit <= 254) {
             c.Add(AnomalyKind::InvalidUnitIdentifier, m, Format("%s unit id %u", p.name, m.unit));
         }
     });
-    if (t.request && (t.request->FunctionCode() == 0 ||
-                      (t.request->FunctionCode() & mbap::kExceptionBit) != 0)) {
+    if (t.request &&
+        (t.request->FunctionCode() == 0 || (t.request->FunctionCode() & kExceptionBit) != 0)) {
         c.Add(AnomalyKind::InvalidFunctionCode, *t.request,
               Format("request function %u", t.request->FunctionCode()));
     } else if (!t.request && t.response && t.response->FunctionCode() == 0) {

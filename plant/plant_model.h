@@ -205,5 +205,3 @@ private:
 
 // "acknowledged", "exception" or "unanswered".
 const char* WriteOutcomeName(WriteOutcome outcome);
-// Whether the function writes to the device: 5, 6, 15, 16, 22 and 23.
-bool IsWriteFunction(int function);

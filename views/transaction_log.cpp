@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "modbus/exception_catalogue.h"
+#include "modbus/function_table.h"
 #include "modbus/rtu_frame.h"
 #include "plant/point_values.h"
 #include "session/mbap.h"
@@ -182,7 +183,7 @@ std::string TransactionLogLine(const Transaction& transaction, ValueMapper* mapp
     line["report_frame"] = transaction.ReportNumber();
     line["transaction_id"] = first.transactionId;
     line["unit"] = first.unit;
-    const int function = first.FunctionCode() & ~mbap::kExceptionBit;
+    const int function = BaseFunctionCode(first.FunctionCode());
     line["function"] = function;
     line["function_name"] = LogFunctionName(function, RequestMeiType(transaction));
     line["client"] = transaction.Client().ToString();

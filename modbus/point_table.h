@@ -1,0 +1,13 @@
+#pragma once
+// The four tables of a Modbus device's data model and their Modicon reference bases.
+
+#include <cstdint>
+
+enum class PointTable : uint8_t { Coils, DiscreteInputs, InputRegisters, HoldingRegisters };
+constexpr int kPointTableCount = 4;
+
+// The Modicon reference of a table's address 0: 1, 10001, 30001 or 40001.
+int ReferenceBase(PointTable table);
+
+// "coils", "discrete_inputs", "input_registers", "holding_registers".
+const char* PointTableName(PointTable table);
