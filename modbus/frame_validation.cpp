@@ -2,6 +2,7 @@
 
 #include "modbus/function_table.h"
 #include "modbus/modbus_crc.h"
+#include "modbus/unit_id.h"
 
 namespace {
 
@@ -62,7 +63,7 @@ ValidationResult ValidateFrame(FrameView frame) {
     }
 
     bool warned = false;
-    if (frame[0] > 247) {
+    if (!IsSerialLineAddress(frame[0])) {
         result.findings.push_back({FindingCode::AddressOutOfRange, frame[0]});
         warned = true;
     }

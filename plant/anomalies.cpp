@@ -3,6 +3,7 @@
 #include "common/text_format.h"
 #include "modbus/exception_catalogue.h"
 #include "modbus/function_table.h"
+#include "modbus/unit_id.h"
 #include "session/mbap.h"
 #include "session/response_time.h"
 
@@ -110,7 +111,7 @@ std::vector<Anomaly> AnomaliesOf(const Transaction& t, double slowResponseMs) {
                   Format("%s of %d bytes does not fit function %d", p.name, PduSize(m),
                          BaseFunctionCode(m.FunctionCode())));
         }
-        if (m.unit >= 248 && m.unit <= 254) {
+        if (KindOfUnitId(m.unit) == UnitIdKind::Reserved) {
             c.Add(AnomalyKind::InvalidUnitIdentifier, m, Format("%s unit id %u", p.name, m.unit));
         }
     });

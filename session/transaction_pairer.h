@@ -15,10 +15,12 @@
 #include <utility>
 
 #include "session/modbus_message_sink.h"
+#include "session/response_defaults.h"
 #include "session/transaction.h"
 
 struct PairingSettings {
-    int64_t responseTimeoutNanoseconds = 60'000'000'000;  // 0: no time-out
+    int64_t responseTimeoutNanoseconds =  // 0: no time-out
+        int64_t{kDefaultResponseTimeoutSeconds} * 1'000'000'000;
     size_t maxOutstandingRequests = 1024;
     size_t maxHeldTransactions = 4096;
 };

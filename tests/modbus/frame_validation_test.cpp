@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "modbus/length_direction.h"
+#include "modbus/unit_id.h"
 #include "tests/support/frame_helpers.h"
 #include "tests/support/pcap_builder.h"
 #include "views/report_text.h"
@@ -111,6 +112,22 @@ TEST(ValidateFrame, AddressAndFunctionWarnings) {
     const Validation diagnostic = Validate(WithRtuCrc({0x01, 0x08, 0x00, 0x00, 0x12, 0x34}));
     EXPECT_EQ(diagnostic.result, ValidationCode::RET_CODE_OK);
     EXPECT_EQ(diagnostic.report, "");
+}
+
+// Serial lines address 0 (broadcast) to 247; 248 to 254 are reserved and 255 is Modbus/TCP's
+// "no unit", so only those warn.
+TEST(ValidateFrame, AddressWarningFollowsTheUnitIdRule) {
+    int reserved = 0;
+    for (int id = 0; id <= 255; ++id) {
+        const Validation v = Validate(WithRtuCrc({static_cast<uint8_t>(id), 0x07}));
+        EXPECT_EQ(v.report.find("Warning #0002") != std::string::npos, id > 247) << id;
+        reserved += KindOfUnitId(id) == UnitIdKind::Reserved ? 1 : 0;
+    }
+    EXPECT_EQ(reserved, 7);
+    EXPECT_EQ(KindOfUnitId(0), UnitIdKind::Broadcast);
+    EXPECT_EQ(KindOfUnitId(247), UnitIdKind::Device);
+    EXPECT_EQ(KindOfUnitId(248), UnitIdKind::Reserved);
+    EXPECT_EQ(KindOfUnitId(255), UnitIdKind::NoUnit);
 }
 
 TEST(LengthAndDirection, ExceptionIsAlwaysAResponse) {
