@@ -55,11 +55,14 @@ ValidationResult ValidateFrame(FrameView frame) {
         }
     }
 
-    // The CRC covers every byte before the two of the CRC itself.
-    const uint16_t crc = ModbusCRC16(frame.bytes().data(), static_cast<uint16_t>(n - 2));
-    if (frame[n - 2] != (crc >> 8) || frame[n - 1] != (crc & 0xFF)) {
+    // The CRC covers every byte before the two of the CRC itself, also those of a frame longer
+    // than the analyser looks at.
+    const ByteView whole = frame.whole();
+    const size_t crcAt = whole.size() - 2;
+    const uint16_t crc = ModbusCRC16(whole.data(), crcAt);
+    if (whole.At(crcAt) != (crc >> 8) || whole.At(crcAt + 1) != (crc & 0xFF)) {
         return Fails(result, ValidationCode::RET_CODE_WARNING,
-                     {FindingCode::BadChecksum, frame[n - 2], frame[n - 1], crc});
+                     {FindingCode::BadChecksum, whole.At(crcAt), whole.At(crcAt + 1), crc});
     }
 
     bool warned = false;

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "modbus/length_direction.h"
+#include "modbus/modbus_crc.h"
 #include "modbus/unit_id.h"
 #include "tests/support/frame_helpers.h"
 #include "tests/support/pcap_builder.h"
@@ -26,6 +29,18 @@ Validation Validate(const Bytes& bytes) {
 LengthEvaluation Evaluate(const Bytes& frameWithCrc) {
     const FrameView frame{ByteView(frameWithCrc)};
     return EvaluateLengthAndDirection(frame, ValidateFrame(frame).isException);
+}
+
+std::string Hex2(uint8_t byte) {
+    char text[3];
+    std::snprintf(text, sizeof(text), "%02x", byte);
+    return text;
+}
+
+std::string Hex4(uint16_t word) {
+    char text[5];
+    std::snprintf(text, sizeof(text), "%04x", word);
+    return text;
 }
 
 FrameClass Classify(const Bytes& frame) {
@@ -83,6 +98,27 @@ TEST(ValidateFrame, BadCrcStopsFurtherChecks) {
     EXPECT_EQ(e.result, ValidationCode::RET_CODE_WARNING);
     EXPECT_FALSE(e.isException);
     EXPECT_EQ(e.report.find("Warning"), std::string::npos);
+}
+
+// The analyser looks at the first 1000 bytes of a longer frame; the CRC at the frame's end still
+// covers every byte before it.
+TEST(ValidateFrame, CrcOfAFrameLongerThanTheAnalyserLooksAt) {
+    Bytes unitAndPdu(1101, 0x5A);
+    unitAndPdu[0] = 0x01;
+    unitAndPdu[1] = 100;  // user-defined
+    const Bytes frame = WithRtuCrc(unitAndPdu);
+    const Validation whole = Validate(frame);
+    EXPECT_EQ(whole.report.find("Error #0007"), std::string::npos) << whole.report;
+    EXPECT_NE(whole.report.find("Warning #0005"), std::string::npos) << whole.report;
+
+    Bytes corrupt = frame;
+    corrupt[1050] ^= 0x01;
+    const Validation bad = Validate(corrupt);
+    EXPECT_EQ(bad.result, ValidationCode::RET_CODE_WARNING);
+    const uint16_t required =
+        ModbusCRC16(corrupt.data(), static_cast<uint16_t>(corrupt.size() - 2));
+    EXPECT_EQ(bad.report, "Error #0007\r\nThe checksum is invalid. Actual=0x" + Hex2(frame[1101]) +
+                              Hex2(frame[1102]) + " Required=0x" + Hex4(required));
 }
 
 TEST(ValidateFrame, AddressAndFunctionWarnings) {
