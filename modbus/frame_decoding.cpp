@@ -11,6 +11,21 @@ int ItemsWithinList(int64_t count, int firstIndex, int stride) {
     return static_cast<int>(count < room ? count : room);
 }
 
+bool RangeRunsPastLastAddress(const FrameFields& request) {
+    const int32_t base = GetReferenceNumber(0, request.function);
+    switch (request.layout) {
+        case FrameLayout::ReadRequest:
+        case FrameLayout::MultipleCoils:
+        case FrameLayout::MultipleRegisters:
+            return RunsPastLastAddress(request.reference - base, request.count);
+        case FrameLayout::ReadWriteRequest:
+            return RunsPastLastAddress(request.reference - base, request.count) ||
+                   RunsPastLastAddress(request.writeReference - base, request.writeCount);
+        default:
+            return false;
+    }
+}
+
 FrameFields StartFields(FrameView frame, int32_t function, FrameLayout layout) {
     FrameFields fields;
     fields.layout = layout;
@@ -41,6 +56,7 @@ void DecodeCoilBits(FrameView frame, int firstIndex, int byteCount, int32_t star
             if (fields.addressesKnown) {
                 p.reference = GetReferenceNumber(start + 8 * k + j, fields.function);
                 p.padding = point > quantity;
+                p.pastLastAddress = start + 8 * k + j >= kAddressCount;
             } else {
                 p.reference = point;
             }
@@ -57,6 +73,7 @@ void DecodeRegisterWords(FrameView frame, int firstIndex, int count, int32_t sta
         p.value = frame.Word(firstIndex + 2 * k);
         p.reference =
             fields.addressesKnown ? GetReferenceNumber(start + k, fields.function) : k + 1;
+        p.pastLastAddress = fields.addressesKnown && start + k >= kAddressCount;
         fields.points.push_back(p);
     }
 }

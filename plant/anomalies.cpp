@@ -2,6 +2,7 @@
 
 #include "common/text_format.h"
 #include "modbus/exception_catalogue.h"
+#include "modbus/frame_decoding.h"
 #include "modbus/function_table.h"
 #include "modbus/unit_id.h"
 #include "session/mbap.h"
@@ -14,6 +15,7 @@ const char* const kKindNames[] = {
     "invalid_function_code",    "invalid_exception_code", "unsolicited_response",
     "value_mismatch",           "unit_mismatch",          "function_mismatch",
     "duplicate_transaction_id", "unanswered_request",     "slow_response",
+    "invalid_address",
 };
 
 const char* UnansweredReason(Unanswered reason) {
@@ -115,6 +117,9 @@ std::vector<Anomaly> AnomaliesOf(const Transaction& t, double slowResponseMs) {
             c.Add(AnomalyKind::InvalidUnitIdentifier, m, Format("%s unit id %u", p.name, m.unit));
         }
     });
+    if (t.requestFrame && t.requestFrame->poll && RangeRunsPastLastAddress(*t.requestFrame->poll)) {
+        c.Add(AnomalyKind::InvalidAddress, *t.request, "request address range runs past 65535");
+    }
     if (t.request &&
         (t.request->FunctionCode() == 0 || (t.request->FunctionCode() & kExceptionBit) != 0)) {
         c.Add(AnomalyKind::InvalidFunctionCode, *t.request,

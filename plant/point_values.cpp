@@ -26,7 +26,7 @@ void AddListed(std::vector<PointValue>& values, const FrameFields& fields, Point
     value.access = access;
     values.reserve(values.size() + fields.points.size());
     for (const FramePoint& point : fields.points) {
-        if (!point.padding) {
+        if (!point.padding && !point.pastLastAddress) {
             value.address = static_cast<uint16_t>(point.reference - base);
             value.reference = point.reference;
             value.value = point.value;

@@ -79,12 +79,12 @@ void AddPoint(Json& points, const char* key, int32_t reference, int32_t value) {
     points.push_back(std::move(point));
 }
 
-// The listed points; padding coils are left out, points of a response without its request carry
-// their 1-based index instead of a reference.
+// The listed points; padding coils and points past the last address are left out, points of a
+// response without its request carry their 1-based index instead of a reference.
 void AddListedPoints(Json& points, const FrameFields& fields) {
     const char* key = fields.addressesKnown ? "reference" : "index";
     for (const FramePoint& point : fields.points) {
-        if (!point.padding) {
+        if (!point.padding && !point.pastLastAddress) {
             AddPoint(points, key, point.reference, point.value);
         }
     }
