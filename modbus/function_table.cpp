@@ -150,22 +150,29 @@ bool WritesPoints(int code) {
 
 ByteView EchoedPart(ByteView requestPdu) {
     const FunctionInfo* info = FindFunction(requestPdu.At(0));
-    if (info == nullptr || requestPdu.size() < kAddressAndQuantityBytes) {
+    if (info == nullptr) {
         return ByteView();
     }
+    size_t echoed = 0;
     switch (info->echo) {
-        case EchoRule::WholeRequest:
-            return requestPdu;
-        case EchoRule::AddressAndQuantity:
-            return requestPdu.Sub(0, kAddressAndQuantityBytes);
-        case EchoRule::None:
+        case EchoRule::WholeRequest:  // as long as the function's request is, bytes past it aside
+            echoed = info->request.kind == PduLength::Kind::Fixed ? info->request.bytes
+                                                                  : requestPdu.size();
             break;
+        case EchoRule::AddressAndQuantity:
+            echoed = kAddressAndQuantityBytes;
+            break;
+        case EchoRule::None:
+            return ByteView();
     }
-    return ByteView();
+    if (requestPdu.size() < std::max(echoed, kAddressAndQuantityBytes)) {
+        return ByteView();
+    }
+    return requestPdu.Sub(0, echoed);
 }
 
 bool IsEchoOf(ByteView responsePdu, ByteView requestPdu) {
     const ByteView echoed = EchoedPart(requestPdu);
-    return !echoed.empty() && responsePdu.size() == echoed.size() &&
+    return !echoed.empty() && responsePdu.size() >= echoed.size() &&
            std::equal(echoed.begin(), echoed.end(), responsePdu.begin());
 }

@@ -77,8 +77,10 @@ bool TableOfFunction(int code, PointTable& table);
 // Whether the function writes points of its table: 5, 6, 15, 16, 22 and 23.
 bool WritesPoints(int code);
 
-// The part of a request PDU that the normal response repeats; empty when the function's
-// response repeats nothing or the request is too short to hold a start address.
+// The part of a request PDU that the normal response repeats: the request as long as its
+// function's request is, or its first five bytes; empty when the function's response repeats
+// nothing or the request is too short to hold it.
 ByteView EchoedPart(ByteView requestPdu);
-// Whether `responsePdu` is exactly what the function's echo rule asks of a response.
+// Whether `responsePdu` begins with the part of the request that the function's echo rule
+// repeats (bytes past it are for the length checks to judge).
 bool IsEchoOf(ByteView responsePdu, ByteView requestPdu);

@@ -151,17 +151,23 @@ TEST(FunctionTable, LengthRulesMeasureProtocolExamples) {
     }
 }
 
-TEST(FunctionTable, AnEchoIsExactlyTheEchoedPart) {
+// An echo is judged on the bytes the rule repeats; a length that is wrong besides is the length
+// checks' to find.
+TEST(FunctionTable, AnEchoIsJudgedOnTheEchoedPart) {
     const std::vector<uint8_t> single = {0x06, 0x00, 0x01, 0x00, 0x03};
     const std::vector<uint8_t> multiple = {0x10, 0x00, 0x01, 0x00, 0x01, 0x02, 0x00, 0x0A};
+    const std::vector<uint8_t> maskWrite = {0x16, 0x00, 0x04, 0x00, 0xF2, 0x00, 0x25};
     EXPECT_FALSE(IsEchoOf(View({0x06, 0x00, 0x01, 0x00, 0x04}), View(single)));
-    EXPECT_FALSE(IsEchoOf(View({0x06, 0x00, 0x01, 0x00, 0x03, 0x00}), View(single)));
     EXPECT_FALSE(IsEchoOf(View({0x06, 0x00, 0x01, 0x00}), View(single)));
+    EXPECT_TRUE(IsEchoOf(View({0x06, 0x00, 0x01, 0x00, 0x03, 0x00}), View(single)));
+    EXPECT_EQ(EchoedPart(View({0x06, 0x00, 0x01, 0x00, 0x03, 0xEE})).size(), 5u);
     EXPECT_TRUE(IsEchoOf(View({0x10, 0x00, 0x01, 0x00, 0x01}), View(multiple)));
-    EXPECT_FALSE(IsEchoOf(View({0x10, 0x00, 0x01, 0x00, 0x01, 0x02}), View(multiple)));
-    EXPECT_FALSE(IsEchoOf(View(multiple), View(multiple)));
-    // A request too short to hold its address has nothing to echo.
+    EXPECT_FALSE(IsEchoOf(View({0x10, 0x00, 0x01, 0x00, 0x02}), View(multiple)));
+    EXPECT_TRUE(IsEchoOf(View(maskWrite), View(maskWrite)));
+    EXPECT_FALSE(IsEchoOf(View({0x16, 0x00, 0x04, 0x00, 0xF2, 0x00, 0x26}), View(maskWrite)));
+    // A request too short to hold what is echoed has nothing to echo.
     EXPECT_TRUE(EchoedPart(View({0x06, 0x00, 0x01})).empty());
+    EXPECT_TRUE(EchoedPart(View({0x16, 0x00, 0x04, 0x00, 0xF2})).empty());
     EXPECT_TRUE(EchoedPart(View({0x03, 0x00, 0x01, 0x00, 0x01})).empty());
 }
 
