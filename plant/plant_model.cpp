@@ -4,14 +4,11 @@
 #include <cmath>
 
 #include "capture/capture_time.h"
-#include "modbus/function_catalogue.h"
+#include "modbus/function_table.h"
 #include "plant/plant_trends.h"
-#include "session/mbap.h"
 #include "session/response_time.h"
 
 namespace {
-
-const int kWriteFunctions[] = {5, 6, 15, 16, 22, 23};
 
 uint8_t UnitOf(const Transaction& t) {
     return t.request ? t.request->unit : t.response->unit;
@@ -19,7 +16,7 @@ uint8_t UnitOf(const Transaction& t) {
 
 int FunctionOf(const Transaction& t) {
     const CModbusMessage& first = t.request ? *t.request : *t.response;
-    return first.FunctionCode() & ~mbap::kExceptionBit;
+    return BaseFunctionCode(first.FunctionCode());
 }
 
 void SeenAt(DeviceStats& device, bool first, const CaptureTimestamp& time) {
@@ -69,15 +66,6 @@ int32_t MaskWritten(int32_t current, int32_t andMask, int32_t orMask) {
 const char* WriteOutcomeName(WriteOutcome outcome) {
     static const char* const kNames[] = {"acknowledged", "exception", "unanswered"};
     return kNames[static_cast<int>(outcome)];
-}
-
-bool IsWriteFunction(int function) {
-    for (int write : kWriteFunctions) {
-        if (write == function) {
-            return true;
-        }
-    }
-    return false;
 }
 
 PlantModel::ConnectionUnit& PlantModel::Find(const Transaction& t, bool& firstOfDevice) {
@@ -185,7 +173,7 @@ void PlantModel::RecordPoll(const Transaction& t, ConnectionUnit& known) {
 }
 
 void PlantModel::RecordWrite(const Transaction& t, ConnectionUnit& known, Derivation& derived) {
-    if (!t.request || !IsWriteFunction(t.request->FunctionCode())) {
+    if (!t.request || !WritesPoints(t.request->FunctionCode())) {
         return;
     }
     DeviceStats& device = *known.device;

@@ -169,5 +169,3 @@ private:
     Detail detail_;
     PlantTrends* trends_;
 };
-// Whether the function writes to the device: 5, 6, 15, 16, 22 and 23.
-bool IsWriteFunction(int function);

@@ -1,6 +1,7 @@
 #include "session/modbus_evidence.h"
 
 #include "modbus/frame_view.h"
+#include "modbus/function_table.h"
 #include "modbus/length_direction.h"
 
 namespace {
@@ -15,11 +16,11 @@ ModbusFit JudgeMessage(const MbapHeader& header, const std::vector<uint8_t>& rtu
     if (header.length > kLongestBelievable || !IsResumableFunctionCode(function)) {
         return ModbusFit::Foreign;
     }
-    const uint8_t base = function & static_cast<uint8_t>(~mbap::kExceptionBit);
+    const int base = BaseFunctionCode(function);
     if (base > kLastPublicFunction) {
         return ModbusFit::Fits;  // 43 and the user-defined ranges: no layout to check against
     }
-    if ((function & mbap::kExceptionBit) != 0) {
+    if ((function & kExceptionBit) != 0) {
         return header.length == kExceptionLength ? ModbusFit::Fits : ModbusFit::BadLayout;
     }
     const DecodedFrame assessed = AssessFrame(FrameView(ByteView(rtuFrame)));

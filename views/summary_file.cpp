@@ -4,8 +4,8 @@
 #include <nlohmann/json.hpp>
 
 #include "modbus/exception_catalogue.h"
-#include "modbus/function_catalogue.h"
 #include "modbus/function_details.h"
+#include "modbus/function_table.h"
 #include "session/mbap.h"
 #include "views/iso8601_time.h"
 #include "views/log_function_names.h"

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "modbus/exception_catalogue.h"
+#include "modbus/function_table.h"
 #include "modbus/rtu_frame.h"
 #include "plant/point_values.h"
 #include "session/mbap.h"
@@ -78,12 +79,12 @@ void AddPoint(Json& points, const char* key, int32_t reference, int32_t value) {
     points.push_back(std::move(point));
 }
 
-// The listed points; padding coils are left out, points of a response without its request carry
-// their 1-based index instead of a reference.
+// The listed points; padding coils and points past the last address are left out, points of a
+// response without its request carry their 1-based index instead of a reference.
 void AddListedPoints(Json& points, const FrameFields& fields) {
     const char* key = fields.addressesKnown ? "reference" : "index";
     for (const FramePoint& point : fields.points) {
-        if (!point.padding) {
+        if (!point.padding && !point.pastLastAddress) {
             AddPoint(points, key, point.reference, point.value);
         }
     }
@@ -182,7 +183,7 @@ std::string TransactionLogLine(const Transaction& transaction, const Derivation&
     line["report_frame"] = transaction.ReportNumber();
     line["transaction_id"] = first.transactionId;
     line["unit"] = first.unit;
-    const int function = first.FunctionCode() & ~mbap::kExceptionBit;
+    const int function = BaseFunctionCode(first.FunctionCode());
     line["function"] = function;
     line["function_name"] = LogFunctionName(function, RequestMeiType(transaction));
     line["client"] = transaction.Client().ToString();

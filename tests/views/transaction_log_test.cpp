@@ -175,6 +175,15 @@ TEST(TransactionLog, ForceMultipleCoilsLeavesPaddingOut) {
         {"reference":29,"value":0}])"));
 }
 
+// Addresses stop at 65535: a read from 65535 for 3 registers has one register that exists.
+TEST(TransactionLog, NoPointPastTheLastAddress) {
+    const Transaction pair = MakePair(
+        V4(10, 50000), V4(20, 502), Message(3, 1, {0x03, 0xFF, 0xFF, 0x00, 0x03}, 3, Micros(0, 0)),
+        Message(3, 1, {0x03, 0x06, 0x00, 0x0A, 0x00, 0x0B, 0x00, 0x0C}, 4, Micros(0, 10)));
+    EXPECT_EQ(Parsed(pair)["points"],
+              nlohmann::json::parse(R"([{"reference":105536,"value":10}])"));
+}
+
 TEST(TransactionLog, TruncatedPduAndMissingTransactionStayValidJson) {
     Transaction pair = MakePair(V4(10, 50000), V4(20, 502), Message(4, 1, {}, 1, Micros(0, 0)),
                                 Message(4, 1, {0x81}, 2, Micros(0, 0)));
