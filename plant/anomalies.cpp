@@ -1,5 +1,7 @@
 #include "plant/anomalies.h"
 
+#include <cmath>
+
 #include "common/text_format.h"
 #include "modbus/exception_catalogue.h"
 #include "session/mbap.h"
@@ -21,6 +23,7 @@ const char* const kKindNames[] = {
     "unanswered_request",
     "slow_response",
     "address_scan",
+    "clock_step",
 };
 
 const char* UnansweredReason(Unanswered reason) {
@@ -190,5 +193,14 @@ std::vector<Anomaly> AnomaliesOf(const Transaction& t, double slowResponseMs) {
     if (ms && *ms > slowResponseMs) {
         c.Add(AnomalyKind::SlowResponse, *t.response, Format("answered after %.3f ms", *ms));
     }
+    c.ForEachMessage([&](const MessageParts& p) {
+        if (const std::optional<ClockStep>& step = p.message.clockStep) {
+            c.Add(AnomalyKind::ClockStep, p.message,
+                  Format("the capture clock stepped %s %.3f s at record %llu",
+                         step->nanoseconds < 0 ? "back" : "forward",
+                         std::fabs(static_cast<double>(step->nanoseconds)) / 1e9,
+                         static_cast<unsigned long long>(step->record)));
+        }
+    });
     return std::move(c.found);
 }

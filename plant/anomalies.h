@@ -22,6 +22,7 @@ enum class AnomalyKind : uint8_t {
     UnansweredRequest,
     SlowResponse,  // answered later than the slow-response bound
     AddressScan,   // a client drew many illegal-function or illegal-address answers
+    ClockStep,     // the capture clock stepped back or forward before the message
 };
 
 struct Anomaly {
