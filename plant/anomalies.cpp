@@ -1,5 +1,7 @@
 #include "plant/anomalies.h"
 
+#include <cmath>
+
 #include "common/text_format.h"
 #include "modbus/exception_catalogue.h"
 #include "modbus/frame_decoding.h"
@@ -15,7 +17,7 @@ const char* const kKindNames[] = {
     "invalid_function_code",    "invalid_exception_code", "unsolicited_response",
     "value_mismatch",           "unit_mismatch",          "function_mismatch",
     "duplicate_transaction_id", "unanswered_request",     "slow_response",
-    "invalid_address",          "address_scan",
+    "invalid_address",          "address_scan",           "clock_step",
 };
 
 const char* UnansweredReason(Unanswered reason) {
@@ -162,5 +164,14 @@ std::vector<Anomaly> AnomaliesOf(const Transaction& t, double slowResponseMs) {
     if (ms && *ms > slowResponseMs) {
         c.Add(AnomalyKind::SlowResponse, *t.response, Format("answered after %.3f ms", *ms));
     }
+    c.ForEachMessage([&](const MessageParts& p) {
+        if (const std::optional<ClockStep>& step = p.message.clockStep) {
+            c.Add(AnomalyKind::ClockStep, p.message,
+                  Format("the capture clock stepped %s %.3f s at record %llu",
+                         step->nanoseconds < 0 ? "back" : "forward",
+                         std::fabs(static_cast<double>(step->nanoseconds)) / 1e9,
+                         static_cast<unsigned long long>(step->record)));
+        }
+    });
     return std::move(c.found);
 }

@@ -23,6 +23,7 @@ enum class AnomalyKind : uint8_t {
     SlowResponse,    // answered later than the slow-response bound
     InvalidAddress,  // a request's address range runs past 65535
     AddressScan,     // a client drew many illegal-function or illegal-address answers
+    ClockStep,       // the capture clock stepped back or forward before the message
 };
 
 struct Anomaly {

@@ -164,7 +164,7 @@ void PlantModel::RecordPoll(const Transaction& t, ConnectionUnit& known) {
         found = &known.device->polling[key];
     }
     PollStats& stats = *found;
-    const int64_t now = ToNanoseconds(t.request->time);
+    const int64_t now = t.request->SteadyNanoseconds();  // a clock step is no pause in polling
     if (stats.polls > 0) {
         stats.intervalsMs.Add(static_cast<double>(now - stats.lastNanoseconds) / 1e6);
     }

@@ -3,14 +3,23 @@
 // stands for (unit id, PDU, CRC), made once when the message is framed.
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "capture/capture_record.h"
+#include "capture/capture_time.h"
 #include "common/byte_view.h"
 #include "modbus/function_table.h"
 #include "tcp/endpoint.h"
 
 enum class MessageDirection : uint8_t { Unknown, ToServer, ToClient };
+
+// The capture clock jumped between two records: set back or forward, or the next of several
+// captures read as one began at another time.
+struct ClockStep {
+    int64_t nanoseconds = 0;  // how far: below 0 back, above 0 forward
+    uint64_t record = 0;      // the record whose time stepped
+};
 
 struct CModbusMessage {
     uint64_t number = 0;        // 1-based, in the order the messages were completed
@@ -25,6 +34,15 @@ struct CModbusMessage {
     uint64_t captureRecord = 0;  // the record that held the message's last byte
     uint32_t capture = 1;        // the position of that record's file (several read as one)
     CaptureTimestamp time;       // of the record that completed the message
+    // `time` on a clock that never steps back (see SteadyCaptureClock), in ns; where no such
+    // clock is kept (the address pairing) it is `time` itself.
+    std::optional<int64_t> steadyNanoseconds;
+    // A step of the capture clock seen after the message before this one was framed.
+    std::optional<ClockStep> clockStep;
+
+    int64_t SteadyNanoseconds() const {
+        return steadyNanoseconds ? *steadyNanoseconds : ToNanoseconds(time);
+    }
 
     // The function code and data: the frame without unit id and CRC.
     ByteView Pdu() const {

@@ -13,8 +13,9 @@ public:
     // No more messages will come on this connection: it closed, or the capture ended while it
     // was open (`captureEnded`).
     virtual void OnConnectionClosed(uint64_t connectionId, bool captureEnded) = 0;
-    // Capture time has reached `time` (records come roughly in time order).
-    virtual void OnTime(const CaptureTimestamp& time) = 0;
+    // Capture time has reached `steadyNanoseconds` on the clock that never goes back (see
+    // SteadyCaptureClock).
+    virtual void OnTime(int64_t steadyNanoseconds) = 0;
     // The capture is over.
     virtual void OnCaptureEnd() = 0;
 };

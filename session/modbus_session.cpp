@@ -57,7 +57,8 @@ void ModbusSession::Add(const TcpSegment& segment, const CaptureRecord& record) 
     if (captureStarts_.empty() || captureStarts_.back().second != record.capture) {
         captureStarts_.emplace_back(record.number, record.capture);
     }
-    queue_.PushTime(record.time);
+    clock_.Advance(record.number, record.time);
+    queue_.PushTime(clock_.now());
     follower_.Add(segment, record);
     Release();
 }
@@ -224,6 +225,11 @@ void ModbusSession::OnFramed(TcpConnection& connection, int side, FramedMessage&
     message.captureRecord = framed.lastByte.number;
     message.capture = CaptureOf(framed.lastByte.number);
     message.time = framed.lastByte.time;
+    message.steadyNanoseconds = clock_.SteadyOf(framed.lastByte.number, framed.lastByte.time);
+    if (state.recognition == Recognition::Modbus) {
+        // Reported with the first message sure to be handed on: a candidate's may be dropped.
+        message.clockStep = clock_.TakeStep();
+    }
     ++state.messages[side];
 
     if (state.serverEnd < 0) {

@@ -15,6 +15,7 @@
 #include "session/mbap_framer.h"
 #include "session/modbus_message_sink.h"
 #include "session/release_queue.h"
+#include "session/steady_capture_clock.h"
 #include "tcp/tcp_follower.h"
 
 struct SessionSettings {
@@ -92,6 +93,7 @@ private:
     ModbusMessageSink& sink_;
     TcpFollower follower_;
     ReleaseQueue queue_;
+    SteadyCaptureClock clock_;
     SessionCounts counts_;
     bool finishing_ = false;
     // (first record, capture) where each capture file began: records are numbered on across

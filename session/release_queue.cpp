@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <utility>
 
-void ReleaseQueue::PushTime(const CaptureTimestamp& time) {
+void ReleaseQueue::PushTime(int64_t steadyNanoseconds) {
     if (!events_.empty() && events_.back().kind == Kind::Time) {
-        events_.back().message.time = time;
+        events_.back().message.steadyNanoseconds = steadyNanoseconds;
         return;
     }
     Event event;
-    event.message.time = time;
+    event.message.steadyNanoseconds = steadyNanoseconds;
     events_.push_back(std::move(event));
 }
 
@@ -70,7 +70,7 @@ void ReleaseQueue::Release(ModbusMessageSink& sink) {
                 sink.OnConnectionClosed(event.message.connectionId, event.captureEnded);
                 break;
             case Kind::Time:
-                sink.OnTime(event.message.time);
+                sink.OnTime(event.message.SteadyNanoseconds());
                 break;
         }
     }

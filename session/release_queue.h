@@ -11,7 +11,7 @@
 
 class ReleaseQueue {
 public:
-    void PushTime(const CaptureTimestamp& time);
+    void PushTime(int64_t steadyNanoseconds);
     void PushMessage(CModbusMessage message, bool ready);
     void PushConnectionClosed(uint64_t connectionId, bool captureEnded = false);
 
@@ -33,7 +33,7 @@ private:
         Kind kind = Kind::Time;
         bool ready = true;
         bool captureEnded = false;  // ConnectionClosed: still open when the capture ended
-        CModbusMessage message;     // connectionId and time are used by every kind
+        CModbusMessage message;     // Time: its steady time; ConnectionClosed: its connection id
     };
 
     std::deque<Event> events_;

@@ -4,14 +4,13 @@
 #include <limits>
 #include <vector>
 
-#include "capture/capture_time.h"
 #include "modbus/function_table.h"
 
 TransactionPairer::TransactionPairer(PairingSettings settings, Output output)
     : settings_(settings), output_(std::move(output)), now_(std::numeric_limits<int64_t>::min()) {}
 
 void TransactionPairer::OnMessage(CModbusMessage message) {
-    ExpireBefore(ToNanoseconds(message.time));
+    ExpireBefore(message.SteadyNanoseconds());
     if (const uint64_t request = AnsweredRequest(message)) {
         Pair(request, std::move(message));
     } else if (message.direction == MessageDirection::ToClient) {
@@ -26,7 +25,7 @@ void TransactionPairer::OnMessage(CModbusMessage message) {
             duplicates_.insert(number);
         }
         waiting.push_back(number);
-        earliestWaiting_ = std::min(earliestWaiting_, ToNanoseconds(message.time));
+        earliestWaiting_ = std::min(earliestWaiting_, message.SteadyNanoseconds());
         outstanding_[number] = std::move(message);
         while (outstanding_.size() > settings_.maxOutstandingRequests) {
             CloseAlone(outstanding_.begin()->first, Unanswered::TooManyWaiting);
@@ -48,8 +47,8 @@ void TransactionPairer::OnConnectionClosed(uint64_t connectionId, bool captureEn
     ReleaseHeld();
 }
 
-void TransactionPairer::OnTime(const CaptureTimestamp& time) {
-    ExpireBefore(ToNanoseconds(time));
+void TransactionPairer::OnTime(int64_t steadyNanoseconds) {
+    ExpireBefore(steadyNanoseconds);
     ReleaseHeld();
 }
 
@@ -128,7 +127,8 @@ void TransactionPairer::CloseAlone(uint64_t requestNumber, Unanswered reason) {
     Hold(std::move(transaction));
 }
 
-// Requests that saw no response for longer than the time-out, as of capture time `now`.
+// Requests that saw no response for longer than the time-out, as of steady time `now`: a step
+// of the capture clock expires none.
 void TransactionPairer::ExpireBefore(int64_t now) {
     if (now > now_) {
         now_ = now;
@@ -145,7 +145,7 @@ void TransactionPairer::ExpireBefore(int64_t now) {
     std::vector<uint64_t> expired;
     int64_t earliest = std::numeric_limits<int64_t>::max();
     for (const auto& entry : outstanding_) {
-        const int64_t sent = ToNanoseconds(entry.second.time);
+        const int64_t sent = entry.second.SteadyNanoseconds();
         if (sent < deadline) {
             expired.push_back(entry.first);
         } else if (sent < earliest) {

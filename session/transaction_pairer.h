@@ -33,7 +33,7 @@ public:
 
     void OnMessage(CModbusMessage message) override;
     void OnConnectionClosed(uint64_t connectionId, bool captureEnded) override;
-    void OnTime(const CaptureTimestamp& time) override;
+    void OnTime(int64_t steadyNanoseconds) override;
     // Every request still waiting goes out alone.
     void OnCaptureEnd() override;
 

@@ -28,8 +28,8 @@ struct LogSink : ModbusMessageSink {
     void OnConnectionClosed(uint64_t id, bool) override {
         log.push_back("closed c" + std::to_string(id));
     }
-    void OnTime(const CaptureTimestamp& time) override {
-        log.push_back("time " + std::to_string(time.seconds));
+    void OnTime(int64_t steadyNanoseconds) override {
+        log.push_back("time " + std::to_string(steadyNanoseconds / 1'000'000'000));
     }
     void OnCaptureEnd() override {}
     std::vector<std::string> log;
@@ -67,9 +67,7 @@ TEST(ReleaseQueue, WaitingConnectionHoldsBackEverythingBehindIt) {
         LogSink sink;
         queue.PushMessage(Queued(1, 1), false);  // connection 1 is still being recognised
         queue.PushMessage(Queued(2, 1), true);
-        CaptureTimestamp time;
-        time.seconds = 5;
-        queue.PushTime(time);
+        queue.PushTime(5'000'000'000);
         queue.PushConnectionClosed(2);
         queue.PushMessage(Queued(1, 2), false);
         queue.PushMessage(Queued(3, 1), true);

@@ -15,8 +15,10 @@ Bytes PduOf(const std::vector<uint8_t>& rtuFrame);
 
 struct RecordingSink : ModbusMessageSink {
     void OnMessage(CModbusMessage message) override { messages.push_back(std::move(message)); }
-    void OnConnectionClosed(uint64_t connectionId, bool) override { closed.push_back(connectionId); }
-    void OnTime(const CaptureTimestamp&) override {}
+    void OnConnectionClosed(uint64_t connectionId, bool) override {
+        closed.push_back(connectionId);
+    }
+    void OnTime(int64_t) override {}
     void OnCaptureEnd() override { ended = true; }
 
     std::vector<CModbusMessage> messages;

@@ -99,9 +99,7 @@ TEST_F(TransactionPairerTest, UnansweredRequestTimesOutAndHoldsBackLaterOnes) {
     Message(2, 1, kRequest, 0);
     Message(2, 1, kResponse, 0);
     EXPECT_TRUE(out_.empty());
-    CaptureTimestamp later;
-    later.seconds = 2;
-    pairer_.OnTime(later);
+    pairer_.OnTime(2'000'000'000);
     ASSERT_EQ(ReportNumbers(), std::vector<uint64_t>({1, 3}));
     EXPECT_FALSE(out_[0].response.has_value());
     EXPECT_EQ(out_[0].unanswered, Unanswered::TimedOut);

@@ -1,0 +1,74 @@
+#include "session/steady_capture_clock.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+
+namespace {
+
+constexpr int64_t kSecond = 1'000'000'000;
+
+CaptureTimestamp At(int64_t seconds, uint32_t milliseconds = 0) {
+    CaptureTimestamp time;
+    time.seconds = seconds;
+    time.fraction = milliseconds * 1000;
+    return time;
+}
+
+TEST(SteadyCaptureClock, RecordsALittleOutOfOrderOnlyHoldTheClock) {
+    SteadyCaptureClock clock;
+    clock.Advance(1, At(100, 500));
+    clock.Advance(2, At(100, 0));  // half a second earlier: another interface's record
+    EXPECT_EQ(clock.now(), 100 * kSecond + kSecond / 2);
+    EXPECT_EQ(clock.SteadyOf(2, At(100, 0)), 100 * kSecond);
+    EXPECT_FALSE(clock.TakeStep());
+}
+
+TEST(SteadyCaptureClock, CarriesOnFromWhereItWasAtAStep) {
+    SteadyCaptureClock clock;
+    clock.Advance(1, At(5000));
+    clock.Advance(2, At(1400));  // set back an hour
+    EXPECT_EQ(clock.now(), 5000 * kSecond);
+    clock.Advance(3, At(1401));
+    EXPECT_EQ(clock.now(), 5001 * kSecond);
+    // A message whose last byte came before the step keeps that record's time.
+    EXPECT_EQ(clock.SteadyOf(1, At(5000)), 5000 * kSecond);
+    EXPECT_EQ(clock.SteadyOf(3, At(1401)), 5001 * kSecond);
+    const std::optional<ClockStep> step = clock.TakeStep();
+    ASSERT_TRUE(step);
+    EXPECT_EQ(step->nanoseconds, -3600 * kSecond);
+    EXPECT_EQ(step->record, 2u);
+    EXPECT_FALSE(clock.TakeStep());  // reported once
+
+    clock.Advance(4, At(8602));  // set forward two hours
+    EXPECT_EQ(clock.now(), 5001 * kSecond);
+    ASSERT_TRUE(clock.TakeStep());
+    clock.Advance(5, At(8602 - 3599));  // back by less than an hour: still a step
+    clock.Advance(6, At(8602));         // on by less than an hour: time passing
+    EXPECT_EQ(clock.now(), (5001 + 3599) * kSecond);
+}
+
+TEST(SteadyCaptureClock, TheLargestOfSeveralStepsBeforeAMessageIsTaken) {
+    SteadyCaptureClock clock;
+    clock.Advance(1, At(10'000));
+    clock.Advance(2, At(9'998));
+    clock.Advance(3, At(2'000));
+    clock.Advance(4, At(1'999));
+    const std::optional<ClockStep> step = clock.TakeStep();
+    ASSERT_TRUE(step);
+    EXPECT_EQ(step->nanoseconds, -7'998 * kSecond);
+    EXPECT_EQ(step->record, 3u);
+}
+
+TEST(SteadyCaptureClock, TimesAtTheEndsOfTheRangeDoNotOverflow) {
+    SteadyCaptureClock clock;
+    const int64_t kMax = std::numeric_limits<int64_t>::max();
+    clock.Advance(1, At(kMax));
+    clock.Advance(2, At(std::numeric_limits<int64_t>::min()));
+    clock.Advance(3, At(0));
+    EXPECT_EQ(clock.now(), kMax);  // never back
+    EXPECT_EQ(clock.SteadyOf(3, At(kMax)), kMax);
+}
+
+}  // namespace
