@@ -48,10 +48,10 @@ Bytes MappedCapture() {
     TrafficConnection a{"10.0.0.9", 40000};
     ModbusTraffic t;
     // temperature (int16): 1049, 12346, -500, 2001; setpoint: 100, 100, 100, 40000; label: "ABCD",
-    // "ABCD", "WXYZ", "EF" (padded with 0); rounded: 26, 24, 27, 0.
+    // "WXYZ", "ABCD", "EF" (padded with 0); rounded: 26, 24, 27, 0.
     const uint16_t words[4][5] = {{1049, 100, 0x4142, 0x4344, 26},
-                                  {12346, 100, 0x4142, 0x4344, 24},
-                                  {0xFE0C, 100, 0x5758, 0x595A, 27},
+                                  {12346, 100, 0x5758, 0x595A, 24},
+                                  {0xFE0C, 100, 0x4142, 0x4344, 27},
                                   {2001, 40000, 0x4546, 0x0000, 0}};
     for (uint16_t i = 0; i < 4; ++i) {
         Bytes answer = {0x03, 10};
@@ -132,7 +132,7 @@ TEST_F(MappedValues, FirstAndLastText) {
     EXPECT_EQ(label["name"], "label");
     EXPECT_EQ(label["type"], "string");
     EXPECT_EQ(label["count"], 4);
-    EXPECT_EQ(label["changes"], 2);
+    EXPECT_EQ(label["changes"], 3);  // each differs from the one before
     EXPECT_EQ(label["first_text"], "ABCD");
     EXPECT_EQ(label["last_text"], "EF");
     for (const char* key : {"first", "last", "min", "max"}) {
@@ -199,4 +199,26 @@ TEST_F(PointsFileQuoting, FieldsThatNeedIt) {
     EXPECT_NE(points.find(",read,1,2,\"a,b\",11,\"m,s\"\r\n"), std::string::npos);
     EXPECT_NE(points.find(",40006,24876,read,1,2,text,\"a,\",\r\n"), std::string::npos) << points;
     EXPECT_NE(points.find(",40008,8802,read,1,2,quote,\"\"\"b\",\r\n"), std::string::npos);
+}
+
+// `host` as "ip" applies to the server at any port, as "ip:port" to that port only.
+TEST_F(PointsFileQuoting, EntriesOfOtherServersDoNotApply) {
+    auto map = std::make_shared<RegisterMap>();
+    for (const char* host : {"10.0.0.5", "10.0.0.5:502", "10.0.0.6", "10.0.0.5:503"}) {
+        MapEntry entry = Entry(host, 0, MapDataType::Uint16);
+        entry.host = host;
+        map->entries.push_back(entry);
+    }
+    TrafficConnection a{"10.0.0.9", 40000};
+    ModbusTraffic t;
+    t.Request(a, 0, ModbusTcpAdu(1, {0x03, 0x00, 0x00, 0x00, 0x01}));
+    t.Response(a, 1, ModbusTcpAdu(1, {0x03, 0x02, 0x00, 0x07}));
+    AnalysisOptions options;
+    options.registerMap = map;
+    const Json summary = RunForSummary(t.Build(), options);
+    std::vector<std::string> names;
+    for (const Json& entry : summary["values"]["entries"]) {
+        names.push_back(entry["name"]);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"10.0.0.5", "10.0.0.5:502"}));
 }

@@ -103,6 +103,10 @@ std::vector<Case> Cases() {
     cases.push_back({"an exception response that ends after its function code",
                      {Req(0, 1, kRead), Resp(1, 1, {0x83})},
                      {{"invalid_exception_code", 1, 0x83, 1, 2}}});
+    cases.push_back(
+        {"a response of function 0 nobody asked for",
+         {Resp(0, 1, {0x00, 0x00}, 9)},
+         {{"invalid_function_code", 1, 0, 0, 1}, {"unsolicited_response", 1, 0, 0, 1}}});
     cases.push_back({"a response nobody asked for",
                      {Resp(0, 1, kAnswer, 9)},
                      {{"unsolicited_response", 1, 3, 0, 1}}});
