@@ -92,9 +92,11 @@ std::vector<Case> Cases() {
                       {"invalid_unit_identifier", 248, 3, 1, 2},
                       {"invalid_unit_identifier", 254, 3, 10, 4},
                       {"invalid_unit_identifier", 254, 3, 11, 4}}});
-    cases.push_back({"function 0",
-                     {Req(0, 1, {0x00, 0x00}), Resp(1, 1, {0x80, 0x01})},
-                     {{"invalid_function_code", 1, 0, 0, 2}}});
+    // A connection whose first message contradicts Modbus is passed over: a read comes first.
+    cases.push_back(
+        {"function 0",
+         Join({Exchange(0, 1, 1), {Req(10, 1, {0x00, 0x00}, 2), Resp(11, 1, {0x80, 0x01}, 2)}}),
+         {{"invalid_function_code", 1, 0, 10, 4}}});
     // The response's 0x83 names function 3, not the request's 0x83.
     cases.push_back(
         {"a request with the exception bit",

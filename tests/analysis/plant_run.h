@@ -18,6 +18,7 @@ using Json = nlohmann::json;
 // `options.summary` is set to summary.json; the report goes to a fresh output.txt.
 inline Json RunForSummary(const Bytes& capture, AnalysisOptions options = AnalysisOptions()) {
     std::filesystem::remove("output.txt");
+    std::filesystem::remove("summary.json");
     WriteFile("capture.pcap", capture);
     FakeHost host;
     FakePlatform platform;
