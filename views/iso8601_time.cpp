@@ -1,6 +1,6 @@
 #include "views/iso8601_time.h"
 
-#include "common/text_format.h"
+#include <charconv>
 
 namespace {
 
@@ -26,6 +26,16 @@ CivilDate CivilFromDays(int64_t days) {
     return {yearOfEra + era * 400 + (month <= 2 ? 1 : 0), month, day};
 }
 
+// `value` in decimal, with leading zeros up to `width` digits ("%0*llu").
+void AppendDigits(std::string& text, unsigned long long value, int width) {
+    char digits[24];
+    const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    for (int n = static_cast<int>(end - digits); n < width; ++n) {
+        text += '0';
+    }
+    text.append(digits, static_cast<size_t>(end - digits));
+}
+
 }  // namespace
 
 std::string Iso8601Utc(const CaptureTimestamp& time) {
@@ -47,13 +57,31 @@ std::string Iso8601Utc(const CaptureTimestamp& time) {
     // A broken fraction stays inside its second.
     const uint32_t fraction = time.fraction < limit ? time.fraction : limit - 1;
 
-    const long long year = static_cast<long long>(date.year);
-    std::string text =
-        Format("%s%04lld-%02u-%02uT%02d:%02d:%02d", year < 0 ? "-" : "", year < 0 ? -year : year,
-               date.month, date.day, static_cast<int>(secondOfDay / 3600),
-               static_cast<int>(secondOfDay / 60 % 60), static_cast<int>(secondOfDay % 60));
-    if (digits > 0) {
-        AppendFormat(text, ".%0*u", digits, static_cast<unsigned>(fraction));
+    // Put together digit by digit: every line of the transaction log and the points file has
+    // such times, and printf-style formatting was a large part of writing them.
+    std::string text;
+    text.reserve(32);
+    if (date.year < 0) {
+        text += '-';
     }
-    return text + "Z";
+    const unsigned long long year = date.year < 0
+                                        ? 0ULL - static_cast<unsigned long long>(date.year)
+                                        : static_cast<unsigned long long>(date.year);
+    AppendDigits(text, year, 4);
+    text += '-';
+    AppendDigits(text, date.month, 2);
+    text += '-';
+    AppendDigits(text, date.day, 2);
+    text += 'T';
+    AppendDigits(text, static_cast<unsigned long long>(secondOfDay / 3600), 2);
+    text += ':';
+    AppendDigits(text, static_cast<unsigned long long>(secondOfDay / 60 % 60), 2);
+    text += ':';
+    AppendDigits(text, static_cast<unsigned long long>(secondOfDay % 60), 2);
+    if (digits > 0) {
+        text += '.';
+        AppendDigits(text, fraction, digits);
+    }
+    text += 'Z';
+    return text;
 }
