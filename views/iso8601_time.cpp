@@ -26,14 +26,24 @@ CivilDate CivilFromDays(int64_t days) {
     return {yearOfEra + era * 400 + (month <= 2 ? 1 : 0), month, day};
 }
 
-// `value` in decimal, with leading zeros up to `width` digits ("%0*llu").
-void AppendDigits(std::string& text, unsigned long long value, int width) {
+// `value` in decimal, with leading zeros up to `width` digits ("%0*llu"); returns the end.
+char* PutDigits(char* out, unsigned long long value, int width) {
     char digits[24];
     const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
     for (int n = static_cast<int>(end - digits); n < width; ++n) {
-        text += '0';
+        *out++ = '0';
     }
-    text.append(digits, static_cast<size_t>(end - digits));
+    for (const char* digit = digits; digit != end; ++digit) {
+        *out++ = *digit;
+    }
+    return out;
+}
+
+// Two digits, "%02u" of a value below 100.
+char* PutTwoDigits(char* out, unsigned value) {
+    *out++ = static_cast<char>('0' + value / 10);
+    *out++ = static_cast<char>('0' + value % 10);
+    return out;
 }
 
 }  // namespace
@@ -59,29 +69,28 @@ std::string Iso8601Utc(const CaptureTimestamp& time) {
 
     // Put together digit by digit: every line of the transaction log and the points file has
     // such times, and printf-style formatting was a large part of writing them.
-    std::string text;
-    text.reserve(32);
+    char text[64];  // sign, 20 year digits, 15 for the rest, 1 + 9 for the fraction, 'Z'
+    char* out = text;
     if (date.year < 0) {
-        text += '-';
+        *out++ = '-';
     }
-    const unsigned long long year = date.year < 0
-                                        ? 0ULL - static_cast<unsigned long long>(date.year)
-                                        : static_cast<unsigned long long>(date.year);
-    AppendDigits(text, year, 4);
-    text += '-';
-    AppendDigits(text, date.month, 2);
-    text += '-';
-    AppendDigits(text, date.day, 2);
-    text += 'T';
-    AppendDigits(text, static_cast<unsigned long long>(secondOfDay / 3600), 2);
-    text += ':';
-    AppendDigits(text, static_cast<unsigned long long>(secondOfDay / 60 % 60), 2);
-    text += ':';
-    AppendDigits(text, static_cast<unsigned long long>(secondOfDay % 60), 2);
+    const unsigned long long year = date.year < 0 ? 0ULL - static_cast<unsigned long long>(date.year)
+                                                  : static_cast<unsigned long long>(date.year);
+    out = PutDigits(out, year, 4);
+    *out++ = '-';
+    out = PutTwoDigits(out, date.month);
+    *out++ = '-';
+    out = PutTwoDigits(out, date.day);
+    *out++ = 'T';
+    out = PutTwoDigits(out, static_cast<unsigned>(secondOfDay / 3600));
+    *out++ = ':';
+    out = PutTwoDigits(out, static_cast<unsigned>(secondOfDay / 60 % 60));
+    *out++ = ':';
+    out = PutTwoDigits(out, static_cast<unsigned>(secondOfDay % 60));
     if (digits > 0) {
-        text += '.';
-        AppendDigits(text, fraction, digits);
+        *out++ = '.';
+        out = PutDigits(out, fraction, digits);
     }
-    text += 'Z';
-    return text;
+    *out++ = 'Z';
+    return std::string(text, out);
 }

@@ -1,5 +1,6 @@
 #include "views/json_writer.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <nlohmann/json.hpp>
@@ -20,10 +21,24 @@ bool NeedsNoEscaping(std::string_view text) {
 }  // namespace
 
 JsonWriter& JsonWriter::Key(std::string_view key) {
-    Separate();
-    text_ += '"';
-    text_ += key;
-    text_ += "\":";
+    // One append for the comma, the quoted key and the colon: a log line has some 50 keys.
+    char quoted[64];
+    if (key.size() + 4 > sizeof quoted) {
+        Separate();
+        text_ += '"';
+        text_ += key;
+        text_ += "\":";
+    } else {
+        char* out = quoted;
+        if (afterValue_) {
+            *out++ = ',';
+        }
+        *out++ = '"';
+        out = std::copy(key.begin(), key.end(), out);
+        *out++ = '"';
+        *out++ = ':';
+        text_.append(quoted, static_cast<size_t>(out - quoted));
+    }
     afterValue_ = false;
     return *this;
 }
