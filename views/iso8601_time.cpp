@@ -74,8 +74,9 @@ std::string Iso8601Utc(const CaptureTimestamp& time) {
     if (date.year < 0) {
         *out++ = '-';
     }
-    const unsigned long long year = date.year < 0 ? 0ULL - static_cast<unsigned long long>(date.year)
-                                                  : static_cast<unsigned long long>(date.year);
+    const unsigned long long year = date.year < 0
+                                        ? 0ULL - static_cast<unsigned long long>(date.year)
+                                        : static_cast<unsigned long long>(date.year);
     out = PutDigits(out, year, 4);
     *out++ = '-';
     out = PutTwoDigits(out, date.month);
