@@ -102,12 +102,20 @@ def compare_map(program, capture, work, runs, entries):
 def best_of(runs, commands, cwd):
     """The best time of each command, with its peak RSS, over `runs` rounds: the commands take
     turns in each round, so that a shared machine's changing load falls on them alike."""
+    return [(wall, peak) for wall, _, peak in best_times(runs, commands, cwd)]
+
+
+def best_times(runs, commands, cwd):
+    """As best_of, with the best CPU time too: (wall, cpu, peak KiB) per command."""
     best = [None] * len(commands)
     for _ in range(runs):
         for i, argv in enumerate(commands):
-            seconds, peak = measure.run_timed(argv, cwd)
-            if best[i] is None or seconds < best[i][0]:
-                best[i] = (seconds, peak)
+            wall, cpu, peak = measure.run_measured(argv, cwd)
+            if best[i] is None:
+                best[i] = (wall, cpu, peak)
+            else:
+                best[i] = (min(wall, best[i][0]), min(cpu, best[i][1]),
+                           peak if wall < best[i][0] else best[i][2])
     return best
 
 
@@ -123,32 +131,36 @@ COLUMNS = OUTPUTS + [ALL_FOUR]
 
 
 def compare(program, capture, work, runs, label):
-    """The plain run's time and each output's ratio to it, all commands taking turns; returns a
-    table row: (label, plain seconds, [ratio per column], peak RSS with all four)."""
+    """The plain run's times and each output's ratios to them, all commands taking turns;
+    returns a table row: (label, plain (wall, cpu), [(wall ratio, cpu ratio) per column],
+    peak RSS with all four)."""
     plain = [program, "--no", "--force", "-o", "out.txt", capture]
     commands = [plain] + [plain[:-1] + options + [capture] for _, options, _ in COLUMNS]
-    best = best_of(runs, commands, work)
-    base = best[0][0]
-    return label, base, [seconds / base for seconds, _ in best[1:]], best[-1][1]
+    best = best_times(runs, commands, work)
+    wall, cpu, _ = best[0]
+    ratios = [(w / wall, c / cpu) for w, c, _ in best[1:]]
+    return label, (wall, cpu), ratios, best[-1][2]
 
 
 def print_table(rows, runs):
     label_width = max(len(row[0]) for row in rows)
     widths = [max(len(heading), 6) for heading, _, _ in COLUMNS]
-    print(f"Time against the plain run (best of {runs}, the commands taking turns); "
-          "* over the bound")
-    print(f"{'capture':<{label_width}}  {'plain':>7}  " +
+    print(f"Time against the plain run (best of {runs}, the commands taking turns; the wall "
+          "clock, and the CPU time: user + system); * over the bound")
+    print(f"{'capture':<{label_width}}  {'time':<4}  {'plain':>7}  " +
           "  ".join(f"{heading:>{width}}" for (heading, _, _), width in zip(COLUMNS, widths)) +
           "  peak RSS (all four)")
     over = False
-    for label, base, ratios, peak in rows:
-        cells = []
-        for (_, _, bound), width, ratio in zip(COLUMNS, widths, ratios):
-            over = over or ratio > bound
-            cells.append(f"{f'{ratio:.2f}x' + ('*' if ratio > bound else ' '):>{width + 1}}")
-        print(f"{label:<{label_width}}  {base:>6.2f}s  " + " ".join(cells) +
-              f"  {measure.mib(peak)}")
-    print(f"{'bound':<{label_width}}  {'':>7}  " +
+    for label, plain, ratios, peak in rows:
+        for kind, name in enumerate(("wall", "CPU")):
+            cells = []
+            for (_, _, bound), width, ratio in zip(COLUMNS, widths, ratios):
+                value = ratio[kind]
+                over = over or value > bound
+                cells.append(f"{f'{value:.2f}x' + ('*' if value > bound else ' '):>{width + 1}}")
+            print(f"{label if kind == 0 else '':<{label_width}}  {name:<4}  {plain[kind]:>6.2f}s  " +
+                  " ".join(cells) + (f"  {measure.mib(peak)}" if kind == 0 else ""))
+    print(f"{'bound':<{label_width}}  {'':<4}  {'':>7}  " +
           "  ".join(f"{f'{bound:.1f}x':>{width}}" for (_, _, bound), width in zip(COLUMNS, widths)))
     if over:
         print("(some outputs cost more than their bound)")
