@@ -11,6 +11,7 @@
 #include "analysis/progress_throttle.h"
 #include "common/byte_view.h"
 #include "plant/register_map.h"
+#include "session/response_defaults.h"
 
 constexpr const char* kReportFileName = "output.txt";
 // The report path that names standard output.
@@ -23,14 +24,14 @@ enum class PairingMode {
 
 struct AnalysisOptions {
     PairingMode pairing = PairingMode::Transaction;
-    std::vector<uint16_t> extraModbusPorts;  // besides 502
-    double responseTimeoutSeconds = 60.0;    // of capture time
-    std::string transactionLog;              // JSON Lines file, or empty for none
-    std::string summary;                     // the plant summary (JSON), or empty for none
-    std::string points;                      // the point values (CSV), or empty for none
-    std::string html;                        // the HTML report, or empty for none
-    std::string suggestMap;                  // a register map drafted (YAML), or empty for none
-    double slowResponseMs = 1000;            // answers later than this are an anomaly
+    std::vector<uint16_t> extraModbusPorts;                          // besides 502
+    double responseTimeoutSeconds = kDefaultResponseTimeoutSeconds;  // of capture time
+    std::string transactionLog;  // JSON Lines file, or empty for none
+    std::string summary;         // the plant summary (JSON), or empty for none
+    std::string points;          // the point values (CSV), or empty for none
+    std::string html;            // the HTML report, or empty for none
+    std::string suggestMap;      // a register map drafted (YAML), or empty for none
+    double slowResponseMs = kDefaultSlowResponseMs;  // answers later are an anomaly
     std::shared_ptr<const RegisterMap> registerMap;  // typed values in the outputs; may be null
 };
 

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "analysis/capture_pass.h"
 #include "analysis/run_texts.h"
@@ -159,6 +161,21 @@ std::string SummaryText(const PassCounts& counts, const std::string& reportPath)
     return text;
 }
 
+// "3 map entries matched no transaction: A, B, C", naming the first few.
+std::string UnmatchedEntriesText(const std::vector<const MapEntry*>& unmatched) {
+    constexpr size_t kNamesShown = 10;
+    std::string text = std::to_string(unmatched.size()) +
+                       (unmatched.size() == 1 ? " map entry" : " map entries") +
+                       " matched no transaction: ";
+    for (size_t i = 0; i < unmatched.size() && i < kNamesShown; ++i) {
+        text += (i == 0 ? "" : ", ") + unmatched[i]->name;
+    }
+    if (unmatched.size() > kNamesShown) {
+        text += " and " + std::to_string(unmatched.size() - kNamesShown) + " more";
+    }
+    return text;
+}
+
 // Says why the capture could not be read to its end, naming the file it happened in.
 void ShowCaptureFailure(const CaptureSource& source, const std::string& inputPath) {
     const CaptureFailure& failure = source.Failure();
@@ -244,38 +261,45 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
     const std::string& inputPath = paths[0];
 
     ReportFile report(request.reportPath);
-    std::unique_ptr<ValueMapper> mapper;
-    if (options.registerMap) {
-        mapper = std::make_unique<ValueMapper>(options.registerMap);
-    }
     std::unique_ptr<TransactionLog> transactionLog;
     std::unique_ptr<SummaryFile> summary;
     std::unique_ptr<PointsFile> points;
     std::unique_ptr<SuggestedMapFile> suggestedMap;
     std::unique_ptr<HtmlReportFile> html;
+    std::unique_ptr<PlantStage> stage;
     PassContext context{host, *source, options, {&report}, PassCounts(), nullptr};
     if (options.pairing == PairingMode::Transaction) {
+        PlantNeeds needs;
         if (!options.transactionLog.empty()) {
-            transactionLog = std::make_unique<TransactionLog>(options.transactionLog, mapper.get());
+            transactionLog = std::make_unique<TransactionLog>(options.transactionLog);
             context.sinks.push_back(transactionLog.get());
+            needs.anomalies = true;
+            needs.points = needs.points || options.registerMap != nullptr;  // typed values
         }
         if (!options.summary.empty()) {
-            summary = std::make_unique<SummaryFile>(options.summary, options.slowResponseMs,
-                                                    mapper.get());
+            summary = std::make_unique<SummaryFile>(options.summary);
             context.sinks.push_back(summary.get());
+            needs.anomalies = needs.model = needs.polling = true;
         }
         if (!options.points.empty()) {
-            points = std::make_unique<PointsFile>(options.points, mapper.get());
+            points = std::make_unique<PointsFile>(options.points);
             context.sinks.push_back(points.get());
+            needs.points = true;
         }
         if (!options.suggestMap.empty()) {
             suggestedMap = std::make_unique<SuggestedMapFile>(options.suggestMap);
             context.sinks.push_back(suggestedMap.get());
+            needs.points = true;
         }
         if (!options.html.empty()) {
-            html = std::make_unique<HtmlReportFile>(options.html, options.slowResponseMs,
-                                                    mapper.get());
+            html = std::make_unique<HtmlReportFile>(options.html);
             context.sinks.push_back(html.get());
+            needs.anomalies = needs.model = needs.trends = true;
+        }
+        if (needs.points || needs.anomalies || needs.model) {
+            stage =
+                std::make_unique<PlantStage>(needs, options.slowResponseMs, options.registerMap);
+            context.stage = stage.get();
         }
     }
     PassEnd end = options.pairing == PairingMode::Address ? RunAddressPairing(context)
@@ -287,16 +311,11 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
                              static_cast<uint64_t>(passCounts.recordsRead),
                              static_cast<uint64_t>(passCounts.messages),
                              passCounts.connections};
-    if (summary) {
-        summary->SetCaptureFacts(facts);
-    }
-    if (html) {
-        html->SetCaptureFacts(facts);
-    }
+    const PlantResult plant = stage ? stage->Result(facts) : PlantResult{facts};
     // Everything taken so far is stored, whichever way the pass ended; a capture without any
     // Modbus message leaves no file behind (not even an empty summary).
     for (TransactionSink* sink : context.sinks) {
-        if (end != PassEnd::NoMessages && !sink->Close() && context.failedSink == nullptr) {
+        if (end != PassEnd::NoMessages && !sink->Close(plant) && context.failedSink == nullptr) {
             context.failedSink = sink;
         }
     }
@@ -317,6 +336,13 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
             return AnalysisResult::Interrupted;
         case PassEnd::Completed:
             break;
+    }
+    // Only an output that uses the map gives its entries a chance to match.
+    if (plant.mapper != nullptr && (transactionLog || summary || points || html)) {
+        const std::vector<const MapEntry*> unmatched = plant.mapper->UnmatchedEntries();
+        if (!unmatched.empty()) {
+            host.Warn(UnmatchedEntriesText(unmatched));
+        }
     }
 
     const PassCounts& counts = context.counts;
@@ -347,8 +373,9 @@ AnalysisResult RunAnalysis(const AnalysisRequest& request, AnalysisHost& host,
     }
     const std::string& reportName = request.reportPath;
     const AnalysisOptions& options = request.options;
-    const std::vector<std::string> outputs = {reportName, options.transactionLog, options.summary,
-                                              options.points, options.suggestMap, options.html};
+    const std::vector<std::string> outputs = {reportName,         options.transactionLog,
+                                              options.summary,    options.points,
+                                              options.suggestMap, options.html};
     for (const std::string& inputPath : paths) {
         if (paths.size() > 1 &&
             (inputPath == "-" || InspectInput(inputPath).kind == InputKind::Pipe)) {

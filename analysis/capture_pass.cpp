@@ -3,8 +3,10 @@
 #include "common/logging.h"
 
 bool PassContext::Deliver(const Transaction& transaction) {
+    static const Derivation kNothing;
+    const Derivation& derived = stage != nullptr ? stage->Derive(transaction) : kNothing;
     for (TransactionSink* sink : sinks) {
-        if (!sink->Take(transaction)) {
+        if (!sink->Take(transaction, derived)) {
             failedSink = sink;
             return false;
         }

@@ -10,7 +10,8 @@
 
 #include "analysis/analysis_host.h"
 #include "capture/capture_source.h"
-#include "session/transaction_sink.h"
+#include "plant/plant_stage.h"
+#include "plant/transaction_sink.h"
 
 struct PassCounts {
     int32_t recordsRead = 0;
@@ -36,8 +37,10 @@ struct PassContext {
     std::vector<TransactionSink*> sinks;  // in the order they see each transaction
     PassCounts counts;
     TransactionSink* failedSink = nullptr;
+    PlantStage* stage = nullptr;  // none when no view shows the plant
 
-    // Hands the transaction to every view; false (and failedSink set) when one could not take it.
+    // Hands the transaction, with what the plant stage derives of it, to every view; false (and
+    // failedSink set) when one could not take it.
     bool Deliver(const Transaction& transaction);
     // The next record, unless the user asked to stop (end becomes Interrupted) or the capture
     // has no more (outcome says why).

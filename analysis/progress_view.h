@@ -6,13 +6,13 @@
 #include <vector>
 
 #include "analysis/analysis_host.h"
-#include "session/transaction_sink.h"
+#include "plant/transaction_sink.h"
 
 class ProgressView : public TransactionSink {
 public:
     explicit ProgressView(AnalysisHost& host) : host_(host) {}
 
-    bool Take(const Transaction& transaction) override {
+    bool Take(const Transaction& transaction, const Derivation&) override {
         latest_ = static_cast<int32_t>(transaction.ReportNumber());
         frame_ = transaction.Shown().frame;
         return true;

@@ -89,6 +89,13 @@ PassEnd RunTransactionPairing(PassContext& c) {
         DebugLog("%s", text.c_str());
         c.host.Warn(text);
     }
+    if (lost.foreignOnModbusPort > 0) {
+        const std::string text =
+            Format("%llu connections on a Modbus port carried no Modbus/TCP and were passed over",
+                   static_cast<unsigned long long>(lost.foreignOnModbusPort));
+        DebugLog("%s", text.c_str());
+        c.host.Warn(text);
+    }
     if (lost.sequenceJumps > 0) {
         const std::string text = Format(
             "the sequence numbers of Modbus/TCP streams jumped %llu times; framing went on at "

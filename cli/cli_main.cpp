@@ -3,10 +3,15 @@
 #include <filesystem>
 #include <istream>
 #include <memory>
+#include <optional>
 #include <ostream>
+#include <string>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 #include "analysis/analysis_run.h"
+#include "analysis/output_paths.h"
 #include "cli/cli_options.h"
 #include "cli/console_host.h"
 #include "cli/console_platform.h"
@@ -22,6 +27,55 @@ namespace {
 std::string FromStartingDirectory(const std::string& path) {
     const std::string absolute = FullPathOf(path);
     return absolute.empty() ? path : absolute;
+}
+
+// Every file the run names, as seen from the directory the command was given in: the report's
+// default and the logs are in -C's directory.
+std::vector<NamedFile> FilesOfRun(const CliOptions& options) {
+    const auto inWorkingDirectory = [&options](const char* name) {
+        return options.directory.empty()
+                   ? std::string(name)
+                   : (std::filesystem::path(options.directory) / name).string();
+    };
+    std::vector<NamedFile> files = {
+        {"the report",
+         options.report.empty() ? inWorkingDirectory(kReportFileName) : options.report},
+        {kLogFileName, inWorkingDirectory(kLogFileName)},
+    };
+    if (options.debugLog) {
+        files.push_back({kDebugLogFileName, inWorkingDirectory(kDebugLogFileName)});
+    }
+    const std::pair<const char*, const std::string*> outputs[] = {
+        {"--transactions", &options.transactionLog},
+        {"--summary", &options.summary},
+        {"--points", &options.points},
+        {"--suggest-map", &options.suggestMap},
+        {"--html", &options.html},
+    };
+    for (const auto& [role, path] : outputs) {
+        if (!path->empty()) {
+            files.push_back({role, *path});
+        }
+    }
+    for (const std::string& capture : options.captures) {
+        files.push_back({"the capture", capture, false});
+    }
+    if (!options.map.empty()) {
+        files.push_back({"--map", options.map, false});
+    }
+    return files;
+}
+
+// What is wrong when two of the run's files are one: empty when none are.
+std::string CollidingFiles(const CliOptions& options) {
+    const std::vector<NamedFile> files = FilesOfRun(options);
+    const std::optional<FileCollision> collision = FindCollision(files);
+    if (!collision) {
+        return std::string();
+    }
+    const NamedFile& first = files[collision->first];
+    const NamedFile& second = files[collision->second];
+    return first.role + " and " + second.role + " name the same file '" + second.path + "'";
 }
 
 // The map of --map, read before anything else happens; its warnings go to standard error.
@@ -42,9 +96,15 @@ bool LoadMap(const std::string& path, std::shared_ptr<const RegisterMap>& loaded
     return true;
 }
 
-// `notices` are where the run's boxes and progress go: the console, or nowhere with -q.
+// `notices` are where the run's progress and warnings go: the console, or nowhere with -q.
 int Analyze(const CliOptions& options, CliStreams streams, CliStreams notices,
             PlatformServices& platform) {
+    // Before anything is written: a second output on one file would replace or spoil the first.
+    const std::string collision = CollidingFiles(options);
+    if (!collision.empty()) {
+        streams.err << UsageErrorText(collision);
+        return 2;
+    }
     std::shared_ptr<const RegisterMap> registerMap;
     if (!options.map.empty() && !LoadMap(options.map, registerMap, streams.err)) {
         return 2;
@@ -83,7 +143,8 @@ int Analyze(const CliOptions& options, CliStreams streams, CliStreams notices,
 
     // As in the dialog, the diagnostic log stays off unless asked for.
     SetDebugLogEnabled(options.debugLog);
-    ConsolePresenter presenter(notices.in, notices.err, notices.stdinIsTerminal, options.answer);
+    ConsolePresenter presenter(streams.in, streams.err, streams.stdinIsTerminal, options.answer,
+                               options.quiet);
     const ScopedMessagePresenter presenterScope(presenter);
     ConsolePlatform consolePlatform(platform, streams.out, "Folder: ");
     ConsoleHost host(notices.err, notices.stderrIsTerminal);
@@ -113,14 +174,14 @@ int Analyze(const CliOptions& options, CliStreams streams, CliStreams notices,
         return 130;
     }
     if (result != AnalysisResult::Completed) {
+        presenter.ShowKeptBox();  // quiet or not, the error that ended the run is shown
         return 1;
     }
     // With a file on standard output, the closing summary goes to standard error.
     const bool reportOnStandardOutput =
         report == kStandardOutputName || transactionLog == kStandardOutputName ||
         summaryFile == kStandardOutputName || pointsFile == kStandardOutputName ||
-        suggestedMapFile == kStandardOutputName ||
-        htmlFile == kStandardOutputName;
+        suggestedMapFile == kStandardOutputName || htmlFile == kStandardOutputName;
     std::ostream& summary = reportOnStandardOutput ? streams.err : streams.out;
     summary << ConsoleText(host.ResultsText()) << '\n';
     summary.flush();
@@ -152,12 +213,13 @@ int RunCommandLine(const std::vector<std::string>& arguments, CliStreams streams
         return 2;
     }
 
-    // -q: notices go nowhere but log.txt, and nobody is asked (--yes/--no answer).
+    // -q: notices and progress go nowhere but log.txt, and nobody is asked (--yes/--no
+    // answer); the error that ends a run still goes to standard error.
     std::ostream discarded(nullptr);
     const CliStreams noticeStreams =
         options.quiet ? CliStreams{streams.in, streams.out, discarded, false, false} : streams;
     if (options.command == CliCommand::Analyze) {
         return Analyze(options, streams, noticeStreams, platform);
     }
-    return RunWebCommand(options, noticeStreams, platform);
+    return RunWebCommand(options, streams, platform);
 }

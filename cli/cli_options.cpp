@@ -144,6 +144,21 @@ std::string ApplySlowResponse(CliOptions& options, const std::string& value) {
     return Accept();
 }
 
+// The help of an option with a numeric default names the default its option takes.
+const char* ResponseTimeoutHelp() {
+    static const std::string help =
+        "a request unanswered this long (capture time) is\nreported alone (default " +
+        std::to_string(kDefaultResponseTimeoutSeconds) + "; 0: no time-out)";
+    return help.c_str();
+}
+
+const char* SlowResponseHelp() {
+    static const std::string help =
+        "a response later than MS milliseconds is an anomaly\nin the summary (default " +
+        std::to_string(kDefaultSlowResponseMs) + ")";
+    return help.c_str();
+}
+
 std::vector<OptionEntry> BuildOptionTable() {
     std::vector<OptionEntry> table = {
         {'C', "directory", "DIR", "work in DIR (log.txt and the default report go there)",
@@ -154,8 +169,9 @@ std::vector<OptionEntry> BuildOptionTable() {
          ApplyOutput},
         {'\0', "force", nullptr, "delete an existing report file instead of stopping", ApplyForce},
         {'q', "quiet", nullptr,
-         "notices only to log.txt, not to standard error;\n"
-         "questions are answered by --yes/--no",
+         "notices only to log.txt, not to standard error (the\n"
+         "error that ends a run still is); questions are\n"
+         "answered by --yes/--no",
          ApplyQuiet},
         {'\0', "yes", nullptr, "answer Yes to questions when nobody can be asked", ApplyYes},
         {'\0', "no", nullptr, "answer No to them (the default)", ApplyNo},
@@ -165,10 +181,7 @@ std::vector<OptionEntry> BuildOptionTable() {
          "id, the default) or by 'address' (one server, one client)",
          ApplyPairing},
         {'\0', "port", "N", "also take TCP port N as Modbus/TCP (repeatable)", ApplyPort},
-        {'\0', "response-timeout", "SECONDS",
-         "a request unanswered this long (capture time) is\nreported alone (default 60; 0: no "
-         "time-out)",
-         ApplyResponseTimeout},
+        {'\0', "response-timeout", "SECONDS", ResponseTimeoutHelp(), ApplyResponseTimeout},
         {'\0', "transactions", "FILE", "also write every transaction to FILE as JSON Lines",
          ApplyTransactions},
         {'\0', "summary", "FILE",
@@ -185,9 +198,7 @@ std::vector<OptionEntry> BuildOptionTable() {
          "also write a self-contained HTML report to FILE: devices,\n"
          "charts, writes, anomalies (prints on A4)",
          ApplyHtml},
-        {'\0', "slow-response", "MS",
-         "a response later than MS milliseconds is an anomaly\nin the summary (default 1000)",
-         ApplySlowResponse},
+        {'\0', "slow-response", "MS", SlowResponseHelp(), ApplySlowResponse},
         {'\0', "map", "FILE",
          "read what the registers mean from the register map\n"
          "FILE (YAML, or CSV when its name ends in .csv)",

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "session/response_defaults.h"
+
 enum class CliCommand { Analyze, Help, Version, UsageError, CheckUpdate, SendFeedback };
 enum class CliAnswer { Ask, Yes, No };
 
@@ -17,17 +19,17 @@ struct CliOptions {
     bool quiet = false;                 // -q: notices only in log.txt
     std::vector<std::string> captures;  // one, or several read as one
     bool debugLog = false;
-    bool addressPairing = false;           // --pairing address
-    std::vector<uint16_t> ports;           // --port N: more Modbus/TCP ports than 502
-    double responseTimeoutSeconds = 60.0;  // --response-timeout SECONDS
-    bool timeoutGiven = false;             // --response-timeout was given
-    std::string transactionLog;            // --transactions FILE
-    std::string summary;                   // --summary FILE
-    std::string points;                    // --points FILE
-    std::string suggestMap;                // --suggest-map FILE
-    std::string map;                       // --map FILE: the register map
-    std::string html;                      // --html FILE
-    double slowResponseMs = 1000;          // --slow-response MS
+    bool addressPairing = false;  // --pairing address
+    std::vector<uint16_t> ports;  // --port N: more Modbus/TCP ports than 502
+    double responseTimeoutSeconds = kDefaultResponseTimeoutSeconds;  // --response-timeout
+    bool timeoutGiven = false;                                       // --response-timeout was given
+    std::string transactionLog;                                      // --transactions FILE
+    std::string summary;                                             // --summary FILE
+    std::string points;                                              // --points FILE
+    std::string suggestMap;                                          // --suggest-map FILE
+    std::string map;                                                 // --map FILE: the register map
+    std::string html;                                                // --html FILE
+    double slowResponseMs = kDefaultSlowResponseMs;                  // --slow-response MS
     bool slowResponseGiven = false;
     std::string error;         // what is wrong, for UsageError
     std::string feedbackText;  // --send-feedback TEXT

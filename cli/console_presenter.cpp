@@ -4,8 +4,12 @@
 #include <ostream>
 
 ConsolePresenter::ConsolePresenter(std::istream& input, std::ostream& output, bool interactive,
-                                   CliAnswer answer)
-    : input_(input), output_(output), interactive_(interactive), answer_(answer) {}
+                                   CliAnswer answer, bool quiet)
+    : input_(input),
+      output_(output),
+      interactive_(interactive && !quiet),
+      answer_(answer),
+      quiet_(quiet) {}
 
 std::string ConsoleText(const std::string& text) {
     std::string plain;
@@ -20,16 +24,27 @@ std::string ConsoleText(const std::string& text) {
 }
 
 int ConsolePresenter::Present(const std::string& text, int style) {
-    output_ << ConsoleText(text) << '\n';
-    if (style != kMbYesNo) {
-        output_ << "[OK]\n\n";
-        output_.flush();
-        return kIdOk;
+    // The text stands before the question is asked on the terminal.
+    std::string box = ConsoleText(text) + '\n';
+    if (!quiet_) {
+        output_ << box;
+        box.clear();
     }
-    const bool yes = AskYesNo();
-    output_ << (yes ? "[Yes]\n\n" : "[No]\n\n");
+    const int pressed = style != kMbYesNo ? kIdOk : AskYesNo() ? kIdYes : kIdNo;
+    box += pressed == kIdOk ? "[OK]\n\n" : pressed == kIdYes ? "[Yes]\n\n" : "[No]\n\n";
+    if (quiet_) {
+        kept_ = box;
+        return pressed;
+    }
+    output_ << box;
     output_.flush();
-    return yes ? kIdYes : kIdNo;
+    return pressed;
+}
+
+void ConsolePresenter::ShowKeptBox() {
+    output_ << kept_;
+    output_.flush();
+    kept_.clear();
 }
 
 bool ConsolePresenter::AskYesNo() {

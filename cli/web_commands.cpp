@@ -60,7 +60,8 @@ const char* WebCommandExitStatus() {
 }
 
 int RunWebCommand(const CliOptions& options, CliStreams streams, PlatformServices& platform) {
-    ConsolePresenter presenter(streams.in, streams.err, streams.stdinIsTerminal, options.answer);
+    ConsolePresenter presenter(streams.in, streams.err, streams.stdinIsTerminal, options.answer,
+                               options.quiet);
     const ScopedMessagePresenter presenterScope(presenter);
     WebServerAccess server;
     if (!options.webHost.empty()) {
@@ -75,5 +76,8 @@ int RunWebCommand(const CliOptions& options, CliStreams streams, PlatformService
                                 BuildNote(__DATE__, __TIME__), server);
     }
     streams.out.flush();
+    if (!answered) {
+        presenter.ShowKeptBox();  // why, also with -q
+    }
     return answered ? 0 : 1;
 }

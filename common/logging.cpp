@@ -5,9 +5,6 @@
 
 namespace {
 
-const char* const kLogFile = "log.txt";
-const char* const kDebugLogFile = "Debuglog.txt";
-
 bool debugLogEnabled = false;  // a diagnostic switched on by the front end when asked for
 
 std::string CurrentPrefix() {
@@ -22,12 +19,12 @@ bool WriteEntry(const char* fileName, const std::string& text) {
 
 void WriteDebugEntry(const std::string& text) {
     if (debugLogEnabled) {
-        WriteEntry(kDebugLogFile, text);
+        WriteEntry(kDebugLogFileName, text);
     }
 }
 
 void WriteLogEntry(const std::string& text) {
-    if (WriteEntry(kLogFile, text)) {
+    if (WriteEntry(kLogFileName, text)) {
         WriteDebugEntry(FormatLimited("%s", text.c_str()));
     }
 }

@@ -7,6 +7,10 @@
 
 #include "common/text_format.h"
 
+// The logs, in the working directory.
+constexpr const char* kLogFileName = "log.txt";
+constexpr const char* kDebugLogFileName = "Debuglog.txt";
+
 // The debug log (Debuglog.txt) is written only while this switch is on; it is off until a front
 // end switches it on.
 void SetDebugLogEnabled(bool enabled);

@@ -125,6 +125,13 @@ bool ReadCsvMap(const std::string& text, std::vector<EntryText>& entries, MapPro
         return true;
     }
     const Row& header = rows.front();
+    // What a spreadsheet set to a decimal comma writes: the whole header comes as one field.
+    for (const Cell& cell : header) {
+        if (cell.text.find(';') != std::string::npos) {
+            problem = {cell.at, "the map's columns are separated by semicolons; use commas"};
+            return false;
+        }
+    }
     for (auto row = rows.begin() + 1; row != rows.end(); ++row) {
         if (row->size() > header.size()) {
             problem = {(*row)[header.size()].at, "row of " + std::to_string(row->size()) +

@@ -288,7 +288,7 @@ bool IsBitTable(PointTable table) {
     return table == PointTable::Coils || table == PointTable::DiscreteInputs;
 }
 
-// Home Assistant's default for registers; a coil or discrete input is one bit.
+// The entry's default for registers (Home Assistant's); a coil or discrete input is one bit.
 bool CheckType(Checking& c) {
     Draft& d = c.draft;
     const bool bits = IsBitTable(d.entry.table);
@@ -299,7 +299,7 @@ bool CheckType(Checking& c) {
     if (!bits && d.type == MapDataType::Bit) {
         return c.Fail("data_type", "data_type 'bit' is for input_type coil and discrete_input");
     }
-    d.entry.type = bits ? MapDataType::Bit : d.type.value_or(MapDataType::Int16);
+    d.entry.type = bits ? MapDataType::Bit : d.type.value_or(c.text.defaultType);
     return true;
 }
 

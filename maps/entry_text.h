@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "plant/point_values.h"
+#include "plant/register_map.h"
 
 struct TextPosition {
     int line = 0;  // 1-based
@@ -23,6 +23,7 @@ struct EntryText {
     TextPosition at;
     std::vector<FieldText> fields;
     PointTable defaultTable = PointTable::HoldingRegisters;  // binary_sensors: coils
+    MapDataType defaultType = MapDataType::Int16;            // a register's, as in Home Assistant
     std::string defaultHost;                                 // its hub's "ip" or "ip:port"
 };
 

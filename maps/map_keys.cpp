@@ -40,7 +40,6 @@ const IgnoredKey kIgnoredKeys[] = {
     {"covers", KeyLevel::Hub},
     {"fans", KeyLevel::Hub},
     {"lights", KeyLevel::Hub},
-    {"switches", KeyLevel::Hub},
 };
 
 // Levenshtein distance.

@@ -7,15 +7,14 @@ namespace {
 
 struct ReferenceRange {
     char sixDigitPrefix;  // the first of six digits
-    uint32_t first;       // the reference of address 0 in five digits or fewer
     PointTable table;
 };
 
 const ReferenceRange kRanges[] = {
-    {'0', 1, PointTable::Coils},
-    {'1', 10001, PointTable::DiscreteInputs},
-    {'3', 30001, PointTable::InputRegisters},
-    {'4', 40001, PointTable::HoldingRegisters},
+    {'0', PointTable::Coils},
+    {'1', PointTable::DiscreteInputs},
+    {'3', PointTable::InputRegisters},
+    {'4', PointTable::HoldingRegisters},
 };
 
 constexpr uint32_t kFiveDigitSpan = 9999;  // 40001-49999
@@ -32,12 +31,13 @@ bool ParseModiconReference(const std::string& text, PointTable& table, uint16_t&
     const bool sixDigits = text.size() == 6;
     const uint32_t number = static_cast<uint32_t>(std::stoul(sixDigits ? text.substr(1) : text));
     for (const ReferenceRange& range : kRanges) {
+        const auto first = static_cast<uint32_t>(ReferenceBase(range.table));  // in five digits
         const bool inRange =
             sixDigits ? text[0] == range.sixDigitPrefix && number >= 1 && number <= kSixDigitSpan
-                      : number >= range.first && number < range.first + kFiveDigitSpan;
+                      : number >= first && number < first + kFiveDigitSpan;
         if (inRange) {
             table = range.table;
-            address = static_cast<uint16_t>(sixDigits ? number - 1 : number - range.first);
+            address = static_cast<uint16_t>(sixDigits ? number - 1 : number - first);
             return true;
         }
     }

@@ -8,6 +8,50 @@
 
 namespace {
 
+// The lists of entries a mapping may hold, and what their entries are when they do not say.
+struct Section {
+    const char* key;
+    PointTable table;
+    bool switches;  // Home Assistant's switches: write_type names the table
+};
+
+const Section kSections[] = {
+    {"sensors", PointTable::HoldingRegisters, false},
+    {"binary_sensors", PointTable::Coils, false},
+    {"switches", PointTable::HoldingRegisters, true},
+};
+
+const Section kPlainList = {"", PointTable::HoldingRegisters, false};
+
+// A switch's write_type: the table its state is written to, holding by default as in Home
+// Assistant (the plural forms write with functions 15 and 16, to the same table).
+struct WriteType {
+    const char* name;
+    PointTable table;
+};
+
+const WriteType kWriteTypes[] = {
+    {"holding", PointTable::HoldingRegisters},
+    {"holdings", PointTable::HoldingRegisters},
+    {"coil", PointTable::Coils},
+    {"coils", PointTable::Coils},
+};
+
+// What a switch writes to turn on or off, and the register Home Assistant reads back to verify
+// it (a mapping of its own), say nothing about what the switch's own point means: passed over.
+bool IsSwitchCommandKey(const std::string& key) {
+    return key == "command_on" || key == "command_off" || key == "verify";
+}
+
+const Section* FindSection(const std::string& key) {
+    for (const Section& section : kSections) {
+        if (key == section.key) {
+            return &section;
+        }
+    }
+    return nullptr;
+}
+
 TextPosition PositionOf(const YAML::Node& node, TextPosition otherwise = {}) {
     const YAML::Mark mark = node.Mark();
     return mark.is_null() ? otherwise : TextPosition{mark.line + 1, mark.column + 1};
@@ -31,17 +75,18 @@ public:
             return true;  // nothing in it
         }
         if (root.IsSequence()) {
-            return Entries(root, PointTable::HoldingRegisters, std::string());
+            return Entries(root, kPlainList, std::string());
         }
         if (!root.IsMap()) {
             return Fail(root,
                         "expected a list of entries, or a mapping with sensors, "
-                        "binary_sensors or modbus");
+                        "binary_sensors, switches or modbus");
         }
         if (root["modbus"]) {
             return Hubs(root["modbus"]);  // Home Assistant's configuration: the rest is not ours
         }
-        return Sections(root, std::string(), {"sensors", "binary_sensors", "modbus"}, nullptr);
+        return Sections(root, std::string(), {"sensors", "binary_sensors", "switches", "modbus"},
+                        nullptr);
     }
 
 private:
@@ -59,7 +104,9 @@ private:
         }
         for (const YAML::Node& hub : hubs) {
             if (!hub.IsMap()) {
-                return Fail(hub, "a hub is a mapping with host, port, sensors, binary_sensors");
+                return Fail(hub,
+                            "a hub is a mapping with host, port, sensors, binary_sensors, "
+                            "switches");
             }
             if (!Hub(hub)) {
                 return false;
@@ -80,8 +127,8 @@ private:
                               number < 1 || number > 65535)) {
             return Fail(hub["port"], "port takes 1 to 65535, not '" + port + "'");
         }
-        return Sections(hub, HubHost(host, port), {"host", "port", "sensors", "binary_sensors"},
-                        &IsHubKey);
+        return Sections(hub, HubHost(host, port),
+                        {"host", "port", "sensors", "binary_sensors", "switches"}, &IsHubKey);
     }
 
     // The value of `key` in the mapping, empty when it is absent or null.
@@ -98,15 +145,14 @@ private:
         return key == "host" || key == "port" || IsIgnoredKey(key, KeyLevel::Hub);
     }
 
-    // The `sensors` and `binary_sensors` of a mapping; its other keys are `passed` or refused.
+    // The `sensors`, `binary_sensors` and `switches` of a mapping; its other keys are `passed`
+    // or refused.
     bool Sections(const YAML::Node& mapping, const std::string& host,
                   const std::vector<std::string>& known, bool (*passed)(const std::string&)) {
         for (const auto& pair : mapping) {
             const std::string key = pair.first.Scalar();
-            if (key == "sensors" || key == "binary_sensors") {
-                const PointTable table =
-                    key == "sensors" ? PointTable::HoldingRegisters : PointTable::Coils;
-                if (!Entries(pair.second, table, host)) {
+            if (const Section* section = FindSection(key)) {
+                if (!Entries(pair.second, *section, host)) {
                     return false;
                 }
             } else if (passed == nullptr || !passed(key)) {
@@ -116,7 +162,7 @@ private:
         return true;
     }
 
-    bool Entries(const YAML::Node& list, PointTable table, const std::string& host) {
+    bool Entries(const YAML::Node& list, const Section& section, const std::string& host) {
         if (list.IsNull()) {
             return true;
         }
@@ -124,34 +170,59 @@ private:
             return Fail(list, "expected a list of entries");
         }
         for (const YAML::Node& node : list) {
-            if (!Entry(node, table, host)) {
+            if (!Entry(node, section, host)) {
                 return false;
             }
         }
         return true;
     }
 
-    bool Entry(const YAML::Node& node, PointTable table, const std::string& host) {
+    bool Entry(const YAML::Node& node, const Section& section, const std::string& host) {
         if (!node.IsMap()) {
             return Fail(node, "an entry is a mapping of keys (name, address, ...)");
         }
         EntryText entry;
         entry.at = PositionOf(node);
-        entry.defaultTable = table;
+        entry.defaultTable = section.table;
         entry.defaultHost = host;
         for (const auto& pair : node) {
             FieldText field;
             field.key = pair.first.Scalar();
             field.keyAt = PositionOf(pair.first);
             field.valueAt = PositionOf(pair.second, field.keyAt);
+            if (section.switches && IsSwitchCommandKey(field.key)) {
+                continue;
+            }
             if (!pair.first.IsScalar() || !(pair.second.IsScalar() || pair.second.IsNull())) {
                 return Fail(pair.first, "'" + field.key + "' takes one value");
             }
             field.value = pair.second.IsScalar() ? pair.second.Scalar() : std::string();
+            if (section.switches && field.key == "write_type") {
+                if (!ReadWriteType(pair.second, field.value, entry.defaultTable)) {
+                    return false;
+                }
+                continue;
+            }
             entry.fields.push_back(field);
+        }
+        // A switch's register holds the state Home Assistant compares with its commands.
+        if (section.switches) {
+            entry.defaultType = MapDataType::Uint16;
         }
         entries_.push_back(entry);
         return true;
+    }
+
+    bool ReadWriteType(const YAML::Node& node, const std::string& value, PointTable& table) {
+        std::string names;
+        for (const WriteType& type : kWriteTypes) {
+            if (value == type.name) {
+                table = type.table;
+                return true;
+            }
+            names += (names.empty() ? "" : ", ") + std::string(type.name);
+        }
+        return Fail(node, "unknown write_type '" + value + "' (one of " + names + ")");
     }
 
     std::vector<EntryText>& entries_;

@@ -104,6 +104,7 @@ struct FramePoint {
     int32_t reference = 0;  // Modicon reference, or the 1-based index when addresses are unknown
     int32_t value = 0;      // register value, or coil state 0/1
     bool padding = false;   // a coil past the requested count, filling the last byte
+    bool pastLastAddress = false;  // its address would be past 65535: no such point exists
 };
 
 struct FrameFields {

@@ -1,7 +1,7 @@
 #include "modbus/frame_decoding.h"
 
 #include "modbus/frame_fields.h"
-#include "modbus/function_catalogue.h"
+#include "modbus/function_table.h"
 
 int ItemsWithinList(int64_t count, int firstIndex, int stride) {
     if (count <= 0) {
@@ -9,6 +9,21 @@ int ItemsWithinList(int64_t count, int firstIndex, int stride) {
     }
     const int64_t room = (kMaxFrameBytes - firstIndex) / stride;
     return static_cast<int>(count < room ? count : room);
+}
+
+bool RangeRunsPastLastAddress(const FrameFields& request) {
+    const int32_t base = GetReferenceNumber(0, request.function);
+    switch (request.layout) {
+        case FrameLayout::ReadRequest:
+        case FrameLayout::MultipleCoils:
+        case FrameLayout::MultipleRegisters:
+            return RunsPastLastAddress(request.reference - base, request.count);
+        case FrameLayout::ReadWriteRequest:
+            return RunsPastLastAddress(request.reference - base, request.count) ||
+                   RunsPastLastAddress(request.writeReference - base, request.writeCount);
+        default:
+            return false;
+    }
 }
 
 FrameFields StartFields(FrameView frame, int32_t function, FrameLayout layout) {
@@ -41,6 +56,7 @@ void DecodeCoilBits(FrameView frame, int firstIndex, int byteCount, int32_t star
             if (fields.addressesKnown) {
                 p.reference = GetReferenceNumber(start + 8 * k + j, fields.function);
                 p.padding = point > quantity;
+                p.pastLastAddress = start + 8 * k + j >= kAddressCount;
             } else {
                 p.reference = point;
             }
@@ -57,6 +73,7 @@ void DecodeRegisterWords(FrameView frame, int firstIndex, int count, int32_t sta
         p.value = frame.Word(firstIndex + 2 * k);
         p.reference =
             fields.addressesKnown ? GetReferenceNumber(start + k, fields.function) : k + 1;
+        p.pastLastAddress = fields.addressesKnown && start + k >= kAddressCount;
         fields.points.push_back(p);
     }
 }

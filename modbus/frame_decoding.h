@@ -14,6 +14,9 @@ int ItemsWithinList(int64_t count, int firstIndex, int stride);
 // Fields with unit, function and layout set.
 FrameFields StartFields(FrameView frame, int32_t function, FrameLayout layout);
 
+// Whether a request's read or write range runs past address 65535 (1 to 4, 15, 16, 23).
+bool RangeRunsPastLastAddress(const FrameFields& request);
+
 // Functions 5 and 6: point reference (word 2) and value (word 4).
 void DecodeReferenceAndValue(FrameView frame, FrameFields& fields);
 // Function 22: point reference, AND mask, OR mask.
@@ -26,5 +29,7 @@ void DecodeCoilBits(FrameView frame, int firstIndex, int byteCount, int32_t star
                     FrameFields& fields);
 
 // `count` register words from byte `firstIndex`, referenced from `start` (or indexed).
+// Points whose address would lie past 65535 are marked: the report lists them as the request
+// numbers them, the plant outputs leave them out.
 void DecodeRegisterWords(FrameView frame, int firstIndex, int count, int32_t start,
                          FrameFields& fields);

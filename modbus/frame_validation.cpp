@@ -1,12 +1,16 @@
 #include "modbus/frame_validation.h"
 
+#include "modbus/function_table.h"
 #include "modbus/modbus_crc.h"
+#include "modbus/unit_id.h"
 
 namespace {
 
-// Polls of these functions are only address, function and CRC: 4 bytes.
+// Polls of the functions whose request is the function code alone: address, function and CRC.
 bool HasFourBytePoll(int32_t function) {
-    return function == 7 || function == 11 || function == 12 || function == 17;
+    const FunctionInfo* info = FindFunction(function);
+    return info != nullptr && info->request.kind == PduLength::Kind::Fixed &&
+           info->request.bytes == 1;
 }
 
 ValidationResult Fails(ValidationResult result, ValidationCode outcome, Finding finding) {
@@ -51,23 +55,26 @@ ValidationResult ValidateFrame(FrameView frame) {
         }
     }
 
-    // The CRC covers every byte before the two of the CRC itself.
-    const uint16_t crc = ModbusCRC16(frame.bytes().data(), static_cast<uint16_t>(n - 2));
-    if (frame[n - 2] != (crc >> 8) || frame[n - 1] != (crc & 0xFF)) {
+    // The CRC covers every byte before the two of the CRC itself, also those of a frame longer
+    // than the analyser looks at.
+    const ByteView whole = frame.whole();
+    const size_t crcAt = whole.size() - 2;
+    const uint16_t crc = ModbusCRC16(whole.data(), crcAt);
+    if (whole.At(crcAt) != (crc >> 8) || whole.At(crcAt + 1) != (crc & 0xFF)) {
         return Fails(result, ValidationCode::RET_CODE_WARNING,
-                     {FindingCode::BadChecksum, frame[n - 2], frame[n - 1], crc});
+                     {FindingCode::BadChecksum, whole.At(crcAt), whole.At(crcAt + 1), crc});
     }
 
     bool warned = false;
-    if (frame[0] > 247) {
+    if (!IsSerialLineAddress(frame[0])) {
         result.findings.push_back({FindingCode::AddressOutOfRange, frame[0]});
         warned = true;
     }
     int32_t function = frame[1];
-    if (function > 127) {
+    if ((function & kExceptionBit) != 0) {
         result.isException = true;
         result.findings.push_back({FindingCode::ExceptionResponse});
-        function -= 128;
+        function = BaseFunctionCode(function);
     }
     if (function > 24) {
         return Fails(result, ValidationCode::RET_CODE_ERROR,

@@ -13,9 +13,11 @@ class FrameView {
 public:
     FrameView() = default;
     // The first kMaxFrameBytes bytes of `frame` at most.
-    explicit FrameView(ByteView frame) : bytes_(frame.Sub(0, kMaxFrameBytes)) {}
+    explicit FrameView(ByteView frame) : bytes_(frame.Sub(0, kMaxFrameBytes)), whole_(frame) {}
 
     ByteView bytes() const { return bytes_; }
+    // Every byte of the frame, also those past kMaxFrameBytes: the CRC at its end covers them.
+    ByteView whole() const { return whole_; }
     int size() const { return static_cast<int>(bytes_.size()); }
     bool empty() const { return bytes_.empty(); }
     uint8_t At(int index) const { return index >= 0 ? bytes_.At(static_cast<size_t>(index)) : 0; }
@@ -27,4 +29,5 @@ public:
 
 private:
     ByteView bytes_;
+    ByteView whole_;
 };

@@ -4,6 +4,7 @@
 
 #include "modbus/frame_fields.h"
 #include "modbus/frame_validation.h"
+#include "modbus/function_table.h"
 
 namespace {
 
@@ -25,14 +26,9 @@ struct LengthRule {
     LengthOutcome outcome;
 };
 
-// What a rejected frame declares as its own length.
-enum class Declared { None, ResponseByteCount, PollByteCount, FixedLength };
-
 struct FunctionRules {
     std::initializer_list<int> functions;
     std::initializer_list<LengthRule> rules;
-    Declared declared;
-    int fixedLength;
 };
 
 constexpr int kPoll = DIR_POLL;
@@ -48,66 +44,48 @@ const FunctionRules kLengthRules[] = {
       {Test::ExactlyWithByteCount, 8, kEitherValid, LengthOutcome::LEN_OK},
       {Test::Exactly, 8, kPoll, LengthOutcome::LEN_OK},
       {Test::ByteCount, 0, kResponse, LengthOutcome::LEN_OK},
-      {Test::Any, 0, kInvalid, LengthOutcome::LEN_MISMATCH}},
-     Declared::ResponseByteCount,
-     0},
+      {Test::Any, 0, kInvalid, LengthOutcome::LEN_MISMATCH}}},
     {{3, 4},
      {{Test::Shorter, 7, kEither, LengthOutcome::LEN_TOO_SHORT},
       {Test::Exactly, 8, kPoll, LengthOutcome::LEN_OK},
       {Test::OddWithByteCount, 0, kResponse, LengthOutcome::LEN_OK},
       {Test::Odd, 0, kInvalid, LengthOutcome::LEN_MISMATCH},
-      {Test::Any, 0, kInvalid, LengthOutcome::LEN_BAD_PARITY}},
-     Declared::ResponseByteCount,
-     0},
+      {Test::Any, 0, kInvalid, LengthOutcome::LEN_BAD_PARITY}}},
     {{5, 6},
      {{Test::Exactly, 8, kEitherValid, LengthOutcome::LEN_OK},
-      {Test::Any, 0, kInvalid, LengthOutcome::LEN_IMPOSSIBLE}},
-     Declared::FixedLength,
-     8},
+      {Test::Any, 0, kInvalid, LengthOutcome::LEN_IMPOSSIBLE}}},
     // A frame longer than the 4-byte poll can only be meant as the fixed-length response.
     {{7},
      {{Test::Exactly, 4, kPoll, LengthOutcome::LEN_OK},
       {Test::Exactly, 5, kResponse, LengthOutcome::LEN_OK},
-      {Test::Any, 0, kInvalid, LengthOutcome::LEN_IMPOSSIBLE}},
-     Declared::FixedLength,
-     5},
+      {Test::Any, 0, kInvalid, LengthOutcome::LEN_IMPOSSIBLE}}},
     {{11},
      {{Test::Exactly, 4, kPoll, LengthOutcome::LEN_OK},
       {Test::Exactly, 8, kResponse, LengthOutcome::LEN_OK},
-      {Test::Any, 0, kInvalid, LengthOutcome::LEN_IMPOSSIBLE}},
-     Declared::FixedLength,
-     8},
+      {Test::Any, 0, kInvalid, LengthOutcome::LEN_IMPOSSIBLE}}},
     {{12},
      {{Test::Exactly, 4, kPoll, LengthOutcome::LEN_OK},
       {Test::Shorter, 13, kInvalid, LengthOutcome::LEN_TOO_SHORT},
       {Test::OddWithByteCount, 0, kResponse, LengthOutcome::LEN_OK},
       {Test::Odd, 0, kInvalid, LengthOutcome::LEN_MISMATCH},
-      {Test::Any, 0, kInvalid, LengthOutcome::LEN_BAD_PARITY}},
-     Declared::ResponseByteCount,
-     0},
+      {Test::Any, 0, kInvalid, LengthOutcome::LEN_BAD_PARITY}}},
     {{15},
      {{Test::Exactly, 8, kResponse, LengthOutcome::LEN_OK},
       {Test::Shorter, 10, kInvalid, LengthOutcome::LEN_TOO_SHORT},
       {Test::PollByteCount, 0, kPoll, LengthOutcome::LEN_OK},
-      {Test::Any, 0, kInvalid, LengthOutcome::LEN_MISMATCH}},
-     Declared::PollByteCount,
-     0},
+      {Test::Any, 0, kInvalid, LengthOutcome::LEN_MISMATCH}}},
     {{16},
      {{Test::Exactly, 8, kResponse, LengthOutcome::LEN_OK},
       {Test::Shorter, 11, kInvalid, LengthOutcome::LEN_TOO_SHORT},
       {Test::PollByteCount, 0, kPoll, LengthOutcome::LEN_OK},
-      {Test::Any, 0, kInvalid, LengthOutcome::LEN_MISMATCH}},
-     Declared::PollByteCount,
-     0},
+      {Test::Any, 0, kInvalid, LengthOutcome::LEN_MISMATCH}}},
     {{17},
      {{Test::Exactly, 4, kPoll, LengthOutcome::LEN_OK},
       {Test::Shorter, 7, kInvalid, LengthOutcome::LEN_TOO_SHORT},
       {Test::ByteCount, 0, kResponse, LengthOutcome::LEN_OK},
-      {Test::Any, 0, kInvalid, LengthOutcome::LEN_MISMATCH}},
-     Declared::ResponseByteCount,
-     0},
+      {Test::Any, 0, kInvalid, LengthOutcome::LEN_MISMATCH}}},
     // A correct server echoes a mask write: no length rule, always ambiguous.
-    {{22}, {{Test::Any, 0, kEitherValid, LengthOutcome::LEN_OK}}, Declared::None, 0},
+    {{22}, {{Test::Any, 0, kEitherValid, LengthOutcome::LEN_OK}}},
 };
 
 bool Matches(const LengthRule& rule, int n, int32_t byte2, FrameView frame) {
@@ -134,18 +112,28 @@ bool Matches(const LengthRule& rule, int n, int32_t byte2, FrameView frame) {
     return false;
 }
 
-int32_t DeclaredByteCount(const FunctionRules& rules, int32_t byte2, FrameView frame) {
-    switch (rules.declared) {
-        case Declared::ResponseByteCount:
-            return byte2;
-        case Declared::PollByteCount:  // byte 6 + 9 bytes in all
-            return frame[6] + 4;
-        case Declared::FixedLength:
-            return rules.fixedLength - 5;
-        case Declared::None:
-            break;
+// The frame length that a rejected frame's own fields declare: the request's byte count where
+// the request has one, else the response's byte count or fixed length; 0 when none is declared.
+int DeclaredFrameLength(int32_t function, FrameView frame) {
+    constexpr int kAroundPdu = 3;  // the address before the PDU, the CRC after it
+    const FunctionInfo* info = FindFunction(function);
+    if (info == nullptr) {
+        return 0;
     }
-    return 0;
+    for (const PduLength& length : {info->request, info->response}) {
+        if (length.kind == PduLength::Kind::ByteCount) {
+            const int countIndex = 1 + length.bytes;  // past the address
+            return countIndex + 1 + frame[countIndex] + 2;
+        }
+    }
+    return info->response.kind == PduLength::Kind::Fixed ? kAroundPdu + info->response.bytes : 0;
+}
+
+// The report gives the declared length less address, function, byte count and CRC.
+int32_t DeclaredByteCount(int32_t function, FrameView frame) {
+    constexpr int kFrameOverhead = 5;
+    const int length = DeclaredFrameLength(function, frame);
+    return length > 0 ? length - kFrameOverhead : 0;
 }
 
 // Read or Write 4x Registers: the poll and response layouts overlap, so its rule is ordered.
@@ -208,7 +196,7 @@ LengthEvaluation EvaluateLengthAndDirection(FrameView frame, bool isException) {
                     result.flags = rule.flags;
                     result.outcome = rule.outcome;
                     if (rule.outcome != LengthOutcome::LEN_OK) {
-                        result.declaredByteCount = DeclaredByteCount(rules, byte2, frame);
+                        result.declaredByteCount = DeclaredByteCount(function, frame);
                     }
                     return result;
                 }

@@ -27,10 +27,10 @@ constexpr CrcTables kTables = MakeTables();
 
 }  // namespace
 
-uint16_t ModbusCRC16(const uint8_t* bytes, uint16_t length) {
+uint16_t ModbusCRC16(const uint8_t* bytes, size_t length) {
     uint8_t hi = 0xFF;
     uint8_t lo = 0xFF;
-    for (uint16_t i = 0; i < length; ++i) {
+    for (size_t i = 0; i < length; ++i) {
         const uint8_t index = static_cast<uint8_t>(hi ^ bytes[i]);
         hi = static_cast<uint8_t>(lo ^ kTables.high[index]);
         lo = kTables.low[index];

@@ -1,7 +1,7 @@
 #include "modbus/poll_analysis.h"
 
 #include "modbus/frame_decoding.h"
-#include "modbus/function_catalogue.h"
+#include "modbus/function_table.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "modbus/response_analysis.h"
 
 #include "modbus/frame_decoding.h"
-#include "modbus/function_catalogue.h"
+#include "modbus/function_table.h"
 
 namespace {
 
@@ -98,8 +98,8 @@ const ResponseDecoder kResponseDecoders[] = {
 
 FrameFields AnalyseResponse(FrameView frame, FrameView poll) {
     const int32_t f = frame[1];
-    if (f > 127) {
-        FrameFields fields = StartFields(frame, f - 128, FrameLayout::Exception);
+    if ((f & kExceptionBit) != 0) {
+        FrameFields fields = StartFields(frame, BaseFunctionCode(f), FrameLayout::Exception);
         fields.exceptionCode = frame[2];
         return fields;
     }

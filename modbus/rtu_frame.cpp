@@ -16,7 +16,7 @@ void CopyBytes(uint8_t* out, ByteView bytes) {
 // The last two bytes of `frame` become the CRC of the bytes before them.
 void WriteCrc(std::vector<uint8_t>& frame) {
     const size_t body = frame.size() - 2;
-    const uint16_t crc = ModbusCRC16(frame.data(), static_cast<uint16_t>(body));
+    const uint16_t crc = ModbusCRC16(frame.data(), body);
     frame[body] = static_cast<uint8_t>(crc >> 8);
     frame[body + 1] = static_cast<uint8_t>(crc & 0xFF);
 }

@@ -2,11 +2,14 @@
 
 #include <algorithm>
 
+#include "modbus/point_table.h"
+
 void AddressRanges::Add(uint32_t first, uint32_t count) {
-    if (count == 0) {
+    if (count == 0 || first >= kAddressCount) {
         return;
     }
-    uint32_t last = first + (count - 1);
+    uint32_t last =
+        static_cast<uint32_t>(std::min<int64_t>(int64_t{first} + (count - 1), kAddressCount - 1));
     // Start at the range that could touch `first`: the last one beginning at or before it.
     auto it = ranges_.upper_bound(first);
     if (it != ranges_.begin()) {

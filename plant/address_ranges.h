@@ -13,7 +13,7 @@ struct AddressRange {
 
 class AddressRanges {
 public:
-    // Adds first .. first + count - 1 (count 0 adds nothing).
+    // Adds first .. first + count - 1 (count 0 adds nothing), up to the last address 65535.
     void Add(uint32_t first, uint32_t count);
     std::vector<AddressRange> Ranges() const;
     bool Empty() const { return ranges_.empty(); }

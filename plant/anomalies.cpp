@@ -2,6 +2,9 @@
 
 #include "common/text_format.h"
 #include "modbus/exception_catalogue.h"
+#include "modbus/frame_decoding.h"
+#include "modbus/function_table.h"
+#include "modbus/unit_id.h"
 #include "session/mbap.h"
 #include "session/response_time.h"
 
@@ -12,6 +15,7 @@ const char* const kKindNames[] = {
     "invalid_function_code",    "invalid_exception_code", "unsolicited_response",
     "value_mismatch",           "unit_mismatch",          "function_mismatch",
     "duplicate_transaction_id", "unanswered_request",     "slow_response",
+    "invalid_address",          "address_scan",
 };
 
 const char* UnansweredReason(Unanswered reason) {
@@ -61,16 +65,10 @@ struct Collector {
     }
 };
 
-// The functions whose lengths the frame analysis knows exactly: the data access functions.
-const int kLengthCheckedFunctions[] = {1, 2, 3, 4, 5, 6, 15, 16, 22, 23};
-
+// The frame analysis knows the lengths of the data access functions exactly.
 bool LengthChecked(int function) {
-    for (int checked : kLengthCheckedFunctions) {
-        if (checked == function) {
-            return true;
-        }
-    }
-    return false;
+    PointTable table;
+    return TableOfFunction(function, table);
 }
 
 bool TooFewBytes(const DecodedFrame& frame) {
@@ -83,32 +81,12 @@ bool TooFewBytes(const DecodedFrame& frame) {
     return false;
 }
 
-// A write's echo repeats the function code and the next four bytes: address and value of 5 and 6,
-// address and quantity of 15 and 16.
-constexpr size_t kEchoedBytes = 5;
-
-bool IsEchoedWrite(int function) {
-    return function == 5 || function == 6 || function == 15 || function == 16;
-}
-
 bool EchoDiffers(const Transaction& t) {
     if (!t.request || !t.response || t.functionMismatch || t.response->IsException()) {
         return false;
     }
     const ByteView request = t.request->Pdu();
-    const ByteView response = t.response->Pdu();
-    if (!IsEchoedWrite(t.request->FunctionCode()) || request.size() < kEchoedBytes) {
-        return false;
-    }
-    if (response.size() < kEchoedBytes) {
-        return true;
-    }
-    for (size_t i = 0; i < kEchoedBytes; ++i) {
-        if (request.At(i) != response.At(i)) {
-            return true;
-        }
-    }
-    return false;
+    return !EchoedPart(request).empty() && !IsEchoOf(t.response->Pdu(), request);
 }
 
 }  // namespace
@@ -133,14 +111,17 @@ std::vector<Anomaly> AnomaliesOf(const Transaction& t, double slowResponseMs) {
                    (p.details && p.details->malformed)) {
             c.Add(AnomalyKind::InvalidLength, m,
                   Format("%s of %d bytes does not fit function %d", p.name, PduSize(m),
-                         m.FunctionCode() & ~mbap::kExceptionBit));
+                         BaseFunctionCode(m.FunctionCode())));
         }
-        if (m.unit >= 248 && m.unit <= 254) {
+        if (KindOfUnitId(m.unit) == UnitIdKind::Reserved) {
             c.Add(AnomalyKind::InvalidUnitIdentifier, m, Format("%s unit id %u", p.name, m.unit));
         }
     });
-    if (t.request && (t.request->FunctionCode() == 0 ||
-                      (t.request->FunctionCode() & mbap::kExceptionBit) != 0)) {
+    if (t.requestFrame && t.requestFrame->poll && RangeRunsPastLastAddress(*t.requestFrame->poll)) {
+        c.Add(AnomalyKind::InvalidAddress, *t.request, "request address range runs past 65535");
+    }
+    if (t.request &&
+        (t.request->FunctionCode() == 0 || (t.request->FunctionCode() & kExceptionBit) != 0)) {
         c.Add(AnomalyKind::InvalidFunctionCode, *t.request,
               Format("request function %u", t.request->FunctionCode()));
     } else if (!t.request && t.response && t.response->FunctionCode() == 0) {

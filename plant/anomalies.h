@@ -20,7 +20,9 @@ enum class AnomalyKind : uint8_t {
     FunctionMismatch,        // the response names another function than its request
     DuplicateTransactionId,  // sent while a request with its transaction id was waiting
     UnansweredRequest,
-    SlowResponse,  // answered later than the slow-response bound
+    SlowResponse,    // answered later than the slow-response bound
+    InvalidAddress,  // a request's address range runs past 65535
+    AddressScan,     // a client drew many illegal-function or illegal-address answers
 };
 
 struct Anomaly {

@@ -1,5 +1,7 @@
 #include "plant/map_suggester.h"
 
+#include <algorithm>
+
 #include "plant/word_pair_scoring.h"
 
 namespace {
@@ -30,10 +32,49 @@ std::string ServerPrefix(const std::string& server) {
     return prefix + "_";
 }
 
+// Two overlapping pairs may both hold a value: [a, FFFF, b] reads as a word-swapped negative
+// number at a or as one at the FFFF. Of the pairs judged to hold a value, those that do not
+// overlap, as many as can be; then the fewest word-swapped sign extensions (the words in
+// Modbus's own order is the likelier); then the lowest addresses first.
+std::vector<std::optional<PairVerdict>> ChoosePairs(
+    const std::vector<uint16_t>& addresses, const std::map<uint16_t, WordPairSample>& pairs) {
+    const size_t n = addresses.size();
+    std::vector<std::optional<PairVerdict>> verdicts(n);
+    for (size_t i = 0; i + 1 < n; ++i) {
+        const auto pair = pairs.find(addresses[i]);
+        if (pair != pairs.end() && addresses[i + 1] == addresses[i] + 1) {
+            verdicts[i] = JudgeWordPair(pair->second);
+        }
+    }
+    // best[i]: the most weight the pairs from addresses[i] on can have. A pair weighs more than
+    // all the doubts together, a doubt 1.
+    const int64_t pairWeight = static_cast<int64_t>(n) + 1;
+    std::vector<int64_t> best(n + 2, 0);
+    std::vector<bool> take(n, false);
+    for (size_t i = n; i-- > 0;) {
+        best[i] = best[i + 1];
+        if (verdicts[i]) {
+            const bool doubtful =
+                verdicts[i]->signExtended &&
+                (verdicts[i]->order == ByteOrder::CDAB || verdicts[i]->order == ByteOrder::DCBA);
+            const int64_t weight = pairWeight - (doubtful ? 1 : 0);
+            take[i] = weight + best[i + 2] >= best[i + 1];
+            best[i] = std::max(best[i + 1], weight + best[i + 2]);
+        }
+    }
+    std::vector<std::optional<PairVerdict>> taken(n);
+    for (size_t i = 0; i < n; ++i) {
+        if (take[i]) {
+            taken[i] = verdicts[i];
+            ++i;
+        }
+    }
+    return taken;
+}
+
 }  // namespace
 
-void MapSuggester::Take(const Transaction& t) {
-    const std::vector<PointValue> values = PointValuesOf(t);
+void MapSuggester::Take(const Transaction& t, const std::vector<PointValue>& values) {
     if (values.empty()) {
         return;
     }
@@ -74,27 +115,25 @@ void MapSuggester::AddTable(const TableKey& key, const TableSeen& seen, const st
                             std::vector<SuggestedEntry>& entries) const {
     const TableNaming& naming = kTableNaming[static_cast<int>(key.table)];
     const std::string host = key.server.ToString();
-    auto next = seen.addresses.begin();
-    while (next != seen.addresses.end()) {
+    const std::vector<uint16_t> addresses(seen.addresses.begin(), seen.addresses.end());
+    const std::vector<std::optional<PairVerdict>> taken = ChoosePairs(addresses, seen.pairs);
+    for (size_t i = 0; i < addresses.size(); ++i) {
         SuggestedEntry suggested;
         MapEntry& entry = suggested.entry;
-        entry.address = *next;
+        entry.address = addresses[i];
         entry.name = prefix + "u" + std::to_string(key.unit) + "_" + naming.abbreviation + "_" +
                      std::to_string(ReferenceBase(key.table) + entry.address);
         entry.table = key.table;
         entry.unit = key.unit;
         entry.host = host;
         entry.type = HoldsWords(key.table) ? MapDataType::Uint16 : MapDataType::Bit;
-        const auto pair = seen.pairs.find(entry.address);
-        const std::optional<PairVerdict> verdict =
-            pair == seen.pairs.end() ? std::nullopt : JudgeWordPair(pair->second);
-        if (verdict) {
+        if (const std::optional<PairVerdict>& verdict = taken[i]) {
             entry.type = verdict->type;
             entry.order = verdict->order;
             entry.count = 2;
             suggested.confidence = verdict->confidence;
+            ++i;  // the second word is part of the value
         }
-        next = seen.addresses.upper_bound(static_cast<uint16_t>(entry.address + entry.count - 1));
         entries.push_back(std::move(suggested));
     }
 }

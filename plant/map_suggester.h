@@ -1,9 +1,10 @@
 #pragma once
 // A register map drafted from the traffic: every server, unit and table read or written, one
 // entry per register (uint16), coil or discrete input, and a 32-bit type where two adjacent
-// registers read together are judged to hold one (word_pair_scoring.h). Pairs are taken from
-// the lowest address up: a pair judged to hold a value takes both its registers, the next pair
-// starts after it. Memory grows with the plant (the addresses seen and a sample of 1 KiB per
+// registers read together are judged to hold one (word_pair_scoring.h). Of the pairs judged to
+// hold a value, as many as do not overlap are taken, each taking both its registers; on a tie
+// the fewer word-swapped negative numbers read from a high word of FFFF, then the lower
+// addresses. Memory grows with the plant (the addresses seen and a sample of 1 KiB per
 // pair of adjacent registers read together), not with the capture.
 
 #include <map>
@@ -24,7 +25,8 @@ struct SuggestedEntry {
 
 class MapSuggester {
 public:
-    void Take(const Transaction& transaction);
+    // The transaction with its point values (PointValuesOf).
+    void Take(const Transaction& transaction, const std::vector<PointValue>& points);
     // By server, unit, table (coils first) and address. Names are "u1_hr_40001" (unit, table,
     // Modicon reference), led by the server ("ip10_0_0_5_502_u1_...") when there are several.
     std::vector<SuggestedEntry> Suggest() const;

@@ -4,14 +4,11 @@
 #include <cmath>
 
 #include "capture/capture_time.h"
-#include "modbus/function_catalogue.h"
+#include "modbus/function_table.h"
 #include "plant/plant_trends.h"
-#include "session/mbap.h"
 #include "session/response_time.h"
 
 namespace {
-
-const int kWriteFunctions[] = {5, 6, 15, 16, 22, 23};
 
 uint8_t UnitOf(const Transaction& t) {
     return t.request ? t.request->unit : t.response->unit;
@@ -19,7 +16,7 @@ uint8_t UnitOf(const Transaction& t) {
 
 int FunctionOf(const Transaction& t) {
     const CModbusMessage& first = t.request ? *t.request : *t.response;
-    return first.FunctionCode() & ~mbap::kExceptionBit;
+    return BaseFunctionCode(first.FunctionCode());
 }
 
 void SeenAt(DeviceStats& device, bool first, const CaptureTimestamp& time) {
@@ -71,15 +68,6 @@ const char* WriteOutcomeName(WriteOutcome outcome) {
     return kNames[static_cast<int>(outcome)];
 }
 
-bool IsWriteFunction(int function) {
-    for (int write : kWriteFunctions) {
-        if (write == function) {
-            return true;
-        }
-    }
-    return false;
-}
-
 PlantModel::ConnectionUnit& PlantModel::Find(const Transaction& t, bool& firstOfDevice) {
     const CModbusMessage& message = t.request ? *t.request : *t.response;
     const uint64_t slotKey = message.connectionId << 8 | UnitOf(t);
@@ -109,7 +97,7 @@ PlantModel::ConnectionUnit& PlantModel::Find(const Transaction& t, bool& firstOf
     return known;
 }
 
-void PlantModel::Take(const Transaction& t) {
+void PlantModel::Take(const Transaction& t, Derivation& derived) {
     ++transactions_;
     bool first = false;
     ConnectionUnit& known = Find(t, first);
@@ -120,28 +108,22 @@ void PlantModel::Take(const Transaction& t) {
     if (t.response) {
         SeenAt(device, first && !t.request, t.response->time);
     }
-    const std::optional<double> responseMs = ResponseTimeMs(t);
     if (trends_ != nullptr) {
-        trends_->Take(t, *known.trends, responseMs, mapper_);
+        trends_->Take(t, *known.trends, derived.responseMs, derived.values);
     }
-    CountMessages(t, known, responseMs);
+    CountMessages(t, known, derived.responseMs);
     if (detail_ == Detail::Full) {
         RecordPoll(t, known);
     }
-    RecordWrite(t, device);
-    RecordPoints(t, known);
+    RecordWrite(t, known, derived);
+    RecordPoints(t, known, derived.points);
     if (detail_ == Detail::Full) {
-        RecordMapped(t, device);
+        RecordMapped(device, derived.values);
     }
     if (t.responseDetails) {
         // Device identification comes in pieces (more follows): each object as last sent.
         for (const DeviceIdObject& object : DeviceIdentificationObjects(*t.responseDetails)) {
             device.identification[object.id] = object.value;
-        }
-    }
-    for (const Anomaly& anomaly : AnomaliesOf(t, slowResponseMs_)) {
-        if (listener_.anomaly) {
-            listener_.anomaly(t, anomaly);
         }
     }
 }
@@ -190,12 +172,12 @@ void PlantModel::RecordPoll(const Transaction& t, ConnectionUnit& known) {
     stats.lastNanoseconds = now;
 }
 
-void PlantModel::RecordWrite(const Transaction& t, DeviceStats& device) {
-    if (!t.request || !IsWriteFunction(t.request->FunctionCode())) {
+void PlantModel::RecordWrite(const Transaction& t, ConnectionUnit& known, Derivation& derived) {
+    if (!t.request || !WritesPoints(t.request->FunctionCode())) {
         return;
     }
-    WriteRecord write;
-    write.transaction = &t;
+    DeviceStats& device = *known.device;
+    WriteRecord& write = derived.write.emplace();
     write.function = t.request->FunctionCode();
     if (AnsweredWithException(t, write.exceptionCode)) {
         write.outcome = WriteOutcome::Exception;
@@ -227,20 +209,16 @@ void PlantModel::RecordWrite(const Transaction& t, DeviceStats& device) {
             device.written[static_cast<int>(point.table)].Add(point.address, 1);
         }
     }
-    if (mapper_ != nullptr) {
-        for (const MappedValue& value : mapper_->ValuesOf(t)) {
-            if (value.access == PointAccess::Write) {
-                write.values.push_back(value);
-            }
+    for (const MappedValue& value : derived.values) {
+        if (value.access == PointAccess::Write) {
+            write.values.push_back(value);
         }
     }
-    ++clients_[t.Client().address].writes;
-    if (listener_.write) {
-        listener_.write(write);
-    }
+    ++known.client->writes;
 }
 
-void PlantModel::RecordPoints(const Transaction& t, ConnectionUnit& known) {
+void PlantModel::RecordPoints(const Transaction& t, ConnectionUnit& known,
+                              const std::vector<PointValue>& points) {
     DeviceStats& device = *known.device;
     if (!t.request || !t.responseFrame || !t.responseFrame->response) {
         return;
@@ -254,11 +232,10 @@ void PlantModel::RecordPoints(const Transaction& t, ConnectionUnit& known) {
     if (detail_ == Detail::Full && ReadRange(t, range) && TableOfFunction(range.function, table)) {
         device.read[static_cast<int>(table)].Add(range.first, range.count);
     }
-    PointValuesOf(t, points_);
-    if (trends_ != nullptr && mapper_ == nullptr) {  // with a map, its entries are the trends
-        trends_->TakeReads(*known.trends, points_, device.lastRead);
+    if (trends_ != nullptr && !trends_->Mapped()) {  // with a map, its entries are the trends
+        trends_->TakeReads(*known.trends, points, device.lastRead);
     }
-    for (const PointValue& point : points_) {
+    for (const PointValue& point : points) {
         if (point.access == PointAccess::Read) {
             device.lastRead.Set(point.table, point.address, point.value);
         }
@@ -278,11 +255,8 @@ PlantModel::Mapped() const {
     return all;
 }
 
-void PlantModel::RecordMapped(const Transaction& t, DeviceStats& device) {
-    if (mapper_ == nullptr) {
-        return;
-    }
-    for (const MappedValue& mapped : mapper_->ValuesOf(t)) {
+void PlantModel::RecordMapped(DeviceStats& device, const std::vector<MappedValue>& values) {
+    for (const MappedValue& mapped : values) {
         const TypedValue& value = mapped.value;
         MappedStats& stats = device.mapped[value.entry];
         if (value.isText) {

@@ -2,12 +2,11 @@
 // What a capture tells about the plant, gathered from the transactions as they come: the
 // devices (a server address and a unit id), what each client asks of them, how fast they answer
 // and how often they are polled. Memory grows with the plant (devices, clients, polled ranges),
-// not with the length of the capture; writes and anomalies are handed out as they are found
-// for the views to keep or stream.
+// not with the length of the capture; each write is handed back with its transaction's
+// derivation for the views to keep or stream.
 
 #include <climits>
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -17,10 +16,11 @@
 #include <vector>
 
 #include "plant/address_ranges.h"
-#include "plant/anomalies.h"
+#include "plant/derivation.h"
 #include "plant/point_values.h"
 #include "plant/quantile_sketch.h"
 #include "plant/value_mapper.h"
+#include "plant/write_record.h"
 #include "session/transaction.h"
 
 class PlantTrends;
@@ -117,49 +117,20 @@ struct ClientStats {
     uint64_t writes = 0;
 };
 
-enum class WriteOutcome : uint8_t { Acknowledged, Exception, Unanswered };
-
-struct WrittenPoint {
-    PointTable table = PointTable::HoldingRegisters;
-    uint16_t address = 0;
-    int32_t reference = 0;
-    std::optional<int32_t> value;     // none for a mask write to a register never read
-    std::optional<int32_t> previous;  // the value last read from it before the write
-};
-
-struct WriteRecord {
-    const Transaction* transaction = nullptr;  // valid during the call that hands it out
-    int function = 0;
-    std::vector<WrittenPoint> points;
-    std::vector<MappedValue> values;  // the typed values written, with a register map
-    WriteOutcome outcome = WriteOutcome::Unanswered;
-    int exceptionCode = 0;
-};
-
 class PlantModel {
 public:
-    struct Listener {
-        std::function<void(const WriteRecord&)> write;
-        std::function<void(const Transaction&, const Anomaly&)> anomaly;
-    };
-
     // What the model keeps of each device: everything, or an overview without the polls of
     // each range (DeviceStats::polling), the address ranges read and written and the map
-    // entries' statistics (DeviceStats::mapped), for a view that shows none of them to save
-    // their cost.
+    // entries' statistics (DeviceStats::mapped), for views that show none of them.
     enum class Detail : uint8_t { Full, Overview };
 
-    // `mapper` (may be null) gives the typed values of a register map; `trends` (may be null)
-    // gathers the series of the charts.
-    PlantModel(double slowResponseMs, Listener listener, ValueMapper* mapper = nullptr,
-               Detail detail = Detail::Full, PlantTrends* trends = nullptr)
-        : slowResponseMs_(slowResponseMs),
-          listener_(std::move(listener)),
-          mapper_(mapper),
-          detail_(detail),
-          trends_(trends) {}
+    // `trends` (may be null) gathers the series of the charts.
+    explicit PlantModel(Detail detail = Detail::Full, PlantTrends* trends = nullptr)
+        : detail_(detail), trends_(trends) {}
 
-    void Take(const Transaction& transaction);
+    // Counts the transaction with what was derived of it (its response time, point values
+    // and typed values), and sets the write it made in `derived`.
+    void Take(const Transaction& transaction, Derivation& derived);
 
     const std::map<DeviceKey, DeviceStats>& Devices() const { return devices_; }
     const std::map<IpAddress, ClientStats>& Clients() const { return clients_; }
@@ -167,7 +138,6 @@ public:
     // Per map entry and device, in map order, then by device.
     std::vector<std::pair<std::pair<const MapEntry*, DeviceKey>, const MappedStats*>> Mapped()
         const;
-    const ValueMapper* Mapper() const { return mapper_; }
 
 private:
     // What one connection's transactions with one unit lead to, found once: a connection keeps
@@ -184,12 +154,11 @@ private:
     void CountMessages(const Transaction& t, ConnectionUnit& known,
                        std::optional<double> responseMs);
     void RecordPoll(const Transaction& t, ConnectionUnit& known);
-    void RecordPoints(const Transaction& t, ConnectionUnit& known);
-    void RecordWrite(const Transaction& t, DeviceStats& device);
-    void RecordMapped(const Transaction& t, DeviceStats& device);
+    void RecordPoints(const Transaction& t, ConnectionUnit& known,
+                      const std::vector<PointValue>& points);
+    void RecordWrite(const Transaction& t, ConnectionUnit& known, Derivation& derived);
+    void RecordMapped(DeviceStats& device, const std::vector<MappedValue>& values);
 
-    double slowResponseMs_;
-    Listener listener_;
     std::map<DeviceKey, DeviceStats> devices_;
     std::map<IpAddress, ClientStats> clients_;
     // Only a cache, in slots by connection and unit (a newer one takes a slot over): a capture
@@ -197,13 +166,6 @@ private:
     static constexpr size_t kConnectionSlots = 4096;
     std::vector<ConnectionUnit> connections_ = std::vector<ConnectionUnit>(kConnectionSlots);
     uint64_t transactions_ = 0;
-    ValueMapper* mapper_;
     Detail detail_;
     PlantTrends* trends_;
-    std::vector<PointValue> points_;  // of the transaction being taken
 };
-
-// "acknowledged", "exception" or "unanswered".
-const char* WriteOutcomeName(WriteOutcome outcome);
-// Whether the function writes to the device: 5, 6, 15, 16, 22 and 23.
-bool IsWriteFunction(int function);

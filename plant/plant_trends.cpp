@@ -6,7 +6,7 @@
 #include "capture/capture_time.h"
 
 void PlantTrends::Take(const Transaction& t, DeviceTrends& device, std::optional<double> responseMs,
-                       ValueMapper* mapper) {
+                       const std::vector<MappedValue>& values) {
     if (t.request) {
         const size_t bucket = buckets_.Place(ToNanoseconds(t.request->time));
         ++device.messages.Row(buckets_, bucket)[DeviceTrends::kRequests].n;
@@ -22,8 +22,8 @@ void PlantTrends::Take(const Transaction& t, DeviceTrends& device, std::optional
     if (responseMs) {
         device.responseTimesMs.Add(*responseMs);
     }
-    if (mapper != nullptr) {
-        TakeMapped(t, *mapper, device);
+    if (mapped_) {
+        TakeMapped(values, device);
     }
 }
 
@@ -63,8 +63,8 @@ void PlantTrends::TakeReads(DeviceTrends& device, const std::vector<PointValue>&
     }
 }
 
-void PlantTrends::TakeMapped(const Transaction& t, ValueMapper& mapper, DeviceTrends& device) {
-    for (const MappedValue& mapped : mapper.ValuesOf(t)) {
+void PlantTrends::TakeMapped(const std::vector<MappedValue>& values, DeviceTrends& device) {
+    for (const MappedValue& mapped : values) {
         const TypedValue& value = mapped.value;
         if (mapped.access != PointAccess::Read || !value.number || !std::isfinite(*value.number)) {
             continue;

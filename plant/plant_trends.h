@@ -39,12 +39,16 @@ class PlantTrends {
 public:
     static constexpr size_t kCandidates = 32;
 
+    // `mapped`: a register map gives the values to follow, not the registers that change.
+    explicit PlantTrends(bool mapped) : mapped_(mapped) {}
+    bool Mapped() const { return mapped_; }
+
     // The series of a device, made empty the first time.
     DeviceTrends& Device(const DeviceKey& key) { return devices_[key]; }
-    // Counts the transaction, answered in `responseMs` or not, on its device. `mapper` may be
-    // null.
+    // Counts the transaction, answered in `responseMs` or not, on its device, with its typed
+    // values through the register map.
     void Take(const Transaction& t, DeviceTrends& device, std::optional<double> responseMs,
-              ValueMapper* mapper);
+              const std::vector<MappedValue>& values);
     // The point values of the transaction last taken (those read from the device count), with
     // the values last read before it.
     void TakeReads(DeviceTrends& device, const std::vector<PointValue>& points,
@@ -54,8 +58,9 @@ public:
     std::map<DeviceKey, DeviceTrends>& Devices() { return devices_; }
 
 private:
-    void TakeMapped(const Transaction& t, ValueMapper& mapper, DeviceTrends& device);
+    void TakeMapped(const std::vector<MappedValue>& values, DeviceTrends& device);
 
+    bool mapped_;
     TimeBuckets buckets_;
     std::map<DeviceKey, DeviceTrends> devices_;
     size_t responseBucket_ = 0;  // of the transaction last taken

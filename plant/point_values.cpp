@@ -1,26 +1,8 @@
 #include "plant/point_values.h"
 
-#include "modbus/function_catalogue.h"
+#include "modbus/function_table.h"
 
 namespace {
-
-struct TableEntry {
-    int function;
-    PointTable table;
-};
-
-const TableEntry kTables[] = {
-    {1, PointTable::Coils},
-    {2, PointTable::DiscreteInputs},
-    {3, PointTable::HoldingRegisters},
-    {4, PointTable::InputRegisters},
-    {5, PointTable::Coils},
-    {6, PointTable::HoldingRegisters},
-    {15, PointTable::Coils},
-    {16, PointTable::HoldingRegisters},
-    {22, PointTable::HoldingRegisters},
-    {23, PointTable::HoldingRegisters},
-};
 
 void Add(std::vector<PointValue>& values, PointTable table, int function, int32_t reference,
          int32_t value, PointAccess access) {
@@ -44,7 +26,7 @@ void AddListed(std::vector<PointValue>& values, const FrameFields& fields, Point
     value.access = access;
     values.reserve(values.size() + fields.points.size());
     for (const FramePoint& point : fields.points) {
-        if (!point.padding) {
+        if (!point.padding && !point.pastLastAddress) {
             value.address = static_cast<uint16_t>(point.reference - base);
             value.reference = point.reference;
             value.value = point.value;
@@ -83,31 +65,6 @@ std::vector<PointValue> WrittenValuesOf(const FrameFields& request) {
 
 int32_t CoilState(int32_t word) {
     return word == 0xFF00 ? 1 : word;
-}
-
-int ReferenceBase(PointTable table) {
-    for (const TableEntry& entry : kTables) {
-        if (entry.table == table) {
-            return GetReferenceNumber(0, entry.function);  // the first function reading it
-        }
-    }
-    return 0;
-}
-
-const char* PointTableName(PointTable table) {
-    static const char* const kNames[kPointTableCount] = {"coils", "discrete_inputs",
-                                                         "input_registers", "holding_registers"};
-    return kNames[static_cast<int>(table)];
-}
-
-bool TableOfFunction(int function, PointTable& table) {
-    for (const TableEntry& entry : kTables) {
-        if (entry.function == function) {
-            table = entry.table;
-            return true;
-        }
-    }
-    return false;
 }
 
 std::vector<PointValue> PointValuesOf(const Transaction& t) {

@@ -5,10 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "modbus/function_table.h"
 #include "session/transaction.h"
-
-enum class PointTable : uint8_t { Coils, DiscreteInputs, InputRegisters, HoldingRegisters };
-constexpr int kPointTableCount = 4;
 
 enum class PointAccess : uint8_t { Read, Write };
 
@@ -20,15 +18,8 @@ struct PointValue {
     PointAccess access = PointAccess::Read;
 };
 
-// The Modicon reference of a table's address 0: 1, 10001, 30001 or 40001.
-int ReferenceBase(PointTable table);
 // A coil state as function 5 writes it: 1 for 0xFF00, 0 for 0x0000, any other word as sent.
 int32_t CoilState(int32_t word);
-
-// "coils", "discrete_inputs", "input_registers", "holding_registers".
-const char* PointTableName(PointTable table);
-// The table a function reads or writes; false for functions that address no table.
-bool TableOfFunction(int function, PointTable& table);
 
 // The values a request asks to write: 5, 6, 15, 16 and the write part of 23.
 std::vector<PointValue> WrittenValuesOf(const FrameFields& request);

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-ValueMapper::ValueMapper(std::shared_ptr<const RegisterMap> map) : map_(std::move(map)) {
+ValueMapper::ValueMapper(std::shared_ptr<const RegisterMap> map)
+    : map_(std::move(map)), matched_(map_->entries.size(), false) {
     for (const MapEntry& entry : map_->entries) {
         byTable_[static_cast<int>(entry.table)].push_back(&entry);
         longest_ = std::max(longest_, entry.count);
@@ -25,29 +26,22 @@ bool ValueMapper::Applies(const MapEntry& entry, const Transaction& t, uint8_t u
     return entry.host == server.address.ToString() || entry.host == server.ToString();
 }
 
-const std::vector<MappedValue>& ValueMapper::ValuesOf(const Transaction& t) {
-    if (last_ == &t && lastNumber_ == t.ReportNumber()) {
-        return values_;
-    }
-    last_ = &t;
-    lastNumber_ = t.ReportNumber();
-    values_.clear();
-    const std::vector<PointValue> points = PointValuesOf(t);
+void ValueMapper::Map(const Transaction& t, const std::vector<PointValue>& points,
+                      std::vector<MappedValue>& values) {
     // Runs of one table and access with consecutive addresses.
     size_t start = 0;
     for (size_t i = 1; i <= points.size(); ++i) {
         if (i == points.size() || points[i].table != points[start].table ||
             points[i].access != points[start].access ||
             points[i].address != points[i - 1].address + 1) {
-            MapRun(t, points, start, i - 1);
+            MapRun(t, points, start, i - 1, values);
             start = i;
         }
     }
-    return values_;
 }
 
 void ValueMapper::MapRun(const Transaction& t, const std::vector<PointValue>& points, size_t first,
-                         size_t last) {
+                         size_t last, std::vector<MappedValue>& values) {
     if (points.empty()) {
         return;
     }
@@ -75,6 +69,17 @@ void ValueMapper::MapRun(const Transaction& t, const std::vector<PointValue>& po
         for (uint32_t a = entry.address; a <= end; ++a) {
             words_.push_back(static_cast<uint16_t>(points[first + (a - low)].value));
         }
-        values_.push_back({DecodeEntry(entry, words_), head.access});
+        values.push_back({DecodeEntry(entry, words_), head.access});
+        matched_[static_cast<size_t>(&entry - map_->entries.data())] = true;
     }
+}
+
+std::vector<const MapEntry*> ValueMapper::UnmatchedEntries() const {
+    std::vector<const MapEntry*> unmatched;
+    for (size_t i = 0; i < matched_.size(); ++i) {
+        if (!matched_[i]) {
+            unmatched.push_back(&map_->entries[i]);
+        }
+    }
+    return unmatched;
 }

@@ -20,24 +20,25 @@ class ValueMapper {
 public:
     explicit ValueMapper(std::shared_ptr<const RegisterMap> map);
 
-    // The mapped values of the transaction, read ones after written ones, each in address order.
-    // Worked out once per transaction however many views ask, as long as it stays where it is.
-    const std::vector<MappedValue>& ValuesOf(const Transaction& transaction);
+    // The mapped values of the transaction's `points` (PointValuesOf) into `values`, written
+    // ones before read ones, each in address order.
+    void Map(const Transaction& transaction, const std::vector<PointValue>& points,
+             std::vector<MappedValue>& values);
     // Entries seen only in part, summed over the transactions.
     uint64_t SplitEntries() const { return splitEntries_; }
+    // The entries that gave no value in any transaction so far, in the map's order.
+    std::vector<const MapEntry*> UnmatchedEntries() const;
 
 private:
     void MapRun(const Transaction& t, const std::vector<PointValue>& points, size_t first,
-                size_t last);
+                size_t last, std::vector<MappedValue>& values);
     bool Applies(const MapEntry& entry, const Transaction& t, uint8_t unit) const;
 
     std::shared_ptr<const RegisterMap> map_;
     // Per table, the entries by address.
     std::vector<const MapEntry*> byTable_[kPointTableCount];
-    uint16_t longest_ = 1;  // registers of the longest entry
-    const Transaction* last_ = nullptr;
-    uint64_t lastNumber_ = 0;
-    std::vector<MappedValue> values_;
+    uint16_t longest_ = 1;         // registers of the longest entry
     std::vector<uint16_t> words_;  // of the entry being decoded
     uint64_t splitEntries_ = 0;
+    std::vector<bool> matched_;  // per entry of the map, in its order
 };

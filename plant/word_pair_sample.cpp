@@ -1,5 +1,25 @@
 #include "plant/word_pair_sample.h"
 
+namespace {
+
+uint16_t SwapBytes(uint16_t word) {
+    return static_cast<uint16_t>(word << 8 | word >> 8);
+}
+
+}  // namespace
+
+uint32_t PairBits(ByteOrder order, WordPair words) {
+    const bool swapWords = order == ByteOrder::CDAB || order == ByteOrder::DCBA;
+    const bool swapBytes = order == ByteOrder::BADC || order == ByteOrder::DCBA;
+    uint16_t high = swapWords ? words.second : words.first;
+    uint16_t low = swapWords ? words.first : words.second;
+    if (swapBytes) {
+        high = SwapBytes(high);
+        low = SwapBytes(low);
+    }
+    return static_cast<uint32_t>(high) << 16 | low;
+}
+
 void WordPairSample::Add(WordPair words) {
     ++polls_;
     if (!last_) {

@@ -7,6 +7,8 @@
 #include <optional>
 #include <vector>
 
+#include "plant/register_map.h"
+
 // The two words as sent: `first` at the lower address.
 struct WordPair {
     uint16_t first = 0;
@@ -18,6 +20,9 @@ struct WordPairStep {
     WordPair before;
     WordPair after;
 };
+
+// The 32 bits two words hold when sent in `order`.
+uint32_t PairBits(ByteOrder order, WordPair words);
 
 class WordPairSample {
 public:

@@ -6,6 +6,8 @@
 #include <set>
 #include <vector>
 
+#include "plant/word_pair_carry.h"
+
 namespace {
 
 constexpr uint64_t kMinPolls = 8;
@@ -19,14 +21,10 @@ constexpr double kLowWordRoughness = 0.1;
 constexpr double kTie = 0.02;
 constexpr double kMinMargin = 0.5;
 constexpr double kFullConfidenceSteps = 30;
+constexpr double kSignExtensionDoubt = 0.75;  // a register that stays FFFF may be one of its own
 
 // Ties go to the earlier.
-const MapDataType kTypes[] = {MapDataType::Float32, MapDataType::Uint32, MapDataType::Int32};
 const ByteOrder kOrders[] = {ByteOrder::ABCD, ByteOrder::CDAB, ByteOrder::BADC, ByteOrder::DCBA};
-
-uint16_t SwapBytes(uint16_t word) {
-    return static_cast<uint16_t>(word << 8 | word >> 8);
-}
 
 bool SwapsWords(ByteOrder order) {
     return order == ByteOrder::CDAB || order == ByteOrder::DCBA;
@@ -43,8 +41,7 @@ uint16_t Word(const WordPair& words, bool second) {
 
 // The least significant word of the value in this order, as the value means it.
 uint16_t LowWord(ByteOrder order, const WordPair& words) {
-    const uint16_t low = SwapsWords(order) ? words.first : words.second;
-    return order == ByteOrder::BADC || order == ByteOrder::DCBA ? SwapBytes(low) : low;
+    return static_cast<uint16_t>(PairBits(order, words));
 }
 
 // Root mean square of the steps relative to the range of all values; 0 for a constant.
@@ -89,6 +86,22 @@ bool CountsUp(const std::vector<WordPairStep>& steps, bool second) {
     return 2 * up >= steps.size();
 }
 
+// Changes on nearly every step (95%), always the same way (up, or down), by less than half a
+// word each: a ramp or counter of its own, wrapping around at 65536. The high word of a 32-bit
+// value changes only when its low word wraps around, not on every step.
+bool MovesLikeARamp(const std::vector<WordPairStep>& steps, bool second) {
+    size_t up = 0;
+    size_t down = 0;
+    for (const WordPairStep& step : steps) {
+        const auto change =
+            static_cast<int16_t>(Word(step.after, second) - Word(step.before, second));
+        up += change > 0 ? 1 : 0;
+        down += change < 0 ? 1 : 0;
+    }
+    return (up == 0 || down == 0) &&
+           static_cast<double>(up + down) >= kMinPlausible * static_cast<double>(steps.size());
+}
+
 // The low half of a wider number takes many values, spreads over much of its range and wraps
 // around or looks like noise; a word that moves within a band or smoothly is a register of its
 // own, and one of two values (0 and FFFF) the sign of a small number in the other word.
@@ -121,17 +134,15 @@ struct Score {
     double roughness = 0;
 };
 
-std::optional<Score> ScoreCandidate(MapDataType type, ByteOrder order,
-                                    const std::vector<WordPairStep>& steps) {
+std::optional<Score> ScoreFloat(ByteOrder order, const std::vector<WordPairStep>& steps) {
     // The least significant word is the second sent, or the first when the words are swapped.
-    if (!LooksLikeALowWord(order, steps) ||
-        (type == MapDataType::Float32 && CountsUp(steps, !SwapsWords(order)))) {
+    if (!LooksLikeALowWord(order, steps) || CountsUp(steps, !SwapsWords(order))) {
         return std::nullopt;
     }
     std::vector<double> before, after;
     for (const WordPairStep& step : steps) {
-        const double from = DecodePair(type, order, step.before);
-        const double to = DecodePair(type, order, step.after);
+        const double from = DecodePair(MapDataType::Float32, order, step.before);
+        const double to = DecodePair(MapDataType::Float32, order, step.after);
         if (IsPlausible(from) && IsPlausible(to)) {
             before.push_back(from);
             after.push_back(to);
@@ -146,16 +157,60 @@ std::optional<Score> ScoreCandidate(MapDataType type, ByteOrder order,
     return score;
 }
 
+double StepsConfidence(const std::vector<WordPairStep>& steps) {
+    return std::min(1.0, static_cast<double>(steps.size()) / kFullConfidenceSteps);
+}
+
+// A number that carries: a float when nearly all of it reads as a plausible float (an integer
+// read as a float is tiny, a denormal or not a number), else an int32 when it ever has the top
+// bit set, else a uint32.
+PairVerdict CarriedVerdict(const CarriedReading& reading, const std::vector<WordPairStep>& steps) {
+    size_t floats = 0;
+    bool topBit = false;
+    for (const WordPairStep& step : steps) {
+        const double value = DecodePair(MapDataType::Float32, reading.order, step.after);
+        floats += IsPlausible(value) ? 1 : 0;
+        topBit = topBit || PairBits(reading.order, step.after) >> 31 != 0;
+    }
+    PairVerdict verdict;
+    verdict.order = reading.order;
+    verdict.signExtended = reading.signExtended;
+    verdict.type = static_cast<double>(floats) >= kMinPlausible * static_cast<double>(steps.size())
+                       ? MapDataType::Float32
+                       : (topBit ? MapDataType::Int32 : MapDataType::Uint32);
+    verdict.confidence = reading.smallShare * StepsConfidence(steps) *
+                         (reading.signExtended ? kSignExtensionDoubt : 1);
+    return verdict;
+}
+
+// A float whose value jumps too far between polls to carry: the smoothest order, when much
+// smoother than the words read alone.
+std::optional<PairVerdict> JudgeFloat(const std::vector<WordPairStep>& steps) {
+    if (MovesLikeARamp(steps, false) && MovesLikeARamp(steps, true)) {
+        return std::nullopt;
+    }
+    const double words = std::max(WordRoughness(steps, false), WordRoughness(steps, true));
+    std::optional<PairVerdict> best;
+    Score bestScore;
+    for (ByteOrder order : kOrders) {
+        const std::optional<Score> score = ScoreFloat(order, steps);
+        if (score && (!best || score->roughness < bestScore.roughness * (1 - kTie))) {
+            best = PairVerdict{MapDataType::Float32, order, 0, false};
+            bestScore = *score;
+        }
+    }
+    const double margin = best && words > 0 ? 1 - bestScore.roughness / words : 0;
+    if (margin < kMinMargin) {
+        return std::nullopt;
+    }
+    best->confidence = margin * bestScore.plausible * StepsConfidence(steps);
+    return best;
+}
+
 }  // namespace
 
 double DecodePair(MapDataType type, ByteOrder order, WordPair words) {
-    uint16_t high = SwapsWords(order) ? words.second : words.first;
-    uint16_t low = SwapsWords(order) ? words.first : words.second;
-    if (order == ByteOrder::BADC || order == ByteOrder::DCBA) {
-        high = SwapBytes(high);
-        low = SwapBytes(low);
-    }
-    const uint32_t bits = static_cast<uint32_t>(high) << 16 | low;
+    const uint32_t bits = PairBits(order, words);
     switch (type) {
         case MapDataType::Float32: {
             float value;
@@ -171,27 +226,14 @@ double DecodePair(MapDataType type, ByteOrder order, WordPair words) {
 
 std::optional<PairVerdict> JudgeWordPair(const WordPairSample& sample) {
     const std::vector<WordPairStep>& steps = sample.Steps();
-    if (sample.Polls() < kMinPolls || !sample.FirstChanged() || !sample.SecondChanged() ||
-        DistinctPairs(sample) < kMinDistinct) {
+    if (sample.Polls() < kMinPolls || DistinctPairs(sample) < kMinDistinct) {
         return std::nullopt;
     }
-    const double words = std::max(WordRoughness(steps, false), WordRoughness(steps, true));
-    std::optional<PairVerdict> best;
-    Score bestScore;
-    for (MapDataType type : kTypes) {
-        for (ByteOrder order : kOrders) {
-            const std::optional<Score> score = ScoreCandidate(type, order, steps);
-            if (score && (!best || score->roughness < bestScore.roughness * (1 - kTie))) {
-                best = PairVerdict{type, order, 0};
-                bestScore = *score;
-            }
-        }
+    if (const std::optional<CarriedReading> carried = FindCarriedReading(steps)) {
+        return CarriedVerdict(*carried, steps);
     }
-    const double margin = best && words > 0 ? 1 - bestScore.roughness / words : 0;
-    if (margin < kMinMargin) {
+    if (!sample.FirstChanged() || !sample.SecondChanged()) {
         return std::nullopt;
     }
-    const double enough = std::min(1.0, static_cast<double>(steps.size()) / kFullConfidenceSteps);
-    best->confidence = margin * bestScore.plausible * enough;
-    return best;
+    return JudgeFloat(steps);
 }

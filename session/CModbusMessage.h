@@ -7,6 +7,7 @@
 
 #include "capture/capture_record.h"
 #include "common/byte_view.h"
+#include "modbus/function_table.h"
 #include "tcp/endpoint.h"
 
 enum class MessageDirection : uint8_t { Unknown, ToServer, ToClient };
@@ -30,8 +31,8 @@ struct CModbusMessage {
         return frame.size() < 3 ? ByteView() : ByteView(frame.data() + 1, frame.size() - 3);
     }
     uint8_t FunctionCode() const { return frame.size() > 3 ? frame[1] : 0; }
-    // An exception response: its function code has the exception bit (0x80).
-    bool IsException() const { return (FunctionCode() & 0x80) != 0; }
+    // An exception response: its function code has the exception bit.
+    bool IsException() const { return (FunctionCode() & kExceptionBit) != 0; }
     // The exception code of an exception response; -1 when it ends after the function code.
     int ExceptionCode() const {
         const ByteView pdu = Pdu();

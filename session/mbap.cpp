@@ -1,5 +1,7 @@
 #include "session/mbap.h"
 
+#include "modbus/function_table.h"
+
 MbapHeader ReadMbapHeader(ByteView bytes) {
     MbapHeader header;
     header.transactionId = bytes.Be16(0);
@@ -19,13 +21,5 @@ bool IsFramableMbapHeader(const MbapHeader& header) {
 }
 
 bool IsResumableFunctionCode(uint8_t functionCode) {
-    const uint8_t base = functionCode & static_cast<uint8_t>(~mbap::kExceptionBit);
-    return IsKnownFunctionCode(functionCode) || (base >= 65 && base <= 72) ||
-           (base >= 100 && base <= 110);
-}
-
-bool IsKnownFunctionCode(uint8_t functionCode) {
-    constexpr uint8_t kEncapsulatedInterface = 43;
-    const uint8_t base = functionCode & static_cast<uint8_t>(~mbap::kExceptionBit);
-    return (base >= 1 && base <= 24) || base == kEncapsulatedInterface;
+    return IsPublicFunctionCode(functionCode) || IsUserDefinedFunctionCode(functionCode);
 }

@@ -12,7 +12,6 @@ constexpr size_t kHeaderSize = 7;
 constexpr size_t kLengthFieldEnd = 6;     // the length counts the bytes from here on
 constexpr uint16_t kShortestLength = 2;   // unit id and function code
 constexpr uint16_t kLongestLength = 254;  // unit id and a 253-byte PDU
-constexpr uint8_t kExceptionBit = 0x80;   // set in the function code of an exception response
 }  // namespace mbap
 
 struct MbapHeader {
@@ -34,8 +33,6 @@ bool IsPlausibleMbapHeader(const MbapHeader& header);
 // the length field frames the message whatever its size (vendor functions exceed 254).
 bool IsFramableMbapHeader(const MbapHeader& header);
 
-// A function code of the Modbus application protocol (1..24, 43), or its exception form.
-bool IsKnownFunctionCode(uint8_t functionCode);
-// A known function code or one of the ranges left to users (65..72, 100..110): where framing may
+// A public function code or one of the ranges left to users (65..72, 100..110): where framing may
 // pick up again after bytes that were never captured, on a stream already taken for Modbus.
 bool IsResumableFunctionCode(uint8_t functionCode);

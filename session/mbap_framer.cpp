@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "modbus/function_table.h"
 #include "modbus/rtu_frame.h"
 
 namespace {
@@ -102,7 +103,7 @@ bool MbapFramer::FrameOne(Output& output) {
     if (Buffered() < header.MessageSize()) {
         return false;
     }
-    if (requireKnownFunction_ && !IsKnownFunctionCode(Pending().At(mbap::kHeaderSize))) {
+    if (requireKnownFunction_ && !IsPublicFunctionCode(Pending().At(mbap::kHeaderSize))) {
         ++counts_.implausibleHeaders;
         ++counts_.lostMessages;
         mode_ = Mode::Searching;
@@ -142,7 +143,7 @@ bool MbapFramer::IsCandidateAt(size_t offset, bool& needMoreBytes) const {
     const uint8_t function = rest.At(mbap::kHeaderSize);
     // While the stream is still being recognised only the public functions count.
     if (!IsPlausibleMbapHeader(header) ||
-        !(requireKnownFunction_ ? IsKnownFunctionCode(function)
+        !(requireKnownFunction_ ? IsPublicFunctionCode(function)
                                 : IsResumableFunctionCode(function))) {
         return false;
     }

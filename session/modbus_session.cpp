@@ -7,17 +7,34 @@
 
 #include "modbus/frame_view.h"
 #include "modbus/length_direction.h"
+#include "session/modbus_evidence.h"
+
+namespace {
+// Framing events on a Modbus port after which recognition stops weighing them: Modbus.
+constexpr uint64_t kEvidenceWindow = 8;
+// Transaction ids remembered per side while the server is unknown.
+constexpr size_t kRememberedIds = 32;
+}  // namespace
 
 // Whether a connection carries Modbus/TCP.
 enum class Recognition {
-    Modbus,     // on a Modbus port, or its content proved it
+    Modbus,     // its content proved it, or did not contradict it on a Modbus port
     Candidate,  // content still being checked
     NotModbus,
 };
 
 struct ModbusSession::ModbusConnection : TcpConnectionContext {
     Recognition recognition = Recognition::Candidate;
+    bool onModbusPort = false;
     int serverEnd = -1;  // index into the connection's ends; -1 while unknown
+    // Messages wait for their server so that they all get a direction, until the connection
+    // ends or holds up too much.
+    bool releaseUndecided = false;
+    // On a Modbus port, while recognition is open: framed messages by how they fit Modbus
+    // (headers no message can have count as foreign too).
+    std::array<uint64_t, 3> fits{};  // by ModbusFit
+    // While the server is unknown: the first transaction ids each side sent.
+    std::array<std::vector<uint16_t>, 2> sentIds;
     // [side] frames the stream of a side; [kLate + side] the bytes of holes it went past that
     // came late, apart, so they never join the bytes around the hole.
     static constexpr int kLate = 2;
@@ -57,8 +74,8 @@ void ModbusSession::OnOpen(TcpConnection& connection) {
     const bool firstOnPort = IsModbusPort(connection.ends[0].port);
     const bool secondOnPort = IsModbusPort(connection.ends[1].port);
     if (firstOnPort || secondOnPort) {
-        state->recognition = Recognition::Modbus;
-        ++counts_.modbusConnections;
+        // Taken for Modbus unless its first messages say otherwise.
+        state->onModbusPort = true;
         if (firstOnPort != secondOnPort) {
             state->serverEnd = firstOnPort ? 0 : 1;
         }
@@ -153,6 +170,9 @@ void ModbusSession::OnClose(TcpConnection& connection) {
     if (state.recognition != Recognition::Modbus) {
         return;
     }
+    if (!MayRelease(connection)) {
+        ReleaseWaiting(connection);  // its server stays unknown
+    }
     for (const MbapFramer& framer : state.framers) {
         const FramingCounts& framing = framer.counts();
         counts_.missingBytes += framing.missingBytes;
@@ -188,6 +208,9 @@ void ModbusSession::OnFramed(TcpConnection& connection, int side, FramedMessage&
     if (state.recognition == Recognition::NotModbus) {
         return;
     }
+    if (state.onModbusPort && state.recognition == Recognition::Candidate) {
+        ++state.fits[static_cast<size_t>(JudgeMessage(framed.header, framed.frame))];
+    }
     CModbusMessage message;
     message.connectionId = connection.id;
     message.source = connection.ends[side];
@@ -210,13 +233,15 @@ void ModbusSession::OnFramed(TcpConnection& connection, int side, FramedMessage&
             DecideServer(connection, 1 - side);
         } else if (direction == FrameClass::Response) {
             DecideServer(connection, side);
+        } else {
+            DecideServerByEcho(connection, side, message.transactionId);
         }
     }
     if (state.serverEnd >= 0) {
         message.direction =
             side == state.serverEnd ? MessageDirection::ToClient : MessageDirection::ToServer;
     }
-    queue_.PushMessage(std::move(message), state.recognition == Recognition::Modbus);
+    queue_.PushMessage(std::move(message), MayRelease(connection));
     CheckRecognition(connection, false);
 }
 
@@ -229,22 +254,83 @@ uint32_t ModbusSession::CaptureOf(uint64_t record) const {
 }
 
 void ModbusSession::DecideServer(TcpConnection& connection, int serverEnd) {
-    StateOf(connection).serverEnd = serverEnd;
+    ModbusConnection& state = StateOf(connection);
+    state.serverEnd = serverEnd;
+    state.sentIds = {};
     queue_.SetServer(connection.id, connection.ends[serverEnd]);
+    if (MayRelease(connection)) {
+        queue_.MarkReady(connection.id);
+    }
+}
+
+// When nothing else tells (both ends alike, no handshake, frames that read either way: a write
+// of function 5 or 6 is echoed whole), the server is the end that answers with a transaction id
+// the other end sent first.
+void ModbusSession::DecideServerByEcho(TcpConnection& connection, int side,
+                                       uint16_t transactionId) {
+    ModbusConnection& state = StateOf(connection);
+    auto sent = [transactionId](const std::vector<uint16_t>& ids) {
+        return std::find(ids.begin(), ids.end(), transactionId) != ids.end();
+    };
+    std::vector<uint16_t>& own = state.sentIds[side];
+    if (sent(own)) {
+        return;
+    }
+    if (sent(state.sentIds[1 - side])) {
+        DecideServer(connection, side);
+    } else if (own.size() < kRememberedIds) {
+        own.push_back(transactionId);
+    }
+}
+
+bool ModbusSession::MayRelease(const TcpConnection& connection) const {
+    const ModbusConnection& state = StateOf(connection);
+    return state.recognition == Recognition::Modbus &&
+           (state.serverEnd >= 0 || state.releaseUndecided);
+}
+
+// A Modbus connection's messages go on without waiting for its server any more.
+void ModbusSession::ReleaseWaiting(TcpConnection& connection) {
+    StateOf(connection).releaseUndecided = true;
+    queue_.MarkReady(connection.id);
 }
 
 // A connection off the Modbus ports counts as Modbus once both directions frame cleanly for a
 // few messages, and as something else as soon as either does not.
+// One on a Modbus port counts as Modbus once its messages that fit outnumber those that do not,
+// and as something else once those that do not lead by two and one of them is foreign (a protocol
+// id other than 0, a header where the previous length says none can be, a function code no
+// device uses): one stray error, or a device that miscounts its lengths, leaves it Modbus, and
+// so does a stream that lost bytes or jumped before that (what framing found after is a guess).
 void ModbusSession::CheckRecognition(TcpConnection& connection, bool atEnd) {
     const ModbusConnection& state = StateOf(connection);
     if (state.recognition != Recognition::Candidate) {
         return;
     }
+    uint64_t implausibleHeaders = 0;
+    bool lostStep = false;
     for (const MbapFramer& framer : state.framers) {
-        if (framer.counts().implausibleHeaders > 0) {
+        implausibleHeaders += framer.counts().implausibleHeaders;
+        lostStep = lostStep || framer.counts().missingBytes > 0;
+    }
+    for (const TcpDirection& side : connection.sides) {
+        lostStep = lostStep || side.reassembler.counts().jumps > 0;
+    }
+    if (state.onModbusPort) {
+        const uint64_t fitting = state.fits[static_cast<size_t>(ModbusFit::Fits)];
+        const uint64_t foreign =
+            state.fits[static_cast<size_t>(ModbusFit::Foreign)] + implausibleHeaders;
+        const uint64_t against = foreign + state.fits[static_cast<size_t>(ModbusFit::BadLayout)];
+        if (foreign > 0 && against >= fitting + 2 && !lostStep) {
             Recognise(connection, false);
-            return;
+        } else if (fitting > against || atEnd || lostStep || fitting + against >= kEvidenceWindow) {
+            Recognise(connection, true);
         }
+        return;
+    }
+    if (implausibleHeaders > 0) {
+        Recognise(connection, false);
+        return;
     }
     uint64_t messages = 0;
     bool everySenderFramed = true;
@@ -269,22 +355,33 @@ void ModbusSession::Recognise(TcpConnection& connection, bool modbus) {
         for (MbapFramer& framer : state.framers) {
             framer.SetRequireKnownFunction(false);
         }
-        queue_.MarkReady(connection.id);
+        if (MayRelease(connection)) {
+            queue_.MarkReady(connection.id);
+        }
         return;
     }
     ++counts_.nonModbusConnections;
+    if (state.onModbusPort) {
+        ++counts_.foreignOnModbusPort;
+    }
     counts_.nonModbusSegments += connection.payloadSegments;
     queue_.Drop(connection.id);
 }
 
-// Hands on what may go; a connection whose recognition holds up too much is taken as Modbus.
+// Hands on what may go; a connection whose recognition holds up too much is taken as Modbus,
+// one whose server is still unknown goes on without.
 void ModbusSession::Release() {
     while (queue_.size() > settings_.maxHeldEvents) {
         TcpConnection* waiting = follower_.FindById(queue_.FirstWaitingConnection());
         if (waiting == nullptr) {
             break;
         }
-        Recognise(*waiting, true);
+        if (StateOf(*waiting).recognition == Recognition::Candidate) {
+            Recognise(*waiting, true);
+        }
+        if (!MayRelease(*waiting)) {
+            ReleaseWaiting(*waiting);
+        }
     }
     queue_.Release(sink_);
 }

@@ -1,8 +1,10 @@
 #pragma once
 // The Modbus/TCP session layer over the TCP follower: frames each direction of a connection by
-// the MBAP header, decides which connections carry Modbus (the Modbus ports, or content that
-// frames cleanly) and which end is the server (the port, else the end that accepted the
-// connection, else what a frame says of itself), and hands the messages on in capture order.
+// the MBAP header, decides which connections carry Modbus (content that frames cleanly off the
+// Modbus ports; on them, content that does not contradict Modbus from its first messages) and
+// which end is the server (the port, else the end that accepted the connection, else what a
+// frame says of itself, else the end that echoes the other's transaction id), and hands the
+// messages on in capture order.
 
 #include <cstdint>
 #include <utility>
@@ -29,6 +31,9 @@ struct SessionCounts {
     uint64_t modbusConnections = 0;
     uint64_t nonModbusConnections = 0;
     uint64_t nonModbusSegments = 0;  // segments with payload on connections that are not Modbus
+    // Connections on a Modbus port whose content is another protocol's: none of their bytes
+    // count below.
+    uint64_t foreignOnModbusPort = 0;
     // The rest is summed over the Modbus connections as each one closes.
     uint64_t repeatedBytes = 0;
     uint64_t outOfOrderSegments = 0;
@@ -77,6 +82,9 @@ private:
     void DecideServer(TcpConnection& connection, int serverEnd);
     void CheckRecognition(TcpConnection& connection, bool atEnd);
     void Recognise(TcpConnection& connection, bool modbus);
+    void DecideServerByEcho(TcpConnection& connection, int side, uint16_t transactionId);
+    bool MayRelease(const TcpConnection& connection) const;
+    void ReleaseWaiting(TcpConnection& connection);
     void Release();
     uint32_t CaptureOf(uint64_t record) const;
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "capture/capture_time.h"
-#include "session/mbap.h"
+#include "modbus/function_table.h"
 
 TransactionPairer::TransactionPairer(PairingSettings settings, Output output)
     : settings_(settings), output_(std::move(output)), now_(std::numeric_limits<int64_t>::min()) {}
@@ -62,23 +62,9 @@ void TransactionPairer::OnCaptureEnd() {
 
 namespace {
 
-// A write response that repeats its request: the whole PDU for functions 5 and 6, the function,
-// address and quantity for 15 and 16.
+// A write response that repeats its request as the function's echo rule asks.
 bool Echoes(const CModbusMessage& response, const CModbusMessage& request) {
-    const ByteView answer = response.Pdu();
-    const ByteView asked = request.Pdu();
-    switch (response.FunctionCode()) {
-        case 5:
-        case 6:
-            return answer.size() == asked.size() &&
-                   std::equal(answer.begin(), answer.end(), asked.begin());
-        case 15:
-        case 16:
-            return answer.size() == 5 && asked.size() >= 5 &&
-                   std::equal(answer.begin(), answer.end(), asked.begin());
-        default:
-            return false;
-    }
+    return IsEchoOf(response.Pdu(), request.Pdu());
 }
 
 }  // namespace
@@ -110,7 +96,7 @@ void TransactionPairer::Pair(uint64_t requestNumber, CModbusMessage&& response) 
     transaction.request = std::move(request->second);
     transaction.unitMismatch = transaction.request->unit != response.unit;
     transaction.functionMismatch =
-        transaction.request->FunctionCode() != (response.FunctionCode() & ~mbap::kExceptionBit);
+        transaction.request->FunctionCode() != BaseFunctionCode(response.FunctionCode());
     transaction.response = std::move(response);
     transaction.duplicateTransactionId = duplicates_.erase(requestNumber) > 0;
     outstanding_.erase(request);

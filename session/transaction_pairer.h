@@ -1,7 +1,7 @@
 #pragma once
 // Pairs each response with an outstanding request of its connection that has the same
-// transaction id: the one it echoes (a write of functions 5, 6, 15, 16), else the oldest, since
-// some clients send several requests with one id before the answers come. Hands the
+// transaction id: the one it echoes (a write whose function has an echo rule), else the oldest,
+// since some clients send several requests with one id before the answers come. Hands the
 // transactions on in order of their report numbers. Requests
 // still waiting for an answer hold back later transactions, so both the waiting requests and
 // the held transactions are bounded.
@@ -15,10 +15,12 @@
 #include <utility>
 
 #include "session/modbus_message_sink.h"
+#include "session/response_defaults.h"
 #include "session/transaction.h"
 
 struct PairingSettings {
-    int64_t responseTimeoutNanoseconds = 60'000'000'000;  // 0: no time-out
+    int64_t responseTimeoutNanoseconds =  // 0: no time-out
+        int64_t{kDefaultResponseTimeoutSeconds} * 1'000'000'000;
     size_t maxOutstandingRequests = 1024;
     size_t maxHeldTransactions = 4096;
 };

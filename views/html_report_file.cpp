@@ -212,8 +212,7 @@ std::string PointsText(const WriteRecord& write) {
     return text;
 }
 
-std::string WriteRow(const WriteRecord& write) {
-    const Transaction& t = *write.transaction;
+std::string WriteRow(const Transaction& t, const WriteRecord& write) {
     return "<tr>" + Cell(Iso8601Utc(t.request->time)) + Cell(t.Client().ToString()) +
            Cell(t.Server().ToString()) + Number(t.request->unit) +
            Cell(FunctionText(write.function)) + Cell(PointsText(write)) +
@@ -234,30 +233,26 @@ std::string AnomalyRow(const Transaction& t, const Anomaly& anomaly) {
 
 }  // namespace
 
-HtmlReportFile::HtmlReportFile(std::string path, double slowResponseMs, ValueMapper* mapper)
-    : file_(std::move(path), true),
-      model_(slowResponseMs,
-             PlantModel::Listener{[this](const WriteRecord& write) {
-                                      writes_.Add([&write] { return WriteRow(write); });
-                                  },
-                                  [this](const Transaction& t, const Anomaly& anomaly) {
-                                      anomalies_.Add(
-                                          [&t, &anomaly] { return AnomalyRow(t, anomaly); });
-                                  }},
-             mapper, PlantModel::Detail::Overview, &trends_) {}
-
-bool HtmlReportFile::Take(const Transaction& transaction) {
-    model_.Take(transaction);
+bool HtmlReportFile::Take(const Transaction& t, const Derivation& derived) {
+    if (derived.write) {
+        const WriteRecord& write = *derived.write;
+        writes_.Add([&t, &write] { return WriteRow(t, write); });
+    }
+    for (const Anomaly& anomaly : derived.anomalies) {
+        anomalies_.Add([&t, &anomaly] { return AnomalyRow(t, anomaly); });
+    }
     return true;
 }
 
-std::string HtmlReportFile::Page() {
+std::string HtmlReportFile::Page(const PlantResult& plant) {
+    const CaptureFacts& facts = plant.facts;
+    const PlantModel& model = *plant.model;
     std::string title = "Modbus/TCP capture";
-    if (!facts_.files.empty()) {
+    if (!facts.files.empty()) {
         title +=
-            " " + FileNameOnly(facts_.files.front()) +
-            (facts_.files.size() > 1 ? " and " + std::to_string(facts_.files.size() - 1) + " more"
-                                     : std::string());
+            " " + FileNameOnly(facts.files.front()) +
+            (facts.files.size() > 1 ? " and " + std::to_string(facts.files.size() - 1) + " more"
+                                    : std::string());
     }
     std::string page =
         "<!DOCTYPE html>\r\n<html lang=\"en\"><head><meta charset=\"utf-8\">\r\n"
@@ -266,10 +261,10 @@ std::string HtmlReportFile::Page() {
         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\r\n<title>" +
         HtmlEscape(title) + "</title>\r\n<style>" + ToTextModeLineEnds(kPageStyle) +
         "</style></head>\r\n<body>\r\n<h1>" + HtmlEscape(title) + "</h1>\r\n";
-    page += CaptureSection(facts_, model_, writes_, anomalies_);
-    page += DevicesSection(model_);
-    page += FunctionsSection(model_);
-    page += ChartsSection(trends_);
+    page += CaptureSection(facts, model, writes_, anomalies_);
+    page += DevicesSection(model);
+    page += FunctionsSection(model);
+    page += ChartsSection(*plant.trends);
     page +=
         "<section id=\"writes\"><h2>Write audit</h2>\r\n" +
         Table("write-table",
@@ -284,11 +279,11 @@ std::string HtmlReportFile::Page() {
     return page + "<script>" + ToTextModeLineEnds(kPageScript) + "</script>\r\n</body></html>\r\n";
 }
 
-bool HtmlReportFile::Close() {
+bool HtmlReportFile::Close(const PlantResult& plant) {
     if (closed_) {
         return file_.Close();
     }
     closed_ = true;
-    const bool written = file_.WriteBytes(Page());
+    const bool written = file_.WriteBytes(Page(plant));
     return file_.Close() && written;
 }

@@ -10,20 +10,17 @@
 #include "common/buffered_text_file.h"
 #include "plant/plant_model.h"
 #include "plant/plant_trends.h"
-#include "session/transaction_sink.h"
-#include "views/capture_facts.h"
+#include "plant/transaction_sink.h"
 
 class HtmlReportFile : public TransactionSink {
 public:
     static constexpr uint64_t kTableRows = 1000;
 
-    // `mapper` (may be null) gives the typed values of a register map.
-    HtmlReportFile(std::string path, double slowResponseMs, ValueMapper* mapper = nullptr);
+    explicit HtmlReportFile(std::string path) : file_(std::move(path), true) {}
 
-    bool Take(const Transaction& transaction) override;
-    // Given before Close: the page is written then.
-    void SetCaptureFacts(CaptureFacts facts) { facts_ = std::move(facts); }
-    bool Close() override;
+    bool Take(const Transaction& transaction, const Derivation& derived) override;
+    // The page is written then, from the plant model and its trends.
+    bool Close(const PlantResult& plant) override;
     std::string FileName() const override { return file_.Path(); }
 
     // The rows of a table kept so far: the first kTableRows, and how many there were.
@@ -39,13 +36,10 @@ public:
     };
 
 private:
-    std::string Page();
+    std::string Page(const PlantResult& plant);
 
     BufferedTextFile file_;
-    PlantTrends trends_;  // gathered by the model
-    PlantModel model_;
     Rows writes_;
     Rows anomalies_;
-    CaptureFacts facts_;
     bool closed_ = false;
 };

@@ -46,6 +46,13 @@ public:
         }
     }
     void BoolOrNull(const std::optional<bool>& value);
+    // A value that `write(text)` appends as JSON text of its own making (the typed values).
+    template <typename Write>
+    void Value(Write&& write) {
+        Separate();
+        write(text_);
+        afterValue_ = true;
+    }
 
 private:
     void Open(char bracket);

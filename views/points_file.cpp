@@ -78,9 +78,9 @@ void AppendNumber(std::string& text, char separator, int32_t number) {
 
 }  // namespace
 
-std::string PointRows(const Transaction& t, ValueMapper* mapper) {
+std::string PointRows(const Transaction& t, const Derivation& derived) {
     std::string rows;
-    const std::vector<PointValue> values = PointValuesOf(t);
+    const std::vector<PointValue>& values = derived.points;
     if (values.empty()) {
         return rows;
     }
@@ -102,8 +102,7 @@ std::string PointRows(const Transaction& t, ValueMapper* mapper) {
         AppendNumber(rows, ',', point.value);
         rows += write ? ",write" : ",read";
         rows += suffix;
-        AppendMapped(rows, mapper != nullptr ? EntryOf(mapper->ValuesOf(t), point) : nullptr,
-                     point);
+        AppendMapped(rows, EntryOf(derived.values, point), point);
         rows += "\r\n";
     }
     return rows;
@@ -117,12 +116,12 @@ bool PointsFile::WriteHeader() {
     return file_.WriteBytes(kHeader);
 }
 
-bool PointsFile::Take(const Transaction& transaction) {
-    const std::string rows = PointRows(transaction, mapper_);
+bool PointsFile::Take(const Transaction& transaction, const Derivation& derived) {
+    const std::string rows = PointRows(transaction, derived);
     return rows.empty() || (WriteHeader() && file_.WriteBytes(rows));
 }
 
-bool PointsFile::Close() {
+bool PointsFile::Close(const PlantResult&) {
     const bool header = WriteHeader();
     return file_.Close() && header;
 }

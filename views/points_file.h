@@ -5,27 +5,24 @@
 #include <string>
 
 #include "common/buffered_text_file.h"
-#include "plant/value_mapper.h"
-#include "session/transaction_sink.h"
+#include "plant/transaction_sink.h"
 
-// The rows of one transaction, each ending in CR LF; `mapper` (may be null) names the points of
-// a register map.
-std::string PointRows(const Transaction& transaction, ValueMapper* mapper = nullptr);
+// The rows of one transaction's derived points, each ending in CR LF, with the register map's
+// names of its typed values.
+std::string PointRows(const Transaction& transaction, const Derivation& derived);
 
 class PointsFile : public TransactionSink {
 public:
-    explicit PointsFile(std::string path, ValueMapper* mapper = nullptr)
-        : file_(std::move(path), true), mapper_(mapper) {}
+    explicit PointsFile(std::string path) : file_(std::move(path), true) {}
 
-    bool Take(const Transaction& transaction) override;
+    bool Take(const Transaction& transaction, const Derivation& derived) override;
     // A run without any point still gets the header.
-    bool Close() override;
+    bool Close(const PlantResult& plant) override;
     std::string FileName() const override { return file_.Path(); }
 
 private:
     bool WriteHeader();
 
     BufferedTextFile file_;
-    ValueMapper* mapper_;
     bool headerWritten_ = false;
 };

@@ -37,7 +37,7 @@ const std::string& ReportFile::AddressText(const IpAddress& address) {
     return slot.second;
 }
 
-bool ReportFile::Take(const Transaction& t) {
+bool ReportFile::Take(const Transaction& t, const Derivation&) {
     const CModbusMessage& shown = t.Shown();
     const FrameAddresses addresses{AddressText(shown.source.address),
                                    AddressText(shown.destination.address)};

@@ -9,14 +9,14 @@
 
 #include "common/buffered_text_file.h"
 #include "network/ip_address.h"
-#include "session/transaction_sink.h"
+#include "plant/transaction_sink.h"
 
 class ReportFile : public TransactionSink {
 public:
     explicit ReportFile(std::string path) : file_(std::move(path)) {}
 
-    bool Take(const Transaction& transaction) override;
-    bool Close() override { return file_.Close(); }
+    bool Take(const Transaction& transaction, const Derivation& derived) override;
+    bool Close(const PlantResult&) override { return file_.Close(); }
     std::string FileName() const override { return file_.Path(); }
 
 private:

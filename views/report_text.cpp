@@ -2,7 +2,7 @@
 
 #include "common/text_format.h"
 #include "modbus/frame_fields.h"
-#include "modbus/function_catalogue.h"
+#include "modbus/function_table.h"
 #include "modbus/rtu_frame.h"
 
 const char* const kFinisTrailer =

@@ -94,12 +94,12 @@ std::string YamlScalar(const std::string& text) {
     return quoted + "\"";
 }
 
-bool SuggestedMapFile::Take(const Transaction& transaction) {
-    suggester_.Take(transaction);
+bool SuggestedMapFile::Take(const Transaction& transaction, const Derivation& derived) {
+    suggester_.Take(transaction, derived.points);
     return true;
 }
 
-bool SuggestedMapFile::Close() {
+bool SuggestedMapFile::Close(const PlantResult&) {
     const std::vector<SuggestedEntry> entries = suggester_.Suggest();
     bool written = file_.WriteBytes(std::string(kHeader) + (entries.empty() ? "[]\r\n" : ""));
     for (const SuggestedEntry& entry : entries) {

@@ -9,7 +9,7 @@
 
 #include "common/buffered_text_file.h"
 #include "plant/map_suggester.h"
-#include "session/transaction_sink.h"
+#include "plant/transaction_sink.h"
 
 // The text itself when YAML reads it back as that text, else the text in double quotes.
 std::string YamlScalar(const std::string& text);
@@ -18,8 +18,8 @@ class SuggestedMapFile : public TransactionSink {
 public:
     explicit SuggestedMapFile(std::string path) : file_(std::move(path), true) {}
 
-    bool Take(const Transaction& transaction) override;
-    bool Close() override;
+    bool Take(const Transaction& transaction, const Derivation& derived) override;
+    bool Close(const PlantResult& plant) override;
     std::string FileName() const override { return file_.Path(); }
 
 private:

@@ -4,8 +4,8 @@
 #include <nlohmann/json.hpp>
 
 #include "modbus/exception_catalogue.h"
-#include "modbus/function_catalogue.h"
 #include "modbus/function_details.h"
+#include "modbus/function_table.h"
 #include "session/mbap.h"
 #include "views/iso8601_time.h"
 #include "views/log_function_names.h"
@@ -115,9 +115,15 @@ Json DeviceJson(const DeviceKey& key, const DeviceStats& device) {
         tables[PointTableName(table)] = std::move(entry);
     }
     json["tables"] = std::move(tables);
+    // A range polled once is no polling (a scan, or a look by hand): counted, not listed.
     Json polling = Json::array();
+    uint64_t polledOnce = 0;
     for (const auto& entry : device.polling) {
         const PollKey& poll = entry.first;
+        if (entry.second.polls == 1) {
+            ++polledOnce;
+            continue;
+        }
         Json item = Json::object();
         item["client"] = poll.client.ToString();
         item["function"] = poll.function;
@@ -129,6 +135,7 @@ Json DeviceJson(const DeviceKey& key, const DeviceStats& device) {
         polling.push_back(std::move(item));
     }
     json["polling"] = std::move(polling);
+    json["ranges_polled_once"] = polledOnce;
     Json identification = Json::array();
     for (const auto& object : device.identification) {
         Json item = Json::object();
@@ -155,8 +162,7 @@ Json ClientJson(const IpAddress& address, const ClientStats& client) {
     return json;
 }
 
-std::string WriteLine(const WriteRecord& write) {
-    const Transaction& t = *write.transaction;
+std::string WriteLine(const Transaction& t, const WriteRecord& write) {
     Json json = Json::object();
     json["time"] = Iso8601Utc(t.request->time);
     json["client"] = t.Client().ToString();
@@ -261,55 +267,57 @@ private:
 
 }  // namespace
 
-SummaryFile::SummaryFile(std::string path, double slowResponseMs, ValueMapper* mapper)
-    : file_(std::move(path), true),
-      model_(slowResponseMs,
-             PlantModel::Listener{
-                 [this](const WriteRecord& write) {
-                     const char* separator = writes_.Size() == 0 ? "    " : ",\r\n    ";
-                     spoolFailed_ |= !writes_.Append(separator + WriteLine(write));
-                 },
-                 [this](const Transaction& t, const Anomaly& anomaly) {
-                     const char* separator = anomalies_.Size() == 0 ? "    " : ",\r\n    ";
-                     spoolFailed_ |= !anomalies_.Append(separator + AnomalyLine(t, anomaly));
-                 }},
-             mapper) {}
-
-bool SummaryFile::Take(const Transaction& transaction) {
-    model_.Take(transaction);
+bool SummaryFile::Take(const Transaction& t, const Derivation& derived) {
+    if (derived.write) {
+        const char* separator = writes_.Size() == 0 ? "    " : ",\r\n    ";
+        spoolFailed_ |= !writes_.Append(separator + WriteLine(t, *derived.write));
+    }
+    for (const Anomaly& anomaly : derived.anomalies) {
+        const char* separator = anomalies_.Size() == 0 ? "    " : ",\r\n    ";
+        spoolFailed_ |= !anomalies_.Append(separator + AnomalyLine(t, anomaly));
+    }
     return !spoolFailed_;
 }
 
-bool SummaryFile::Close() {
+bool SummaryFile::Close(const PlantResult& plant) {
     if (closed_) {
         return file_.Close();
     }
     closed_ = true;
+    const CaptureFacts& facts = plant.facts;
+    const PlantModel& model = *plant.model;
     Json capture = Json::object();
-    capture["files"] = facts_.files;
-    capture["first_time"] = TimeOrNull(facts_.firstRecord);
-    capture["last_time"] = TimeOrNull(facts_.lastRecord);
-    capture["records"] = facts_.records;
-    capture["messages"] = facts_.messages;
-    capture["transactions"] = model_.Transactions();
-    capture["connections"] = facts_.connections;
+    capture["files"] = facts.files;
+    capture["first_time"] = TimeOrNull(facts.firstRecord);
+    capture["last_time"] = TimeOrNull(facts.lastRecord);
+    capture["records"] = facts.records;
+    capture["messages"] = facts.messages;
+    capture["transactions"] = model.Transactions();
+    capture["connections"] = facts.connections;
     bool written = file_.WriteBytes("{\r\n  \"capture\": " + Indented(capture, "  ") + ",\r\n");
     ListWriter devices(file_, "  ", "devices");
-    for (const auto& entry : model_.Devices()) {
+    for (const auto& entry : model.Devices()) {
         devices.Add(DeviceJson(entry.first, entry.second));
     }
     written = devices.End(false) && written;
     ListWriter clients(file_, "  ", "clients");
-    for (const auto& entry : model_.Clients()) {
+    for (const auto& entry : model.Clients()) {
         clients.Add(ClientJson(entry.first, entry.second));
     }
     written = clients.End(false) && written;
-    const uint64_t split = model_.Mapper() != nullptr ? model_.Mapper()->SplitEntries() : 0;
-    written = file_.WriteBytes(
-                  "  \"values\": {\r\n    \"split_entries\": " + std::to_string(split) + ",\r\n") &&
-              written;
+    const ValueMapper* mapper = plant.mapper;
+    const uint64_t split = mapper != nullptr ? mapper->SplitEntries() : 0;
+    Json unmatched = Json::array();
+    for (const MapEntry* entry :
+         mapper != nullptr ? mapper->UnmatchedEntries() : std::vector<const MapEntry*>()) {
+        unmatched.push_back(entry->name);
+    }
+    written =
+        file_.WriteBytes("  \"values\": {\r\n    \"split_entries\": " + std::to_string(split) +
+                         ",\r\n    \"unmatched\": " + Dump(unmatched) + ",\r\n") &&
+        written;
     ListWriter mapped(file_, "    ", "entries");
-    for (const auto& entry : model_.Mapped()) {
+    for (const auto& entry : model.Mapped()) {
         mapped.Add(MappedJson(entry.first, *entry.second));
     }
     written = mapped.End(true) && file_.WriteBytes("  },\r\n") && written;

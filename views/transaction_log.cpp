@@ -1,6 +1,7 @@
 #include "views/transaction_log.h"
 
 #include "modbus/exception_catalogue.h"
+#include "modbus/function_table.h"
 #include "modbus/rtu_frame.h"
 #include "plant/point_values.h"
 #include "session/mbap.h"
@@ -82,12 +83,12 @@ void WritePoint(JsonWriter& json, const char* key, int32_t reference, int32_t va
     json.EndObject();
 }
 
-// The listed points; padding coils are left out, points of a response without its request carry
-// their 1-based index instead of a reference.
+// The listed points; padding coils and points past the last address are left out, points of a
+// response without its request carry their 1-based index instead of a reference.
 void WriteListedPoints(JsonWriter& json, const FrameFields& fields) {
     const char* key = fields.addressesKnown ? "reference" : "index";
     for (const FramePoint& point : fields.points) {
-        if (!point.padding) {
+        if (!point.padding && !point.pastLastAddress) {
             WritePoint(json, key, point.reference, point.value);
         }
     }
@@ -192,7 +193,7 @@ void WriteAllFindings(JsonWriter& json, const Transaction& transaction) {
 
 }  // namespace
 
-std::string TransactionLogLine(const Transaction& transaction, ValueMapper* mapper,
+std::string TransactionLogLine(const Transaction& transaction, const Derivation& derived,
                                MappedValuesText* valuesText) {
     const CModbusMessage& first =
         transaction.request ? *transaction.request : *transaction.response;
@@ -205,7 +206,7 @@ std::string TransactionLogLine(const Transaction& transaction, ValueMapper* mapp
     line.Key("report_frame").Number(transaction.ReportNumber());
     line.Key("transaction_id").Number(first.transactionId);
     line.Key("unit").Number(first.unit);
-    const int function = first.FunctionCode() & ~mbap::kExceptionBit;
+    const int function = BaseFunctionCode(first.FunctionCode());
     line.Key("function").Number(function);
     line.Key("function_name").String(LogFunctionName(function, RequestMeiType(transaction)));
     line.Key("client").String(transaction.Client().ToString());
@@ -220,17 +221,24 @@ std::string TransactionLogLine(const Transaction& transaction, ValueMapper* mapp
     WritePoints(line.Key("points"), transaction);
     WriteFunctionDetails(line.Key("details"), transaction);
     WriteAllFindings(line.Key("findings"), transaction);
-    line.Key("values");
-    if (mapper != nullptr) {
-        MappedValuesText once;
-        (valuesText != nullptr ? *valuesText : once).Append(text, mapper->ValuesOf(transaction));
-    } else {
-        text += "[]";
+    MappedValuesText once;
+    MappedValuesText& values = valuesText != nullptr ? *valuesText : once;
+    line.Key("values").Value([&](std::string& out) { values.Append(out, derived.values); });
+    line.Key("anomalies").BeginArray();
+    for (const Anomaly& anomaly : derived.anomalies) {
+        const bool ofRequest = transaction.request && anomaly.message == &*transaction.request;
+        line.BeginObject();
+        line.Key("kind").String(AnomalyKindName(anomaly.kind));
+        line.Key("message").String(ofRequest ? "request" : "response");
+        line.Key("detail").String(anomaly.detail);
+        line.EndObject();
     }
-    text += "}\r\n";
+    line.EndArray();
+    line.EndObject();
+    text += "\r\n";
     return text;
 }
 
-bool TransactionLog::Take(const Transaction& transaction) {
-    return file_.WriteBytes(TransactionLogLine(transaction, mapper_, &valuesText_));
+bool TransactionLog::Take(const Transaction& transaction, const Derivation& derived) {
+    return file_.WriteBytes(TransactionLogLine(transaction, derived, &valuesText_));
 }

@@ -6,8 +6,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 
 #include "tests/cli/command_line_fixture.h"
+#include "tests/support/modbus_traffic.h"
 
 namespace fs = std::filesystem;
 
@@ -29,6 +31,9 @@ const UnloadableMap kUnloadable[] = {
     {"map.csv", "name,reference\nA,20001\n",
      "zep-modbus-parser: map.csv:2:3: reference '20001' is out of range (1-9999, 10001-19999, "
      "30001-39999, 40001-49999, or six digits up to 065536, 165536, 365536, 465536)\n"},
+    {"semicolons.csv", "name;address\nA;1\n",
+     "zep-modbus-parser: semicolons.csv:1:1: the map's columns are separated by semicolons; use "
+     "commas\n"},
     {"gone.csv", nullptr,
      "zep-modbus-parser: gone.csv: cannot be opened: No such file or directory\n"},
 };
@@ -71,4 +76,41 @@ TEST_F(CommandLine, SuggestedMapIsReadBack) {
     }
     EXPECT_EQ(Run({"-q", "--force", "--map=suggested.yaml", capture}), 0) << err_.str();
     EXPECT_EQ(err_.str(), "");
+}
+
+TEST_F(CommandLine, MapEntriesThatMatchNoTransactionAreNamed) {
+    // Holding registers 0 and 1 of unit 1 read once.
+    TrafficConnection connection{"10.0.0.9", 40000};
+    WriteFile("capture.pcap", ModbusTraffic()
+                                  .Request(connection, 0, ModbusTcpAdu(1, {0x03, 0, 0, 0, 2}))
+                                  .Response(connection, 10, ModbusTcpAdu(1, {0x03, 4, 0, 7, 0, 9}))
+                                  .Build());
+    WriteText("map.csv",
+              "name,address,input_type,slave\n"
+              "Flow,0,,\n"
+              "Spare,5,,\n"  // never read
+              "Level,1,,\n"
+              "Pump,0,coil,\n"      // another table
+              "Elsewhere,0,,2\n");  // another unit
+    ASSERT_EQ(Run({"--no", "--summary=summary.json", "--map=map.csv", "capture.pcap"}), 0);
+    EXPECT_NE(err_.str().find("zep-modbus-parser: warning: 3 map entries matched no transaction: "
+                              "Spare, Pump, Elsewhere\n"),
+              std::string::npos)
+        << err_.str();
+    const nlohmann::json summary = nlohmann::json::parse(ReadFileText("summary.json"));
+    EXPECT_EQ(summary["values"]["unmatched"],
+              nlohmann::json::array({"Spare", "Pump", "Elsewhere"}));
+
+    // A long list names the first ten.
+    std::string many = "name,address\n";
+    for (int i = 1; i <= 12; ++i) {
+        many += "Unread " + std::to_string(i) + "," + std::to_string(100 + i) + "\n";
+    }
+    WriteText("many.csv", many);
+    ASSERT_EQ(Run({"--no", "--force", "--points=points.csv", "--map=many.csv", "capture.pcap"}), 0);
+    EXPECT_NE(err_.str().find("warning: 12 map entries matched no transaction: Unread 1, Unread 2, "
+                              "Unread 3, Unread 4, Unread 5, Unread 6, Unread 7, Unread 8, "
+                              "Unread 9, Unread 10 and 2 more\n"),
+              std::string::npos)
+        << err_.str();
 }

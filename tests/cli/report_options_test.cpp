@@ -154,9 +154,40 @@ TEST_F(CommandLine, QuietKeepsNoticesInTheLogOnly) {
     EXPECT_TRUE(Contains(ReadFileText("log.txt"), "We have analyzed 1 modbus messages"));
 
     EXPECT_EQ(Run({"--quiet", "--yes", "absent.pcap"}), 1);
-    EXPECT_EQ(err_.str(), "");
     EXPECT_EQ(out_.str(), "");
     EXPECT_TRUE(Contains(ReadFileText("log.txt"), "The input file does not exist/readable"));
+}
+
+TEST_F(CommandLine, QuietStillShowsTheErrorThatEndsTheRun) {
+    WriteCapture();
+    WriteText("notes.txt", "Not a capture, but long enough to hold a capture file header.\n");
+    fs::create_directory("folder");
+    // A capture of one TCP segment on another port than 502: no Modbus message in it.
+    PacketOptions web;
+    web.destinationPort = 80;
+    PcapBuilder().Record(TcpPacket({'G', 'E', 'T', ' ', '/'}, web)).WriteTo("web.pcap");
+    WriteText("earlier.txt", "an earlier report");
+    struct Ending {
+        const char* capture;
+        const char* report;
+        const char* message;  // the first line of the box
+    };
+    const Ending endings[] = {
+        {"absent.pcap", "output.txt", "The input file does not exist/readable\n"},
+        {"notes.txt", "output.txt", "Invalid input file\nFile: notes.txt\n"},
+        {"folder", "output.txt", "The input file is a directory, not a capture file\n"},
+        {"web.pcap", "output.txt", "Error: There are no valid Modbus messages in this file\n"},
+        {"capture.pcap", "earlier.txt", "We have found a previous result file.\n"},
+    };
+    for (const Ending& ending : endings) {
+        // The box is shown as it is without -q, with the answer taken.
+        EXPECT_EQ(Run({"-o", ending.report, ending.capture}), 1) << ending.capture;
+        const std::string shown = err_.str();
+        EXPECT_EQ(Run({"-q", "-o", ending.report, ending.capture}), 1) << ending.capture;
+        EXPECT_EQ(err_.str().rfind(ending.message, 0), 0u) << err_.str();
+        EXPECT_EQ(err_.str(), shown);
+        EXPECT_EQ(out_.str(), "");
+    }
 }
 
 TEST_F(CommandLine, SummaryPointsAndMapPathsAreCheckedBeforeTheAnalysis) {
@@ -167,8 +198,8 @@ TEST_F(CommandLine, SummaryPointsAndMapPathsAreCheckedBeforeTheAnalysis) {
         EXPECT_EQ(Run({option, "folder", "capture.pcap"}), 1) << option;
         EXPECT_TRUE(Contains(err_.str(), cannotWrite + (fs::path(directory_) / "folder").string()))
             << err_.str();
-        EXPECT_EQ(Run({option, "capture.pcap", "capture.pcap"}), 1) << option;
-        EXPECT_TRUE(Contains(err_.str(), "The capture cannot be its own report or log"));
+        EXPECT_EQ(Run({option, "capture.pcap", "capture.pcap"}), 2) << option;
+        EXPECT_TRUE(Contains(err_.str(), "and the capture name the same file 'capture.pcap'"));
         EXPECT_EQ(Run({option, "missing/dir/file", "capture.pcap"}), 1) << option;
         EXPECT_TRUE(Contains(err_.str(), cannotWrite));
         EXPECT_EQ(Run({option, "", "capture.pcap"}), 2) << option;

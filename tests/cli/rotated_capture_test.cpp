@@ -184,9 +184,12 @@ TEST_F(RotatedCapture, StandardInputCannotBeMixedWithFiles) {
 TEST_F(RotatedCapture, EveryFileIsCheckedBeforeTheRun) {
     WriteCapture("first.pcap");
     WriteCapture("second.pcap");
-    EXPECT_EQ(Run({"--transactions", "second.pcap", "first.pcap", "second.pcap"}), 1);
-    EXPECT_EQ(err_.str().rfind("The capture cannot be its own report or log\nFile: second.pcap", 0),
-              0u)
+    EXPECT_EQ(Run({"--transactions", "second.pcap", "first.pcap", "second.pcap"}), 2);
+    EXPECT_EQ(
+        err_.str().rfind("zep-modbus-parser: --transactions and the capture name the same file "
+                         "'second.pcap'\n",
+                         0),
+        0u)
         << err_.str();
     EXPECT_EQ(Run({"first.pcap", "absent.pcap"}), 1);
     EXPECT_NE(err_.str().find("Input file=[absent.pcap]"), std::string::npos);

@@ -178,6 +178,13 @@ const BadMap kBadMaps[] = {
      "map.yaml:3:5: unknown key 'sensor' (did you mean 'sensors'?)"},
     {"map.csv", "name,adress\nA,1\n",
      "map.csv:1:6: unknown key 'adress' (did you mean 'address'?)"},
+    // As a spreadsheet with a decimal comma saves it.
+    {"map.csv", "name;address;slave\r\nA;1;1\r\n",
+     "map.csv:1:1: the map's columns are separated by semicolons; use commas"},
+    {"map.yaml", "switches:\n  - {name: A, address: 1, write_type: register}\n",
+     "map.yaml:2:39: unknown write_type 'register' (one of holding, holdings, coil, coils)"},
+    {"map.yaml", "sensors:\n  - {name: A, address: 1, write_type: coil}\n",
+     "map.yaml:2:27: unknown key 'write_type'"},
     {"map.csv", "name,address,data_type\r\n\"Two\nlines\",1,int8\r\n",
      "map.csv:3:10: unknown data_type 'int8' (one of int16, uint16, int32, uint32, int64, uint64, "
      "float32, float64, string)"},
@@ -250,4 +257,53 @@ TEST_F(MapLoading, OverlapsOnlyWarn) {
                             "map.csv:3: warning: 'Power low word' overlaps 'Power' (line 2) at "
                             "holding_registers 11-11",
                         }));
+}
+
+TEST_F(MapLoading, SwitchesAreReadFromTheTableTheyWrite) {
+    if (!ZEP_WITH_YAML) {
+        return;
+    }
+    // Home Assistant writes a switch to a holding register unless write_type says coil; what it
+    // writes and reads back to verify says nothing about the point itself.
+    WriteText("configuration.yaml",
+              "modbus:\n"
+              "  - name: hub1\n"
+              "    type: tcp\n"
+              "    host: 10.0.0.5\n"
+              "    port: 502\n"
+              "    switches:\n"
+              "      - name: Relay\n"
+              "        slave: 1\n"
+              "        address: 3\n"
+              "        write_type: coil\n"
+              "        command_on: 1\n"
+              "        command_off: 0\n"
+              "      - name: Heater\n"
+              "        device_address: 2\n"
+              "        address: 7\n"
+              "        command_on: 0xFF\n"
+              "        verify:\n"
+              "          address: 8\n"
+              "          input_type: holding\n"
+              "          state_on: [1, 2]\n"
+              "      - {name: Valves, address: 20, write_type: coils, verify: }\n"
+              "      - {name: Setpoint, address: 30, write_type: holdings}\n");
+    RegisterMap map;
+    std::string error;
+    std::vector<std::string> warnings;
+    ASSERT_TRUE(LoadRegisterMap("configuration.yaml", map, error, warnings)) << error;
+    std::vector<std::string> described;
+    for (const MapEntry& entry : map.entries) {
+        described.push_back(Described(entry));
+    }
+    EXPECT_EQ(described,
+              (std::vector<std::string>{
+                  "Relay | coils 3 unit 1 host '10.0.0.5:502' bit x1 ABCD *1 +0 precision none ''",
+                  "Heater | holding_registers 7 unit 2 host '10.0.0.5:502' uint16 x1 ABCD *1 +0 "
+                  "precision none ''",
+                  "Valves | coils 20 unit any host '10.0.0.5:502' bit x1 ABCD *1 +0 precision "
+                  "none ''",
+                  "Setpoint | holding_registers 30 unit any host '10.0.0.5:502' uint16 x1 ABCD "
+                  "*1 +0 precision none ''",
+              }));
 }

@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "modbus/length_direction.h"
+#include "modbus/modbus_crc.h"
+#include "modbus/unit_id.h"
 #include "tests/support/frame_helpers.h"
 #include "tests/support/pcap_builder.h"
 #include "views/report_text.h"
@@ -25,6 +29,18 @@ Validation Validate(const Bytes& bytes) {
 LengthEvaluation Evaluate(const Bytes& frameWithCrc) {
     const FrameView frame{ByteView(frameWithCrc)};
     return EvaluateLengthAndDirection(frame, ValidateFrame(frame).isException);
+}
+
+std::string Hex2(uint8_t byte) {
+    char text[3];
+    std::snprintf(text, sizeof(text), "%02x", byte);
+    return text;
+}
+
+std::string Hex4(uint16_t word) {
+    char text[5];
+    std::snprintf(text, sizeof(text), "%04x", word);
+    return text;
 }
 
 FrameClass Classify(const Bytes& frame) {
@@ -84,6 +100,27 @@ TEST(ValidateFrame, BadCrcStopsFurtherChecks) {
     EXPECT_EQ(e.report.find("Warning"), std::string::npos);
 }
 
+// The analyser looks at the first 1000 bytes of a longer frame; the CRC at the frame's end still
+// covers every byte before it.
+TEST(ValidateFrame, CrcOfAFrameLongerThanTheAnalyserLooksAt) {
+    Bytes unitAndPdu(1101, 0x5A);
+    unitAndPdu[0] = 0x01;
+    unitAndPdu[1] = 100;  // user-defined
+    const Bytes frame = WithRtuCrc(unitAndPdu);
+    const Validation whole = Validate(frame);
+    EXPECT_EQ(whole.report.find("Error #0007"), std::string::npos) << whole.report;
+    EXPECT_NE(whole.report.find("Warning #0005"), std::string::npos) << whole.report;
+
+    Bytes corrupt = frame;
+    corrupt[1050] ^= 0x01;
+    const Validation bad = Validate(corrupt);
+    EXPECT_EQ(bad.result, ValidationCode::RET_CODE_WARNING);
+    const uint16_t required =
+        ModbusCRC16(corrupt.data(), static_cast<uint16_t>(corrupt.size() - 2));
+    EXPECT_EQ(bad.report, "Error #0007\r\nThe checksum is invalid. Actual=0x" + Hex2(frame[1101]) +
+                              Hex2(frame[1102]) + " Required=0x" + Hex4(required));
+}
+
 TEST(ValidateFrame, AddressAndFunctionWarnings) {
     const Validation address = Validate(WithRtuCrc({0xF8, 0x03, 0x00, 0x00, 0x00, 0x01}));
     EXPECT_EQ(address.result, ValidationCode::RET_CODE_WARNING);
@@ -111,6 +148,22 @@ TEST(ValidateFrame, AddressAndFunctionWarnings) {
     const Validation diagnostic = Validate(WithRtuCrc({0x01, 0x08, 0x00, 0x00, 0x12, 0x34}));
     EXPECT_EQ(diagnostic.result, ValidationCode::RET_CODE_OK);
     EXPECT_EQ(diagnostic.report, "");
+}
+
+// Serial lines address 0 (broadcast) to 247; 248 to 254 are reserved and 255 is Modbus/TCP's
+// "no unit", so only those warn.
+TEST(ValidateFrame, AddressWarningFollowsTheUnitIdRule) {
+    int reserved = 0;
+    for (int id = 0; id <= 255; ++id) {
+        const Validation v = Validate(WithRtuCrc({static_cast<uint8_t>(id), 0x07}));
+        EXPECT_EQ(v.report.find("Warning #0002") != std::string::npos, id > 247) << id;
+        reserved += KindOfUnitId(id) == UnitIdKind::Reserved ? 1 : 0;
+    }
+    EXPECT_EQ(reserved, 7);
+    EXPECT_EQ(KindOfUnitId(0), UnitIdKind::Broadcast);
+    EXPECT_EQ(KindOfUnitId(247), UnitIdKind::Device);
+    EXPECT_EQ(KindOfUnitId(248), UnitIdKind::Reserved);
+    EXPECT_EQ(KindOfUnitId(255), UnitIdKind::NoUnit);
 }
 
 TEST(LengthAndDirection, ExceptionIsAlwaysAResponse) {

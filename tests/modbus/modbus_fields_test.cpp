@@ -4,7 +4,7 @@
 
 #include "modbus/frame_fields.h"
 #include "modbus/frame_view.h"
-#include "modbus/function_catalogue.h"
+#include "modbus/function_table.h"
 #include "modbus/modbus_crc.h"
 
 TEST(ModbusCrc, PublishedVectors) {

@@ -33,3 +33,83 @@ TEST(WordPairSample, DecodesEachOrder) {
     EXPECT_EQ(DecodePair(MapDataType::Int32, ByteOrder::DCBA, {0xFEFF, 0xFFFF}), -2);
     EXPECT_EQ(DecodePair(MapDataType::Uint32, ByteOrder::CDAB, {0x0002, 0x0001}), 65538);
 }
+
+namespace {
+
+// The words sent for 32 bits in an order: ABCD as they are, CDAB the words swapped, BADC the
+// bytes of each word swapped, DCBA both.
+WordPair Sent(uint32_t bits, ByteOrder order) {
+    const auto high = static_cast<uint16_t>(bits >> 16);
+    const auto low = static_cast<uint16_t>(bits);
+    auto swap = [](uint16_t w) { return static_cast<uint16_t>(w << 8 | w >> 8); };
+    switch (order) {
+        case ByteOrder::CDAB:
+            return {low, high};
+        case ByteOrder::BADC:
+            return {swap(high), swap(low)};
+        case ByteOrder::DCBA:
+            return {swap(low), swap(high)};
+        default:
+            return {high, low};
+    }
+}
+
+const ByteOrder kAllOrders[] = {ByteOrder::ABCD, ByteOrder::CDAB, ByteOrder::BADC, ByteOrder::DCBA};
+
+}  // namespace
+
+TEST(WordPairJudgement, ReadsACounterInItsOwnOrderHoweverLong) {
+    // 1234 a poll: the high word carries every 53 polls.
+    for (ByteOrder order : kAllOrders) {
+        WordPairSample sample;
+        for (uint32_t i = 0; i < 500; ++i) {
+            sample.Add(Sent(70000 + 1234 * i, order));
+        }
+        const std::optional<PairVerdict> verdict = JudgeWordPair(sample);
+        ASSERT_TRUE(verdict) << ByteOrderName(order);
+        EXPECT_EQ(verdict->type, MapDataType::Uint32) << ByteOrderName(order);
+        EXPECT_EQ(verdict->order, order);
+    }
+}
+
+TEST(WordPairJudgement, ReadsANegativeNumberWhoseHighWordStaysFFFF) {
+    for (ByteOrder order : kAllOrders) {
+        WordPairSample sample;
+        for (int i = 0; i < 60; ++i) {
+            const auto value = static_cast<int32_t>(-1500 + 40 * (i % 20));  // -1500 .. -740
+            sample.Add(Sent(static_cast<uint32_t>(value), order));
+        }
+        const std::optional<PairVerdict> verdict = JudgeWordPair(sample);
+        ASSERT_TRUE(verdict) << ByteOrderName(order);
+        EXPECT_EQ(verdict->type, MapDataType::Int32) << ByteOrderName(order);
+        EXPECT_EQ(verdict->order, order);
+        EXPECT_TRUE(verdict->signExtended);
+    }
+}
+
+TEST(WordPairJudgement, LeavesWordsThatMoveOnTheirOwn) {
+    struct Words {
+        const char* what;
+        uint16_t (*first)(int);
+        uint16_t (*second)(int);
+    };
+    const Words cases[] = {
+        {"two ramps", [](int i) { return static_cast<uint16_t>(3000 * i); },
+         [](int i) { return static_cast<uint16_t>(5000 + 1000 * i); }},
+        {"a ramp up, one down", [](int i) { return static_cast<uint16_t>(700 * i); },
+         [](int i) { return static_cast<uint16_t>(60000 - 1300 * i); }},
+        {"a slow counter, a fast ramp", [](int i) { return static_cast<uint16_t>(100 + i); },
+         [](int i) { return static_cast<uint16_t>(2200 * i); }},
+        {"a fast ramp, a slow counter", [](int i) { return static_cast<uint16_t>(2200 * i); },
+         [](int i) { return static_cast<uint16_t>(100 + i); }},
+        {"a constant 0 beside a measurement", [](int) { return uint16_t{0}; },
+         [](int i) { return static_cast<uint16_t>(500 + 7 * (i % 13)); }},
+    };
+    for (const Words& words : cases) {
+        WordPairSample sample;
+        for (int i = 0; i < 200; ++i) {
+            sample.Add({words.first(i), words.second(i)});
+        }
+        EXPECT_FALSE(JudgeWordPair(sample)) << words.what;
+    }
+}

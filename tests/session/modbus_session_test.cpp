@@ -170,9 +170,64 @@ TEST_F(ConfiguredDecoderTest, ContentDecidesTheServerWhenNothingElseDoes) {
     feed_.Send(b, Adu(5, 1, kAnswerPdu));
     feed_.Send(a, Adu(6, 1, kReadPdu));
     ASSERT_EQ(sink_.messages.size(), 3u);
-    EXPECT_EQ(sink_.messages[0].direction, MessageDirection::Unknown);
+    // The diagnostics waited for the response that told its sender was the server.
+    EXPECT_EQ(sink_.messages[0].direction, MessageDirection::ToClient);
     EXPECT_EQ(sink_.messages[1].direction, MessageDirection::ToClient);
     EXPECT_EQ(sink_.messages[2].direction, MessageDirection::ToServer);
+}
+
+// Writes of function 6 read either way: the end whose transaction id comes back is the client.
+TEST_F(StreamDecoderTest, EchoedIdTellsTheServerWhenBothEndsUseTheModbusPort) {
+    Flow a{At(10, 502), At(20, 502)};
+    Flow b = a.Reverse(100);
+    const Bytes write = {0x06, 0x00, 0x01, 0x00, 0x07};
+    feed_.Send(b, Adu(1, 1, write));
+    EXPECT_TRUE(sink_.messages.empty());  // waits for its direction
+    feed_.Send(a, Adu(1, 1, write));
+    feed_.Send(b, Adu(2, 1, write));
+    decoder_.Finish();
+    ASSERT_EQ(sink_.messages.size(), 3u);
+    EXPECT_EQ(sink_.messages[0].direction, MessageDirection::ToServer);
+    EXPECT_EQ(sink_.messages[1].direction, MessageDirection::ToClient);
+    EXPECT_EQ(sink_.messages[2].direction, MessageDirection::ToServer);
+}
+
+TEST_F(StreamDecoderTest, UndecidedServerReleasesItsMessagesWhenTheConnectionEnds) {
+    Flow a{At(10, 502), At(20, 502)};
+    feed_.Send(a, Adu(1, 1, {0x06, 0x00, 0x01, 0x00, 0x07}));
+    decoder_.Finish();
+    ASSERT_EQ(sink_.messages.size(), 1u);
+    EXPECT_EQ(sink_.messages[0].direction, MessageDirection::Unknown);
+}
+
+// Another protocol's records on port 502 (an RPC record mark where the protocol id would be,
+// then what frames by chance as length-2 reads): neither messages nor lost bytes.
+TEST_F(StreamDecoderTest, OtherProtocolOnTheModbusPortIsPassedOver) {
+    const Bytes record = {0x80, 0x00, 0x00, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02,
+                          0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0x01};
+    feed_.Handshake(client_, server_);
+    feed_.Send(client_, record);
+    feed_.Send(server_, record);
+    feed_.Send(client_, record);
+    decoder_.Finish();
+    EXPECT_TRUE(sink_.messages.empty());
+    EXPECT_EQ(decoder_.counts().foreignOnModbusPort, 1u);
+    EXPECT_EQ(decoder_.counts().modbusConnections, 0u);
+    EXPECT_EQ(decoder_.counts().discardedBytes, 0u);
+    EXPECT_EQ(decoder_.counts().lostMessages, 0u);
+}
+
+TEST_F(StreamDecoderTest, OneBrokenMessageLeavesTheConnectionModbus) {
+    Bytes broken = Adu(1, 1, kReadPdu);
+    broken[3] = 1;  // protocol id 1
+    feed_.Send(client_, broken);
+    feed_.Send(client_, Adu(2, 1, kReadPdu));
+    feed_.Send(server_, Adu(2, 1, kAnswerPdu));
+    feed_.Send(client_, Adu(3, 1, kReadPdu));
+    decoder_.Finish();
+    EXPECT_EQ(TransactionIds(), std::vector<uint16_t>({2, 2, 3}));
+    EXPECT_EQ(decoder_.counts().foreignOnModbusPort, 0u);
+    EXPECT_EQ(decoder_.counts().modbusConnections, 1u);
 }
 
 // Random segmentation, retransmission and reordering within the bounds, across the sequence

@@ -92,7 +92,7 @@ TEST(TransactionLog, ReadHoldingRegistersPair) {
                R"("response_time_ms":12.5,"exception":null,"unanswered":null,)"
                R"("unit_mismatch":false,"function_mismatch":false,)"
                R"("points":[{"reference":40108,"value":42},{"reference":40109,"value":256}],)"
-               R"("details":null,"findings":[],"values":[]})");
+               R"("details":null,"findings":[],"values":[],"anomalies":[]})");
 }
 
 nlohmann::json Parsed(const Transaction& pair) {
@@ -173,6 +173,15 @@ TEST(TransactionLog, ForceMultipleCoilsLeavesPaddingOut) {
         {"reference":23,"value":1},{"reference":24,"value":0},{"reference":25,"value":0},
         {"reference":26,"value":1},{"reference":27,"value":1},{"reference":28,"value":1},
         {"reference":29,"value":0}])"));
+}
+
+// Addresses stop at 65535: a read from 65535 for 3 registers has one register that exists.
+TEST(TransactionLog, NoPointPastTheLastAddress) {
+    const Transaction pair = MakePair(
+        V4(10, 50000), V4(20, 502), Message(3, 1, {0x03, 0xFF, 0xFF, 0x00, 0x03}, 3, Micros(0, 0)),
+        Message(3, 1, {0x03, 0x06, 0x00, 0x0A, 0x00, 0x0B, 0x00, 0x0C}, 4, Micros(0, 10)));
+    EXPECT_EQ(Parsed(pair)["points"],
+              nlohmann::json::parse(R"([{"reference":105536,"value":10}])"));
 }
 
 TEST(TransactionLog, TruncatedPduAndMissingTransactionStayValidJson) {

@@ -1,0 +1,44 @@
+#include "plant/plant_stage.h"
+
+#include "session/response_time.h"
+
+PlantStage::PlantStage(PlantNeeds needs, double slowResponseMs,
+                       std::shared_ptr<const RegisterMap> map)
+    : needs_(needs), slowResponseMs_(slowResponseMs) {
+    // The model keeps each device's last values, which it reads off the points.
+    needs_.points = needs_.points || needs_.model;
+    if (map && needs_.points) {
+        mapper_ = std::make_unique<ValueMapper>(std::move(map));
+    }
+    if (needs_.model) {
+        if (needs_.trends) {
+            trends_ = std::make_unique<PlantTrends>(mapper_ != nullptr);
+        }
+        model_ = std::make_unique<PlantModel>(
+            needs_.polling ? PlantModel::Detail::Full : PlantModel::Detail::Overview,
+            trends_.get());
+    }
+}
+
+const Derivation& PlantStage::Derive(const Transaction& t) {
+    derived_.Clear();
+    derived_.responseMs = ResponseTimeMs(t);
+    if (needs_.points) {
+        PointValuesOf(t, derived_.points);
+        if (mapper_) {
+            mapper_->Map(t, derived_.points, derived_.values);
+        }
+    }
+    if (needs_.anomalies) {
+        derived_.anomalies = AnomaliesOf(t, slowResponseMs_);
+        scans_.Take(t, derived_.anomalies);
+    }
+    if (model_) {
+        model_->Take(t, derived_);
+    }
+    return derived_;
+}
+
+PlantResult PlantStage::Result(const CaptureFacts& facts) const {
+    return PlantResult{facts, model_.get(), trends_.get(), mapper_.get()};
+}

@@ -1,0 +1,42 @@
+#pragma once
+// The plant stage: every transaction passes it once, before the views. It works out what the
+// views show of the plant (point values, typed values through a register map, anomalies, the
+// write made) once per transaction, and keeps the one plant model of the run. What it derives is
+// only what some view needs: a plain run pays for none of it.
+
+#include <memory>
+
+#include "plant/address_scan.h"
+#include "plant/derivation.h"
+#include "plant/plant_model.h"
+#include "plant/plant_result.h"
+#include "plant/plant_trends.h"
+#include "plant/register_map.h"
+
+struct PlantNeeds {
+    bool points = false;     // point values (and typed values with a register map)
+    bool anomalies = false;  // anomalies
+    bool model = false;      // the plant model, and each write
+    bool polling = false;    // with the model: polls, ranges and map statistics per device
+    bool trends = false;     // with the model: the series of the charts
+};
+
+class PlantStage {
+public:
+    // `map` may be null; `slowResponseMs` bounds a `slow_response`.
+    PlantStage(PlantNeeds needs, double slowResponseMs, std::shared_ptr<const RegisterMap> map);
+
+    // What the transaction gives the views; valid until the next call.
+    const Derivation& Derive(const Transaction& transaction);
+    // What the run found, for the views' Close.
+    PlantResult Result(const CaptureFacts& facts) const;
+
+private:
+    PlantNeeds needs_;
+    double slowResponseMs_;
+    std::unique_ptr<ValueMapper> mapper_;
+    std::unique_ptr<PlantTrends> trends_;
+    std::unique_ptr<PlantModel> model_;
+    AddressScanWatch scans_;
+    Derivation derived_;
+};

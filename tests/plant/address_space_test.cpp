@@ -1,0 +1,95 @@
+// A device has 65536 addresses per table (0 to 65535): a read or write running past the last one
+// names points that do not exist.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "modbus/rtu_frame.h"
+#include "plant/address_ranges.h"
+#include "plant/anomalies.h"
+#include "plant/point_values.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+CModbusMessage Message(const Bytes& pdu) {
+    CModbusMessage message;
+    message.transactionId = 1;
+    message.unit = 1;
+    message.frame = RtuFrameOf(1, ByteView(pdu));
+    return message;
+}
+
+Transaction Pair(const Bytes& request, const Bytes& response) {
+    Transaction t;
+    t.request = Message(request);
+    t.response = Message(response);
+    DecodeFrames(t);
+    return t;
+}
+
+bool HasAnomaly(const Transaction& t, const std::string& kind) {
+    for (const Anomaly& anomaly : AnomaliesOf(t, 1000)) {
+        if (AnomalyKindName(anomaly.kind) == kind) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+TEST(AddressSpace, ARegisterReadPastTheLastAddressGivesOnlyTheRegistersThatExist) {
+    // Function 3 from 65535 for 3 registers, answered with 3 registers anyway.
+    const Transaction t =
+        Pair({0x03, 0xFF, 0xFF, 0x00, 0x03}, {0x03, 0x06, 0x00, 0x0A, 0x00, 0x0B, 0x00, 0x0C});
+    const std::vector<PointValue> points = PointValuesOf(t);
+    ASSERT_EQ(points.size(), 1u);
+    EXPECT_EQ(points[0].address, 65535);
+    EXPECT_EQ(points[0].reference, 40001 + 65535);
+    EXPECT_EQ(points[0].value, 0x0A);
+    EXPECT_TRUE(HasAnomaly(t, "invalid_address"));
+}
+
+TEST(AddressSpace, WritesPastTheLastAddressAreInvalidToo) {
+    // Function 15 from 65530 for 8 coils; function 23 writing 2 registers from 65535.
+    const Transaction coils =
+        Pair({0x0F, 0xFF, 0xFA, 0x00, 0x08, 0x01, 0xFF}, {0x0F, 0xFF, 0xFA, 0x00, 0x08});
+    std::vector<PointValue> points = PointValuesOf(coils);
+    EXPECT_EQ(points.size(), 6u);  // 65530 to 65535
+    for (const PointValue& point : points) {
+        EXPECT_GE(point.address, 65530);
+        EXPECT_EQ(point.reference, point.address + 1);
+    }
+    EXPECT_TRUE(HasAnomaly(coils, "invalid_address"));
+
+    const Transaction readWrite =
+        Pair({0x17, 0x00, 0x00, 0x00, 0x01, 0xFF, 0xFF, 0x00, 0x02, 0x04, 0x00, 0x01, 0x00, 0x02},
+             {0x17, 0x02, 0x00, 0x07});
+    points = PointValuesOf(readWrite);
+    ASSERT_EQ(points.size(), 2u);  // register 65535 written, register 0 read
+    EXPECT_EQ(points[0].reference, 40001 + 65535);
+    EXPECT_EQ(points[1].reference, 40001);
+    EXPECT_TRUE(HasAnomaly(readWrite, "invalid_address"));
+}
+
+TEST(AddressSpace, TheLastAddressItselfIsValid) {
+    const Transaction t =
+        Pair({0x03, 0xFF, 0xFE, 0x00, 0x02}, {0x03, 0x04, 0x00, 0x01, 0x00, 0x02});
+    EXPECT_EQ(PointValuesOf(t).size(), 2u);
+    EXPECT_FALSE(HasAnomaly(t, "invalid_address"));
+}
+
+TEST(AddressSpace, RangesStopAtTheLastAddress) {
+    AddressRanges ranges;
+    ranges.Add(65535, 3);
+    ranges.Add(0, 1);
+    const std::vector<AddressRange> all = ranges.Ranges();
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].first, 0u);
+    EXPECT_EQ(all[0].last, 0u);
+    EXPECT_EQ(all[1].first, 65535u);
+    EXPECT_EQ(all[1].last, 65535u);
+}
