@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
-"""What the plant outputs (--summary, --points) cost: the run's time with them against the run
-without them on the bench capture and on a plant of many devices, and the peak memory with
-them on that plant at two lengths (it must stay flat: the summary grows with the plant, not
-with the capture; writes and anomalies are kept in a temporary file). Then what a register map
-of 1,000 entries costs on the last plant capture, with every data output on.
+"""What each data output costs: the run's time with --transactions, --summary, --points and --html
+each alone and all four together, against the run without them, on the bench capture and on a
+plant of many devices, printed as a table of ratios beside their bounds (each alone at most
+1.3 times, all four at most 2 times); with the peak memory of the run with all four, which must
+stay flat on the plant as it grows (the summary grows with the plant, not with the capture;
+writes and anomalies are kept in a temporary file). Then what a register map of 1,000 entries
+costs on the last plant capture, with --transactions, --summary and --points on both sides.
 
 Usage: plant_outputs.py [--program PATH] [--transactions N ...] [--runs R]
 """
@@ -100,21 +102,68 @@ def compare_map(program, capture, work, runs, entries):
 def best_of(runs, commands, cwd):
     """The best time of each command, with its peak RSS, over `runs` rounds: the commands take
     turns in each round, so that a shared machine's changing load falls on them alike."""
+    return [(wall, peak) for wall, _, peak in best_times(runs, commands, cwd)]
+
+
+def best_times(runs, commands, cwd):
+    """As best_of, with the best CPU time too: (wall, cpu, peak KiB) per command."""
     best = [None] * len(commands)
     for _ in range(runs):
         for i, argv in enumerate(commands):
-            seconds, peak = measure.run_timed(argv, cwd)
-            if best[i] is None or seconds < best[i][0]:
-                best[i] = (seconds, peak)
+            wall, cpu, peak = measure.run_measured(argv, cwd)
+            if best[i] is None:
+                best[i] = (wall, cpu, peak)
+            else:
+                best[i] = (min(wall, best[i][0]), min(cpu, best[i][1]),
+                           peak if wall < best[i][0] else best[i][2])
     return best
 
 
+# Each output alone, then all four together: (column heading, options, bound on the ratio).
+OUTPUTS = [
+    ("--transactions", ["--transactions", "log.jsonl"], 1.3),
+    ("--summary", ["--summary", "summary.json"], 1.3),
+    ("--points", ["--points", "points.csv"], 1.3),
+    ("--html", ["--html", "report.html"], 1.3),
+]
+ALL_FOUR = ("all four", [option for _, options, _ in OUTPUTS for option in options], 2.0)
+COLUMNS = OUTPUTS + [ALL_FOUR]
+
+
 def compare(program, capture, work, runs, label):
+    """The plain run's times and each output's ratios to them, all commands taking turns;
+    returns a table row: (label, plain (wall, cpu), [(wall ratio, cpu ratio) per column],
+    peak RSS with all four)."""
     plain = [program, "--no", "--force", "-o", "out.txt", capture]
-    full = plain[:-1] + ["--summary", "summary.json", "--points", "points.csv", capture]
-    (base, _), (with_outputs, peak) = best_of(runs, [plain, full], work)
-    print(f"{label}: {base:.2f} s without, {with_outputs:.2f} s with --summary and --points "
-          f"({with_outputs / base:.2f}x); peak RSS with them {measure.mib(peak)}")
+    commands = [plain] + [plain[:-1] + options + [capture] for _, options, _ in COLUMNS]
+    best = best_times(runs, commands, work)
+    wall, cpu, _ = best[0]
+    ratios = [(w / wall, c / cpu) for w, c, _ in best[1:]]
+    return label, (wall, cpu), ratios, best[-1][2]
+
+
+def print_table(rows, runs):
+    label_width = max(len(row[0]) for row in rows)
+    widths = [max(len(heading), 6) for heading, _, _ in COLUMNS]
+    print(f"Time against the plain run (best of {runs}, the commands taking turns; the wall "
+          "clock, and the CPU time: user + system); * over the bound")
+    print(f"{'capture':<{label_width}}  {'time':<4}  {'plain':>7}  " +
+          "  ".join(f"{heading:>{width}}" for (heading, _, _), width in zip(COLUMNS, widths)) +
+          "  peak RSS (all four)")
+    over = False
+    for label, plain, ratios, peak in rows:
+        for kind, name in enumerate(("wall", "CPU")):
+            cells = []
+            for (_, _, bound), width, ratio in zip(COLUMNS, widths, ratios):
+                value = ratio[kind]
+                over = over or value > bound
+                cells.append(f"{f'{value:.2f}x' + ('*' if value > bound else ' '):>{width + 1}}")
+            print(f"{label if kind == 0 else '':<{label_width}}  {name:<4}  {plain[kind]:>6.2f}s  " +
+                  " ".join(cells) + (f"  {measure.mib(peak)}" if kind == 0 else ""))
+    print(f"{'bound':<{label_width}}  {'':<4}  {'':>7}  " +
+          "  ".join(f"{f'{bound:.1f}x':>{width}}" for (_, _, bound), width in zip(COLUMNS, widths)))
+    if over:
+        print("(some outputs cost more than their bound)")
 
 
 def main():
@@ -131,12 +180,13 @@ def main():
         subprocess.run([sys.executable, os.path.join(measure.PROJECT_DIR, "bench",
                                                      "make_capture.py")], check=True)
     with tempfile.TemporaryDirectory() as work:
-        compare(program, bench_capture, work, args.runs, "bench capture")
+        rows = [compare(program, bench_capture, work, args.runs, "bench capture")]
         for transactions in args.transactions:
             path = os.path.join(work, f"plant-{transactions}.pcap")
             plant_capture(path, transactions)
-            compare(program, path, work, args.runs,
-                    f"{SERVERS * UNITS} devices, {transactions} transactions")
+            rows.append(compare(program, path, work, args.runs,
+                                f"{SERVERS * UNITS} devices, {transactions} transactions"))
+        print_table(rows, args.runs)
         compare_map(program, path, work, args.runs, args.map_entries)
     return 0
 

@@ -40,9 +40,14 @@ std::vector<uint8_t> RtuFrameOf(uint8_t unit, ByteView pdu) {
 
 void AppendFrameText(std::string& text, ByteView bytes) {
     static const char kHex[] = "0123456789ABCDEF";
+    // Sized once and filled in place: every frame of the report and the log goes through here.
+    const size_t start = text.size();
+    text.resize(start + 3 * bytes.size());
+    char* out = &text[start];
     for (uint8_t b : bytes) {
-        const char hex[3] = {kHex[b >> 4], kHex[b & 0x0F], ' '};
-        text.append(hex, 3);
+        *out++ = kHex[b >> 4];
+        *out++ = kHex[b & 0x0F];
+        *out++ = ' ';
     }
 }
 

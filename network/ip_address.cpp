@@ -1,7 +1,7 @@
 #include "network/ip_address.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <charconv>
 
 IpAddress IpAddress::V4(const uint8_t* fourBytes) {
     IpAddress address;
@@ -26,11 +26,28 @@ bool IpAddress::IsUnspecified() const {
     return std::all_of(bytes.begin(), bytes.begin() + size, [](uint8_t b) { return b == 0; });
 }
 
+namespace {
+
+// `value` in lowercase digits of `base` (10 or 16), appended: no printf, as every transaction
+// log line names two endpoints.
+void AppendNumber(std::string& text, unsigned value, int base) {
+    char digits[8];
+    const char* end = std::to_chars(digits, digits + sizeof digits, value, base).ptr;
+    text.append(digits, static_cast<size_t>(end - digits));
+}
+
+}  // namespace
+
 std::string IpAddress::ToString() const {
-    char text[48];
+    std::string out;
     if (family == Family::V4) {
-        std::snprintf(text, sizeof(text), "%u.%u.%u.%u", bytes[0], bytes[1], bytes[2], bytes[3]);
-        return text;
+        for (int i = 0; i < 4; ++i) {
+            if (i > 0) {
+                out += '.';
+            }
+            AppendNumber(out, bytes[i], 10);
+        }
+        return out;
     }
     uint16_t groups[8];
     for (int i = 0; i < 8; ++i) {
@@ -50,7 +67,6 @@ std::string IpAddress::ToString() const {
         }
         i = j > i ? j : i + 1;
     }
-    std::string out;
     for (int i = 0; i < 8; ++i) {
         if (i == runStart) {
             out += "::";
@@ -60,8 +76,7 @@ std::string IpAddress::ToString() const {
         if (!out.empty() && out.back() != ':') {
             out += ':';
         }
-        std::snprintf(text, sizeof(text), "%x", groups[i]);
-        out += text;
+        AppendNumber(out, groups[i], 16);
     }
     return out;
 }

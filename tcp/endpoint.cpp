@@ -1,10 +1,17 @@
 #include "tcp/endpoint.h"
 
 std::string Endpoint::ToString() const {
-    const std::string address_text = address.ToString();
-    const std::string port_text = ":" + std::to_string(port);
-    if (address.family == IpAddress::Family::V6) {
-        return "[" + address_text + "]" + port_text;
+    const bool v6 = address.family == IpAddress::Family::V6;
+    std::string text;
+    text.reserve(48);
+    if (v6) {
+        text += '[';
     }
-    return address_text + port_text;
+    text += address.ToString();
+    if (v6) {
+        text += ']';
+    }
+    text += ':';
+    text += std::to_string(port);
+    return text;
 }

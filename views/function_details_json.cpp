@@ -2,111 +2,90 @@
 
 namespace {
 
-using Json = nlohmann::ordered_json;
-
-template <typename T>
-Json OrNull(const std::optional<T>& value) {
-    return value ? Json(*value) : Json(nullptr);
-}
-
-Json TextOrNull(const char* text) {
-    return text != nullptr ? Json(text) : Json(nullptr);
-}
-
-Json Words(const std::vector<uint16_t>& words) {
-    Json array = Json::array();
+void WriteWords(JsonWriter& json, const std::vector<uint16_t>& words) {
+    json.BeginArray();
     for (const uint16_t word : words) {
-        array.push_back(word);
+        json.Number(word);
     }
-    return array;
+    json.EndArray();
 }
 
-Json ContentJson(const DeviceIdRequest& request) {
-    Json json = Json::object();
-    json["mei_type"] = kReadDeviceIdMeiType;
-    json["read_device_id_code"] = OrNull(request.readDeviceIdCode);
-    json["object_id"] = OrNull(request.objectId);
-    return json;
+void WriteContent(JsonWriter& json, const DeviceIdRequest& request) {
+    json.Key("mei_type").Number(kReadDeviceIdMeiType);
+    json.Key("read_device_id_code").NumberOrNull(request.readDeviceIdCode);
+    json.Key("object_id").NumberOrNull(request.objectId);
 }
 
-Json ContentJson(const DeviceIdResponse& response) {
-    Json json = Json::object();
-    json["mei_type"] = kReadDeviceIdMeiType;
-    json["read_device_id_code"] = OrNull(response.readDeviceIdCode);
-    json["conformity_level"] = OrNull(response.conformityLevel);
-    json["more_follows"] = OrNull(response.moreFollows);
-    json["next_object_id"] = OrNull(response.nextObjectId);
-    json["number_of_objects"] = OrNull(response.numberOfObjects);
-    Json objects = Json::array();
+void WriteContent(JsonWriter& json, const DeviceIdResponse& response) {
+    json.Key("mei_type").Number(kReadDeviceIdMeiType);
+    json.Key("read_device_id_code").NumberOrNull(response.readDeviceIdCode);
+    json.Key("conformity_level").NumberOrNull(response.conformityLevel);
+    json.Key("more_follows").BoolOrNull(response.moreFollows);
+    json.Key("next_object_id").NumberOrNull(response.nextObjectId);
+    json.Key("number_of_objects").NumberOrNull(response.numberOfObjects);
+    json.Key("objects").BeginArray();
     for (const DeviceIdObject& object : response.objects) {
-        Json item = Json::object();
-        item["id"] = object.id;
-        item["name"] = TextOrNull(object.name);
-        item["value"] = object.value;  // bytes that are no UTF-8 are replaced when the line is made
-        objects.push_back(std::move(item));
+        json.BeginObject();
+        json.Key("id").Number(object.id);
+        json.Key("name").TextOrNull(object.name);
+        json.Key("value").String(object.value);  // bytes that are no UTF-8 are replaced
+        json.EndObject();
     }
-    json["objects"] = std::move(objects);
-    return json;
+    json.EndArray();
 }
 
-Json ContentJson(const Diagnostics& diagnostics) {
-    Json json = Json::object();
-    json["sub_function"] = OrNull(diagnostics.subFunction);
-    json["sub_function_name"] = TextOrNull(diagnostics.subFunctionName);
-    json["data"] = Words(diagnostics.data);
-    return json;
+void WriteContent(JsonWriter& json, const Diagnostics& diagnostics) {
+    json.Key("sub_function").NumberOrNull(diagnostics.subFunction);
+    json.Key("sub_function_name").TextOrNull(diagnostics.subFunctionName);
+    WriteWords(json.Key("data"), diagnostics.data);
 }
 
-Json ContentJson(const FileRecords& records) {
-    Json json = Json::object();
-    json["byte_count"] = OrNull(records.byteCount);
-    Json subRequests = Json::array();
+void WriteContent(JsonWriter& json, const FileRecords& records) {
+    json.Key("byte_count").NumberOrNull(records.byteCount);
+    json.Key("sub_requests").BeginArray();
     for (const FileSubRequest& sub : records.subRequests) {
-        Json item = Json::object();
-        item["reference_type"] = sub.referenceType;
-        item["file"] = OrNull(sub.file);
-        item["record"] = OrNull(sub.record);
-        item["length"] = OrNull(sub.length);
-        item["response_length"] = OrNull(sub.responseLength);
-        item["data"] = Words(sub.data);
-        subRequests.push_back(std::move(item));
+        json.BeginObject();
+        json.Key("reference_type").Number(sub.referenceType);
+        json.Key("file").NumberOrNull(sub.file);
+        json.Key("record").NumberOrNull(sub.record);
+        json.Key("length").NumberOrNull(sub.length);
+        json.Key("response_length").NumberOrNull(sub.responseLength);
+        WriteWords(json.Key("data"), sub.data);
+        json.EndObject();
     }
-    json["sub_requests"] = std::move(subRequests);
-    return json;
+    json.EndArray();
 }
 
-Json ContentJson(const FifoRequest& request) {
-    Json json = Json::object();
-    json["fifo_pointer_address"] = OrNull(request.pointerAddress);
-    return json;
+void WriteContent(JsonWriter& json, const FifoRequest& request) {
+    json.Key("fifo_pointer_address").NumberOrNull(request.pointerAddress);
 }
 
-Json ContentJson(const FifoResponse& response) {
-    Json json = Json::object();
-    json["byte_count"] = OrNull(response.byteCount);
-    json["fifo_count"] = OrNull(response.fifoCount);
-    json["values"] = Words(response.values);
-    return json;
+void WriteContent(JsonWriter& json, const FifoResponse& response) {
+    json.Key("byte_count").NumberOrNull(response.byteCount);
+    json.Key("fifo_count").NumberOrNull(response.fifoCount);
+    WriteWords(json.Key("values"), response.values);
 }
 
-Json DetailsJson(const std::optional<FunctionDetails>& details) {
+void WriteDetails(JsonWriter& json, const std::optional<FunctionDetails>& details) {
     if (!details) {
-        return nullptr;
+        json.Null();
+        return;
     }
-    Json json =
-        std::visit([](const auto& content) { return ContentJson(content); }, details->content);
-    json["malformed"] = details->malformed;
-    return json;
+    json.BeginObject();
+    std::visit([&json](const auto& content) { WriteContent(json, content); }, details->content);
+    json.Key("malformed").Bool(details->malformed);
+    json.EndObject();
 }
 
 }  // namespace
 
-nlohmann::ordered_json FunctionDetailsJson(const Transaction& transaction) {
+void WriteFunctionDetails(JsonWriter& json, const Transaction& transaction) {
     if (!transaction.requestDetails && !transaction.responseDetails) {
-        return nullptr;
+        json.Null();
+        return;
     }
-    Json json = Json::object();
-    json["request"] = DetailsJson(transaction.requestDetails);
-    json["response"] = DetailsJson(transaction.responseDetails);
-    return json;
+    json.BeginObject();
+    WriteDetails(json.Key("request"), transaction.requestDetails);
+    WriteDetails(json.Key("response"), transaction.responseDetails);
+    json.EndObject();
 }

@@ -3,9 +3,8 @@
 // Each key keeps one JSON type on every line (a value that can be missing is null, a list is
 // always an array), so tools that infer one schema from the lines read them all alike.
 
-#include <nlohmann/json.hpp>
-
 #include "session/transaction.h"
+#include "views/json_writer.h"
 
 // null when neither message has details, else {"request", "response"}, each null or an object.
-nlohmann::ordered_json FunctionDetailsJson(const Transaction& transaction);
+void WriteFunctionDetails(JsonWriter& json, const Transaction& transaction);

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "views/json_writer.h"
+
 namespace {}  // namespace
 
 int32_t EntryReference(const MapEntry& entry) {
@@ -46,7 +48,6 @@ const MappedValuesText::Parts& MappedValuesText::PartsOf(const MapEntry& entry) 
 }
 
 void MappedValuesText::Append(std::string& text, const std::vector<MappedValue>& values) {
-    using Json = nlohmann::ordered_json;
     text += '[';
     for (const MappedValue& mapped : values) {
         const TypedValue& value = mapped.value;
@@ -55,14 +56,18 @@ void MappedValuesText::Append(std::string& text, const std::vector<MappedValue>&
             text += ',';
         }
         text += parts.head;
-        if (value.number && std::isfinite(*value.number)) {
-            text += Json(*value.number).dump();
+        JsonWriter json(text);
+        if (value.number) {
+            json.Number(*value.number);  // null when not finite
         } else {
-            text += "null";
+            json.Null();
         }
-        text += ",\"text\":";
-        text += value.isText ? Json(value.text).dump(-1, ' ', false, Json::error_handler_t::replace)
-                             : std::string("null");
+        json.Key("text");
+        if (value.isText) {
+            json.String(value.text);
+        } else {
+            json.Null();
+        }
         text += parts.unit;
         text += mapped.access == PointAccess::Write ? ",\"access\":\"write\"}"
                                                     : ",\"access\":\"read\"}";

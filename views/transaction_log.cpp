@@ -1,7 +1,5 @@
 #include "views/transaction_log.h"
 
-#include <nlohmann/json.hpp>
-
 #include "modbus/exception_catalogue.h"
 #include "modbus/function_table.h"
 #include "modbus/rtu_frame.h"
@@ -10,13 +8,11 @@
 #include "session/response_time.h"
 #include "views/function_details_json.h"
 #include "views/iso8601_time.h"
+#include "views/json_writer.h"
 #include "views/log_function_names.h"
-#include "views/mapped_values_json.h"
 #include "views/unanswered_text.h"
 
 namespace {
-
-using Json = nlohmann::ordered_json;
 
 // The MEI type of a request of function 43: the byte after the function code; -1 without one.
 int RequestMeiType(const Transaction& transaction) {
@@ -27,107 +23,115 @@ int RequestMeiType(const Transaction& transaction) {
     return pdu.size() >= 2 ? pdu.At(1) : -1;
 }
 
-Json TextOrNull(const char* text) {
-    return text != nullptr ? Json(text) : Json(nullptr);
-}
-
 // The message as the RTU frame the report shows: unit, PDU, CRC; "%02X" per byte, one blank
 // between bytes.
-std::string RtuFrameText(const CModbusMessage& message) {
-    std::string text = FrameTextOf(ByteView(message.frame));
+void WriteRtuFrameText(JsonWriter& json, const CModbusMessage& message) {
+    std::string text;
+    text.reserve(message.frame.size() * 3);
+    AppendFrameText(text, ByteView(message.frame));
     if (!text.empty()) {
         text.pop_back();  // the report's frame text has a blank after the last byte too
     }
-    return text;
+    json.String(text);
 }
 
-Json MessageJson(const std::optional<CModbusMessage>& adu) {
+void WriteMessage(JsonWriter& json, const std::optional<CModbusMessage>& adu) {
     if (!adu) {
-        return nullptr;
+        json.Null();
+        return;
     }
-    Json message = Json::object();
-    message["capture"] = adu->capture;
-    message["capture_frame"] = adu->captureRecord;
-    message["time"] = Iso8601Utc(adu->time);
-    message["frame"] = RtuFrameText(*adu);
-    return message;
+    json.BeginObject();
+    json.Key("capture").Number(adu->capture);
+    json.Key("capture_frame").Number(adu->captureRecord);
+    json.Key("time").String(Iso8601Utc(adu->time));
+    WriteRtuFrameText(json.Key("frame"), *adu);
+    json.EndObject();
 }
 
-Json ResponseTimeJson(const Transaction& transaction) {
+void WriteResponseTime(JsonWriter& json, const Transaction& transaction) {
     const std::optional<double> ms = ResponseTimeMs(transaction);
-    return ms ? Json(*ms) : Json(nullptr);
+    if (ms) {
+        json.Number(*ms);
+    } else {
+        json.Null();
+    }
 }
 
-Json ExceptionJson(const std::optional<CModbusMessage>& response) {
+void WriteException(JsonWriter& json, const std::optional<CModbusMessage>& response) {
     if (!response || !response->IsException()) {
-        return nullptr;
+        json.Null();
+        return;
     }
     // Read from the message: the analyser decodes no fields of a frame it rejects.
     const int code = response->ExceptionCode();
-    Json exception = Json::object();
-    exception["code"] = code >= 0 ? Json(code) : Json(nullptr);
-    exception["name"] = GetExceptionName(code);
-    return exception;
+    json.BeginObject();
+    if (code >= 0) {
+        json.Key("code").Number(code);
+    } else {
+        json.Key("code").Null();
+    }
+    json.Key("name").String(GetExceptionName(code));
+    json.EndObject();
 }
 
 // ---- Points
 
-void AddPoint(Json& points, const char* key, int32_t reference, int32_t value) {
-    Json point = Json::object();
-    point[key] = reference;
-    point["value"] = value;
-    points.push_back(std::move(point));
+void WritePoint(JsonWriter& json, const char* key, int32_t reference, int32_t value) {
+    json.BeginObject();
+    json.Key(key).Number(reference);
+    json.Key("value").Number(value);
+    json.EndObject();
 }
 
 // The listed points; padding coils and points past the last address are left out, points of a
 // response without its request carry their 1-based index instead of a reference.
-void AddListedPoints(Json& points, const FrameFields& fields) {
+void WriteListedPoints(JsonWriter& json, const FrameFields& fields) {
     const char* key = fields.addressesKnown ? "reference" : "index";
     for (const FramePoint& point : fields.points) {
         if (!point.padding && !point.pastLastAddress) {
-            AddPoint(points, key, point.reference, point.value);
+            WritePoint(json, key, point.reference, point.value);
         }
     }
 }
 
 // The single write of functions 5 and 6.
-bool AddSingleWrite(Json& points, const FrameFields& fields) {
+bool WriteSingleWrite(JsonWriter& json, const FrameFields& fields) {
     if (fields.layout == FrameLayout::SingleCoil) {
-        AddPoint(points, "reference", fields.reference, CoilState(fields.value));
+        WritePoint(json, "reference", fields.reference, CoilState(fields.value));
         return true;
     }
     if (fields.layout == FrameLayout::SingleRegister) {
-        AddPoint(points, "reference", fields.reference, fields.value);
+        WritePoint(json, "reference", fields.reference, fields.value);
         return true;
     }
     return false;
 }
 
-void AddRequestPoints(Json& points, const FrameFields& request) {
-    if (!AddSingleWrite(points, request) && request.layout != FrameLayout::ReadRequest) {
-        AddListedPoints(points, request);  // 15, 16 and the write part of 23
+void WriteRequestPoints(JsonWriter& json, const FrameFields& request) {
+    if (!WriteSingleWrite(json, request) && request.layout != FrameLayout::ReadRequest) {
+        WriteListedPoints(json, request);  // 15, 16 and the write part of 23
     }
 }
 
 // Read values; the echo of a single write only when the request was not analysed.
-void AddResponsePoints(Json& points, const FrameFields& response, bool requestAnalysed) {
+void WriteResponsePoints(JsonWriter& json, const FrameFields& response, bool requestAnalysed) {
     if (response.layout == FrameLayout::StatusBits || response.layout == FrameLayout::Registers) {
-        AddListedPoints(points, response);
+        WriteListedPoints(json, response);
     } else if (!requestAnalysed) {
-        AddSingleWrite(points, response);
+        WriteSingleWrite(json, response);
     }
 }
 
-Json PointsJson(const Transaction& t) {
-    Json points = Json::array();
+void WritePoints(JsonWriter& json, const Transaction& t) {
+    json.BeginArray();
     const bool requestAnalysed = t.requestFrame && t.requestFrame->poll.has_value();
     if (requestAnalysed) {
-        AddRequestPoints(points, *t.requestFrame->poll);
+        WriteRequestPoints(json, *t.requestFrame->poll);
     }
     if (t.responseFrame && t.responseFrame->response) {
-        AddResponsePoints(points, *t.responseFrame->response, requestAnalysed);
+        WriteResponsePoints(json, *t.responseFrame->response, requestAnalysed);
     }
-    return points;
+    json.EndArray();
 }
 
 // ---- Findings
@@ -138,7 +142,8 @@ bool IsError(FindingCode code) {
 }
 
 // The numbered findings of one message; the exception note is the "exception" field instead.
-void AddFindings(Json& findings, const char* message, const std::optional<DecodedFrame>& report) {
+void WriteFindings(JsonWriter& json, const char* message,
+                   const std::optional<DecodedFrame>& report) {
     if (!report) {
         return;
     }
@@ -147,30 +152,43 @@ void AddFindings(Json& findings, const char* message, const std::optional<Decode
         if (number == 0) {
             continue;
         }
-        Json item = Json::object();
-        item["message"] = message;
-        item["kind"] = IsError(finding.code) ? "error" : "warning";
-        item["number"] = number;
-        findings.push_back(std::move(item));
+        json.BeginObject();
+        json.Key("message").String(message);
+        json.Key("kind").String(IsError(finding.code) ? "error" : "warning");
+        json.Key("number").Number(number);
+        json.EndObject();
     }
 }
 
 // What the framing and the pairing found: a finding with a name instead of a number.
-void AddNamedFinding(Json& findings, const char* message, const char* name) {
-    Json item = Json::object();
-    item["message"] = message;
-    item["kind"] = "warning";
-    item["name"] = name;
-    findings.push_back(std::move(item));
+void WriteNamedFinding(JsonWriter& json, const char* message, const char* name) {
+    json.BeginObject();
+    json.Key("message").String(message);
+    json.Key("kind").String("warning");
+    json.Key("name").String(name);
+    json.EndObject();
 }
 
 // The named findings of one message: longer than a Modbus ADU may be (its MBAP length above
 // 254, so its RTU frame above 256 bytes).
-void AddMessageFindings(Json& findings, const char* name, const std::optional<CModbusMessage>& m) {
+void WriteMessageFindings(JsonWriter& json, const char* name,
+                          const std::optional<CModbusMessage>& m) {
     constexpr size_t kLongestRtuFrame = mbap::kLongestLength + 2;
     if (m && m->frame.size() > kLongestRtuFrame) {
-        AddNamedFinding(findings, name, "over_long_message");
+        WriteNamedFinding(json, name, "over_long_message");
     }
+}
+
+void WriteAllFindings(JsonWriter& json, const Transaction& transaction) {
+    json.BeginArray();
+    WriteFindings(json, "request", transaction.requestFrame);
+    WriteMessageFindings(json, "request", transaction.request);
+    if (transaction.duplicateTransactionId) {
+        WriteNamedFinding(json, "request", "duplicate_transaction_id");
+    }
+    WriteFindings(json, "response", transaction.responseFrame);
+    WriteMessageFindings(json, "response", transaction.response);
+    json.EndArray();
 }
 
 }  // namespace
@@ -179,50 +197,46 @@ std::string TransactionLogLine(const Transaction& transaction, const Derivation&
                                MappedValuesText* valuesText) {
     const CModbusMessage& first =
         transaction.request ? *transaction.request : *transaction.response;
-    Json line = Json::object();
-    line["report_frame"] = transaction.ReportNumber();
-    line["transaction_id"] = first.transactionId;
-    line["unit"] = first.unit;
+    // Written as text, member by member: a line is about 700 bytes, and building it as a JSON
+    // document first cost several times the rest of the run.
+    std::string text;
+    text.reserve(1024);
+    JsonWriter line(text);
+    line.BeginObject();
+    line.Key("report_frame").Number(transaction.ReportNumber());
+    line.Key("transaction_id").Number(first.transactionId);
+    line.Key("unit").Number(first.unit);
     const int function = BaseFunctionCode(first.FunctionCode());
-    line["function"] = function;
-    line["function_name"] = LogFunctionName(function, RequestMeiType(transaction));
-    line["client"] = transaction.Client().ToString();
-    line["server"] = transaction.Server().ToString();
-    line["request"] = MessageJson(transaction.request);
-    line["response"] = MessageJson(transaction.response);
-    line["response_time_ms"] = ResponseTimeJson(transaction);
-    line["exception"] = ExceptionJson(transaction.response);
-    line["unanswered"] = TextOrNull(UnansweredText(transaction.unanswered));
-    line["unit_mismatch"] = transaction.unitMismatch;
-    line["function_mismatch"] = transaction.functionMismatch;
-    line["points"] = PointsJson(transaction);
-    line["details"] = FunctionDetailsJson(transaction);
-    Json findings = Json::array();
-    AddFindings(findings, "request", transaction.requestFrame);
-    AddMessageFindings(findings, "request", transaction.request);
-    if (transaction.duplicateTransactionId) {
-        AddNamedFinding(findings, "request", "duplicate_transaction_id");
-    }
-    AddFindings(findings, "response", transaction.responseFrame);
-    AddMessageFindings(findings, "response", transaction.response);
-    line["findings"] = std::move(findings);
-    // The typed values come last, written as text: there may be many.
-    std::string text = line.dump(-1, ' ', false, Json::error_handler_t::replace);
-    text.back() = ',';
-    text += "\"values\":";
+    line.Key("function").Number(function);
+    line.Key("function_name").String(LogFunctionName(function, RequestMeiType(transaction)));
+    line.Key("client").String(transaction.Client().ToString());
+    line.Key("server").String(transaction.Server().ToString());
+    WriteMessage(line.Key("request"), transaction.request);
+    WriteMessage(line.Key("response"), transaction.response);
+    WriteResponseTime(line.Key("response_time_ms"), transaction);
+    WriteException(line.Key("exception"), transaction.response);
+    line.Key("unanswered").TextOrNull(UnansweredText(transaction.unanswered));
+    line.Key("unit_mismatch").Bool(transaction.unitMismatch);
+    line.Key("function_mismatch").Bool(transaction.functionMismatch);
+    WritePoints(line.Key("points"), transaction);
+    WriteFunctionDetails(line.Key("details"), transaction);
+    WriteAllFindings(line.Key("findings"), transaction);
     MappedValuesText once;
-    (valuesText != nullptr ? *valuesText : once).Append(text, derived.values);
-    text += ",\"anomalies\":[";
+    MappedValuesText& values = valuesText != nullptr ? *valuesText : once;
+    line.Key("values").Value([&](std::string& out) { values.Append(out, derived.values); });
+    line.Key("anomalies").BeginArray();
     for (const Anomaly& anomaly : derived.anomalies) {
-        text += text.back() == '[' ? "{\"kind\":\"" : ",{\"kind\":\"";
-        text += AnomalyKindName(anomaly.kind);
         const bool ofRequest = transaction.request && anomaly.message == &*transaction.request;
-        text += ofRequest ? "\",\"message\":\"request\",\"detail\":"
-                          : "\",\"message\":\"response\",\"detail\":";
-        text += Json(anomaly.detail).dump(-1, ' ', false, Json::error_handler_t::replace);
-        text += '}';
+        line.BeginObject();
+        line.Key("kind").String(AnomalyKindName(anomaly.kind));
+        line.Key("message").String(ofRequest ? "request" : "response");
+        line.Key("detail").String(anomaly.detail);
+        line.EndObject();
     }
-    return text + "]}\r\n";
+    line.EndArray();
+    line.EndObject();
+    text += "\r\n";
+    return text;
 }
 
 bool TransactionLog::Take(const Transaction& transaction, const Derivation& derived) {

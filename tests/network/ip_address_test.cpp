@@ -20,6 +20,7 @@ IpAddress V6(std::initializer_list<uint16_t> groups) {
 
 TEST(IpAddress, TextForms) {
     EXPECT_EQ(IpAddress::V4(192, 168, 0, 10).ToString(), "192.168.0.10");
+    EXPECT_EQ(IpAddress::V4(0, 255, 7, 100).ToString(), "0.255.7.100");
     // RFC 5952 section 4: lower case, no leading zeros, the longest zero run (first on a tie)
     // shortened, a single zero group kept.
     EXPECT_EQ(V6({0x2001, 0xdb8, 0, 0, 0, 0, 0, 1}).ToString(), "2001:db8::1");

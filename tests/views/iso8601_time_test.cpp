@@ -20,3 +20,12 @@ TEST(Iso8601Utc, ExtremeSecondsDoNotCrash) {
     EXPECT_EQ(earliest.front(), '-');
     EXPECT_EQ(earliest.substr(earliest.size() - 11), ".000000000Z");
 }
+
+// Years take at least four digits and as many more as they need; a year before 1 (proleptic
+// Gregorian, year 0 a leap year) carries a sign. No fraction digits, no decimal point.
+TEST(Iso8601Utc, YearWidthsAndSign) {
+    EXPECT_EQ(Iso8601Utc({-62135596800, 0, 0}), "0001-01-01T00:00:00Z");
+    EXPECT_EQ(Iso8601Utc({-62167219201, 0, 0}), "-0001-12-31T23:59:59Z");
+    EXPECT_EQ(Iso8601Utc({253402300800, 7, 3}), "10000-01-01T00:00:00.007Z");
+    EXPECT_EQ(Iso8601Utc({-30610224000, 5, 9}), "1000-01-01T00:00:00.000000005Z");
+}
