@@ -69,13 +69,6 @@ void AppendMapped(std::string& text, const MappedValue* mapped, const PointValue
     AppendField(text, value.entry->unitOfMeasurement);
 }
 
-void AppendNumber(std::string& text, char separator, int32_t number) {
-    char digits[16];
-    digits[0] = separator;
-    const std::to_chars_result end = std::to_chars(digits + 1, digits + sizeof digits, number);
-    text.append(digits, end.ptr);
-}
-
 }  // namespace
 
 std::string PointRows(const Transaction& t, const Derivation& derived) {
@@ -96,13 +89,28 @@ std::string PointRows(const Transaction& t, const Derivation& derived) {
     for (const PointValue& point : values) {
         const bool write = point.access == PointAccess::Write;
         rows += write ? writePrefix : readPrefix;
-        rows += PointTableName(point.table);
-        AppendNumber(rows, ',', point.address);
-        AppendNumber(rows, ',', point.reference);
-        AppendNumber(rows, ',', point.value);
-        rows += write ? ",write" : ",read";
+        // Table, address, reference, value and access in one append: a response of a hundred
+        // registers makes a hundred rows.
+        char middle[96];
+        char* out = middle;
+        for (const char* c = PointTableName(point.table); *c != '\0'; ++c) {
+            *out++ = *c;
+        }
+        for (const int32_t number : {int32_t{point.address}, point.reference, point.value}) {
+            *out++ = ',';
+            out = std::to_chars(out, middle + sizeof middle, number).ptr;
+        }
+        for (const char* c = write ? ",write" : ",read"; *c != '\0'; ++c) {
+            *out++ = *c;
+        }
+        rows.append(middle, static_cast<size_t>(out - middle));
         rows += suffix;
-        AppendMapped(rows, EntryOf(derived.values, point), point);
+        const MappedValue* mapped = EntryOf(derived.values, point);
+        if (mapped == nullptr) {
+            rows += ",,,\r\n";
+            continue;
+        }
+        AppendMapped(rows, mapped, point);
         rows += "\r\n";
     }
     return rows;

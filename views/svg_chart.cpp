@@ -40,6 +40,8 @@ std::string Number(int value) {
 // the platform's pow and log10 make of a power of ten: 10^k is exact up to 10^22, and its
 // reciprocal the nearest double to 10^-k.
 double PowerOfTen(int k) {
+    // Past +-330 a double is 0 or infinite anyway: the loop stays short whatever k is.
+    k = k < -330 ? -330 : k > 330 ? 330 : k;
     double power = 1;
     for (int i = 0; i < (k < 0 ? -k : k); ++i) {
         power *= 10;
@@ -48,7 +50,9 @@ double PowerOfTen(int k) {
 }
 
 int FloorLog10(double x) {
-    int k = static_cast<int>(std::floor(std::log10(x)));  // a guess, off by one at worst
+    const double guess = std::floor(std::log10(x));  // off by one at worst
+    // Zero, infinities and NaN have no decade: the ends of the range stand for them.
+    int k = guess > 300 || !(guess >= -300) ? (guess > 300 ? 300 : -300) : static_cast<int>(guess);
     while (k > -300 && PowerOfTen(k) > x) {
         --k;
     }
@@ -64,6 +68,10 @@ std::vector<Tick> LinearTicks(double min, double max, int most) {
         max += 1;
     }
     const double raw = (max - min) / most;
+    if (!std::isfinite(raw) || !(raw > 0)) {
+        // Ends a double cannot step between (beyond +-1e308, or not numbers at all).
+        return {{min, DecimalText(min, 6)}, {max, DecimalText(max, 6)}};
+    }
     const int power = FloorLog10(raw);
     const double magnitude = PowerOfTen(power);
     double step = magnitude * 10;
