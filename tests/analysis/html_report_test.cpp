@@ -178,3 +178,25 @@ TEST_F(HtmlReport, LongTablesShowTheirFirstRows) {
     EXPECT_NE(writes.find("40001 = 42 (was 7)"), std::string::npos) << writes;
     EXPECT_NE(writes.find("<td class=\"n\">12</td></tr>"), std::string::npos) << writes;
 }
+
+using HtmlReportTables = InTempDirectory;
+
+// Exactly as many rows as a table shows: all of them, and no note of rows left out.
+TEST_F(HtmlReportTables, ATableAtItsLimitIsWhole) {
+    TrafficConnection a{"10.0.0.9", 40000};
+    ModbusTraffic t;
+    for (int i = 0; i < 1000; ++i) {  // one unanswered_request each
+        t.Request(a, i, ModbusTcpAdu(1, {0x01, 0x00, 0x00, 0x00, 0x08}, static_cast<uint16_t>(i)));
+    }
+    WriteFile("plant.pcap", t.Build());
+    FakeHost host;
+    FakePlatform platform;
+    host.inputPath = "plant.pcap";
+    host.options = AnalysisOptions();
+    host.options.html = "report.html";
+    ASSERT_EQ(RunAnalysis(host, platform), AnalysisResult::Completed);
+    const std::string page = ReadFileText("report.html");
+    EXPECT_EQ(page.find("The first 1000"), std::string::npos);
+    const std::string anomalies = Between(page, "id=\"anomaly-table\"", "</table>");
+    EXPECT_EQ(All(anomalies, "(<tr><td)").size(), 1000u);
+}

@@ -124,6 +124,18 @@ TEST_F(PlantStage, SixteenDistinctRefusedAddressesAreAScan) {
     EXPECT_EQ(anomaly["unit"], 1);
 }
 
+TEST_F(PlantStage, AScanIsRaisedOncePerClientAndDeviceHoweverLongItGoesOn) {
+    TrafficConnection scanner{"10.0.0.9", 40000};
+    ModbusTraffic t;
+    // Refused at 48 distinct addresses: three times the threshold, one anomaly.
+    for (uint16_t address = 0; address < 48; ++address) {
+        RefusedRead(t, scanner, 10 * address, address, static_cast<uint16_t>(address + 1));
+    }
+    Run(t.Build());
+    // The 16th refusal's response is message 32.
+    EXPECT_EQ(SummaryAnomalies(), (std::multiset<KindAndFrame>{{"address_scan", 32}}));
+}
+
 TEST_F(PlantStage, RangesPolledOnceAreCountedNotListed) {
     TrafficConnection c{"10.0.0.9", 40000};
     ModbusTraffic t;

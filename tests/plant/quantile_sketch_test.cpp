@@ -61,3 +61,16 @@ TEST(AddressRanges, AdjacentAndOverlappingRangesMerge) {
     EXPECT_EQ(got[0].last, 20u);
     EXPECT_EQ(got[1].first, 65535u);
 }
+
+TEST(AddressRanges, ARangeJustBeforeAnotherJoinsIt) {
+    AddressRanges ranges;
+    ranges.Add(10, 5);  // 10-14
+    ranges.Add(5, 5);   // 5-9 ends where 10-14 begins: 5-14
+    ranges.Add(0, 4);   // 0-3 leaves 4 out: apart
+    const std::vector<AddressRange> got = ranges.Ranges();
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0].first, 0u);
+    EXPECT_EQ(got[0].last, 3u);
+    EXPECT_EQ(got[1].first, 5u);
+    EXPECT_EQ(got[1].last, 14u);
+}

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "modbus/rtu_frame.h"
+#include "plant/anomalies.h"
 #include "views/mapped_values_json.h"
 
 namespace {
@@ -144,6 +145,46 @@ TEST(TransactionLog, ExceptionResponse) {
     EXPECT_EQ(line["response_time_ms"], 2.0);
     EXPECT_EQ(line["unit_mismatch"], true);
     EXPECT_TRUE(line["points"].empty());
+}
+
+// Code 0 names no exception, but the byte is there: only a response that ends after its function
+// code has no code.
+TEST(TransactionLog, ExceptionCodeZeroIsStillACode) {
+    const Transaction pair =
+        MakePair(V4(10, 50000), V4(20, 502),
+                 Message(1, 1, {0x03, 0x00, 0x00, 0x00, 0x01}, 2, Micros(100, 0)),
+                 Message(1, 1, {0x83, 0x00}, 3, Micros(100, 1000)));
+    Derivation derived;
+    derived.anomalies = AnomaliesOf(pair, 1000);
+    const nlohmann::json line = nlohmann::json::parse(TransactionLogLine(pair, derived));
+    EXPECT_EQ(line["exception"], nlohmann::json::parse(R"({"code":0,"name":"Unknown"})"));
+    ASSERT_EQ(line["anomalies"].size(), 1u);
+    EXPECT_EQ(line["anomalies"][0]["kind"], "invalid_exception_code");
+    EXPECT_EQ(line["anomalies"][0]["message"], "response");
+    EXPECT_NE(line["anomalies"][0]["detail"].get<std::string>().find("code 0"), std::string::npos);
+}
+
+// Each anomaly names the message it was found in.
+TEST(TransactionLog, AnomaliesNameTheirMessage) {
+    Transaction lone =
+        MakePair(V4(10, 50000), V4(20, 502),
+                 Message(7, 1, {0x03, 0x00, 0x00, 0x00, 0x01}, 2, Micros(100, 0)), std::nullopt);
+    lone.unanswered = Unanswered::CaptureEnded;
+    Derivation derived;
+    derived.anomalies = AnomaliesOf(lone, 1000);
+    nlohmann::json line = nlohmann::json::parse(TransactionLogLine(lone, derived));
+    ASSERT_EQ(line["anomalies"].size(), 1u);
+    EXPECT_EQ(line["anomalies"][0]["kind"], "unanswered_request");
+    EXPECT_EQ(line["anomalies"][0]["message"], "request");
+
+    const Transaction unasked =
+        MakePair(V4(10, 50000), V4(20, 502), std::nullopt,
+                 Message(8, 1, {0x03, 0x02, 0x00, 0x07}, 3, Micros(100, 0)));
+    derived.anomalies = AnomaliesOf(unasked, 1000);
+    line = nlohmann::json::parse(TransactionLogLine(unasked, derived));
+    ASSERT_EQ(line["anomalies"].size(), 1u);
+    EXPECT_EQ(line["anomalies"][0]["kind"], "unsolicited_response");
+    EXPECT_EQ(line["anomalies"][0]["message"], "response");
 }
 
 TEST(TransactionLog, Ipv6PairWithNanosecondTimes) {
