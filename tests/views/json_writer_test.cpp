@@ -23,7 +23,11 @@ TEST(JsonWriter, StringsAreEscapedAndRepairedAsTheLibraryDoes) {
         "",
         "plain ASCII ~",
         "quote \" backslash \\ slash /",
-        std::string("controls \b\f\n\r\t \x01\x1f \x7f and a NUL \0 inside", 40),
+        // Its length from the literal itself: a NUL inside ends a plain C string.
+        [] {
+            const char text[] = "controls \b\f\n\r\t \x01\x1f \x7f and a NUL \0 inside";
+            return std::string(text, sizeof text - 1);
+        }(),
         "UTF-8 \xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80",
         "lone bytes \xFF \x80 \xE9 end",
         "overlong \xC0\xAF and surrogate \xED\xA0\x80",
