@@ -36,7 +36,7 @@ void AddressScanWatch::Take(const Transaction& t, std::vector<Anomaly>& anomalie
     }
     refusals.raised = true;
     refusals.distinct.clear();  // nothing more to count for this client and device
-    anomalies.push_back(
-        {AnomalyKind::AddressScan, &*t.response,
-         Format("%zu distinct functions or addresses refused as illegal", kDistinctRefusals)});
+    anomalies.push_back({AnomalyKind::AddressScan, &*t.response,
+                         Format("%d distinct functions or addresses refused as illegal",
+                                static_cast<int>(kDistinctRefusals))});
 }
