@@ -19,7 +19,13 @@ bool PassContext::NextRecord(CaptureRecord& record, CaptureOutcome& outcome, Pas
         end = PassEnd::Interrupted;
         return false;
     }
-    outcome = source.Next(record);
+    // A live capture that has nothing yet is asked again, unless the user asked to stop.
+    while ((outcome = source.Next(record)) == CaptureOutcome::Idle) {
+        if (host.StopRequested()) {
+            end = PassEnd::Interrupted;
+            return false;
+        }
+    }
     if (outcome != CaptureOutcome::Record) {
         return false;
     }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "capture/byte_stream.h"
@@ -18,6 +19,15 @@ enum class CaptureOutcome {
     CutRecord,  // the input ends inside a record; every whole record before it was delivered
     Damaged,    // a record or block whose lengths cannot be right; nothing after it is read
     ReadError,  // the system refused a read
+    Idle,       // a live capture had no record within its read timeout; ask again
+};
+
+// What a live capture's packet filter counted (libpcap's statistics): packets it received, and
+// those lost before they reached us.
+struct CaptureStatistics {
+    uint64_t received = 0;
+    uint64_t droppedByKernel = 0;     // no room in the kernel's buffer
+    uint64_t droppedByInterface = 0;  // by the network interface or its driver
 };
 
 // Where and why reading stopped early (for CutRecord, Damaged and ReadError).
@@ -43,6 +53,8 @@ public:
     // The link type the file header gives every record (pcap), or -1 when each interface has
     // its own (pcapng).
     virtual int64_t FileLinkType() const { return -1; }
+    // A live capture's statistics so far; none for a file or a stream.
+    virtual std::optional<CaptureStatistics> Statistics() const { return std::nullopt; }
 };
 
 struct CaptureOpenError {

@@ -15,6 +15,10 @@ public:
 
     // False when the transaction could not be written: the run stops.
     virtual bool Take(const Transaction& transaction, const Derivation& derived) = 0;
+    // The run goes on (a live capture, a stream): shows or stores what was found so far. Called
+    // about once a second of wall-clock time, and with `requested` when the user asked for the
+    // periodic files now. False when it could not be stored.
+    virtual bool Refresh(const PlantResult& /*plant*/, bool /*requested*/) { return true; }
     // The run is over: stores what was taken, with what the run found of the plant. False when
     // some of it could not be stored.
     virtual bool Close(const PlantResult& /*plant*/) { return true; }
