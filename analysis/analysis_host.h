@@ -13,6 +13,8 @@
 #include "plant/register_map.h"
 #include "session/response_defaults.h"
 
+class TopScreen;
+
 constexpr const char* kReportFileName = "output.txt";
 // The report path that names standard output.
 constexpr const char* kStandardOutputName = "-";
@@ -33,6 +35,7 @@ struct AnalysisOptions {
     std::string suggestMap;      // a register map drafted (YAML), or empty for none
     double slowResponseMs = kDefaultSlowResponseMs;  // answers later are an anomaly
     std::shared_ptr<const RegisterMap> registerMap;  // typed values in the outputs; may be null
+    TopScreen* top = nullptr;  // the live view of the devices draws here; null for none
 };
 
 struct AnalysisRequest {

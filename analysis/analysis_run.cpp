@@ -21,6 +21,7 @@
 #include "views/report_file.h"
 #include "views/suggested_map_file.h"
 #include "views/summary_file.h"
+#include "views/top_view.h"
 #include "views/transaction_log.h"
 
 namespace {
@@ -266,6 +267,7 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
     std::unique_ptr<PointsFile> points;
     std::unique_ptr<SuggestedMapFile> suggestedMap;
     std::unique_ptr<HtmlReportFile> html;
+    std::unique_ptr<TopView> top;
     std::unique_ptr<PlantStage> stage;
     PassContext context{host, *source, options, {&report}, PassCounts(), nullptr};
     if (options.pairing == PairingMode::Transaction) {
@@ -295,6 +297,11 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
             html = std::make_unique<HtmlReportFile>(options.html);
             context.sinks.push_back(html.get());
             needs.anomalies = needs.model = needs.trends = true;
+        }
+        if (options.top != nullptr) {
+            top = std::make_unique<TopView>(*options.top);
+            context.sinks.push_back(top.get());
+            needs.anomalies = needs.model = true;
         }
         if (needs.points || needs.anomalies || needs.model) {
             stage =

@@ -1,6 +1,7 @@
 #include "cli/cli_main.h"
 
 #include <filesystem>
+#include <iostream>
 #include <istream>
 #include <memory>
 #include <optional>
@@ -16,10 +17,12 @@
 #include "cli/console_host.h"
 #include "cli/console_platform.h"
 #include "cli/console_presenter.h"
+#include "cli/console_screen.h"
 #include "cli/web_commands.h"
 #include "common/logging.h"
 #include "maps/register_map_loader.h"
 #include "platform/platform_services.h"
+#include "platform/standard_output_terminal.h"
 
 namespace {
 
@@ -147,7 +150,11 @@ int Analyze(const CliOptions& options, CliStreams streams, CliStreams notices,
                                options.quiet);
     const ScopedMessagePresenter presenterScope(presenter);
     ConsolePlatform consolePlatform(platform, streams.out, "Folder: ");
-    ConsoleHost host(notices.err, notices.stderrIsTerminal);
+    // The live view owns the terminal: no progress line is drawn across it. Only the process's
+    // own standard output can be a terminal.
+    ConsoleHost host(notices.err, notices.stderrIsTerminal && !options.top);
+    ConsoleScreen screen(streams.out, options.top && streams.out.rdbuf() == std::cout.rdbuf() &&
+                                          StdoutTakesCursorMovement());
 
     AnalysisRequest request;
     request.inputPaths = captures;
@@ -166,6 +173,7 @@ int Analyze(const CliOptions& options, CliStreams streams, CliStreams notices,
     analysis.html = htmlFile;
     analysis.slowResponseMs = options.slowResponseMs;
     analysis.registerMap = registerMap;
+    analysis.top = options.top ? &screen : nullptr;
 
     const AnalysisResult result = RunAnalysis(request, host, consolePlatform);
     if (result == AnalysisResult::Interrupted) {

@@ -144,6 +144,11 @@ std::string ApplySlowResponse(CliOptions& options, const std::string& value) {
     return Accept();
 }
 
+std::string ApplyTop(CliOptions& options, const std::string&) {
+    options.top = true;
+    return Accept();
+}
+
 // The help of an option with a numeric default names the default its option takes.
 const char* ResponseTimeoutHelp() {
     static const std::string help =
@@ -203,6 +208,12 @@ std::vector<OptionEntry> BuildOptionTable() {
          "read what the registers mean from the register map\n"
          "FILE (YAML, or CSV when its name ends in .csv)",
          ApplyMap},
+        {'\0', "top", nullptr,
+         "show the devices, those needing attention first, and\n"
+         "the newest anomalies on standard output, redrawn every\n"
+         "second; plain tables one after another when it is no\n"
+         "terminal",
+         ApplyTop},
     };
     for (const OptionEntry& web : WebCommandOptions()) {
         table.push_back(web);
@@ -339,6 +350,12 @@ CliOptions Finish(CliOptions options, const std::vector<std::string>& operands) 
     }
     if (onStandardOutput > 1) {
         return UsageError("only one output can go to standard output ('-')");
+    }
+    if (options.top && onStandardOutput > 0) {
+        return UsageError("--top draws on standard output: no output can go there ('-')");
+    }
+    if (options.top && options.addressPairing) {
+        return UsageError("--top needs --pairing=transaction");
     }
     options.captures = operands;
     return options;

@@ -31,6 +31,7 @@ struct CliOptions {
     std::string html;                                                // --html FILE
     double slowResponseMs = kDefaultSlowResponseMs;                  // --slow-response MS
     bool slowResponseGiven = false;
+    bool top = false;          // --top: the live view of the devices on standard output
     std::string error;         // what is wrong, for UsageError
     std::string feedbackText;  // --send-feedback TEXT
     std::string webHost;       // --web-host HOST: another server than the maker's
