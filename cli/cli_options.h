@@ -31,6 +31,8 @@ struct CliOptions {
     std::string html;                                                // --html FILE
     double slowResponseMs = kDefaultSlowResponseMs;                  // --slow-response MS
     bool slowResponseGiven = false;
+    double updateSeconds = 10;   // --update SECONDS: the periodic files of a stream or live run
+    double durationSeconds = 0;  // --duration SECONDS: stop after this long; 0: no end
     std::string error;         // what is wrong, for UsageError
     std::string feedbackText;  // --send-feedback TEXT
     std::string webHost;       // --web-host HOST: another server than the maker's
