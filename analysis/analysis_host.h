@@ -18,6 +18,7 @@ class TopScreen;
 constexpr const char* kReportFileName = "output.txt";
 // The report path that names standard output.
 constexpr const char* kStandardOutputName = "-";
+constexpr double kDefaultUpdateSeconds = 10;
 
 enum class PairingMode {
     Transaction,  // per TCP connection and transaction id, every message of every segment
@@ -35,7 +36,11 @@ struct AnalysisOptions {
     std::string suggestMap;      // a register map drafted (YAML), or empty for none
     double slowResponseMs = kDefaultSlowResponseMs;  // answers later are an anomaly
     std::shared_ptr<const RegisterMap> registerMap;  // typed values in the outputs; may be null
-    TopScreen* top = nullptr;  // the live view of the devices draws here; null for none
+    // While a stream or a live capture goes on, the summary, the page and the drafted map are
+    // rewritten this often (wall-clock seconds); a file capture writes them once, at the end.
+    double updateSeconds = kDefaultUpdateSeconds;
+    double durationSeconds = 0;  // the run ends after this long (wall-clock); 0: no end
+    TopScreen* top = nullptr;    // the live view of the devices draws here; null for none
 };
 
 struct AnalysisRequest {
@@ -89,6 +94,8 @@ public:
     virtual void SetBusy(bool busy) = 0;
     // True once the user asked the run to stop (Ctrl-C): it ends after the current block.
     virtual bool StopRequested() { return false; }
+    // True once after the user asked for the periodic files now (SIGHUP); the request is taken.
+    virtual bool TakeUpdateRequest() { return false; }
     // A notice that is no question and no error: the capture ended in a cut record, ...
     virtual void Warn(const std::string& /*text*/) {}
 

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -153,13 +154,30 @@ bool ReportWriteFailed(const std::string& reportName) {
     return false;
 }
 
-std::string SummaryText(const PassCounts& counts, const std::string& reportPath) {
+std::string SummaryText(const PassCounts& counts,
+                        const std::optional<CaptureStatistics>& statistics,
+                        const std::string& reportPath) {
     std::string text = Format(run_texts::kSummary, counts.recordsRead, counts.messages,
                               counts.ignored, reportPath.c_str());
     if (counts.ignored > 0) {
         text += run_texts::kIgnoredExplained;
     }
+    if (statistics) {
+        text += Format(run_texts::kPacketStatistics,
+                       static_cast<unsigned long long>(statistics->received),
+                       static_cast<unsigned long long>(statistics->droppedByKernel),
+                       static_cast<unsigned long long>(statistics->droppedByInterface));
+    }
     return text;
+}
+
+// A stream (standard input, a pipe) or a live capture: the run lasts as long as its writer.
+bool GoesOn(const std::vector<std::string>& paths, const CaptureSource& source) {
+    if (source.Statistics()) {
+        return true;
+    }
+    return paths.size() == 1 &&
+           (paths[0] == "-" || InspectInput(paths[0]).kind == InputKind::Pipe);
 }
 
 // "3 map entries matched no transaction: A, B, C", naming the first few.
@@ -270,6 +288,10 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
     std::unique_ptr<TopView> top;
     std::unique_ptr<PlantStage> stage;
     PassContext context{host, *source, options, {&report}, PassCounts(), nullptr};
+    context.files = paths;
+    // Only a run that goes on (a stream, a live capture) rewrites its periodic files; a file
+    // capture is over too soon for a reader to need them before the end.
+    const double updateSeconds = GoesOn(paths, *source) ? options.updateSeconds : 0;
     if (options.pairing == PairingMode::Transaction) {
         PlantNeeds needs;
         if (!options.transactionLog.empty()) {
@@ -279,7 +301,7 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
             needs.points = needs.points || options.registerMap != nullptr;  // typed values
         }
         if (!options.summary.empty()) {
-            summary = std::make_unique<SummaryFile>(options.summary);
+            summary = std::make_unique<SummaryFile>(options.summary, updateSeconds);
             context.sinks.push_back(summary.get());
             needs.anomalies = needs.model = needs.polling = true;
         }
@@ -289,12 +311,12 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
             needs.points = true;
         }
         if (!options.suggestMap.empty()) {
-            suggestedMap = std::make_unique<SuggestedMapFile>(options.suggestMap);
+            suggestedMap = std::make_unique<SuggestedMapFile>(options.suggestMap, updateSeconds);
             context.sinks.push_back(suggestedMap.get());
             needs.points = true;
         }
         if (!options.html.empty()) {
-            html = std::make_unique<HtmlReportFile>(options.html);
+            html = std::make_unique<HtmlReportFile>(options.html, updateSeconds);
             context.sinks.push_back(html.get());
             needs.anomalies = needs.model = needs.trends = true;
         }
@@ -311,13 +333,7 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
     }
     PassEnd end = options.pairing == PairingMode::Address ? RunAddressPairing(context)
                                                           : RunTransactionPairing(context);
-    const PassCounts& passCounts = context.counts;
-    const CaptureFacts facts{paths,
-                             passCounts.firstRecordTime,
-                             passCounts.lastRecordTime,
-                             static_cast<uint64_t>(passCounts.recordsRead),
-                             static_cast<uint64_t>(passCounts.messages),
-                             passCounts.connections};
+    const CaptureFacts facts = context.Facts();
     const PlantResult plant = stage ? stage->Result(facts) : PlantResult{facts};
     // Everything taken so far is stored, whichever way the pass ended; a capture without any
     // Modbus message leaves no file behind (not even an empty summary).
@@ -340,6 +356,9 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
             ShowCaptureFailure(*source, inputPath);
             return AnalysisResult::EndedEarly;
         case PassEnd::Interrupted:
+            // Stopped by the user, the closing counts still tell what was read.
+            host.SetResultsText(SummaryText(context.counts, facts.statistics,
+                                            FullPathOrName(request.reportPath)));
             return AnalysisResult::Interrupted;
         case PassEnd::Completed:
             break;
@@ -355,7 +374,7 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
     const PassCounts& counts = context.counts;
     const bool toStandardOutput = request.reportPath == kStandardOutputName;
     const std::string reportPath = FullPathOrName(request.reportPath);
-    host.SetResultsText(SummaryText(counts, reportPath));
+    host.SetResultsText(SummaryText(counts, facts.statistics, reportPath));
     host.RefreshControls();
     host.PumpPendingMessage();
     busy.Done();

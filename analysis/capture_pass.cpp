@@ -14,18 +14,56 @@ bool PassContext::Deliver(const Transaction& transaction) {
     return true;
 }
 
-bool PassContext::NextRecord(CaptureRecord& record, CaptureOutcome& outcome, PassEnd& end) {
-    if (host.StopRequested()) {
-        end = PassEnd::Interrupted;
-        return false;
+CaptureFacts PassContext::Facts() const {
+    return CaptureFacts{files,
+                        counts.firstRecordTime,
+                        counts.lastRecordTime,
+                        static_cast<uint64_t>(counts.recordsRead),
+                        static_cast<uint64_t>(counts.messages),
+                        counts.connections,
+                        source.Statistics()};
+}
+
+bool PassContext::RefreshIfDue(Clock::time_point now) {
+    const bool requested = host.TakeUpdateRequest();
+    if (!requested && now < nextRefresh) {
+        return true;
     }
-    // A live capture that has nothing yet is asked again, unless the user asked to stop.
-    while ((outcome = source.Next(record)) == CaptureOutcome::Idle) {
+    nextRefresh = now + kRefreshInterval;
+    const CaptureFacts facts = Facts();
+    const PlantResult plant = stage != nullptr ? stage->Result(facts) : PlantResult{facts};
+    for (TransactionSink* sink : sinks) {
+        if (!sink->Refresh(plant, requested)) {
+            failedSink = sink;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool PassContext::DurationOver(Clock::time_point now) const {
+    const double seconds = options.durationSeconds;
+    return seconds > 0 && now - started >= std::chrono::duration<double>(seconds);
+}
+
+bool PassContext::NextRecord(CaptureRecord& record, CaptureOutcome& outcome, PassEnd& end) {
+    // Checked after every record and whenever a live capture had nothing within its read
+    // timeout (it is then asked again).
+    do {
         if (host.StopRequested()) {
             end = PassEnd::Interrupted;
             return false;
         }
-    }
+        const Clock::time_point now = Clock::now();
+        if (DurationOver(now)) {
+            outcome = CaptureOutcome::End;
+            return false;
+        }
+        if (!RefreshIfDue(now)) {
+            end = PassEnd::WriteFailed;
+            return false;
+        }
+    } while ((outcome = source.Next(record)) == CaptureOutcome::Idle);
     if (outcome != CaptureOutcome::Record) {
         return false;
     }

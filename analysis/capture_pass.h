@@ -3,6 +3,7 @@
 // pairing (a first pass to find the server, a second to report) and the transaction pairing
 // (one pass).
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -31,19 +32,36 @@ enum class PassEnd {
 };
 
 struct PassContext {
+    using Clock = std::chrono::steady_clock;
+    // How often the views are refreshed while the run goes on.
+    static constexpr Clock::duration kRefreshInterval = std::chrono::seconds(1);
+
     AnalysisHost& host;
     CaptureSource& source;
     const AnalysisOptions& options;
     std::vector<TransactionSink*> sinks;  // in the order they see each transaction
     PassCounts counts;
     TransactionSink* failedSink = nullptr;
-    PlantStage* stage = nullptr;  // none when no view shows the plant
+    PlantStage* stage = nullptr;       // none when no view shows the plant
+    std::vector<std::string> files = {};  // the capture files, for the views that name them
+    Clock::time_point started = Clock::now();
+    Clock::time_point nextRefresh = started + kRefreshInterval;
+
+    // What the run knows of the capture so far.
+    CaptureFacts Facts() const;
+    // Hands every view what was found so far when a second has gone by since the last time,
+    // or at once when the user asked for the periodic files; false (and failedSink set) when
+    // one could not store it.
+    bool RefreshIfDue(Clock::time_point now);
+    // Whether the run has lasted the --duration it was given.
+    bool DurationOver(Clock::time_point now) const;
 
     // Hands the transaction, with what the plant stage derives of it, to every view; false (and
     // failedSink set) when one could not take it.
     bool Deliver(const Transaction& transaction);
-    // The next record, unless the user asked to stop (end becomes Interrupted) or the capture
-    // has no more (outcome says why).
+    // The next record, unless the user asked to stop (end becomes Interrupted), the run's
+    // duration is over (outcome End), a view could not be refreshed (end WriteFailed) or the
+    // capture has no more (outcome says why).
     bool NextRecord(CaptureRecord& record, CaptureOutcome& outcome, PassEnd& end);
     // How the capture ended: a cut last record is told and the run goes on; damage or a read
     // error ends it.

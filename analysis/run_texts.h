@@ -40,4 +40,9 @@ constexpr const char kIgnoredExplained[] =
     "  - A Modbus TCP message with an incorrect length \r\n"
     "  - A Modbus TCP message with an invalid header  \r\n";
 
+// After the summary of a live capture: what its packet filter counted.
+constexpr const char kPacketStatistics[] =
+    "\r\n\r\n%llu\tPackets received\r\n%llu\tPackets dropped by the kernel\r\n%llu\tPackets "
+    "dropped by the interface";
+
 }  // namespace run_texts

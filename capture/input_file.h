@@ -21,5 +21,8 @@ std::FILE* OpenInputFile(const std::string& path, std::string& reason);
 // Reads what a pipe has ready, waiting only until something comes: up to `count` bytes, 0 at the
 // end of the input, -1 when the system refused the read.
 long ReadAvailable(std::FILE* file, void* buffer, size_t count);
+// From now on, a pipe read that a signal interrupts ends the input instead of waiting on: the
+// user asked the run to stop while its writer was silent. Safe to call in a signal handler.
+void CancelBlockingReads();
 // Standard input switched to binary mode.
 std::FILE* BinaryStandardInput();

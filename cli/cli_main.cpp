@@ -173,10 +173,23 @@ int Analyze(const CliOptions& options, CliStreams streams, CliStreams notices,
     analysis.html = htmlFile;
     analysis.slowResponseMs = options.slowResponseMs;
     analysis.registerMap = registerMap;
+    analysis.updateSeconds = options.updateSeconds;
+    analysis.durationSeconds = options.durationSeconds;
     analysis.top = options.top ? &screen : nullptr;
 
     const AnalysisResult result = RunAnalysis(request, host, consolePlatform);
+    // With a file on standard output, the closing summary goes to standard error.
+    const bool reportOnStandardOutput =
+        report == kStandardOutputName || transactionLog == kStandardOutputName ||
+        summaryFile == kStandardOutputName || pointsFile == kStandardOutputName ||
+        suggestedMapFile == kStandardOutputName || htmlFile == kStandardOutputName;
+    std::ostream& summary = reportOnStandardOutput ? streams.err : streams.out;
     if (result == AnalysisResult::Interrupted) {
+        // What was read up to the stop is counted as at a normal end.
+        if (!host.ResultsText().empty()) {
+            summary << ConsoleText(host.ResultsText()) << '\n';
+            summary.flush();
+        }
         streams.err
             << "zep-modbus-parser: interrupted; the report holds whole blocks up to there\n";
         return 130;
@@ -185,12 +198,6 @@ int Analyze(const CliOptions& options, CliStreams streams, CliStreams notices,
         presenter.ShowKeptBox();  // quiet or not, the error that ended the run is shown
         return 1;
     }
-    // With a file on standard output, the closing summary goes to standard error.
-    const bool reportOnStandardOutput =
-        report == kStandardOutputName || transactionLog == kStandardOutputName ||
-        summaryFile == kStandardOutputName || pointsFile == kStandardOutputName ||
-        suggestedMapFile == kStandardOutputName || htmlFile == kStandardOutputName;
-    std::ostream& summary = reportOnStandardOutput ? streams.err : streams.out;
     summary << ConsoleText(host.ResultsText()) << '\n';
     summary.flush();
     if (!summary) {

@@ -144,6 +144,32 @@ std::string ApplySlowResponse(CliOptions& options, const std::string& value) {
     return Accept();
 }
 
+// Seconds of wall-clock time from `least` to a day; false when `value` is not one.
+bool ReadSeconds(const std::string& value, double least, double& seconds) {
+    char* end = nullptr;
+    const double read = std::strtod(value.c_str(), &end);
+    if (value.empty() || *end != '\0' || !(read >= least) || read > 86400) {
+        return false;
+    }
+    seconds = read;
+    return true;
+}
+
+std::string ApplyUpdate(CliOptions& options, const std::string& value) {
+    // The views are refreshed once a second: a shorter interval would not come sooner.
+    if (!ReadSeconds(value, 1, options.updateSeconds)) {
+        return "--update takes seconds from 1 to 86400, not '" + value + "'";
+    }
+    return Accept();
+}
+
+std::string ApplyDuration(CliOptions& options, const std::string& value) {
+    if (!ReadSeconds(value, 0, options.durationSeconds) || options.durationSeconds == 0) {
+        return "--duration takes seconds above 0, up to 86400, not '" + value + "'";
+    }
+    return Accept();
+}
+
 std::string ApplyTop(CliOptions& options, const std::string&) {
     options.top = true;
     return Accept();
@@ -208,6 +234,18 @@ std::vector<OptionEntry> BuildOptionTable() {
          "read what the registers mean from the register map\n"
          "FILE (YAML, or CSV when its name ends in .csv)",
          ApplyMap},
+        {'\0', "update", "SECONDS",
+         "rewrite the summary, the page and the drafted map\n"
+         "every SECONDS while a stream or live capture goes on\n"
+         "(default 10; SIGHUP: now); a file writes them at its end",
+         ApplyUpdate},
+        {'\0', "duration", "SECONDS",
+         "stop after SECONDS of wall-clock time, as Ctrl-C but\n"
+         "ending normally",
+         ApplyDuration},
+    return Accept();
+}
+
         {'\0', "top", nullptr,
          "show the devices, those needing attention first, and\n"
          "the newest anomalies on standard output, redrawn every\n"

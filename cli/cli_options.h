@@ -31,10 +31,12 @@ struct CliOptions {
     std::string html;                                                // --html FILE
     double slowResponseMs = kDefaultSlowResponseMs;                  // --slow-response MS
     bool slowResponseGiven = false;
-    bool top = false;          // --top: the live view of the devices on standard output
-    std::string error;         // what is wrong, for UsageError
-    std::string feedbackText;  // --send-feedback TEXT
-    std::string webHost;       // --web-host HOST: another server than the maker's
+    double updateSeconds = 10;   // --update SECONDS: the periodic files of a stream or live run
+    double durationSeconds = 0;  // --duration SECONDS: stop after this long; 0: no end
+    bool top = false;            // --top: the live view of the devices on standard output
+    std::string error;           // what is wrong, for UsageError
+    std::string feedbackText;    // --send-feedback TEXT
+    std::string webHost;         // --web-host HOST: another server than the maker's
 };
 
 // One option. Applying it returns what is wrong with it, or an empty text.

@@ -19,6 +19,10 @@ bool ConsoleHost::StopRequested() {
     return InterruptRequested();
 }
 
+bool ConsoleHost::TakeUpdateRequest() {
+    return ::TakeUpdateRequest();
+}
+
 void ConsoleHost::Warn(const std::string& text) {
     ClearProgressLine();
     progress_ << "zep-modbus-parser: warning: " << text << '\n';

@@ -18,6 +18,7 @@ public:
     // The progress line, redrawn at most ten times a second.
     void ShowProgress(const ProgressUpdate& update) override;
     bool StopRequested() override;
+    bool TakeUpdateRequest() override;
     void Warn(const std::string& text) override;
 
     const std::string& ResultsText() const { return resultsText_; }

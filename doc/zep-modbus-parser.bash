@@ -5,7 +5,7 @@ _zep_modbus_parser() {
     local cur prev
     cur=${COMP_WORDS[COMP_CWORD]}
     prev=${COMP_WORDS[COMP_CWORD-1]}
-    local options="-C --directory -o --output --force -q --quiet --yes --no --debug-log --pairing --port --response-timeout --transactions --summary --points --suggest-map --html --slow-response --map"
+    local options="-C --directory -o --output --force -q --quiet --yes --no --debug-log --pairing --port --response-timeout --transactions --summary --points --suggest-map --html --slow-response --map --update --duration"
 # begin web
     options+=" --check-update --send-feedback --web-host"
 # end web
@@ -20,7 +20,7 @@ _zep_modbus_parser() {
             COMPREPLY=($(compgen -W "transaction address" -- "$cur"))
             return
             ;;
-        --port | --response-timeout | --slow-response)
+        --port | --response-timeout | --slow-response | --update | --duration)
             return
             ;;
         -o | --output | --transactions | --summary | --points | --suggest-map | --html)

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "capture/capture_record.h"
+#include "capture/capture_source.h"
 
 struct CaptureFacts {
     std::vector<std::string> files;
@@ -15,4 +16,5 @@ struct CaptureFacts {
     uint64_t records = 0;
     uint64_t messages = 0;
     uint64_t connections = 0;  // Modbus/TCP connections
+    std::optional<CaptureStatistics> statistics;  // a live capture's packet counts
 };

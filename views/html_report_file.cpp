@@ -116,6 +116,14 @@ std::string CaptureSection(const CaptureFacts& facts, const PlantModel& model,
     for (const auto& row : rows) {
         html += "<tr><th>" + std::string(row.first) + "</th>" + Cell(row.second) + "</tr>\r\n";
     }
+    if (facts.statistics) {
+        const CaptureStatistics& packets = *facts.statistics;
+        html += "<tr><th>Packets</th>" +
+                Cell(std::to_string(packets.received) + " received, " +
+                     std::to_string(packets.droppedByKernel) + " dropped by the kernel, " +
+                     std::to_string(packets.droppedByInterface) + " dropped by the interface") +
+                "</tr>\r\n";
+    }
     return html + "</table></section>\r\n";
 }
 
@@ -279,11 +287,23 @@ std::string HtmlReportFile::Page(const PlantResult& plant) {
     return page + "<script>" + ToTextModeLineEnds(kPageScript) + "</script>\r\n</body></html>\r\n";
 }
 
-bool HtmlReportFile::Close(const PlantResult& plant) {
-    if (closed_) {
-        return file_.Close();
+bool HtmlReportFile::Refresh(const PlantResult& plant, bool requested) {
+    if (plant.model == nullptr || plant.trends == nullptr || !document_.Replaceable() ||
+        !schedule_.Due(requested)) {
+        return true;
     }
-    closed_ = true;
-    const bool written = file_.WriteBytes(Page(plant));
-    return file_.Close() && written;
+    return Store(plant);
+}
+
+bool HtmlReportFile::Close(const PlantResult& plant) {
+    if (!closed_) {
+        closed_ = true;
+        stored_ = Store(plant);
+    }
+    return stored_;
+}
+
+bool HtmlReportFile::Store(const PlantResult& plant) {
+    const std::string page = Page(plant);
+    return document_.Write([&page](BufferedTextFile& file) { return file.WriteBytes(page); });
 }

@@ -7,7 +7,8 @@
 
 #include <string>
 
-#include "common/buffered_text_file.h"
+#include "common/update_schedule.h"
+#include "common/whole_file.h"
 #include "plant/plant_model.h"
 #include "plant/plant_trends.h"
 #include "plant/transaction_sink.h"
@@ -16,12 +17,16 @@ class HtmlReportFile : public TransactionSink {
 public:
     static constexpr uint64_t kTableRows = 1000;
 
-    explicit HtmlReportFile(std::string path) : file_(std::move(path), true) {}
+    // While a run goes on, the page is rewritten every `updateSeconds` (0: only at the end).
+    explicit HtmlReportFile(std::string path, double updateSeconds = 0)
+        : document_(std::move(path)), schedule_(updateSeconds) {}
 
     bool Take(const Transaction& transaction, const Derivation& derived) override;
+    // The page so far, when it is due.
+    bool Refresh(const PlantResult& plant, bool requested) override;
     // The page is written then, from the plant model and its trends.
     bool Close(const PlantResult& plant) override;
-    std::string FileName() const override { return file_.Path(); }
+    std::string FileName() const override { return document_.Path(); }
 
     // The rows of a table kept so far: the first kTableRows, and how many there were.
     struct Rows {
@@ -37,9 +42,12 @@ public:
 
 private:
     std::string Page(const PlantResult& plant);
+    bool Store(const PlantResult& plant);
 
-    BufferedTextFile file_;
+    WholeFile document_;
+    UpdateSchedule schedule_;
     Rows writes_;
     Rows anomalies_;
     bool closed_ = false;
+    bool stored_ = false;
 };

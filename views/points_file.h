@@ -16,6 +16,8 @@ public:
     explicit PointsFile(std::string path) : file_(std::move(path), true) {}
 
     bool Take(const Transaction& transaction, const Derivation& derived) override;
+    // What is buffered reaches the file, in whole pieces, while the run goes on.
+    bool Refresh(const PlantResult&, bool) override { return file_.Flush(); }
     // A run without any point still gets the header.
     bool Close(const PlantResult& plant) override;
     std::string FileName() const override { return file_.Path(); }

@@ -16,6 +16,8 @@ public:
     explicit ReportFile(std::string path) : file_(std::move(path)) {}
 
     bool Take(const Transaction& transaction, const Derivation& derived) override;
+    // What is buffered reaches the file, in whole pieces, while the run goes on.
+    bool Refresh(const PlantResult&, bool) override { return file_.Flush(); }
     bool Close(const PlantResult&) override { return file_.Close(); }
     std::string FileName() const override { return file_.Path(); }
 

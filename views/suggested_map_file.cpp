@@ -99,11 +99,25 @@ bool SuggestedMapFile::Take(const Transaction& transaction, const Derivation& de
     return true;
 }
 
-bool SuggestedMapFile::Close(const PlantResult&) {
-    const std::vector<SuggestedEntry> entries = suggester_.Suggest();
-    bool written = file_.WriteBytes(std::string(kHeader) + (entries.empty() ? "[]\r\n" : ""));
-    for (const SuggestedEntry& entry : entries) {
-        written = written && file_.WriteBytes(EntryYaml(entry));
+bool SuggestedMapFile::Refresh(const PlantResult&, bool requested) {
+    if (!document_.Replaceable() || !schedule_.Due(requested)) {
+        return true;
     }
-    return file_.Close() && written;
+    return Store();
+}
+
+bool SuggestedMapFile::Close(const PlantResult&) {
+    return Store();
+}
+
+bool SuggestedMapFile::Store() {
+    const std::vector<SuggestedEntry> entries = suggester_.Suggest();
+    return document_.Write([&entries](BufferedTextFile& file) {
+        bool written =
+            file.WriteBytes(std::string(kHeader) + (entries.empty() ? "[]\r\n" : ""));
+        for (const SuggestedEntry& entry : entries) {
+            written = written && file.WriteBytes(EntryYaml(entry));
+        }
+        return written;
+    });
 }

@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "common/buffered_text_file.h"
+#include "common/update_schedule.h"
+#include "common/whole_file.h"
 #include "plant/map_suggester.h"
 #include "plant/transaction_sink.h"
 
@@ -16,13 +17,19 @@ std::string YamlScalar(const std::string& text);
 
 class SuggestedMapFile : public TransactionSink {
 public:
-    explicit SuggestedMapFile(std::string path) : file_(std::move(path), true) {}
+    // While a run goes on, the map is rewritten every `updateSeconds` (0: only at the end).
+    explicit SuggestedMapFile(std::string path, double updateSeconds = 0)
+        : document_(std::move(path)), schedule_(updateSeconds) {}
 
     bool Take(const Transaction& transaction, const Derivation& derived) override;
+    bool Refresh(const PlantResult& plant, bool requested) override;
     bool Close(const PlantResult& plant) override;
-    std::string FileName() const override { return file_.Path(); }
+    std::string FileName() const override { return document_.Path(); }
 
 private:
-    BufferedTextFile file_;
+    bool Store();
+
+    WholeFile document_;
+    UpdateSchedule schedule_;
     MapSuggester suggester_;
 };

@@ -279,11 +279,23 @@ bool SummaryFile::Take(const Transaction& t, const Derivation& derived) {
     return !spoolFailed_;
 }
 
-bool SummaryFile::Close(const PlantResult& plant) {
-    if (closed_) {
-        return file_.Close();
+bool SummaryFile::Refresh(const PlantResult& plant, bool requested) {
+    if (plant.model == nullptr || !document_.Replaceable() || !schedule_.Due(requested)) {
+        return true;
     }
-    closed_ = true;
+    return document_.Write([&](BufferedTextFile& file) { return WriteDocument(file, plant); });
+}
+
+bool SummaryFile::Close(const PlantResult& plant) {
+    if (!closed_) {
+        closed_ = true;
+        stored_ = document_.Write(
+            [&](BufferedTextFile& file) { return WriteDocument(file, plant); });
+    }
+    return stored_;
+}
+
+bool SummaryFile::WriteDocument(BufferedTextFile& file, const PlantResult& plant) {
     const CaptureFacts& facts = plant.facts;
     const PlantModel& model = *plant.model;
     Json capture = Json::object();
@@ -294,13 +306,13 @@ bool SummaryFile::Close(const PlantResult& plant) {
     capture["messages"] = facts.messages;
     capture["transactions"] = model.Transactions();
     capture["connections"] = facts.connections;
-    bool written = file_.WriteBytes("{\r\n  \"capture\": " + Indented(capture, "  ") + ",\r\n");
-    ListWriter devices(file_, "  ", "devices");
+    bool written = file.WriteBytes("{\r\n  \"capture\": " + Indented(capture, "  ") + ",\r\n");
+    ListWriter devices(file, "  ", "devices");
     for (const auto& entry : model.Devices()) {
         devices.Add(DeviceJson(entry.first, entry.second));
     }
     written = devices.End(false) && written;
-    ListWriter clients(file_, "  ", "clients");
+    ListWriter clients(file, "  ", "clients");
     for (const auto& entry : model.Clients()) {
         clients.Add(ClientJson(entry.first, entry.second));
     }
@@ -313,26 +325,34 @@ bool SummaryFile::Close(const PlantResult& plant) {
         unmatched.push_back(entry->name);
     }
     written =
-        file_.WriteBytes("  \"values\": {\r\n    \"split_entries\": " + std::to_string(split) +
+        file.WriteBytes("  \"values\": {\r\n    \"split_entries\": " + std::to_string(split) +
                          ",\r\n    \"unmatched\": " + Dump(unmatched) + ",\r\n") &&
         written;
-    ListWriter mapped(file_, "    ", "entries");
+    ListWriter mapped(file, "    ", "entries");
     for (const auto& entry : model.Mapped()) {
         mapped.Add(MappedJson(entry.first, *entry.second));
     }
-    written = mapped.End(true) && file_.WriteBytes("  },\r\n") && written;
-    const auto list = [this, &written](const char* name, TextSpool& spool, bool last) {
-        written = written && file_.WriteBytes("  \"" + std::string(name) + "\": [");
+    written = mapped.End(true) && file.WriteBytes("  },\r\n") && written;
+    const auto list = [&file, &written](const char* name, TextSpool& spool, bool last) {
+        written = written && file.WriteBytes("  \"" + std::string(name) + "\": [");
         if (spool.Size() > 0) {
-            written = written && file_.WriteBytes("\r\n") &&
+            written = written && file.WriteBytes("\r\n") &&
                       spool.ReadBack(
-                          [this](const std::string& piece) { return file_.WriteBytes(piece); }) &&
-                      file_.WriteBytes("\r\n  ");
+                          [&file](const std::string& piece) { return file.WriteBytes(piece); }) &&
+                      file.WriteBytes("\r\n  ");
         }
-        written = written && file_.WriteBytes(last ? "]\r\n" : "],\r\n");
+        written = written && file.WriteBytes(last ? "]\r\n" : "],\r\n");
     };
     list("writes", writes_, false);
-    list("anomalies", anomalies_, true);
-    written = written && file_.WriteBytes("}\r\n");
-    return file_.Close() && written && !spoolFailed_;
+    const std::optional<CaptureStatistics>& statistics = facts.statistics;
+    list("anomalies", anomalies_, !statistics);
+    if (statistics) {
+        Json packets = Json::object();
+        packets["received"] = statistics->received;
+        packets["dropped_by_kernel"] = statistics->droppedByKernel;
+        packets["dropped_by_interface"] = statistics->droppedByInterface;
+        written = written && file.WriteBytes("  \"packets\": " + Indented(packets, "  ") + "\r\n");
+    }
+    written = written && file.WriteBytes("}\r\n");
+    return written && !spoolFailed_;
 }

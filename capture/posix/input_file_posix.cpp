@@ -4,9 +4,20 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 
 #include "capture/input_file.h"
+
+namespace {
+
+volatile std::sig_atomic_t readsCancelled = 0;
+
+}  // namespace
+
+void CancelBlockingReads() {
+    readsCancelled = 1;
+}
 
 InputInfo InspectInput(const std::string& path) {
     InputInfo info;
@@ -32,6 +43,9 @@ long ReadAvailable(std::FILE* file, void* buffer, size_t count) {
         const ssize_t got = ::read(fileno(file), buffer, count);
         if (got >= 0 || errno != EINTR) {
             return static_cast<long>(got);
+        }
+        if (readsCancelled != 0) {
+            return 0;
         }
     }
 }

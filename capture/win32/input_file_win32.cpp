@@ -35,6 +35,9 @@ long ReadAvailable(std::FILE* file, void* buffer, size_t count) {
     return _read(_fileno(file), buffer, chunk);
 }
 
+// A console's Ctrl-C does not interrupt a read on Windows: the run stops at the next record.
+void CancelBlockingReads() {}
+
 std::FILE* BinaryStandardInput() {
     _setmode(_fileno(stdin), _O_BINARY);
     return stdin;
