@@ -243,9 +243,6 @@ std::vector<OptionEntry> BuildOptionTable() {
          "stop after SECONDS of wall-clock time, as Ctrl-C but\n"
          "ending normally",
          ApplyDuration},
-    return Accept();
-}
-
         {'\0', "top", nullptr,
          "show the devices, those needing attention first, and\n"
          "the newest anomalies on standard output, redrawn every\n"
