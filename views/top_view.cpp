@@ -70,10 +70,7 @@ bool TopView::Take(const Transaction& t, const Derivation& derived) {
     if (t.request) {
         device.requests.Add(ns);
     }
-    if (ns >= newestNs_) {
-        newestNs_ = ns;
-        newestTaken_ = std::chrono::steady_clock::now();
-    }
+    newestNs_ = std::max(newestNs_, ns);
     if (derived.write) {
         device.lastWrite = TimeOfDay(first.time) + " " + t.Client().address.ToString() + " " +
                            WriteText(*derived.write);
@@ -137,12 +134,15 @@ TopFrame TopView::Frame(const PlantResult& plant, int64_t nowNs, bool final) con
 }
 
 bool TopView::Refresh(const PlantResult& plant, bool /*requested*/) {
-    // Between refreshes a live capture may have been silent: its rates fall as time goes on.
-    const int64_t silentNs = newestTaken_ == std::chrono::steady_clock::time_point()
-                                 ? 0
-                                 : std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                       std::chrono::steady_clock::now() - newestTaken_)
-                                       .count();
+    // Transactions come in report order, some of them held back until the one before is
+    // answered or timed out: only a capture that reads no record at all is silent.
+    const auto now = std::chrono::steady_clock::now();
+    if (!drawn_ || plant.facts.records != recordsSeen_) {
+        recordsSeen_ = plant.facts.records;
+        recordsGrew_ = now;
+    }
+    const int64_t silentNs =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(now - recordsGrew_).count();
     return Draw(plant, newestNs_ + silentNs, false);
 }
 

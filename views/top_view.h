@@ -46,9 +46,10 @@ private:
     std::map<DeviceKey, Activity> devices_;
     std::deque<std::string> newestAnomalies_;  // newest first
     uint64_t anomalies_ = 0;
-    // The newest capture time taken, and when on the wall clock it came: rates go on falling
-    // while a live capture is silent.
-    int64_t newestNs_ = 0;
-    std::chrono::steady_clock::time_point newestTaken_;
+    int64_t newestNs_ = 0;  // the newest capture time taken
+    // The records read when a refresh last saw their number grow, and when on the wall clock:
+    // while a live capture is silent its rates go on falling.
+    uint64_t recordsSeen_ = 0;
+    std::chrono::steady_clock::time_point recordsGrew_;
     bool drawn_ = false;
 };

@@ -161,3 +161,12 @@ TEST_F(CommandLine, HelpAndVersionGoToStandardOutput) {
     EXPECT_NE(second.find("Licence: see NOTICE"), std::string::npos);
     EXPECT_NE(second.find("NO WARRANTY"), std::string::npos);
 }
+
+TEST(OptionParsing, TopKeepsStandardOutputToItself) {
+    EXPECT_TRUE(ParseCommandLine({"--top", "c"}).top);
+    EXPECT_EQ(ErrorOf({"--top", "-o", "-", "c"}),
+              "--top draws on standard output: no output can go there ('-')");
+    EXPECT_EQ(ErrorOf({"--top", "--summary=-", "c"}),
+              "--top draws on standard output: no output can go there ('-')");
+    EXPECT_EQ(ErrorOf({"--top", "--pairing=address", "c"}), "--top needs --pairing=transaction");
+}
