@@ -101,12 +101,13 @@ TopFrame TopView::Frame(const PlantResult& plant, int64_t nowNs, bool final) con
     const uint64_t transactions = plant.model ? plant.model->Transactions() : 0;
     std::string newest = plant.facts.lastRecord ? Iso8601Utc(*plant.facts.lastRecord) : "-";
     newest = newest.substr(0, std::min(newest.find('.'), newest.find('Z')));
+    // What matters most comes first: a narrow screen cuts the title's end.
     frame.title = Format(
-        "zep-modbus-parser --top  %s UTC  %zu device%s  %llu transactions  "
-        "%llu anomalies%s",
-        newest.c_str(), devices, devices == 1 ? "" : "s",
+        "zep-modbus-parser --top%s  %zu device%s  %llu transactions  %llu "
+        "anomalies  newest %s UTC",
+        final ? " (final)" : "", devices, devices == 1 ? "" : "s",
         static_cast<unsigned long long>(transactions), static_cast<unsigned long long>(anomalies_),
-        final ? "  (final)" : "");
+        newest.c_str());
     if (!plant.model) {
         return frame;
     }
