@@ -9,6 +9,7 @@ _zep_modbus_parser() {
 # begin web
     options+=" --check-update --send-feedback --web-host"
 # end web
+    options+=" --top"
     options+=" -h --help -V --version"
 
     case $prev in
