@@ -25,7 +25,7 @@ std::string WriteText(const WriteRecord& write) {
             AppendFormat(text, "=%d", *point.value);
         }
         if (write.points.size() > 1) {
-            AppendFormat(text, " +%zu more", write.points.size() - 1);
+            text += " +" + std::to_string(write.points.size() - 1) + " more";
         }
     }
     if (write.outcome == WriteOutcome::Exception) {
@@ -97,13 +97,13 @@ TopFrame TopView::Frame(const PlantResult& plant, int64_t nowNs, bool final) con
     TopFrame frame;
     frame.newestAnomalies.assign(newestAnomalies_.begin(), newestAnomalies_.end());
     frame.anomaliesInAll = anomalies_;
-    const size_t devices = plant.model ? plant.model->Devices().size() : 0;
+    const unsigned long long devices = plant.model ? plant.model->Devices().size() : 0;
     const uint64_t transactions = plant.model ? plant.model->Transactions() : 0;
     std::string newest = plant.facts.lastRecord ? Iso8601Utc(*plant.facts.lastRecord) : "-";
     newest = newest.substr(0, std::min(newest.find('.'), newest.find('Z')));
     // What matters most comes first: a narrow screen cuts the title's end.
     frame.title = Format(
-        "zep-modbus-parser --top%s  %zu device%s  %llu transactions  %llu "
+        "zep-modbus-parser --top%s  %llu device%s  %llu transactions  %llu "
         "anomalies  newest %s UTC",
         final ? " (final)" : "", devices, devices == 1 ? "" : "s",
         static_cast<unsigned long long>(transactions), static_cast<unsigned long long>(anomalies_),
