@@ -17,15 +17,18 @@ size_t Width(const std::string& text) {
     }));
 }
 
-// The text cut after `columns` characters (0: whole).
-std::string Fit(const std::string& text, size_t columns) {
-    if (columns == 0) {
-        return text;
-    }
+// The text cut after `columns` characters (0: whole), control characters shown as '?': nothing
+// a capture or a map carries may move the cursor or wrap the line.
+std::string Fit(std::string text, size_t columns) {
     size_t shown = 0;
     for (size_t i = 0; i < text.size(); ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && shown++ == columns) {
-            return text.substr(0, i);
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if ((c & 0xC0) != 0x80 && columns > 0 && shown++ == columns) {
+            text.resize(i);
+            break;
+        }
+        if (c < 0x20 || c == 0x7F) {
+            text[i] = '?';
         }
     }
     return text;
