@@ -33,9 +33,9 @@ struct CliOptions {
     bool slowResponseGiven = false;
     double updateSeconds = 10;   // --update SECONDS: the periodic files of a stream or live run
     double durationSeconds = 0;  // --duration SECONDS: stop after this long; 0: no end
-    std::string error;         // what is wrong, for UsageError
-    std::string feedbackText;  // --send-feedback TEXT
-    std::string webHost;       // --web-host HOST: another server than the maker's
+    std::string error;           // what is wrong, for UsageError
+    std::string feedbackText;    // --send-feedback TEXT
+    std::string webHost;         // --web-host HOST: another server than the maker's
 };
 
 // One option. Applying it returns what is wrong with it, or an empty text.

@@ -111,15 +111,15 @@ struct DeviceStats {
     AddressRanges written[kPointTableCount];
     std::map<PollKey, PollStats> polling;  // at most kPolledRangesKept
     uint64_t pollsNotFollowed = 0;         // polls of ranges past kPolledRangesKept
-    uint64_t clientsNotKept = 0;  // connections of clients not named, past kClientsKept
+    uint64_t clientsNotKept = 0;           // connections of clients not named, past kClientsKept
     std::map<int, std::string> identification;  // object id -> value, from 43/14 responses
     LastValues lastRead;
     std::unordered_map<const MapEntry*, MappedStats> mapped;  // with a register map
 };
 
 struct ClientStats {
-    std::set<DeviceKey> devices;  // at most kClientsKept
-    uint64_t devicesNotKept = 0;  // connections to devices not named, past kClientsKept
+    std::set<DeviceKey> devices;       // at most kClientsKept
+    uint64_t devicesNotKept = 0;       // connections to devices not named, past kClientsKept
     std::map<int, uint64_t> requests;  // function -> requests
     uint64_t writes = 0;
 };

@@ -304,8 +304,8 @@ bool SummaryFile::Refresh(const PlantResult& plant, bool requested) {
 bool SummaryFile::Close(const PlantResult& plant) {
     if (!closed_) {
         closed_ = true;
-        stored_ = document_.Write(
-            [&](BufferedTextFile& file) { return WriteDocument(file, plant); });
+        stored_ =
+            document_.Write([&](BufferedTextFile& file) { return WriteDocument(file, plant); });
     }
     return stored_;
 }
@@ -339,10 +339,9 @@ bool SummaryFile::WriteDocument(BufferedTextFile& file, const PlantResult& plant
          mapper != nullptr ? mapper->UnmatchedEntries() : std::vector<const MapEntry*>()) {
         unmatched.push_back(entry->name);
     }
-    written =
-        file.WriteBytes("  \"values\": {\r\n    \"split_entries\": " + std::to_string(split) +
-                         ",\r\n    \"unmatched\": " + Dump(unmatched) + ",\r\n") &&
-        written;
+    written = file.WriteBytes("  \"values\": {\r\n    \"split_entries\": " + std::to_string(split) +
+                              ",\r\n    \"unmatched\": " + Dump(unmatched) + ",\r\n") &&
+              written;
     ListWriter mapped(file, "    ", "entries");
     for (const auto& entry : model.Mapped()) {
         mapped.Add(MappedJson(entry.first, *entry.second));
@@ -361,8 +360,8 @@ bool SummaryFile::WriteDocument(BufferedTextFile& file, const PlantResult& plant
         const bool counted = kept.notKept > 0;
         written = written && file.WriteBytes(last && !counted ? "]\r\n" : "],\r\n");
         if (counted) {
-            written = written && file.WriteBytes("  \"" + std::string(name) + "_not_listed\": " +
-                                                 std::to_string(kept.notKept) +
+            written = written && file.WriteBytes("  \"" + std::string(name) +
+                                                 "_not_listed\": " + std::to_string(kept.notKept) +
                                                  (last ? "\r\n" : ",\r\n"));
         }
     };

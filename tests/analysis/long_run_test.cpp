@@ -55,7 +55,7 @@ TEST(LongRun, PolledRangesPastTheBoundAreCountedNotFollowed) {
 
     const Json past = DeviceOf(RunForSummary(ManyPolledRanges(bound + 6)), 1);
     EXPECT_EQ(past["polling"].size(), kPolledRangesKept);
-    EXPECT_EQ(past["polls_not_followed"], 12);  // six ranges, polled twice each
+    EXPECT_EQ(past["polls_not_followed"], 12);     // six ranges, polled twice each
     EXPECT_EQ(past["requests"], 2 * (bound + 6));  // still counted as transactions
 }
 
@@ -66,8 +66,8 @@ TEST(LongRun, ClientsPastTheBoundAreCountedNotNamed) {
     EXPECT_EQ(device["clients"].size(), kClientsKept);
     EXPECT_EQ(device["client_connections_not_listed"], 4);
     EXPECT_EQ(summary["clients"].size(), kClientsKept + 4);  // each client is still there
-    EXPECT_FALSE(DeviceOf(RunForSummary(ManyClients(bound)), 1)
-                     .contains("client_connections_not_listed"));
+    EXPECT_FALSE(
+        DeviceOf(RunForSummary(ManyClients(bound)), 1).contains("client_connections_not_listed"));
 }
 
 TEST(LongRun, PacketCountsOfALiveCaptureCloseTheSummaryAndStandInThePage) {
@@ -85,13 +85,15 @@ TEST(LongRun, PacketCountsOfALiveCaptureCloseTheSummaryAndStandInThePage) {
     SummaryFile summary("live.json");
     ASSERT_TRUE(summary.Close(PlantResult{facts, &model, &trends}));
     const nlohmann::ordered_json live = nlohmann::ordered_json::parse(ReadFileText("live.json"));
-    ASSERT_EQ(live.back(), (nlohmann::ordered_json{
-                               {"received", 7000}, {"dropped_by_kernel", 20}, {"dropped_by_interface", 3}}));
+    ASSERT_EQ(live.back(),
+              (nlohmann::ordered_json{
+                  {"received", 7000}, {"dropped_by_kernel", 20}, {"dropped_by_interface", 3}}));
     EXPECT_EQ(std::prev(live.end()).key(), "packets");
 
     HtmlReportFile page("live.html");
     ASSERT_TRUE(page.Close(PlantResult{facts, &model, &trends}));
-    EXPECT_NE(ReadFileText("live.html").find("<tr><th>Packets</th><td>7000 received, 20 dropped by "
-                                             "the kernel, 3 dropped by the interface</td></tr>"),
+    EXPECT_NE(ReadFileText("live.html")
+                  .find("<tr><th>Packets</th><td>7000 received, 20 dropped by "
+                        "the kernel, 3 dropped by the interface</td></tr>"),
               std::string::npos);
 }

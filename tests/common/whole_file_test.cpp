@@ -25,9 +25,10 @@ std::string Contents(const std::string& path) {
 class WholeFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        directory_ = fs::temp_directory_path() /
-                     ("whole-file-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        directory_ =
+            fs::temp_directory_path() /
+            ("whole-file-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(directory_);
         fs::create_directories(directory_);
         path_ = (directory_ / "summary.json").string();
@@ -42,7 +43,8 @@ protected:
 
 TEST_F(WholeFileTest, AReaderSeesTheOldVersionUntilTheNewOneIsWhole) {
     WholeFile document(path_);
-    ASSERT_TRUE(document.Write([](BufferedTextFile& file) { return file.WriteBytes("first\r\n"); }));
+    ASSERT_TRUE(
+        document.Write([](BufferedTextFile& file) { return file.WriteBytes("first\r\n"); }));
     std::string seenWhileWriting;
     ASSERT_TRUE(document.Write([&](BufferedTextFile& file) {
         const bool written = file.WriteBytes("second, ") && file.Flush() &&
@@ -75,8 +77,9 @@ TEST_F(WholeFileTest, OnlyARegularFileOrANewNameIsReplaced) {
 #ifndef _WIN32
     EXPECT_FALSE(WholeFile("/dev/null").Replaceable());
     // A device is written into as it stands, never renamed over.
-    EXPECT_TRUE(WholeFile("/dev/null").Write(
-        [](BufferedTextFile& file) { return file.WriteBytes("gone\r\n"); }));
+    EXPECT_TRUE(WholeFile("/dev/null").Write([](BufferedTextFile& file) {
+        return file.WriteBytes("gone\r\n");
+    }));
     EXPECT_TRUE(fs::is_character_file("/dev/null"));
 #endif
 }
@@ -100,3 +103,15 @@ TEST(UpdateSchedule, AZeroIntervalNeverComesDue) {
     EXPECT_FALSE(schedule.Due(false, later));
     EXPECT_FALSE(schedule.Due(true, later));  // a file capture writes its files at the end only
 }
+
+#ifndef _WIN32
+TEST_F(WholeFileTest, ALinkToTheDocumentStaysALink) {
+    const std::string real = (directory_ / "real.json").string();
+    std::ofstream(real) << "old";
+    fs::create_symlink(real, path_);
+    ASSERT_TRUE(
+        WholeFile(path_).Write([](BufferedTextFile& file) { return file.WriteBytes("new"); }));
+    EXPECT_TRUE(fs::is_symlink(path_));
+    EXPECT_EQ(Contents(real), "new");
+}
+#endif
