@@ -176,8 +176,7 @@ bool GoesOn(const std::vector<std::string>& paths, const CaptureSource& source) 
     if (source.Statistics()) {
         return true;
     }
-    return paths.size() == 1 &&
-           (paths[0] == "-" || InspectInput(paths[0]).kind == InputKind::Pipe);
+    return paths.size() == 1 && (paths[0] == "-" || InspectInput(paths[0]).kind == InputKind::Pipe);
 }
 
 // "3 map entries matched no transaction: A, B, C", naming the first few.
@@ -357,8 +356,8 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
             return AnalysisResult::EndedEarly;
         case PassEnd::Interrupted:
             // Stopped by the user, the closing counts still tell what was read.
-            host.SetResultsText(SummaryText(context.counts, facts.statistics,
-                                            FullPathOrName(request.reportPath)));
+            host.SetResultsText(
+                SummaryText(context.counts, facts.statistics, FullPathOrName(request.reportPath)));
             return AnalysisResult::Interrupted;
         case PassEnd::Completed:
             break;

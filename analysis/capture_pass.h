@@ -42,7 +42,7 @@ struct PassContext {
     std::vector<TransactionSink*> sinks;  // in the order they see each transaction
     PassCounts counts;
     TransactionSink* failedSink = nullptr;
-    PlantStage* stage = nullptr;       // none when no view shows the plant
+    PlantStage* stage = nullptr;          // none when no view shows the plant
     std::vector<std::string> files = {};  // the capture files, for the views that name them
     Clock::time_point started = Clock::now();
     Clock::time_point nextRefresh = started + kRefreshInterval;

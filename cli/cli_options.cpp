@@ -144,11 +144,11 @@ std::string ApplySlowResponse(CliOptions& options, const std::string& value) {
     return Accept();
 }
 
-// Seconds of wall-clock time from `least` to a day; false when `value` is not one.
-bool ReadSeconds(const std::string& value, double least, double& seconds) {
+// Seconds of wall-clock time from `least` to `most`; false when `value` is not one.
+bool ReadSeconds(const std::string& value, double least, double most, double& seconds) {
     char* end = nullptr;
     const double read = std::strtod(value.c_str(), &end);
-    if (value.empty() || *end != '\0' || !(read >= least) || read > 86400) {
+    if (value.empty() || *end != '\0' || !(read >= least) || read > most) {
         return false;
     }
     seconds = read;
@@ -157,15 +157,16 @@ bool ReadSeconds(const std::string& value, double least, double& seconds) {
 
 std::string ApplyUpdate(CliOptions& options, const std::string& value) {
     // The views are refreshed once a second: a shorter interval would not come sooner.
-    if (!ReadSeconds(value, 1, options.updateSeconds)) {
+    if (!ReadSeconds(value, 1, 86400, options.updateSeconds)) {
         return "--update takes seconds from 1 to 86400, not '" + value + "'";
     }
     return Accept();
 }
 
 std::string ApplyDuration(CliOptions& options, const std::string& value) {
-    if (!ReadSeconds(value, 0, options.durationSeconds) || options.durationSeconds == 0) {
-        return "--duration takes seconds above 0, up to 86400, not '" + value + "'";
+    constexpr double kMonth = 31 * 86400.0;
+    if (!ReadSeconds(value, 0, kMonth, options.durationSeconds) || options.durationSeconds == 0) {
+        return "--duration takes seconds above 0, up to 2678400 (31 days), not '" + value + "'";
     }
     return Accept();
 }

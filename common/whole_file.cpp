@@ -44,11 +44,15 @@ bool WholeFile::Write(const std::function<bool(BufferedTextFile&)>& write) {
         const bool written = write(file);
         return file.Close() && written;
     }
+    // A symbolic link stays: the file it leads to is replaced.
+    std::error_code error;
+    const std::string target =
+        fs::is_symlink(path_, error) ? fs::canonical(path_, error).string() : path_;
     // Next to the document, so the rename stays on its file system.
-    const std::string part = path_ + ".part";
+    const std::string part = target + ".part";
     BufferedTextFile file(part, true);
     const bool written = write(file) && file.Close();
-    if (!written || !ReplaceFile(part, path_)) {
+    if (!written || !ReplaceFile(part, target)) {
         file.Close();
         std::remove(part.c_str());
         return false;

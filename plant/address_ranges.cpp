@@ -18,6 +18,12 @@ void AddressRanges::Add(uint32_t first, uint32_t count) {
             it = before;
         }
     }
+    const bool touches =
+        it != ranges_.end() && static_cast<uint64_t>(it->first) <= uint64_t(last) + 1;
+    if (!touches && ranges_.size() >= kRangesKept) {
+        ++notKept_;
+        return;
+    }
     while (it != ranges_.end() && static_cast<uint64_t>(it->first) <= uint64_t(last) + 1) {
         first = std::min(first, it->first);
         last = std::max(last, it->second);

@@ -15,6 +15,6 @@ struct CaptureFacts {
     std::optional<CaptureTimestamp> lastRecord;
     uint64_t records = 0;
     uint64_t messages = 0;
-    uint64_t connections = 0;  // Modbus/TCP connections
+    uint64_t connections = 0;                     // Modbus/TCP connections
     std::optional<CaptureStatistics> statistics;  // a live capture's packet counts
 };

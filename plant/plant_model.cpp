@@ -91,8 +91,19 @@ PlantModel::ConnectionUnit& PlantModel::Find(const Transaction& t, bool& firstOf
     }
     if (known.client == nullptr && t.request) {
         known.client = &clients_[t.Client().address];
-        known.client->devices.insert(DeviceKey{t.Server(), UnitOf(t)});
-        known.device->clients.insert(t.Client().address);
+        const DeviceKey device{t.Server(), UnitOf(t)};
+        std::set<DeviceKey>& devices = known.client->devices;
+        if (devices.size() < kClientsKept || devices.count(device) > 0) {
+            devices.insert(device);
+        } else {
+            ++known.client->devicesNotKept;
+        }
+        std::set<IpAddress>& clients = known.device->clients;
+        if (clients.size() < kClientsKept || clients.count(t.Client().address) > 0) {
+            clients.insert(t.Client().address);
+        } else {
+            ++known.device->clientsNotKept;
+        }
     }
     return known;
 }
@@ -157,11 +168,26 @@ void PlantModel::RecordPoll(const Transaction& t, ConnectionUnit& known) {
     if (!ReadRange(t, key)) {
         return;
     }
-    PollStats*& found = known.polls[uint64_t{static_cast<uint8_t>(key.function)} << 32 |
-                                    uint64_t{key.first & 0xFFFF} << 16 | (key.count & 0xFFFF)];
+    const uint64_t cacheKey = uint64_t{static_cast<uint8_t>(key.function)} << 32 |
+                              uint64_t{key.first & 0xFFFF} << 16 | (key.count & 0xFFFF);
+    const auto cached = known.polls.find(cacheKey);
+    PollStats* found = cached != known.polls.end() ? cached->second : nullptr;
     if (found == nullptr) {
         key.client = t.Client().address;
-        found = &known.device->polling[key];
+        std::map<PollKey, PollStats>& polling = known.device->polling;
+        auto kept = polling.find(key);
+        if (kept == polling.end()) {
+            if (polling.size() >= kPolledRangesKept) {
+                ++known.device->pollsNotFollowed;
+                return;
+            }
+            kept = polling.emplace(key, PollStats()).first;
+        }
+        found = &kept->second;
+        if (known.polls.size() >= kCachedPolls) {
+            known.polls.clear();
+        }
+        known.polls.emplace(cacheKey, found);
     }
     PollStats& stats = *found;
     const int64_t now = t.request->SteadyNanoseconds();  // a clock step is no pause in polling

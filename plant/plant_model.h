@@ -48,6 +48,10 @@ struct PollKey {
 
 // Poll intervals are many streams of like values: fewer are kept exactly.
 constexpr size_t kExactIntervals = 256;
+// Bounds that keep a device's state from growing with the length of a run (a client probing
+// random ranges for days): past them, what is not kept is counted.
+constexpr size_t kPolledRangesKept = 1024;  // polled ranges followed per device
+constexpr size_t kClientsKept = 256;        // clients named per device, devices per client
 
 struct PollStats {
     uint64_t polls = 0;
@@ -105,14 +109,17 @@ struct DeviceStats {
     std::map<int, uint64_t> functions;  // function -> transactions
     AddressRanges read[kPointTableCount];
     AddressRanges written[kPointTableCount];
-    std::map<PollKey, PollStats> polling;
+    std::map<PollKey, PollStats> polling;  // at most kPolledRangesKept
+    uint64_t pollsNotFollowed = 0;         // polls of ranges past kPolledRangesKept
+    uint64_t clientsNotKept = 0;           // connections of clients not named, past kClientsKept
     std::map<int, std::string> identification;  // object id -> value, from 43/14 responses
     LastValues lastRead;
     std::unordered_map<const MapEntry*, MappedStats> mapped;  // with a register map
 };
 
 struct ClientStats {
-    std::set<DeviceKey> devices;
+    std::set<DeviceKey> devices;       // at most kClientsKept
+    uint64_t devicesNotKept = 0;       // connections to devices not named, past kClientsKept
     std::map<int, uint64_t> requests;  // function -> requests
     uint64_t writes = 0;
 };
@@ -149,6 +156,8 @@ private:
         DeviceTrends* trends = nullptr;                  // with trends
         std::unordered_map<uint64_t, PollStats*> polls;  // by function, first and count
     };
+    // A connection's cache of its polls starts anew past this many.
+    static constexpr size_t kCachedPolls = 256;
     ConnectionUnit& Find(const Transaction& t, bool& firstOfDevice);
 
     void CountMessages(const Transaction& t, ConnectionUnit& known,

@@ -113,8 +113,7 @@ bool SuggestedMapFile::Close(const PlantResult&) {
 bool SuggestedMapFile::Store() {
     const std::vector<SuggestedEntry> entries = suggester_.Suggest();
     return document_.Write([&entries](BufferedTextFile& file) {
-        bool written =
-            file.WriteBytes(std::string(kHeader) + (entries.empty() ? "[]\r\n" : ""));
+        bool written = file.WriteBytes(std::string(kHeader) + (entries.empty() ? "[]\r\n" : ""));
         for (const SuggestedEntry& entry : entries) {
             written = written && file.WriteBytes(EntryYaml(entry));
         }

@@ -87,6 +87,10 @@ Json DeviceJson(const DeviceKey& key, const DeviceStats& device) {
         clients.push_back(client.ToString());
     }
     json["clients"] = std::move(clients);
+    // The bounds of a long run show only when they were reached.
+    if (device.clientsNotKept > 0) {
+        json["client_connections_not_listed"] = device.clientsNotKept;
+    }
     json["first_seen"] = Iso8601Utc(device.firstSeen);
     json["last_seen"] = Iso8601Utc(device.lastSeen);
     json["requests"] = device.requests;
@@ -107,14 +111,19 @@ Json DeviceJson(const DeviceKey& key, const DeviceStats& device) {
     json["response_time_ms"] = QuantilesJson(device.responseTimesMs, {0.5, 0.9, 0.99}, true);
     json["functions"] = FunctionCounts(device.functions, "transactions");
     Json tables = Json::object();
+    uint64_t rangesNotKept = 0;
     for (int i = 0; i < kPointTableCount; ++i) {
         const PointTable table = static_cast<PointTable>(i);
         Json entry = Json::object();
         entry["read"] = RangesJson(device.read[i], table);
         entry["written"] = RangesJson(device.written[i], table);
         tables[PointTableName(table)] = std::move(entry);
+        rangesNotKept += device.read[i].NotKept() + device.written[i].NotKept();
     }
     json["tables"] = std::move(tables);
+    if (rangesNotKept > 0) {
+        json["ranges_not_kept"] = rangesNotKept;
+    }
     // A range polled once is no polling (a scan, or a look by hand): counted, not listed.
     Json polling = Json::array();
     uint64_t polledOnce = 0;
@@ -136,6 +145,9 @@ Json DeviceJson(const DeviceKey& key, const DeviceStats& device) {
     }
     json["polling"] = std::move(polling);
     json["ranges_polled_once"] = polledOnce;
+    if (device.pollsNotFollowed > 0) {
+        json["polls_not_followed"] = device.pollsNotFollowed;
+    }
     Json identification = Json::array();
     for (const auto& object : device.identification) {
         Json item = Json::object();
@@ -157,6 +169,9 @@ Json ClientJson(const IpAddress& address, const ClientStats& client) {
         devices.push_back(DeviceRef(key));
     }
     json["devices"] = std::move(devices);
+    if (client.devicesNotKept > 0) {
+        json["device_connections_not_listed"] = client.devicesNotKept;
+    }
     json["requests"] = FunctionCounts(client.requests, "requests");
     json["writes"] = client.writes;
     return json;
@@ -268,13 +283,13 @@ private:
 }  // namespace
 
 bool SummaryFile::Take(const Transaction& t, const Derivation& derived) {
-    if (derived.write) {
-        const char* separator = writes_.Size() == 0 ? "    " : ",\r\n    ";
-        spoolFailed_ |= !writes_.Append(separator + WriteLine(t, *derived.write));
+    if (derived.write && writes_.Keeps()) {
+        spoolFailed_ |= !writes_.Add(WriteLine(t, *derived.write));
     }
     for (const Anomaly& anomaly : derived.anomalies) {
-        const char* separator = anomalies_.Size() == 0 ? "    " : ",\r\n    ";
-        spoolFailed_ |= !anomalies_.Append(separator + AnomalyLine(t, anomaly));
+        if (anomalies_.Keeps()) {
+            spoolFailed_ |= !anomalies_.Add(AnomalyLine(t, anomaly));
+        }
     }
     return !spoolFailed_;
 }
@@ -289,8 +304,8 @@ bool SummaryFile::Refresh(const PlantResult& plant, bool requested) {
 bool SummaryFile::Close(const PlantResult& plant) {
     if (!closed_) {
         closed_ = true;
-        stored_ = document_.Write(
-            [&](BufferedTextFile& file) { return WriteDocument(file, plant); });
+        stored_ =
+            document_.Write([&](BufferedTextFile& file) { return WriteDocument(file, plant); });
     }
     return stored_;
 }
@@ -324,16 +339,16 @@ bool SummaryFile::WriteDocument(BufferedTextFile& file, const PlantResult& plant
          mapper != nullptr ? mapper->UnmatchedEntries() : std::vector<const MapEntry*>()) {
         unmatched.push_back(entry->name);
     }
-    written =
-        file.WriteBytes("  \"values\": {\r\n    \"split_entries\": " + std::to_string(split) +
-                         ",\r\n    \"unmatched\": " + Dump(unmatched) + ",\r\n") &&
-        written;
+    written = file.WriteBytes("  \"values\": {\r\n    \"split_entries\": " + std::to_string(split) +
+                              ",\r\n    \"unmatched\": " + Dump(unmatched) + ",\r\n") &&
+              written;
     ListWriter mapped(file, "    ", "entries");
     for (const auto& entry : model.Mapped()) {
         mapped.Add(MappedJson(entry.first, *entry.second));
     }
     written = mapped.End(true) && file.WriteBytes("  },\r\n") && written;
-    const auto list = [&file, &written](const char* name, TextSpool& spool, bool last) {
+    const auto list = [&file, &written](const char* name, KeptList& kept, bool last) {
+        TextSpool& spool = kept.spool;
         written = written && file.WriteBytes("  \"" + std::string(name) + "\": [");
         if (spool.Size() > 0) {
             written = written && file.WriteBytes("\r\n") &&
@@ -341,7 +356,14 @@ bool SummaryFile::WriteDocument(BufferedTextFile& file, const PlantResult& plant
                           [&file](const std::string& piece) { return file.WriteBytes(piece); }) &&
                       file.WriteBytes("\r\n  ");
         }
-        written = written && file.WriteBytes(last ? "]\r\n" : "],\r\n");
+        // Past the bound, the rest is counted (only then, so the document is as before).
+        const bool counted = kept.notKept > 0;
+        written = written && file.WriteBytes(last && !counted ? "]\r\n" : "],\r\n");
+        if (counted) {
+            written = written && file.WriteBytes("  \"" + std::string(name) +
+                                                 "_not_listed\": " + std::to_string(kept.notKept) +
+                                                 (last ? "\r\n" : ",\r\n"));
+        }
     };
     list("writes", writes_, false);
     const std::optional<CaptureStatistics>& statistics = facts.statistics;

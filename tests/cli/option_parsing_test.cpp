@@ -162,6 +162,22 @@ TEST_F(CommandLine, HelpAndVersionGoToStandardOutput) {
     EXPECT_NE(second.find("NO WARRANTY"), std::string::npos);
 }
 
+TEST(OptionParsing, LiveRunOptions) {
+    const CliOptions defaults = ParseCommandLine({"c"});
+    EXPECT_EQ(defaults.updateSeconds, 10);
+    EXPECT_EQ(defaults.durationSeconds, 0);  // no end of its own
+    const CliOptions options = ParseCommandLine({"--update=2.5", "--duration", "604800", "c"});
+    EXPECT_EQ(options.updateSeconds, 2.5);
+    EXPECT_EQ(options.durationSeconds, 604800);  // a week
+    // The views are refreshed once a second: a shorter interval is refused, not silently longer.
+    EXPECT_EQ(ErrorOf({"--update=0.5", "c"}), "--update takes seconds from 1 to 86400, not '0.5'");
+    EXPECT_EQ(ErrorOf({"--update=", "c"}), "--update takes seconds from 1 to 86400, not ''");
+    EXPECT_EQ(ErrorOf({"--duration=0", "c"}),
+              "--duration takes seconds above 0, up to 2678400 (31 days), not '0'");
+    EXPECT_EQ(ErrorOf({"--duration=1h", "c"}),
+              "--duration takes seconds above 0, up to 2678400 (31 days), not '1h'");
+}
+
 TEST(OptionParsing, TopKeepsStandardOutputToItself) {
     EXPECT_TRUE(ParseCommandLine({"--top", "c"}).top);
     EXPECT_EQ(ErrorOf({"--top", "-o", "-", "c"}),

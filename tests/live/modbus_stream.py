@@ -5,6 +5,7 @@ and slow requests, reconnecting clients and a client that probes random ranges. 
 time runs faster than the wall clock (--step); --rate paces the transactions in wall-clock time.
 
 Usage: modbus_stream.py [--seed N] [--rate TPS] [--transactions N] [--clients N] [--devices N]
+                        [--scanners N] [--unanswered P] [--reconnect P] [--step-us US]
 """
 
 import argparse
@@ -83,7 +84,7 @@ class Traffic:
         connection.transaction_id = (connection.transaction_id + 1) & 0xFFFF
         tid = connection.transaction_id
         choice = rng.random()
-        scanner = client == 0 and self.args.scan
+        scanner = client < self.args.scanners
         if scanner:
             function = 3
             first, count = rng.randrange(65000), rng.randrange(1, 60)
@@ -144,8 +145,8 @@ def main():
                         help="chance that a transaction opens a new connection")
     parser.add_argument("--unanswered", type=float, default=0.03,
                         help="chance that a request is never answered")
-    parser.add_argument("--scan", action="store_true",
-                        help="client 0 reads random ranges and draws refusals")
+    parser.add_argument("--scanners", type=int, default=0,
+                        help="clients that read random ranges and draw refusals")
     parser.add_argument("--step-us", type=int, default=5000,
                         help="capture time between transactions")
     args = parser.parse_args()

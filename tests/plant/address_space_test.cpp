@@ -93,3 +93,22 @@ TEST(AddressSpace, RangesStopAtTheLastAddress) {
     EXPECT_EQ(all[1].first, 65535u);
     EXPECT_EQ(all[1].last, 65535u);
 }
+
+TEST(AddressSpace, ScatteredRangesAreKeptUpToTheirBoundAndTheRestCounted) {
+    AddressRanges ranges;
+    const uint32_t bound = static_cast<uint32_t>(AddressRanges::kRangesKept);
+    for (uint32_t i = 0; i < bound + 3; ++i) {
+        ranges.Add(4 * i, 2);  // 0-1, 4-5, 8-9, ...: none touches another
+    }
+    const std::vector<AddressRange> kept = ranges.Ranges();
+    ASSERT_EQ(kept.size(), AddressRanges::kRangesKept);
+    EXPECT_EQ(kept.back().first, 4 * (bound - 1));
+    EXPECT_EQ(ranges.NotKept(), 3u);
+    // What joins a kept range still widens it: the bound only refuses a range apart.
+    ranges.Add(2, 2);  // 2-3 fills the gap between 0-1 and 4-5
+    EXPECT_EQ(ranges.Ranges().size(), AddressRanges::kRangesKept - 1);
+    EXPECT_EQ(ranges.Ranges().front().last, 5u);
+    ranges.Add(4 * bound + 100, 1);  // apart again, and there is room for one
+    EXPECT_EQ(ranges.Ranges().size(), AddressRanges::kRangesKept);
+    EXPECT_EQ(ranges.NotKept(), 3u);
+}

@@ -1,0 +1,77 @@
+#!/usr/bin/env python3
+"""A soak: an endless generated stream of Modbus/TCP through a named pipe, as fast as it comes,
+with many devices, clients, connections, scanned ranges and anomalies, while the program's
+resident memory (VmRSS) is sampled every second. Memory must level off: what it grows over the
+second half of the run stays within a small bound. Prints the samples.
+
+Usage: soak_test.py PROGRAM [SECONDS]      (exit 77: no named pipes or /proc here)
+"""
+
+import os
+import random
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+GENERATOR = os.path.join(HERE, "modbus_stream.py")
+# What the second half may add: a little heap churn, not a structure that grows with time.
+GROWTH_BOUND_KIB = 6 * 1024
+
+
+def rss_kib(pid):
+    with open("/proc/%d/status" % pid) as status:
+        for line in status:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1])
+    return 0
+
+
+def main():
+    if not hasattr(os, "mkfifo") or not os.path.exists("/proc/self/status"):
+        return 77
+    program = os.path.abspath(sys.argv[1])
+    seconds = int(sys.argv[2]) if len(sys.argv) > 2 else 60
+    seed = random.randrange(1 << 31)
+    print("soak: %d s, seed %d" % (seconds, seed))
+    with tempfile.TemporaryDirectory() as directory:
+        fifo = os.path.join(directory, "capture.fifo")
+        os.mkfifo(fifo)
+        generator = subprocess.Popen(
+            ["sh", "-c", 'exec "$0" "$1" --seed "$2" --clients 60 --devices 40 --scanners 20 '
+             '--reconnect 0.02 --step-us 2000 > "$3"', sys.executable, GENERATOR, str(seed), fifo])
+        run = subprocess.Popen(
+            [program, "--no", "-q", "-o", "/dev/null", "--transactions", "/dev/null",
+             "--points", "/dev/null", "--summary", "s.json", "--html", "page.html",
+             "--update=5", "capture.fifo"],
+            cwd=directory, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        samples = []
+        for second in range(seconds):
+            time.sleep(1)
+            if run.poll() is not None:
+                break
+            samples.append(rss_kib(run.pid))
+        run.send_signal(signal.SIGINT)
+        out, err = run.communicate(timeout=60)
+        generator.kill()
+        generator.wait()
+        print("RSS KiB each second:", " ".join(str(s) for s in samples))
+        print(out.decode(errors="replace").strip())
+        if len(samples) < seconds:
+            print("FAIL: the program ended early (%s): %s" % (run.returncode, err.decode()))
+            return 1
+        half = len(samples) // 2
+        growth = samples[-1] - samples[half]
+        print("first half: %d -> %d KiB; second half: %d -> %d KiB (%+d KiB, bound %d)"
+              % (samples[0], samples[half], samples[half], samples[-1], growth,
+                 GROWTH_BOUND_KIB))
+        if growth > GROWTH_BOUND_KIB:
+            print("FAIL: memory still grows in the second half")
+            return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
