@@ -17,9 +17,7 @@ public:
     const CaptureFailure& Failure() const override { return source_->Failure(); }
     const char* ContainerName() const override { return source_->ContainerName(); }
     int64_t FileLinkType() const override { return source_->FileLinkType(); }
-    std::optional<CaptureStatistics> Statistics() const override {
-        return source_->Statistics();
-    }
+    std::optional<CaptureStatistics> Statistics() const override { return source_->Statistics(); }
 
 private:
     std::unique_ptr<CaptureSource> source_;

@@ -87,8 +87,8 @@ public:
             const bool set = pcap_setfilter(handle, &program) == 0;
             pcap_freecode(&program);
             if (!set) {
-                error = "the capture filter cannot be set on '" + name +
-                        "': " + pcap_geterr(handle);
+                error =
+                    "the capture filter cannot be set on '" + name + "': " + pcap_geterr(handle);
                 return false;
             }
         }
@@ -162,8 +162,7 @@ private:
             tap.pending = true;
         } else if (got < 0) {
             failure_.recordNumber = delivered_ + 1;
-            failure_.message =
-                "reading from '" + tap.name + "' failed: " + pcap_geterr(tap.handle);
+            failure_.message = "reading from '" + tap.name + "' failed: " + pcap_geterr(tap.handle);
             stopped_ = CaptureOutcome::ReadError;
             return false;
         }
@@ -203,7 +202,9 @@ private:
 // "Up, Running, Connected": the status tcpdump -D shows.
 std::string StatusText(bpf_u_int32 flags) {
     std::string text;
-    const auto add = [&text](const char* word) { text += (text.empty() ? "" : ", ") + std::string(word); };
+    const auto add = [&text](const char* word) {
+        text += (text.empty() ? "" : ", ") + std::string(word);
+    };
     const std::pair<bpf_u_int32, const char*> words[] = {{PCAP_IF_UP, "Up"},
                                                          {PCAP_IF_RUNNING, "Running"},
                                                          {PCAP_IF_LOOPBACK, "Loopback"},

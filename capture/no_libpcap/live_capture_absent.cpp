@@ -19,8 +19,8 @@ bool ListCaptureInterfaces(std::vector<CaptureInterface>&, std::string& error) {
     return false;
 }
 
-std::unique_ptr<CaptureSource> OpenLiveCapture(const std::vector<std::string>&,
-                                               const std::string&, std::string& error) {
+std::unique_ptr<CaptureSource> OpenLiveCapture(const std::vector<std::string>&, const std::string&,
+                                               std::string& error) {
     error = kNoLiveCapture;
     return nullptr;
 }
