@@ -34,9 +34,9 @@ int main(int argc, char** argv) {
     for (;;) {
         int length = modbus_receive(ctx, query);
         if (length > 0) {
-            modbus_reply(ctx, query, length, mapping);  /* an address out of range: exception 2 */
+            modbus_reply(ctx, query, length, mapping); /* an address out of range: exception 2 */
         } else if (length < 0) {
-            break;  /* the client closed the connection */
+            break; /* the client closed the connection */
         }
     }
     close(listening);
