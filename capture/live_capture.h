@@ -26,8 +26,9 @@ bool LiveCaptureAvailable();
 // tell them.
 bool ListCaptureInterfaces(std::vector<CaptureInterface>& interfaces, std::string& error);
 
-// Starts capturing on every interface of `names` (several are read together, in the order of
-// their packets' times), keeping only the packets that pass `filter` (BPF; empty: every packet).
+// Starts capturing on every interface of `names` (several are read together: of the packets at
+// hand, the earliest first), keeping only the packets that pass `filter` (BPF; empty: every
+// packet).
 // Null with `error` set when an interface is unknown, capturing is not permitted (the missing
 // capability named), or the filter does not compile (libpcap's message).
 std::unique_ptr<CaptureSource> OpenLiveCapture(const std::vector<std::string>& names,
