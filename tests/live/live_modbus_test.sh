@@ -19,7 +19,7 @@ start_tool -C "$WORK/run" -o "$WORK/output.txt" --transactions="$WORK/live.jsonl
 (exec ip netns exec "$SRV_NS" "$SERVER" "$SRV_IP" 502) >"$WORK/server.out" &
 SERVER_PID=$!
 kill_on_exit "$SERVER_PID"
-wait_for grep -q listening "$WORK/server.out" || fail "the server did not start"
+wait_for grep -qs listening "$WORK/server.out" || fail "the server did not start"
 ip netns exec "$CLI_NS" "$CLIENT" "$SRV_IP" 502 || fail "the client's script did not run as written"
 wait "$SERVER_PID" || fail "the server failed"
 stop_tool
