@@ -47,6 +47,11 @@ struct AnalysisRequest {
     // The capture: one file ("-" is standard input), or several read as one in the order of
     // their first records' times (the files of a rotated capture).
     std::vector<std::string> inputPaths;
+    // Or the network interfaces to capture from live (then inputPaths is empty).
+    std::vector<std::string> interfaces;
+    // A capture filter (BPF, as tcpdump takes it) for the interfaces or the files; empty: none,
+    // and an interface then captures TCP on the Modbus ports.
+    std::string captureFilter;
     std::string reportPath = kReportFileName;  // kStandardOutputName: standard output
     // An existing report is deleted instead of stopping the run (the dialog always stops).
     bool replaceExistingReport = false;

@@ -12,7 +12,10 @@
 #include "analysis/run_texts.h"
 #include "capture/capture_sequence.h"
 #include "capture/capture_source.h"
+#include "capture/filtered_source.h"
 #include "capture/input_file.h"
+#include "capture/live_capture.h"
+#include "capture/packet_filter.h"
 #include "common/logging.h"
 #include "common/message_presenter.h"
 #include "network/link_types.h"
@@ -265,14 +268,81 @@ std::unique_ptr<CaptureSource> OpenInput(std::vector<std::string>& paths, bool t
     return sequence;
 }
 
+// What an interface captures when no filter is given: TCP on the Modbus ports.
+std::string ModbusPortsFilter(const std::vector<uint16_t>& extraPorts) {
+    std::string ports = "port 502";
+    for (const uint16_t port : extraPorts) {
+        ports += " or port " + std::to_string(port);
+    }
+    return "tcp and (" + ports + ")";
+}
+
+// The capture the request names: its interfaces live, or its files (narrowed by the capture
+// filter when one is given). Null when the user has been told why not; `paths` becomes the
+// files in reading order, or the interfaces.
+std::unique_ptr<CaptureSource> OpenRequestedCapture(const AnalysisRequest& request,
+                                                    std::vector<std::string>& paths,
+                                                    AnalysisHost& host) {
+    std::string error;
+    std::unique_ptr<PacketFilter> filter;
+    if (!request.captureFilter.empty()) {
+        filter = CompilePacketFilter(request.captureFilter, error);
+        if (!filter) {
+            if (PacketFiltersAvailable()) {
+                ShowMessage(run_texts::kBadCaptureFilter, request.captureFilter.c_str(),
+                            error.c_str());
+            } else {
+                ShowMessage(run_texts::kCannotCapture, error.c_str());
+            }
+            return nullptr;
+        }
+    }
+    if (!request.interfaces.empty()) {
+        paths = request.interfaces;
+        const std::string expression = request.captureFilter.empty()
+                                           ? ModbusPortsFilter(request.options.extraModbusPorts)
+                                           : request.captureFilter;
+        std::unique_ptr<CaptureSource> live = OpenLiveCapture(paths, expression, error);
+        if (!live) {
+            ShowMessage(run_texts::kCannotCapture, error.c_str());
+            return nullptr;
+        }
+        const int64_t linkType = live->FileLinkType();
+        if (linkType >= 0 && !IsSupportedLinkType(static_cast<uint32_t>(linkType))) {
+            ShowMessage(run_texts::kLinkNotRead, CaptureNames(paths).c_str(),
+                        DescribeLinkType(static_cast<uint32_t>(linkType)).c_str());
+            return nullptr;
+        }
+        DebugLog("Capturing live, Filter=[%s]", expression.c_str());
+        return live;
+    }
+    std::unique_ptr<CaptureSource> source =
+        OpenInput(paths, request.options.pairing == PairingMode::Address, host);
+    if (source && filter) {
+        source = std::make_unique<FilteredSource>(std::move(source), std::move(filter));
+    }
+    return source;
+}
+
+void LogStatistics(const CaptureSource& source) {
+    const std::optional<CaptureStatistics> statistics = source.Statistics();
+    if (statistics) {
+        DebugLog(
+            "Capture statistics, Received=[%llu] Dropped by kernel=[%llu] Dropped by "
+            "interface=[%llu]",
+            static_cast<unsigned long long>(statistics->received),
+            static_cast<unsigned long long>(statistics->droppedByKernel),
+            static_cast<unsigned long long>(statistics->droppedByInterface));
+    }
+}
+
 AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host,
                               PlatformServices& platform) {
     BusyScope busy(host);
 
     const AnalysisOptions& options = request.options;
     std::vector<std::string> paths = request.inputPaths;
-    const std::unique_ptr<CaptureSource> source =
-        OpenInput(paths, options.pairing == PairingMode::Address, host);
+    const std::unique_ptr<CaptureSource> source = OpenRequestedCapture(request, paths, host);
     if (!source) {
         return AnalysisResult::EndedEarly;
     }
@@ -332,6 +402,7 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
     }
     PassEnd end = options.pairing == PairingMode::Address ? RunAddressPairing(context)
                                                           : RunTransactionPairing(context);
+    LogStatistics(*source);
     const CaptureFacts facts = context.Facts();
     const PlantResult plant = stage ? stage->Result(facts) : PlantResult{facts};
     // Everything taken so far is stored, whichever way the pass ended; a capture without any
@@ -392,7 +463,7 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
 AnalysisResult RunAnalysis(const AnalysisRequest& request, AnalysisHost& host,
                            PlatformServices& platform) {
     const std::vector<std::string>& paths = request.inputPaths;
-    if (paths.empty() || paths[0].empty()) {
+    if (request.interfaces.empty() && (paths.empty() || paths[0].empty())) {
         ShowMessage(run_texts::kSelectFile);
         return AnalysisResult::EndedEarly;
     }

@@ -22,6 +22,10 @@ constexpr const char kInvalidInput[] = "Invalid input file\nFile: %s\n%s";
 constexpr const char kLinkNotRead[] = "Invalid input file\nFile: %s\n%s is not read";
 constexpr const char kNoModbusMessages[] =
     "Error: There are no valid Modbus messages in this file\nFile: %s";
+// A live capture that could not start (or capture filters in a build without them).
+constexpr const char kCannotCapture[] = "Can not capture\n%s";
+// The filter, and libpcap's message.
+constexpr const char kBadCaptureFilter[] = "Invalid capture filter\nFilter: %s\n%s";
 constexpr const char kCannotWriteReport[] = "Can not write to the report file\nFile: %s";
 constexpr const char kCaptureDamaged[] =
     "The capture is damaged or could not be read at record %llu (file offset %lld): %s\nFile: %s";

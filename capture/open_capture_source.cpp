@@ -1,9 +1,11 @@
-// Picks the reader for a capture by its first bytes, and the byte stream by what the path names.
+// Picks the reader for a capture by its first bytes (inflating gzip first), and the byte stream
+// by what the path names.
 
 #include <cstdio>
 
 #include "capture/capture_source.h"
 #include "capture/file_byte_stream.h"
+#include "capture/gzip_byte_stream.h"
 #include "capture/input_file.h"
 #include "capture/pcap_source.h"
 #include "capture/pcapng_source.h"
@@ -44,7 +46,9 @@ void Unreadable(CaptureOpenError& error, const std::string& message) {
 
 std::unique_ptr<CaptureSource> OpenCaptureStream(std::unique_ptr<ByteStream> stream,
                                                  CaptureOpenError& error) {
-    auto reader = std::make_unique<StreamReader>(std::move(stream));
+    // A capture compressed with gzip is inflated on the way (told by its first bytes).
+    auto reader =
+        std::make_unique<StreamReader>(std::make_unique<GzipByteStream>(std::move(stream)));
     uint8_t start[kShortestFileHeader] = {};
     const size_t got = reader->Peek(start, sizeof(start));
     if (got < sizeof(start)) {

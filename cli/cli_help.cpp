@@ -41,7 +41,10 @@ std::string OptionLines(const OptionEntry& entry) {
 }  // namespace
 
 std::string UsageText() {
-    std::string text = "Usage: zep-modbus-parser [OPTION]... CAPTURE...\n";
+    std::string text =
+        "Usage: zep-modbus-parser [OPTION]... CAPTURE...\n"
+        "       zep-modbus-parser [OPTION]... -i IFACE [-f FILTER]\n"
+        "       zep-modbus-parser -D\n";
     text += WebCommandUsage();
     text +=
         "       zep-modbus-parser --help | --version\n"
@@ -49,7 +52,10 @@ std::string UsageText() {
         "Analyses the Modbus/TCP traffic in the libpcap capture CAPTURE and writes the report\n"
         "(output.txt) and log.txt in the current directory, or in DIR with -C.\n"
         "Several CAPTUREs (the files of a rotated capture) are read as one, in the order of\n"
-        "their first records' times; '-' (standard input) is read alone.\n"
+        "their first records' times; '-' (standard input) is read alone. A capture\n"
+        "compressed with gzip (.pcap.gz, .pcapng.gz) is read as it is.\n"
+        "With -i, the traffic of a network interface is analysed as it is captured,\n"
+        "until Ctrl-C or SIGTERM (Linux; capturing needs root or cap_net_raw).\n"
         "CAPTURE and FILE are taken relative to the directory the command was given in.\n"
         "\n"
         "Options:\n";

@@ -13,6 +13,7 @@
 
 #include "analysis/analysis_run.h"
 #include "analysis/output_paths.h"
+#include "capture/live_capture.h"
 #include "cli/cli_options.h"
 #include "cli/console_host.h"
 #include "cli/console_platform.h"
@@ -158,6 +159,8 @@ int Analyze(const CliOptions& options, CliStreams streams, CliStreams notices,
 
     AnalysisRequest request;
     request.inputPaths = captures;
+    request.interfaces = options.interfaces;
+    request.captureFilter = options.captureFilter;
     if (!report.empty()) {
         request.reportPath = report;
     }
@@ -210,6 +213,28 @@ int Analyze(const CliOptions& options, CliStreams streams, CliStreams notices,
     return 0;
 }
 
+// -D: "1.eth0 [Up, Running, Connected]" per interface, as tcpdump lists them.
+int ListInterfaces(CliStreams streams) {
+    std::vector<CaptureInterface> interfaces;
+    std::string error;
+    if (!ListCaptureInterfaces(interfaces, error)) {
+        streams.err << "zep-modbus-parser: " << error << '\n';
+        return 1;
+    }
+    for (size_t i = 0; i < interfaces.size(); ++i) {
+        const CaptureInterface& interface = interfaces[i];
+        streams.out << i + 1 << '.' << interface.name;
+        if (!interface.description.empty()) {
+            streams.out << " (" << interface.description << ')';
+        }
+        if (!interface.status.empty()) {
+            streams.out << " [" << interface.status << ']';
+        }
+        streams.out << '\n';
+    }
+    return 0;
+}
+
 }  // namespace
 
 int RunCommandLine(const std::vector<std::string>& arguments, CliStreams streams,
@@ -226,6 +251,9 @@ int RunCommandLine(const std::vector<std::string>& arguments, CliStreams streams
     if (options.command == CliCommand::UsageError) {
         streams.err << UsageErrorText(options.error);
         return 2;
+    }
+    if (options.command == CliCommand::ListInterfaces) {
+        return ListInterfaces(streams);
     }
 
     // -q: notices and progress go nowhere but log.txt, and nobody is asked (--yes/--no

@@ -176,6 +176,24 @@ std::string ApplyTop(CliOptions& options, const std::string&) {
     return Accept();
 }
 
+std::string ApplyInterface(CliOptions& options, const std::string& name) {
+    if (name.empty()) {
+        return "the interface name is empty";
+    }
+    options.interfaces.push_back(name);
+    return Accept();
+}
+
+std::string ApplyCaptureFilter(CliOptions& options, const std::string& filter) {
+    options.captureFilter = filter;
+    return Accept();
+}
+
+std::string ApplyListInterfaces(CliOptions& options, const std::string&) {
+    options.command = CliCommand::ListInterfaces;
+    return Accept();
+}
+
 // The help of an option with a numeric default names the default its option takes.
 const char* ResponseTimeoutHelp() {
     static const std::string help =
@@ -208,6 +226,17 @@ std::vector<OptionEntry> BuildOptionTable() {
         {'\0', "yes", nullptr, "answer Yes to questions when nobody can be asked", ApplyYes},
         {'\0', "no", nullptr, "answer No to them (the default)", ApplyNo},
         {'\0', "debug-log", nullptr, "also write the diagnostic log Debuglog.txt", ApplyDebugLog},
+        {'i', "interface", "IFACE",
+         "capture live from the network interface IFACE instead\n"
+         "of reading files, until interrupted (repeatable; Linux)",
+         ApplyInterface},
+        {'f', "capture-filter", "FILTER",
+         "keep only the packets that pass FILTER (tcpdump's\n"
+         "syntax) from the interface or the files; an interface\n"
+         "takes TCP on the Modbus ports by default",
+         ApplyCaptureFilter},
+        {'D', "list-interfaces", nullptr, "list the interfaces -i can capture from and exit",
+         ApplyListInterfaces},
         {'\0', "pairing", "MODE",
          "pair by 'transaction' (per connection and transaction\n"
          "id, the default) or by 'address' (one server, one client)",
@@ -352,14 +381,26 @@ CliOptions UsageError(const std::string& error) {
 
 // Checks the operands against the command that was asked for.
 CliOptions Finish(CliOptions options, const std::vector<std::string>& operands) {
+    if (options.command == CliCommand::ListInterfaces) {
+        return operands.empty() ? options : UsageError("-D takes no capture file");
+    }
+    if (!options.interfaces.empty()) {
+        if (!operands.empty()) {
+            return UsageError(
+                "-i captures from an interface; it cannot be given with capture files");
+        }
+        if (options.addressPairing) {
+            return UsageError(
+                "--pairing=address reads the capture twice; it cannot read an interface (-i)");
+        }
+    } else if (options.command == CliCommand::Analyze && operands.empty()) {
+        return UsageError("no capture file given");
+    }
     if (options.command != CliCommand::Analyze) {
         if (!operands.empty()) {
             return UsageError("--check-update and --send-feedback take no capture file");
         }
         return options;
-    }
-    if (operands.empty()) {
-        return UsageError("no capture file given");
     }
     if (operands.size() > 1) {
         for (const std::string& operand : operands) {

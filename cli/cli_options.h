@@ -7,17 +7,27 @@
 
 #include "session/response_defaults.h"
 
-enum class CliCommand { Analyze, Help, Version, UsageError, CheckUpdate, SendFeedback };
+enum class CliCommand {
+    Analyze,
+    Help,
+    Version,
+    UsageError,
+    CheckUpdate,
+    SendFeedback,
+    ListInterfaces,  // -D
+};
 enum class CliAnswer { Ask, Yes, No };
 
 struct CliOptions {
     CliCommand command = CliCommand::Analyze;
-    CliAnswer answer = CliAnswer::Ask;  // --yes / --no answer questions when nobody can be asked
-    std::string directory;              // -C DIR: where the logs and the default report go
-    std::string report;                 // -o FILE; empty: output.txt in the working directory
-    bool force = false;                 // --force: replace an existing report
-    bool quiet = false;                 // -q: notices only in log.txt
-    std::vector<std::string> captures;  // one, or several read as one
+    CliAnswer answer = CliAnswer::Ask;    // --yes / --no answer questions when nobody can be asked
+    std::string directory;                // -C DIR: where the logs and the default report go
+    std::string report;                   // -o FILE; empty: output.txt in the working directory
+    bool force = false;                   // --force: replace an existing report
+    bool quiet = false;                   // -q: notices only in log.txt
+    std::vector<std::string> captures;    // one, or several read as one
+    std::vector<std::string> interfaces;  // -i IFACE: capture live instead (repeatable)
+    std::string captureFilter;            // -f FILTER: BPF, for interfaces and files
     bool debugLog = false;
     bool addressPairing = false;  // --pairing address
     std::vector<uint16_t> ports;  // --port N: more Modbus/TCP ports than 502

@@ -5,7 +5,7 @@ _zep_modbus_parser() {
     local cur prev
     cur=${COMP_WORDS[COMP_CWORD]}
     prev=${COMP_WORDS[COMP_CWORD-1]}
-    local options="-C --directory -o --output --force -q --quiet --yes --no --debug-log --pairing --port --response-timeout --transactions --summary --points --suggest-map --html --slow-response --map --update --duration"
+    local options="-C --directory -o --output --force -q --quiet --yes --no --debug-log -i --interface -f --capture-filter -D --list-interfaces --pairing --port --response-timeout --transactions --summary --points --suggest-map --html --slow-response --map --update --duration"
 # begin web
     options+=" --check-update --send-feedback --web-host"
 # end web
@@ -15,6 +15,13 @@ _zep_modbus_parser() {
     case $prev in
         -C | --directory)
             COMPREPLY=($(compgen -d -- "$cur"))
+            return
+            ;;
+        -i | --interface)
+            COMPREPLY=($(compgen -W "$(ls /sys/class/net 2>/dev/null) any" -- "$cur"))
+            return
+            ;;
+        -f | --capture-filter)
             return
             ;;
         --pairing)

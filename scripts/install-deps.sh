@@ -5,15 +5,17 @@
 #   install-deps.sh       everything the tests need as well
 set -euo pipefail
 
-cli_packages=(build-essential cmake libcurl4-openssl-dev nlohmann-json3-dev libyaml-cpp-dev)
+cli_packages=(build-essential cmake libcurl4-openssl-dev nlohmann-json3-dev libyaml-cpp-dev
+    libpcap-dev zlib1g-dev)
 test_packages=(
     git pkg-config
     googletest libgtest-dev
     clang-format
-    mingw-w64
+    mingw-w64 libz-mingw-w64-dev
     python3 openssl
     tshark
     dpkg-dev
+    libmodbus-dev tcpreplay iproute2 util-linux
 )
 packages=("${cli_packages[@]}")
 if [ "${1:-all}" != cli ]; then

@@ -30,6 +30,13 @@ if [ "$web" = ON ]; then
 else
     ! grep -q 'curl' <<<"$depends" || fail "a build without the web part depends on curl: $depends"
 fi
+grep -q 'zlib1g' <<<"$depends" || fail "Depends lacks zlib1g (gzip-compressed captures): $depends"
+pcap=$(grep -E '^ZEP_WITH_LIBPCAP:BOOL=' "$build/CMakeCache.txt" | cut -d= -f2)
+if [ "$pcap" = ON ]; then
+    grep -q 'libpcap' <<<"$depends" || fail "Depends lacks libpcap (live capture): $depends"
+else
+    ! grep -q 'pcap' <<<"$depends" || fail "a build without libpcap depends on it: $depends"
+fi
 yaml=$(grep -E '^ZEP_WITH_YAML:BOOL=' "$build/CMakeCache.txt" | cut -d= -f2)
 if [ "$yaml" = ON ]; then
     grep -q 'libyaml-cpp' <<<"$depends" || fail "Depends lacks libyaml-cpp: $depends"
