@@ -114,6 +114,7 @@ def coil(path):
     # The records of the two clients are interleaved by time as a capture has them.
     sort_records(path)
     return {"write_time": write_time, "write_client": operator[0],
+            "first": START + 0.5 + RESPONSE_DELAY, "last": START + 39 + RESPONSE_DELAY,
             "coil_off_until": START + 15 + RESPONSE_DELAY, "coil_on_from": START + 16 + RESPONSE_DELAY,
             "input_off_until": START + 16.5 + RESPONSE_DELAY,
             "input_on_from": START + 17.5 + RESPONSE_DELAY}
