@@ -33,7 +33,7 @@ svg .exceptions { stroke: #c0392b; }
   .charts { grid-template-columns: repeat(2, minmax(0, 1fr)); gap: 8px 12px; }
   table { page-break-inside: auto; }
   th, td { padding: 1px 3px; }
-  thead th { overflow-wrap: anywhere; }
+  th { font-size: 8.5px; padding: 1px 2px; }
   tr, figure, svg { page-break-inside: avoid; break-inside: avoid; }
   thead { display: table-header-group; }
   h2, h3 { page-break-after: avoid; break-after: avoid; }

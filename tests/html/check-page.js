@@ -12,7 +12,8 @@
 // the window at 1280 px, the page using a 1920 px screen, fitting A4 in print; one
 // response-time range on every histogram. STORY names what else the crafted capture must show
 // (see make_page_captures.py; FACTS is its JSON): 'step', 'coil', 'slow-poll', 'write-only'.
-// Saves a screenshot (PNG) of the page at 1280 px.
+// Saves a screenshot (PNG) of the page at 1280 px, and beside it the page printed on A4, as a PDF
+// and as a PNG of the print layout.
 
 const { spawn } = require('child_process');
 const fs = require('fs');
@@ -397,7 +398,7 @@ async function main() {
         });
         const url = `file://${path.resolve(page)}`;
         const tab = await open(send, loads, url,
-            (sessionId) => viewport(send, sessionId, 1280, 2000, 'screen'));
+            (sessionId) => viewport(send, sessionId, 1280, 900, 'screen'));
         const shown = await tab.evaluate(geometry.readPage);
         checkLayout('at 1280 px', await tab.evaluate(geometry.layoutProblems));
         const metrics = await send('Page.getLayoutMetrics', {}, tab.sessionId);
@@ -420,6 +421,11 @@ async function main() {
         // A4 less 12 mm margins, at 96 px per inch.
         await viewport(send, tab.sessionId, 703, 1000, 'print');
         checkLayout('printed on A4', await tab.evaluate(geometry.layoutProblems));
+        const printed = await send('Page.getLayoutMetrics', {}, tab.sessionId);
+        await viewport(send, tab.sessionId, 703, Math.ceil(Math.min(printed.cssContentSize.height, 6000)),
+            'print');
+        const printShot = await send('Page.captureScreenshot', { format: 'png' }, tab.sessionId);
+        fs.writeFileSync(screenshot.replace(/\.png$/, '-print.png'), Buffer.from(printShot.data, 'base64'));
         const pdf = await send('Page.printToPDF', { preferCSSPageSize: true }, tab.sessionId);
         fs.writeFileSync(screenshot.replace(/\.png$/, '.pdf'), Buffer.from(pdf.data, 'base64'));
 
