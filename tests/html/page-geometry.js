@@ -138,9 +138,11 @@ function readPage() {
         histograms,
         clients,
         talkers,
-        tableRows: Array.from(document.querySelectorAll('table'), (t) =>
-            t.tBodies.length > 0 ? Array.from(t.tBodies).reduce((n, b) => n + b.rows.length, 0)
-                : t.rows.length),
+        // Rows a reader sees without opening anything (a closed <details> hides its table).
+        tableRows: Array.from(document.querySelectorAll('table'), (t) => ({
+            id: t.id,
+            rows: Array.from(t.rows).filter((row) => row.checkVisibility()).length,
+        })),
         notes: Array.from(document.querySelectorAll('.note'), (n) => n.textContent.trim()),
     };
 }
