@@ -27,6 +27,12 @@ svg .bar:hover { fill: #1d4f8c; }
 svg .line { fill: none; stroke-width: 1.2; }
 svg .value, svg .requests { stroke: #1d6fb8; }
 svg .exceptions { stroke: #c0392b; }
+@media screen and (min-width: 1400px) {
+  body { display: grid; grid-template-columns: minmax(0, auto) minmax(0, 1fr); column-gap: 40px; align-items: start; }
+  body > * { grid-column: 1 / -1; }
+  body > #capture { grid-column: 1; grid-row: span 2; }
+  body > #devices, body > #who-talks { grid-column: 2; }
+}
 @page { size: A4; margin: 12mm; }
 @media print {
   body { margin: 0; padding: 0; font-size: 10px; }

@@ -12,8 +12,9 @@
 // the window at 1280 px, the page using a 1920 px screen, fitting A4 in print; one
 // response-time range on every histogram. STORY names what else the crafted capture must show
 // (see make_page_captures.py; FACTS is its JSON): 'step', 'coil', 'slow-poll', 'write-only'.
-// Saves a screenshot (PNG) of the page at 1280 px, and beside it the page printed on A4, as a PDF
-// and as a PNG of the print layout.
+// Saves a screenshot (PNG) of the page at 1280 px, and beside the page the top of it at 1920 px
+// (report-1920.png) and the page printed on A4, as a PDF and as a PNG of the print layout
+// (report.pdf, report-print.png).
 
 const { spawn } = require('child_process');
 const fs = require('fs');
@@ -417,6 +418,8 @@ async function main() {
             problems.push(`at ${wide.window} px no two charts of a device side by side`);
         }
         checkLayout('at 1920 px', await tab.evaluate(geometry.layoutProblems));
+        const wideShot = await send('Page.captureScreenshot', { format: 'png' }, tab.sessionId);
+        fs.writeFileSync(page.replace(/\.html$/, '-1920.png'), Buffer.from(wideShot.data, 'base64'));
         // A4 less 12 mm margins, at 96 px per inch.
         await viewport(send, tab.sessionId, 703, 1000, 'print');
         checkLayout('printed on A4', await tab.evaluate(geometry.layoutProblems));
@@ -424,9 +427,9 @@ async function main() {
         await viewport(send, tab.sessionId, 703, Math.ceil(Math.min(printed.cssContentSize.height, 6000)),
             'print');
         const printShot = await send('Page.captureScreenshot', { format: 'png' }, tab.sessionId);
-        fs.writeFileSync(screenshot.replace(/\.png$/, '-print.png'), Buffer.from(printShot.data, 'base64'));
+        fs.writeFileSync(page.replace(/\.html$/, '-print.png'), Buffer.from(printShot.data, 'base64'));
         const pdf = await send('Page.printToPDF', { preferCSSPageSize: true }, tab.sessionId);
-        fs.writeFileSync(screenshot.replace(/\.png$/, '.pdf'), Buffer.from(pdf.data, 'base64'));
+        fs.writeFileSync(page.replace(/\.html$/, '.pdf'), Buffer.from(pdf.data, 'base64'));
 
         const plain = await open(send, loads, url,
             (sessionId) => send('Emulation.setScriptExecutionDisabled', { value: true }, sessionId));

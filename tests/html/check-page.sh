@@ -4,7 +4,8 @@
 # write-only capture) in headless Chromium (Debian's chromium, installed with apt-get when
 # missing and run as root) with the network off, through check-page.js, which lists what it
 # checks. Screenshots: BUILD_DIR/html-report.png (the plant), BUILD_DIR/html-report-write-only.png
-# and the others' in BUILD_DIR/html-check; beside each, the page printed on A4 (PDF).
+# and the others' in BUILD_DIR/html-check; there, beside each page, its top at 1920 px and the page
+# printed on A4 (PDF and PNG).
 #
 # Usage: check-page.sh PROGRAM BUILD_DIR
 # Exits 77 (skipped) when chromium or node cannot be had.
@@ -52,12 +53,12 @@ while read -r story capture shot; do
         "$(story_facts "$story")" </dev/null || status=1
 done <<STORIES
 plant $top/examples/plant.pcapng $build/html-report.png
-example $top/examples/example.pcap $work/example.png
-step $work/captures/step.pcap $work/step.png
-coil $work/captures/coil.pcap $work/coil.png
-slow-poll $work/captures/slow-poll.pcap $work/slow-poll.png
+example $top/examples/example.pcap $work/example/report.png
+step $work/captures/step.pcap $work/step/report.png
+coil $work/captures/coil.pcap $work/coil/report.png
+slow-poll $work/captures/slow-poll.pcap $work/slow-poll/report.png
 write-only $work/captures/write-only.pcap $build/html-report-write-only.png
 STORIES
 [ "$status" = 0 ] && echo "HTML report checked in Chromium; screenshots $build/html-report.png," \
-    "$build/html-report-write-only.png and $work/*.png"
+    "$build/html-report-write-only.png and $work/*/report*.png"
 exit "$status"
