@@ -16,7 +16,7 @@ th[aria-sort=ascending]::after { content: " \25B2"; } th[aria-sort=descending]::
 figure { margin: 0; min-width: 0; }
 svg { max-width: 100%; height: auto; }
 svg.chart { display: block; width: 100%; font-size: 10px; background: #fff; }
-svg.talkers { display: block; font-size: 11px; }
+svg.talkers { display: block; }
 svg .axis { fill: none; stroke: #444; }
 svg .chart-title { font-weight: bold; font-size: 11px; }
 svg .tick-label.x, svg .axis-label { text-anchor: middle; }
