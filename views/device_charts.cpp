@@ -67,7 +67,16 @@ ChartAxis TimeAxis(const TimeBuckets& buckets, const TimeColumns& columns) {
     CaptureTimestamp origin = TimestampOf(buckets.OriginNs());
     origin.fraction /= 1000;
     origin.fractionDigits = 6;
-    return ValueAxis("s after " + Iso8601Utc(origin), 0, columns.X0(columns.count));
+    // The capture's span exactly, its round ticks inside it.
+    ChartAxis axis;
+    axis.label = "s after " + Iso8601Utc(origin);
+    axis.max = columns.X0(columns.count);
+    for (const Tick& tick : LinearTicks(0, axis.max)) {
+        if (tick.value <= axis.max * (1 + 1e-9)) {
+            axis.ticks.push_back(tick);
+        }
+    }
+    return axis;
 }
 
 void SetTimeData(SvgChart& chart, const ChartAxis& time, const TimeBuckets& buckets) {
@@ -104,25 +113,47 @@ size_t PollPeriod(const std::vector<Count>& requests) {
     return gaps[ninth];
 }
 
+// The buckets a device was asked in, in buckets: from its first request's to its last's,
+// and half a poll period more on either side, which its first and last polls stand for.
+struct Span {
+    double from = 0;
+    double to = 0;
+};
+
+Span SpanOf(const std::vector<Count>& requests, const std::vector<Count>& exceptions,
+            size_t period) {
+    Span span{static_cast<double>(requests.size()), 0};
+    for (size_t i = 0; i < requests.size(); ++i) {
+        if (requests[i].n > 0 || exceptions[i].n > 0) {
+            span.from = std::min(span.from, static_cast<double>(i));
+            span.to = static_cast<double>(i + 1);
+        }
+    }
+    span.from -= static_cast<double>(period) / 2;
+    span.to += static_cast<double>(period) / 2;
+    return span;
+}
+
 // Events per second at each column: each bucket's count weighed by a triangle `half` buckets
-// to either side of the column's middle, over the weights inside the capture. The triangles of
-// a poll period's multiples sum to one wherever they stand, so a regular poll, however slow,
-// reads as its steady rate and not as a spike wherever its requests fall.
+// to either side of the column's middle, over the weights inside the device's span. The
+// triangles of a poll period's multiples sum to one wherever they stand, so a regular poll,
+// however slow, reads as its steady rate and not as a spike wherever its requests fall.
 std::vector<std::pair<EnvelopeColumn, double>> Rates(const TimeColumns& columns,
                                                      const std::vector<Count>& counts,
-                                                     size_t used, double half) {
+                                                     const Span& span, double half) {
     std::vector<std::pair<EnvelopeColumn, double>> rates(columns.count);
     for (size_t c = 0; c < columns.count; ++c) {
-        const double middle = (static_cast<double>(c) + 0.5) * static_cast<double>(columns.perColumn);
-        const double from = std::max(0.0, std::ceil(middle - half - 0.5));
-        const double to = std::min(static_cast<double>(used) - 1, std::floor(middle + half - 0.5));
+        const double middle =
+            (static_cast<double>(c) + 0.5) * static_cast<double>(columns.perColumn);
         double events = 0;
         double weights = 0;
-        for (double i = from; i <= to; ++i) {
+        for (double i = std::ceil(middle - half - 0.5); i <= middle + half - 0.5; ++i) {
             const double weight = 1 - std::abs(i + 0.5 - middle) / half;
-            if (weight > 0) {
-                events += weight * static_cast<double>(counts[static_cast<size_t>(i)].n);
+            if (weight > 0 && i + 0.5 >= span.from && i + 0.5 <= span.to) {
                 weights += weight;
+                if (i >= 0 && i < static_cast<double>(counts.size())) {
+                    events += weight * static_cast<double>(counts[static_cast<size_t>(i)].n);
+                }
             }
         }
         rates[c].first.x0 = columns.X0(c);
@@ -306,8 +337,9 @@ std::string RateChart(DeviceTrends& device, TimeBuckets& buckets) {
     const double half =
         std::max(static_cast<double>(columns.perColumn),
                  period > 0 ? 2.0 * static_cast<double>(period) : static_cast<double>(used) / 2);
-    const auto requests = Rates(columns, requestCounts, used, half);
-    const auto exceptions = Rates(columns, exceptionCounts, used, half);
+    const Span span = SpanOf(requestCounts, exceptionCounts, period);
+    const auto requests = Rates(columns, requestCounts, span, half);
+    const auto exceptions = Rates(columns, exceptionCounts, span, half);
     double most = 0;
     bool anyException = false;
     for (size_t c = 0; c < columns.count; ++c) {

@@ -277,7 +277,7 @@ private:
 
 std::string SeriesPath(const std::string& name, const std::string& cssClass,
                        const std::string& d) {
-    return "<path class=\"series " + HtmlEscape(cssClass) + "\" data-name=\"" +
+    return "<path class=\"" + HtmlEscape(cssClass) + " series\" data-name=\"" +
            HtmlEscape(name) + "\" d=\"" + d + "\"/>";
 }
 
