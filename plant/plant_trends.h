@@ -50,9 +50,9 @@ struct FollowedPoint {
     uint64_t leftOut = 0;  // values no chart draws: not finite, or beyond a float's range
     // The mean time between its samples; 0 with fewer than two.
     double IntervalSeconds() const {
-        return samples > 1 ? static_cast<double>(lastNs - firstNs) / 1e9 /
-                                 static_cast<double>(samples - 1)
-                           : 0;
+        return samples > 1
+                   ? static_cast<double>(lastNs - firstNs) / 1e9 / static_cast<double>(samples - 1)
+                   : 0;
     }
 };
 
@@ -61,9 +61,9 @@ struct PointWatch {
     static constexpr uint16_t kNoRoom = UINT16_MAX;  // changed while its kind had no room
 
     double last = 0;
-    uint32_t firstMs = 0;  // the first sample, after the buckets' origin (saturating)
-    uint32_t samples = 0;  // saturating
-    uint16_t leftOut = 0;  // saturating
+    uint32_t firstMs = 0;   // the first sample, after the buckets' origin (saturating)
+    uint32_t samples = 0;   // saturating
+    uint16_t leftOut = 0;   // saturating
     uint16_t followed = 0;  // its index in DeviceTrends::followed + 1, 0 while constant
 };
 
@@ -91,9 +91,9 @@ struct DeviceTrends {
     BucketTable<Extent> values;
     std::vector<FollowedPoint> followed;
     std::vector<PointWatch> watches;
-    std::vector<uint32_t> watchOf[kPointTableCount];  // by address: index + 1 in `watches`
+    std::vector<uint32_t> watchOf[kPointTableCount];           // by address: index + 1 in `watches`
     std::unordered_map<const MapEntry*, uint32_t> entryWatch;  // likewise
-    size_t watched[kPointKinds] = {};  // points sampled
+    size_t watched[kPointKinds] = {};                          // points sampled
     size_t changed[kPointKinds] = {};  // of them, those that changed (followed or not)
     size_t followedOf[kPointKinds] = {};
     // Writes per point written: series i of `writes` is writtenPoints[i].

@@ -89,10 +89,12 @@ void SetValueData(SvgChart& chart, const ChartAxis& values) {
     chart.SetData("v1", ExactText(values.max));
 }
 
-// The usual time from one request of the device to the next, in buckets: the gaps between the
-// buckets with requests that nine in ten do not exceed (a burst of a poll's requests spans a
-// bucket or two; the poll period is the gap after it). None with fewer than two gaps.
-size_t PollPeriod(const std::vector<Count>& requests) {
+// The usual time from one poll of the device to the next, in buckets (0 with fewer than two
+// gaps between buckets with requests). The gaps that nine in ten do not exceed set the scale;
+// the period is the time those gaps cover over the polls among them: the gaps of at least half
+// that scale, as a burst of a poll's requests may span two buckets. Pauses longer than three
+// times the scale are left out.
+double PollPeriod(const std::vector<Count>& requests) {
     std::vector<size_t> gaps;
     size_t previous = 0;
     bool any = false;
@@ -108,20 +110,30 @@ size_t PollPeriod(const std::vector<Count>& requests) {
     if (gaps.size() < 2) {
         return 0;
     }
+    std::vector<size_t> sorted = gaps;
     const size_t ninth = std::min(gaps.size() - 1, gaps.size() * 9 / 10);
-    std::nth_element(gaps.begin(), gaps.begin() + static_cast<std::ptrdiff_t>(ninth), gaps.end());
-    return gaps[ninth];
+    std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(ninth),
+                     sorted.end());
+    const auto scale = static_cast<double>(sorted[ninth]);
+    double covered = 0;
+    double polls = 0;
+    for (size_t gap : gaps) {
+        const auto g = static_cast<double>(gap);
+        covered += g <= 3 * scale ? g : 0;
+        polls += g >= scale / 2 && g <= 3 * scale ? 1 : 0;
+    }
+    return covered / polls;
 }
 
-// The buckets a device was asked in, in buckets: from its first request's to its last's,
-// and half a poll period more on either side, which its first and last polls stand for.
+// The buckets a device was asked in: from its first request's to its last's, and half a poll
+// period more on either side, which its first and last polls stand for.
 struct Span {
     double from = 0;
     double to = 0;
 };
 
-Span SpanOf(const std::vector<Count>& requests, const std::vector<Count>& exceptions,
-            size_t period) {
+Span SpanOf(const std::vector<Count>& requests, const std::vector<Count>& exceptions, double period,
+            size_t used) {
     Span span{static_cast<double>(requests.size()), 0};
     for (size_t i = 0; i < requests.size(); ++i) {
         if (requests[i].n > 0 || exceptions[i].n > 0) {
@@ -129,8 +141,11 @@ Span SpanOf(const std::vector<Count>& requests, const std::vector<Count>& except
             span.to = static_cast<double>(i + 1);
         }
     }
-    span.from -= static_cast<double>(period) / 2;
-    span.to += static_cast<double>(period) / 2;
+    if (period == 0) {
+        return {0, static_cast<double>(used)};  // no period: the whole capture
+    }
+    span.from -= period / 2;
+    span.to += period / 2;
     return span;
 }
 
@@ -207,8 +222,7 @@ std::string ValueLabel(const PointId& id) {
     return "register value";
 }
 
-void AddWriteMarks(SvgChart& chart, DeviceTrends& device, const PointId& id,
-                   TimeBuckets& buckets) {
+void AddWriteMarks(SvgChart& chart, DeviceTrends& device, const PointId& id, TimeBuckets& buckets) {
     const auto found = std::find(device.writtenPoints.begin(), device.writtenPoints.end(), id);
     if (found == device.writtenPoints.end()) {
         return;
@@ -236,10 +250,9 @@ TrendFigure TrendChart(DeviceTrends& device, size_t series, TimeBuckets& buckets
     const std::vector<EnvelopeColumn> values =
         ValueColumns(columns, device.values.Column(buckets, series), all);
     const ChartAxis time = TimeAxis(buckets, columns);
-    const ChartAxis y = point.id.IsBit()
-                            ? BitAxis()
-                            : ValueAxis(ValueLabel(point.id), all.Any() ? all.min : 0,
-                                        all.Any() ? all.max : 0);
+    const ChartAxis y = point.id.IsBit() ? BitAxis()
+                                         : ValueAxis(ValueLabel(point.id), all.Any() ? all.min : 0,
+                                                     all.Any() ? all.max : 0);
     SvgChart chart(PointTitle(point), time, y);
     SetTimeData(chart, time, buckets);
     SetValueData(chart, y);
@@ -267,7 +280,7 @@ std::string KindNote(PointKind kind, bool mapped, size_t notDrawn, size_t consta
         note += std::string(note.empty() ? "" : " ") + Counted(constant, one, many) +
                 " read or written did not change.";
     }
-    return note.empty() ? note : "<p class=\"note\">" + HtmlEscape(note) + "</p>";
+    return note;
 }
 
 }  // namespace
@@ -332,12 +345,11 @@ std::string RateChart(DeviceTrends& device, TimeBuckets& buckets) {
     const std::vector<Count> exceptionCounts =
         device.messages.Column(buckets, DeviceTrends::kExceptions);
     const size_t used = std::max<size_t>(buckets.Used(), 1);
-    const size_t period = PollPeriod(requestCounts);
+    const double period = PollPeriod(requestCounts);
     // Twice the poll period, a column at least; a device asked once or twice over the capture.
-    const double half =
-        std::max(static_cast<double>(columns.perColumn),
-                 period > 0 ? 2.0 * static_cast<double>(period) : static_cast<double>(used) / 2);
-    const Span span = SpanOf(requestCounts, exceptionCounts, period);
+    const double half = std::max(static_cast<double>(columns.perColumn),
+                                 period > 0 ? 2 * period : static_cast<double>(used) / 2);
+    const Span span = SpanOf(requestCounts, exceptionCounts, period, used);
     const auto requests = Rates(columns, requestCounts, span, half);
     const auto exceptions = Rates(columns, exceptionCounts, span, half);
     double most = 0;
@@ -377,12 +389,13 @@ TrendFigures TrendCharts(DeviceTrends& device, PlantTrends& trends) {
             if (pa.changes != pb.changes) {
                 return pa.changes > pb.changes;
             }
-            return pa.id.entry != pb.id.entry ? std::less<const MapEntry*>()(pa.id.entry, pb.id.entry)
-                                              : pa.id.key < pb.id.key;
+            return pa.id.entry != pb.id.entry
+                       ? std::less<const MapEntry*>()(pa.id.entry, pb.id.entry)
+                       : pa.id.key < pb.id.key;
         });
         const size_t most = kind == PointKind::Bits ? kBitCharts
-                            : trends.Mapped()      ? kMappedCharts
-                                                   : kRegisterCharts;
+                            : trends.Mapped()       ? kMappedCharts
+                                                    : kRegisterCharts;
         const size_t drawn = std::min(order.size(), most);
         for (size_t i = 0; i < drawn; ++i) {
             figures.charts.push_back(TrendChart(device, order[i], trends.Buckets()));
@@ -411,9 +424,12 @@ std::string DeviceChartsHtml(DeviceTrends& device, PlantTrends& trends,
                                             " left out: not finite, or too large to draw.</p>");
     }
     html += "</div>";
+    std::string notes;
     for (PointKind kind : {PointKind::Values, PointKind::Bits}) {
         const auto k = static_cast<size_t>(kind);
-        html += KindNote(kind, trends.Mapped(), trendFigures.notDrawn[k], trendFigures.constant[k]);
+        const std::string note =
+            KindNote(kind, trends.Mapped(), trendFigures.notDrawn[k], trendFigures.constant[k]);
+        notes += (notes.empty() || note.empty() ? "" : " ") + note;
     }
-    return html;
+    return notes.empty() ? html : html + "<p class=\"note\">" + HtmlEscape(notes) + "</p>";
 }

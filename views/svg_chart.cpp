@@ -109,8 +109,8 @@ std::string TickText(double value, int decimals) {
     // Exponent form: as many digits as the fixed text would have had that matter.
     char text[64];
     const int digits = std::clamp(magnitude + decimals, 0, 16);
-    const std::to_chars_result end = std::to_chars(
-        text, text + sizeof text, value, std::chars_format::scientific, digits);
+    const std::to_chars_result end =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::scientific, digits);
     const std::string all(text, end.ec == std::errc() ? end.ptr : text);
     const size_t e = all.find('e');
     if (e == std::string::npos) {
@@ -275,10 +275,9 @@ private:
     int drawn_ = 0;  // where the path written so far ends
 };
 
-std::string SeriesPath(const std::string& name, const std::string& cssClass,
-                       const std::string& d) {
-    return "<path class=\"" + HtmlEscape(cssClass) + " series\" data-name=\"" +
-           HtmlEscape(name) + "\" d=\"" + d + "\"/>";
+std::string SeriesPath(const std::string& name, const std::string& cssClass, const std::string& d) {
+    return "<path class=\"" + HtmlEscape(cssClass) + " series\" data-name=\"" + HtmlEscape(name) +
+           "\" d=\"" + d + "\"/>";
 }
 
 }  // namespace

@@ -89,6 +89,6 @@ private:
     std::string data_;
     std::string marks_;
     std::vector<std::pair<std::string, std::string>> legend_;  // text, class
-    int left_ = 0;   // the margins, from the tick labels
+    int left_ = 0;                                             // the margins, from the tick labels
     int right_ = 0;
 };

@@ -53,7 +53,7 @@ struct Chart {
 std::string Attribute(const std::string& text, const std::string& name) {
     std::smatch match;
     return std::regex_search(text, match, std::regex(" " + name + "=\"([^\"]*)\"")) ? match[1].str()
-                                                                                  : std::string();
+                                                                                    : std::string();
 }
 
 double Number(const std::string& text, const std::string& name) {
@@ -95,8 +95,9 @@ std::vector<Chart> ChartsOf(const std::string& page, const std::string& name) {
             if (op == 'M') {
                 chart.segments.emplace_back();
             }
-            pen = op == 'H' ? Point{a, pen.y} : op == 'V' ? Point{pen.x, a}
-                                                          : Point{a, std::stod((*c)[3].str())};
+            pen = op == 'H'   ? Point{a, pen.y}
+                  : op == 'V' ? Point{pen.x, a}
+                              : Point{a, std::stod((*c)[3].str())};
             chart.segments.back().push_back(pen);
         }
         charts.push_back(chart);
@@ -156,7 +157,9 @@ TEST_F(PageCharts, ARegisterIsDrawnFromItsFirstReadAndStepsOnce) {
     ModbusTraffic t;
     for (uint16_t i = 0; i < 60; ++i) {
         t.Request(a, 1000 * i, ModbusTcpAdu(1, ReadHolding(0, 1), i));
-        t.Response(a, 1000 * i + 20, ModbusTcpAdu(1, Words(0x03, {static_cast<uint16_t>(i < 30 ? 13624 : 14130)}), i));
+        t.Response(
+            a, 1000 * i + 20,
+            ModbusTcpAdu(1, Words(0x03, {static_cast<uint16_t>(i < 30 ? 13624 : 14130)}), i));
     }
     const std::vector<Chart> charts = ChartsOf(Page(t.Build()), "40001");
     ASSERT_EQ(charts.size(), 1u);
@@ -210,13 +213,19 @@ TEST_F(PageCharts, ACoilSwitchedByAWriteAndItsFeedbackAreStepCharts) {
     for (uint16_t i = 0; i < 10; ++i) {
         const auto id = static_cast<uint16_t>(2 * i);
         t.Request(poller, 1000 * i, ModbusTcpAdu(1, {0x01, 0x00, 0x00, 0x00, 0x02}, id));
-        t.Response(poller, 1000 * i + 5, ModbusTcpAdu(1, {0x01, 0x01, static_cast<uint8_t>(i < 5 ? 0 : 1)}, id));
-        t.Request(poller, 1000 * i + 100, ModbusTcpAdu(1, {0x02, 0x00, 0x00, 0x00, 0x01}, static_cast<uint16_t>(id + 1)));
-        t.Response(poller, 1000 * i + 105, ModbusTcpAdu(1, {0x02, 0x01, static_cast<uint8_t>(i < 6 ? 0 : 1)}, static_cast<uint16_t>(id + 1)));
+        t.Response(poller, 1000 * i + 5,
+                   ModbusTcpAdu(1, {0x01, 0x01, static_cast<uint8_t>(i < 5 ? 0 : 1)}, id));
+        t.Request(poller, 1000 * i + 100,
+                  ModbusTcpAdu(1, {0x02, 0x00, 0x00, 0x00, 0x01}, static_cast<uint16_t>(id + 1)));
+        t.Response(poller, 1000 * i + 105,
+                   ModbusTcpAdu(1, {0x02, 0x01, static_cast<uint8_t>(i < 6 ? 0 : 1)},
+                                static_cast<uint16_t>(id + 1)));
+        if (i == 4) {
+            const Bytes on = {0x05, 0x00, 0x00, 0xFF, 0x00};
+            t.Request(operatorPanel, 4500, ModbusTcpAdu(1, on, 99));
+            t.Response(operatorPanel, 4510, ModbusTcpAdu(1, on, 99));
+        }
     }
-    const Bytes on = {0x05, 0x00, 0x00, 0xFF, 0x00};
-    t.Request(operatorPanel, 4500, ModbusTcpAdu(1, on, 99));
-    t.Response(operatorPanel, 4510, ModbusTcpAdu(1, on, 99));
     const std::string page = Page(t.Build());
 
     const std::vector<Chart> coil = ChartsOf(page, "00001");
@@ -284,10 +293,9 @@ TEST_F(PageCharts, AnyValueDraws) {
         t.Request(a, 1000 * i, ModbusTcpAdu(1, ReadHolding(0, 10), i));
         t.Response(a, 1000 * i + 5, ModbusTcpAdu(1, Words(0x03, words), i));
     }
-    const std::string page =
-        Page(t.Build(), MapOf({{"f", MapDataType::Float32},
-                               {"d", MapDataType::Float64},
-                               {"n", MapDataType::Int64}}));
+    const std::string page = Page(t.Build(), MapOf({{"f", MapDataType::Float32},
+                                                    {"d", MapDataType::Float64},
+                                                    {"n", MapDataType::Int64}}));
     for (const char* name : {"f", "d", "n"}) {
         const std::vector<Chart> charts = ChartsOf(page, name);
         ASSERT_EQ(charts.size(), 1u) << name;

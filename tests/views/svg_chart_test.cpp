@@ -38,8 +38,8 @@ TEST(LinearTicks, AnyRangeGivesAFiniteAxisInFewSteps) {
     const double big = 1152921504606846976.0;
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const std::pair<double, double> ranges[] = {
-        {big, big + 256}, {nan, 1}, {nan, nan}, {-kInfinity, -kInfinity}, {kHuge, kHuge},
-        {3.4e38, 3.4e38}, {-1e-320, 1e-320}, {5, 5}};
+        {big, big + 256}, {nan, 1},         {nan, nan},        {-kInfinity, -kInfinity},
+        {kHuge, kHuge},   {3.4e38, 3.4e38}, {-1e-320, 1e-320}, {5, 5}};
     for (const auto& range : ranges) {
         const std::vector<double> ticks = Values(LinearTicks(range.first, range.second, 5));
         ASSERT_GE(ticks.size(), 2u) << range.first << " " << range.second;
