@@ -20,7 +20,7 @@ size_t KindOf(PointId id) {
 void PlantTrends::Take(const Transaction& t, DeviceTrends& device, std::optional<double> responseMs,
                        const std::vector<PointValue>& points,
                        const std::vector<MappedValue>& values) {
-    const int64_t requestNs = t.request ? ToNanoseconds(t.request->time) : 0;
+    int64_t requestNs = t.request ? ToNanoseconds(t.request->time) : 0;
     if (t.request) {
         ++device.messages.Row(buckets_, buckets_.Place(requestNs))[DeviceTrends::kRequests].n;
     }
@@ -36,8 +36,11 @@ void PlantTrends::Take(const Transaction& t, DeviceTrends& device, std::optional
     if (responseMs) {
         device.responseTimesMs.Add(*responseMs);
     }
-    // Placed once the response has widened the buckets, if it did.
-    const size_t requestBucket = t.request ? buckets_.Place(requestNs) : responseBucket;
+    // Placed once the response has widened the buckets, if it did. A write known from its
+    // echo alone counts at the echo's time.
+    requestNs = t.request ? requestNs : responseNs;
+    written_ = {requestNs, buckets_.Place(requestNs), nullptr};
+    read_ = {responseNs, responseBucket, nullptr};
     for (const PointValue& point : points) {
         if (mapped_ && !IsBitTable(point.table)) {
             continue;  // with a map, its entries stand for the registers
@@ -48,8 +51,7 @@ void PlantTrends::Take(const Transaction& t, DeviceTrends& device, std::optional
             watchOf.resize(point.address + 1u, 0);
         }
         const PointId id{nullptr, static_cast<uint32_t>(point.table) << 16 | point.address};
-        Sample(device, id, watchOf[point.address], point.value, read ? responseNs : requestNs,
-               read ? responseBucket : requestBucket);
+        Sample(device, id, watchOf[point.address], point.value, read ? read_ : written_);
     }
     for (const MappedValue& mapped : values) {
         const TypedValue& value = mapped.value;
@@ -58,12 +60,13 @@ void PlantTrends::Take(const Transaction& t, DeviceTrends& device, std::optional
         }
         const bool read = mapped.access == PointAccess::Read;
         Sample(device, PointId{value.entry, 0}, device.entryWatch[value.entry], *value.number,
-               read ? responseNs : requestNs, read ? responseBucket : requestBucket);
+               read ? read_ : written_);
     }
 }
 
 void PlantTrends::Sample(DeviceTrends& device, PointId id, uint32_t& watchIndex, double value,
-                         int64_t ns, size_t bucket) {
+                         SampleTime& at) {
+    const int64_t ns = at.ns;
     const bool drawable = Extent::Holds(value);
     if (watchIndex == 0) {
         PointWatch watch;
@@ -81,7 +84,7 @@ void PlantTrends::Sample(DeviceTrends& device, PointId id, uint32_t& watchIndex,
     // NaN differs even from itself: no change from one NaN to the next.
     const bool same = value == watch.last || (std::isnan(value) && std::isnan(watch.last));
     if (!same && watch.followed == 0) {
-        Follow(device, watch, id, bucket);
+        Follow(device, watch, id, at.bucket);
     }
     if (watch.followed == 0 || watch.followed == PointWatch::kNoRoom) {
         watch.samples += watch.samples < UINT32_MAX ? 1 : 0;
@@ -95,7 +98,10 @@ void PlantTrends::Sample(DeviceTrends& device, PointId id, uint32_t& watchIndex,
     ++point.samples;
     point.lastNs = std::max(point.lastNs, ns);
     if (drawable) {
-        device.values.Row(buckets_, bucket)[series].Add(value);
+        if (at.row == nullptr) {
+            at.row = device.values.Row(buckets_, at.bucket);
+        }
+        at.row[series].Add(value);
     } else {
         ++point.leftOut;
     }
@@ -111,6 +117,8 @@ void PlantTrends::Follow(DeviceTrends& device, PointWatch& watch, PointId id, si
     }
     ++device.followedOf[kind];
     const size_t series = device.values.AddSeries();
+    written_.row = nullptr;
+    read_.row = nullptr;
     FollowedPoint point;
     point.id = id;
     point.samples = watch.samples;

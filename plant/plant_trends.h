@@ -126,12 +126,22 @@ public:
     std::map<DeviceKey, DeviceTrends>& Devices() { return devices_; }
 
 private:
-    void Sample(DeviceTrends& device, PointId id, uint32_t& watch, double value, int64_t ns,
-                size_t bucket);
+    // When the values of the transaction being taken were written (its request) or read (its
+    // response), and their row in the device's value table, found once (until a series is
+    // added: the rows then move).
+    struct SampleTime {
+        int64_t ns = 0;
+        size_t bucket = 0;
+        Extent* row = nullptr;
+    };
+
+    void Sample(DeviceTrends& device, PointId id, uint32_t& watch, double value, SampleTime& at);
     void Follow(DeviceTrends& device, PointWatch& watch, PointId id, size_t bucket);
     void Mark(DeviceTrends& device, PointId id, const WriteCell& cell, size_t bucket);
 
     bool mapped_;
+    SampleTime written_;
+    SampleTime read_;
     TimeBuckets buckets_;
     std::map<DeviceKey, DeviceTrends> devices_;
 };

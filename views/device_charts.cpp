@@ -222,24 +222,34 @@ std::string ValueLabel(const PointId& id) {
     return "register value";
 }
 
+// The writes to a point, a mark for the first of those in each kMarkGroups-th of the capture,
+// which tells how many more follow in it: periodic writes do not hide the line.
 void AddWriteMarks(SvgChart& chart, DeviceTrends& device, const PointId& id, TimeBuckets& buckets) {
+    constexpr size_t kMarkGroups = 15;
     const auto found = std::find(device.writtenPoints.begin(), device.writtenPoints.end(), id);
     if (found == device.writtenPoints.end()) {
         return;
     }
     const auto series = static_cast<size_t>(found - device.writtenPoints.begin());
-    for (const WriteCell& cell : device.writes.Column(buckets, series)) {
-        if (cell.count == 0) {
+    const std::vector<WriteCell> cells = device.writes.Column(buckets, series);
+    const size_t perGroup = std::max<size_t>(1, (buckets.Used() + kMarkGroups - 1) / kMarkGroups);
+    for (size_t group = 0; group * perGroup < cells.size(); ++group) {
+        WriteCell first;
+        for (size_t i = group * perGroup; i < std::min(cells.size(), (group + 1) * perGroup); ++i) {
+            first.Merge(cells[i]);
+        }
+        if (first.count == 0) {
             continue;
         }
-        const std::string client = device.writers[cell.writer].ToString();
-        std::string hover = Iso8601Utc(TimestampOf(cell.ns)) + " written by " + client;
-        if (cell.count > 1) {
-            hover += " (" + std::to_string(cell.count) + " writes from here on in " +
-                     DecimalText(static_cast<double>(buckets.WidthNs()) / 1e9, 3) + " s)";
+        const std::string client = device.writers[first.writer].ToString();
+        std::string hover = Iso8601Utc(TimestampOf(first.ns)) + " written by " + client;
+        if (first.count > 1) {
+            const double seconds = static_cast<double>(buckets.WidthNs() * perGroup) / 1e9;
+            hover += ", " + std::to_string(first.count - 1) + " more writes within " +
+                     DecimalText(seconds, 3) + " s";
         }
-        chart.AddWriteMark(static_cast<double>(cell.ns - buckets.OriginNs()) / 1e9,
-                           EpochText(cell.ns), client, hover);
+        chart.AddWriteMark(static_cast<double>(first.ns - buckets.OriginNs()) / 1e9,
+                           EpochText(first.ns), client, hover);
     }
 }
 
@@ -321,6 +331,12 @@ std::string ResponseTimeChart(const LogHistogram& histogram, const ResponseTimeR
     x.min = range.minMs;
     x.max = range.maxMs;
     x.ticks = DecadeTicks(x.min, x.max);
+    if (x.ticks.size() > 6) {
+        // Texts as wide as a decade: every other one.
+        for (size_t i = 1; i < x.ticks.size(); i += 2) {
+            x.ticks[i].text.clear();
+        }
+    }
     SvgChart chart("Response times", x, ValueAxis("transactions", 0, static_cast<double>(most)));
     chart.AddClass("histogram");
     chart.SetData("ms0", ExactText(range.minMs));

@@ -335,11 +335,10 @@ void SvgChart::AddSteps(const std::string& name, const std::string& cssClass,
 
 void SvgChart::AddWriteMark(double x, const std::string& time, const std::string& client,
                             const std::string& hover) {
-    const int at = X(x);
+    const int at = std::clamp(X(x), left_, left_ + kPlotWidth);  // a time before the first
     marks_ += "<g class=\"write-mark\" data-time=\"" + HtmlEscape(time) + "\" data-client=\"" +
               HtmlEscape(client) + "\"><path class=\"mark\" d=\"M" + Number(at) + " " +
-              Number(kTop) + "V" + Number(kTop + kPlotHeight) +
-              "\" stroke=\"#d35400\" stroke-width=\"1.5\" stroke-dasharray=\"3 2\"/><title>" +
+              Number(kTop) + "V" + Number(kTop + kPlotHeight) + "\" stroke=\"#d35400\"/><title>" +
               HtmlEscape(hover) + "</title></g>";
 }
 
@@ -367,6 +366,9 @@ std::string SvgChart::Svg() const {
     for (const Tick& tick : x_.ticks) {
         const int x = X(tick.value);
         ticks += "M" + Number(x) + " " + Number(bottom) + "V" + Number(bottom + 4);
+        if (tick.text.empty()) {
+            continue;
+        }
         labels += "<text class=\"tick-label x\" x=\"" + Number(x) + "\" y=\"" +
                   Number(bottom + 17) + "\">" + HtmlEscape(tick.text) + "</text>";
     }
