@@ -163,29 +163,14 @@ std::string FunctionsSection(const PlantModel& model) {
     return html + "</tbody></table></section>\r\n";
 }
 
-std::string Figure(const std::string& svg) {
-    return "<figure>" + svg + "</figure>\r\n";
-}
-
 std::string ChartsSection(PlantTrends& trends) {
     std::string html = "<section id=\"device-charts\"><h2>Devices over time</h2>\r\n";
+    const ResponseTimeRange range = ResponseTimeRangeOf(trends);  // one scale for all
     int n = 0;
     for (auto& entry : trends.Devices()) {
         html += "<section class=\"device\" id=\"device-" + std::to_string(++n) + "\"><h3>" +
-                HtmlEscape(DeviceName(entry.first)) + "</h3><div class=\"charts\">\r\n";
-        const std::string histogram = ResponseTimeChart(entry.second.responseTimesMs);
-        html += histogram.empty() ? std::string() : Figure(histogram);
-        html += Figure(RateChart(entry.second, trends.Buckets()));
-        size_t more = 0;
-        for (const std::string& chart : TrendCharts(entry.second, trends.Buckets(), more)) {
-            html += Figure(chart);
-        }
-        html += "</div>";
-        if (more > 0) {
-            html += "<p class=\"note\">" + std::to_string(more) +
-                    " more changing registers or map entries are not drawn.</p>";
-        }
-        html += "</section>\r\n";
+                HtmlEscape(DeviceName(entry.first)) + "</h3>" +
+                DeviceChartsHtml(entry.second, trends, range) + "</section>\r\n";
     }
     return html + "</section>\r\n";
 }
