@@ -145,6 +145,9 @@ void PlantModel::CountMessages(const Transaction& t, ConnectionUnit& known,
         int code = 0;
         if (AnsweredWithException(t, code)) {
             ++device.exceptions[code];
+            if (t.request) {  // a response alone was drawn by no request seen
+                ++known.client->exceptions;
+            }
         }
     }
     if (responseMs) {

@@ -115,6 +115,7 @@ struct ClientStats {
     std::set<DeviceKey> devices;
     std::map<int, uint64_t> requests;  // function -> requests
     uint64_t writes = 0;
+    uint64_t exceptions = 0;  // responses to its requests that were exceptions
 };
 
 class PlantModel {

@@ -17,6 +17,10 @@ PlantStage::PlantStage(PlantNeeds needs, double slowResponseMs,
         model_ = std::make_unique<PlantModel>(
             needs_.polling ? PlantModel::Detail::Full : PlantModel::Detail::Overview,
             trends_.get());
+        if (needs_.changes) {
+            changes_ = std::make_unique<ChangeLog>();
+            writeRanges_ = std::make_unique<WriteRanges>();
+        }
     }
 }
 
@@ -36,9 +40,14 @@ const Derivation& PlantStage::Derive(const Transaction& t) {
     if (model_) {
         model_->Take(t, derived_);
     }
+    if (changes_) {
+        changes_->Take(t, derived_);
+        writeRanges_->Take(t, derived_);
+    }
     return derived_;
 }
 
 PlantResult PlantStage::Result(const CaptureFacts& facts) const {
-    return PlantResult{facts, model_.get(), trends_.get(), mapper_.get()};
+    return PlantResult{facts,         model_.get(),   trends_.get(),
+                       mapper_.get(), changes_.get(), writeRanges_.get()};
 }

@@ -155,7 +155,7 @@ TEST_F(HtmlReport, FileNamesWithoutFolders) {
 }
 
 TEST_F(HtmlReport, ChartsHaveTitlesAxesAndData) {
-    const std::vector<std::string> charts = All(page_, "<svg ([\\s\\S]*?)</svg>");
+    const std::vector<std::string> charts = All(page_, "<svg class=\"chart\"([\\s\\S]*?)</svg>");
     // Each unit: histogram and rates; unit 1 also the register that changed.
     ASSERT_EQ(charts.size(), 7u);
     for (const std::string& chart : charts) {
