@@ -24,13 +24,11 @@ struct Column {
 };
 
 // Keeps the first kNodesPerColumn names, counting the rest.
-void Fill(Column& column, const std::set<std::string>& names, size_t& leftOut) {
-    for (const std::string& name : names) {
-        if (column.names.size() < kNodesPerColumn) {
-            column.names.push_back(name);
-        } else {
-            ++leftOut;
-        }
+void Add(Column& column, const std::string& name, size_t& leftOut) {
+    if (column.names.size() < kNodesPerColumn) {
+        column.names.push_back(name);
+    } else {
+        ++leftOut;
     }
 }
 
@@ -40,24 +38,27 @@ std::string TalkersDiagram(const PlantModel& model, TalkersLeftOut& leftOut) {
     const auto unitName = [](const DeviceKey& key) {
         return key.server.ToString() + " unit " + std::to_string(key.unit);
     };
-    std::set<std::string> clients, servers, units;
-    std::set<std::pair<std::string, std::string>> links;
-    for (const auto& client : model.Clients()) {
-        clients.insert(client.first.ToString());
-        for (const DeviceKey& device : client.second.devices) {
-            links.insert({client.first.ToString(), device.server.ToString()});
-        }
-    }
-    for (const auto& device : model.Devices()) {
-        servers.insert(device.first.server.ToString());
-        units.insert(unitName(device.first));
-        links.insert({device.first.server.ToString(), unitName(device.first)});
-    }
+    // Nodes in address order (units by number), links in the order of their ends.
     Column columns[] = {
         {"client", "Clients", {}}, {"server", "Servers", {}}, {"unit", "Units", {}}};
-    Fill(columns[0], clients, leftOut.clients);
-    Fill(columns[1], servers, leftOut.servers);
-    Fill(columns[2], units, leftOut.units);
+    std::vector<std::pair<std::string, std::string>> links;
+    std::set<std::pair<std::string, std::string>> linked;
+    for (const auto& client : model.Clients()) {
+        Add(columns[0], client.first.ToString(), leftOut.clients);
+        for (const DeviceKey& device : client.second.devices) {
+            if (linked.insert({client.first.ToString(), device.server.ToString()}).second) {
+                links.push_back({client.first.ToString(), device.server.ToString()});
+            }
+        }
+    }
+    std::set<Endpoint> servers;
+    for (const auto& device : model.Devices()) {
+        if (servers.insert(device.first.server).second) {
+            Add(columns[1], device.first.server.ToString(), leftOut.servers);
+        }
+        Add(columns[2], unitName(device.first), leftOut.units);
+        links.push_back({device.first.server.ToString(), unitName(device.first)});
+    }
     // Each node's row and column, to join the links.
     std::map<std::string, std::pair<int, size_t>> where;
     int x = 0;

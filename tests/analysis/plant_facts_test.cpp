@@ -7,6 +7,7 @@
 #include <regex>
 #include <vector>
 
+#include "maps/register_map_loader.h"
 #include "tests/analysis/plant_run.h"
 
 namespace {
@@ -83,6 +84,31 @@ TEST_F(PlantFacts, ChangeLogNamesOldNewAccessClientAndFrame) {
             {TimeAt(300), "10.0.0.5:502 unit 1", "00001", "0", "1", "written", "10.0.0.9", "8"}}));
 }
 
+// With a register map, a register of an entry changes as the entry; one in none as itself.
+TEST_F(PlantFacts, ChangeLogNamesMapEntries) {
+    const std::string yaml =
+        "- name: level\n  address: 0\n  data_type: uint16\n"
+        "  unit_of_measurement: m\n";
+    WriteFile("map.yaml", Bytes(yaml.begin(), yaml.end()));
+    auto map = std::make_shared<RegisterMap>();
+    std::string error;
+    std::vector<std::string> warnings;
+    ASSERT_TRUE(LoadRegisterMap("map.yaml", *map, error, warnings)) << error;
+    t_.Request(a_, 0, Read(1, 3, 0, 2, 1))
+        .Response(a_, 5, ModbusTcpAdu(1, {3, 4, 0, 7, 0, 100}, 1));
+    t_.Request(a_, 100, Read(1, 3, 0, 2, 2))
+        .Response(a_, 105, ModbusTcpAdu(1, {3, 4, 0, 9, 0, 101}, 2));
+    AnalysisOptions options;
+    options.html = "report.html";
+    options.registerMap = map;
+    RunForSummary(t_.Build(), options);
+    EXPECT_EQ(
+        Rows(ReadFileText("report.html"), "changes"),
+        (std::vector<std::vector<std::string>>{
+            {TimeAt(105), "10.0.0.5:502 unit 1", "40002", "100", "101", "read", "", "4"},
+            {TimeAt(105), "10.0.0.5:502 unit 1", "level (40001)", "7 m", "9 m", "read", "", "4"}}));
+}
+
 TEST_F(PlantFacts, ChangeLogKeepsItsFirstRowsAndCountsAll) {
     for (int i = 0; i < 1100; ++i) {  // 40001 alternating 0 and 1: 1,099 changes
         const uint16_t id = static_cast<uint16_t>(i);
@@ -157,13 +183,19 @@ TEST_F(PlantFacts, ClientsTableAndDiagramMatchTheSummary) {
         EXPECT_EQ(fromPage, fromSummary) << address;
     }
     const std::string diagram = Between(page, "<svg class=\"talkers\" id=\"talkers\"", "</svg>");
-    EXPECT_EQ(All(diagram, "<g class=\"node\" data-kind=\"(\\w+)\"").size(), 5u);
+    // Clients, servers and units in address order; a link per client and server reached.
+    EXPECT_EQ(All(diagram, "<g class=\"node\" (data-kind=\"\\w+\" data-name=\"[^\"]+\")"),
+              (std::vector<std::string>{"data-kind=\"client\" data-name=\"10.0.0.7\"",
+                                        "data-kind=\"client\" data-name=\"10.0.0.9\"",
+                                        "data-kind=\"server\" data-name=\"10.0.0.5:502\"",
+                                        "data-kind=\"unit\" data-name=\"10.0.0.5:502 unit 1\"",
+                                        "data-kind=\"unit\" data-name=\"10.0.0.5:502 unit 2\""}));
     EXPECT_EQ(
         All(diagram, "<g class=\"edge\" (data-from=\"[^\"]+\" data-to=\"[^\"]+\")"),
-        (std::vector<std::string>{"data-from=\"10.0.0.5:502\" data-to=\"10.0.0.5:502 unit 1\"",
-                                  "data-from=\"10.0.0.5:502\" data-to=\"10.0.0.5:502 unit 2\"",
-                                  "data-from=\"10.0.0.7\" data-to=\"10.0.0.5:502\"",
-                                  "data-from=\"10.0.0.9\" data-to=\"10.0.0.5:502\""}));
+        (std::vector<std::string>{"data-from=\"10.0.0.7\" data-to=\"10.0.0.5:502\"",
+                                  "data-from=\"10.0.0.9\" data-to=\"10.0.0.5:502\"",
+                                  "data-from=\"10.0.0.5:502\" data-to=\"10.0.0.5:502 unit 1\"",
+                                  "data-from=\"10.0.0.5:502\" data-to=\"10.0.0.5:502 unit 2\""}));
 }
 
 // Thirty writes of 40001 and five of coils 00001-00002: two rows, each write folded away.
