@@ -1,8 +1,12 @@
 #include "plant/change_log.h"
 
+#include <climits>
 #include <cmath>
+#include <utility>
 
 namespace {
+
+constexpr int32_t kNone = INT32_MIN;  // no word or coil state is negative
 
 ChangeValue PointChange(int32_t value) {
     return ChangeValue{static_cast<double>(value), std::string()};
@@ -12,16 +16,11 @@ ChangeValue TypedChange(const TypedValue& value) {
     return value.isText ? ChangeValue{std::nullopt, value.text} : ChangeValue{value.number, {}};
 }
 
-// The values of one access, in address order.
-template <class Values>
-std::vector<const typename Values::value_type*> OfAccess(const Values& values, PointAccess access) {
-    std::vector<const typename Values::value_type*> found;
-    for (const auto& value : values) {
-        if (value.access == access) {
-            found.push_back(&value);
-        }
-    }
-    return found;
+// Whether a value taken is a change: a value read for the first time is none; a first write is
+// the operator's action.
+bool IsChange(const std::optional<ChangeValue>& before, const ChangeValue& after,
+              PointAccess access) {
+    return before ? !(*before == after) : access == PointAccess::Write;
 }
 
 }  // namespace
@@ -35,11 +34,12 @@ bool operator==(const ChangeValue& a, const ChangeValue& b) {
 }
 
 void ChangeLog::Take(const Transaction& t, const Derivation& derived) {
-    if (!t.request) {
-        return;  // a response alone: its addresses are unknown
+    const bool wrote = derived.write && derived.write->outcome == WriteOutcome::Acknowledged;
+    if (!t.request || (!wrote && (!t.response || derived.points.empty()))) {
+        return;  // nothing read or written (a response alone: its addresses are unknown)
     }
-    Known& known = devices_[DeviceKey{t.Server(), t.request->unit}];
-    if (derived.write && derived.write->outcome == WriteOutcome::Acknowledged) {
+    Known& known = KnownOf(t);
+    if (wrote) {
         std::vector<PointValue> written;
         for (const WrittenPoint& point : derived.write->points) {
             if (point.value) {
@@ -56,71 +56,93 @@ void ChangeLog::Take(const Transaction& t, const Derivation& derived) {
     }
 }
 
-ChangeRecord ChangeLog::RowOf(const Transaction& t, PointAccess access) const {
-    ChangeRecord row;
+ChangeLog::Known& ChangeLog::KnownOf(const Transaction& t) {
+    const uint64_t key = t.request->connectionId << 8 | t.request->unit;
+    // Fibonacci hashing: the top bits of the key times 2^64 / golden ratio pick the slot.
+    Slot& slot = slots_[(key * 0x9E3779B97F4A7C15u) >> (64 - kSlotBits)];
+    if (slot.key != key) {
+        slot.key = key;
+        slot.known = &devices_[DeviceKey{t.Server(), t.request->unit}];
+    }
+    return *slot.known;
+}
+
+bool ChangeLog::Keep() {
+    return count_++ < kRows;
+}
+
+void ChangeLog::Record(const Transaction& t, PointAccess access, ChangeRecord row,
+                       const std::optional<ChangeValue>& before) {
     row.time = access == PointAccess::Read ? t.response->time : t.request->time;
     row.device = DeviceKey{t.Server(), t.request->unit};
     row.access = access;
     row.client = t.Client().address;
     row.reportFrame = t.ReportNumber();
-    return row;
-}
-
-void ChangeLog::Record(ChangeRecord row, const std::optional<ChangeValue>& before) {
-    // A value read for the first time is no change; a first write is the operator's action.
-    if ((before && *before == row.after) || (!before && row.access == PointAccess::Read)) {
-        return;
-    }
     row.before = before;
-    if (count_++ < kRows) {
-        rows_.push_back(std::move(row));
-    }
+    rows_.push_back(std::move(row));
 }
 
-// Points a map entry of the same access covers change as that entry, not word by word.
+// Points a map entry of the same access covers change as that entry, not word by word. Both
+// lists are in address order within an access.
 void ChangeLog::TakePoints(const Transaction& t, Known& known,
                            const std::vector<PointValue>& points,
                            const std::vector<MappedValue>& values, PointAccess access) {
-    const std::vector<const MappedValue*> entries = OfAccess(values, access);
     size_t next = 0;
-    for (const PointValue* point : OfAccess(points, access)) {
-        while (next < entries.size() &&
-               entries[next]->value.entry->address + entries[next]->value.entry->count <=
-                   point->address) {
-            ++next;
-        }
-        const MapEntry* entry = next < entries.size() ? entries[next]->value.entry : nullptr;
-        const std::optional<int32_t> before = known.points.Get(point->table, point->address);
-        known.points.Set(point->table, point->address, point->value);
-        if (entry != nullptr && entry->table == point->table && entry->address <= point->address) {
+    for (const PointValue& point : points) {
+        if (point.access != access) {
             continue;
         }
-        ChangeRecord row = RowOf(t, access);
-        row.table = point->table;
-        row.reference = point->reference;
-        row.after = PointChange(point->value);
-        Record(std::move(row),
+        while (next < values.size() &&
+               (values[next].access != access ||
+                values[next].value.entry->address + values[next].value.entry->count <=
+                    point.address)) {
+            ++next;
+        }
+        std::vector<int32_t>& table = known.points[static_cast<int>(point.table)];
+        if (point.address >= table.size()) {
+            table.resize(point.address + 1u, kNone);
+        }
+        const int32_t last = std::exchange(table[point.address], point.value);
+        const std::optional<int32_t> before =
+            last != kNone ? std::optional<int32_t>(last) : std::nullopt;
+        const MapEntry* entry = next < values.size() ? values[next].value.entry : nullptr;
+        if ((entry != nullptr && entry->table == point.table && entry->address <= point.address) ||
+            (before && *before == point.value) || (!before && access == PointAccess::Read) ||
+            !Keep()) {
+            continue;
+        }
+        ChangeRecord row;
+        row.table = point.table;
+        row.reference = point.reference;
+        row.after = PointChange(point.value);
+        Record(t, access, std::move(row),
                before ? std::optional<ChangeValue>(PointChange(*before)) : std::nullopt);
     }
 }
 
 void ChangeLog::TakeValues(const Transaction& t, Known& known,
                            const std::vector<MappedValue>& values, PointAccess access) {
-    for (const MappedValue* value : OfAccess(values, access)) {
-        const MapEntry* entry = value->value.entry;
-        ChangeRecord row = RowOf(t, access);
-        row.table = entry->table;
-        row.reference = ReferenceBase(entry->table) + entry->address;
-        row.entry = entry;
-        row.after = TypedChange(value->value);
-        const auto found = known.entries.find(entry);
+    for (const MappedValue& value : values) {
+        if (value.access != access) {
+            continue;
+        }
+        const MapEntry* entry = value.value.entry;
+        ChangeValue after = TypedChange(value.value);
         std::optional<ChangeValue> before;
+        const auto found = known.entries.find(entry);
         if (found != known.entries.end()) {
             before = found->second;
-            found->second = row.after;
+            found->second = after;
         } else {
-            known.entries.emplace(entry, row.after);
+            known.entries.emplace(entry, after);
         }
-        Record(std::move(row), before);
+        if (IsChange(before, after, access) && Keep()) {
+            ChangeRecord row;
+            row.table = entry->table;
+            row.reference = ReferenceBase(entry->table) + entry->address;
+            row.entry = entry;
+            row.after = std::move(after);
+            Record(t, access, std::move(row), before);
+        }
     }
 }

@@ -46,17 +46,29 @@ public:
 
 private:
     struct Known {
-        LastValues points;
+        std::vector<int32_t> points[kPointTableCount];  // by address, up to the highest known
         std::map<const MapEntry*, ChangeValue> entries;
     };
-    void Record(ChangeRecord row, const std::optional<ChangeValue>& before);
+    Known& KnownOf(const Transaction& t);
+    // Counts a change: whether it is kept (the first kRows are).
+    bool Keep();
+    // Keeps the change with the transaction's time, device, client and frame.
+    void Record(const Transaction& t, PointAccess access, ChangeRecord row,
+                const std::optional<ChangeValue>& before);
     void TakePoints(const Transaction& t, Known& known, const std::vector<PointValue>& points,
                     const std::vector<MappedValue>& values, PointAccess access);
     void TakeValues(const Transaction& t, Known& known, const std::vector<MappedValue>& values,
                     PointAccess access);
-    ChangeRecord RowOf(const Transaction& t, PointAccess access) const;
 
     std::map<DeviceKey, Known> devices_;
+    // Only a cache of each connection and unit's device, in slots (a newer one takes a slot
+    // over): a capture of many short connections must not fill memory with it.
+    struct Slot {
+        uint64_t key = UINT64_MAX;
+        Known* known = nullptr;
+    };
+    static constexpr int kSlotBits = 12;
+    std::vector<Slot> slots_ = std::vector<Slot>(size_t{1} << kSlotBits);
     std::vector<ChangeRecord> rows_;
     uint64_t count_ = 0;
 };
