@@ -198,8 +198,7 @@ std::string WritesSection(const WriteRanges& ranges, const std::string& detailTa
             values += (values.empty() ? "" : " ") + (value ? std::to_string(*value) : "?");
         }
         values += key.count > stats.lastValues.size() ? " ..." : "";
-        html += "<tr data-client=\"" + HtmlEscape(key.client.ToString()) + "\">" +
-                Cell(key.client.ToString()) + Cell(DeviceName(key.device)) +
+        html += "<tr>" + Cell(key.client.ToString()) + Cell(DeviceName(key.device)) +
                 Cell(FunctionText(key.function)) + Cell(RangeText(key.reference, key.count)) +
                 Number(stats.writes) + Number(stats.refused) + Cell(Iso8601Utc(stats.firstTime)) +
                 Number(stats.firstFrame) + Cell(Iso8601Utc(stats.lastTime)) + Cell(values) +

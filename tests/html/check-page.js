@@ -62,7 +62,7 @@ function connect(address, onEvent) {
 function readPage() {
     const cells = (row) => Array.from(row.cells, (cell) => cell.textContent.trim());
     const devices = Array.from(document.querySelectorAll('#device-table tbody tr'), cells);
-    const charts = Array.from(document.querySelectorAll('svg'), (svg) => ({
+    const charts = Array.from(document.querySelectorAll('svg.chart'), (svg) => ({
         title: (svg.querySelector(':scope > title') || {}).textContent || '',
         axisLabels: Array.from(svg.querySelectorAll('text.axis-label'), (t) => t.textContent),
         drawn: Array.from(svg.querySelectorAll('path.line, rect.bar'), (mark) => {
