@@ -112,7 +112,7 @@ void PlantModel::Take(const Transaction& t, Derivation& derived) {
         trends_->Take(t, *known.trends, derived.responseMs, derived.values);
     }
     CountMessages(t, known, derived.responseMs);
-    if (detail_ == Detail::Full) {
+    if (detail_ != Detail::Overview) {
         RecordPoll(t, known);
     }
     RecordWrite(t, known, derived);

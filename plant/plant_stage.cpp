@@ -14,9 +14,10 @@ PlantStage::PlantStage(PlantNeeds needs, double slowResponseMs,
         if (needs_.trends) {
             trends_ = std::make_unique<PlantTrends>(mapper_ != nullptr);
         }
-        model_ = std::make_unique<PlantModel>(
-            needs_.polling ? PlantModel::Detail::Full : PlantModel::Detail::Overview,
-            trends_.get());
+        model_ = std::make_unique<PlantModel>(needs_.polling ? PlantModel::Detail::Full
+                                              : needs_.polls ? PlantModel::Detail::Polls
+                                                             : PlantModel::Detail::Overview,
+                                              trends_.get());
         if (needs_.changes) {
             changes_ = std::make_unique<ChangeLog>();
             writeRanges_ = std::make_unique<WriteRanges>();

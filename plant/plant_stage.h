@@ -20,6 +20,7 @@ struct PlantNeeds {
     bool anomalies = false;  // anomalies
     bool model = false;      // the plant model, and each write
     bool polling = false;    // with the model: polls, ranges and map statistics per device
+    bool polls = false;      // with the model: the polls of each range (polling has them too)
     bool trends = false;     // with the model: the series of the charts
     bool changes = false;    // with the model: the change log and who wrote where
 };
