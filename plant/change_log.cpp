@@ -67,7 +67,8 @@ ChangeLog::Known& ChangeLog::KnownOf(const Transaction& t) {
     return *slot.known;
 }
 
-bool ChangeLog::Keep() {
+bool ChangeLog::Keep(PointAccess access) {
+    written_ += access == PointAccess::Write ? 1 : 0;
     return count_++ < kRows;
 }
 
@@ -108,7 +109,7 @@ void ChangeLog::TakePoints(const Transaction& t, Known& known,
         const MapEntry* entry = next < values.size() ? values[next].value.entry : nullptr;
         if ((entry != nullptr && entry->table == point.table && entry->address <= point.address) ||
             (before && *before == point.value) || (!before && access == PointAccess::Read) ||
-            !Keep()) {
+            !Keep(access)) {
             continue;
         }
         ChangeRecord row;
@@ -136,7 +137,7 @@ void ChangeLog::TakeValues(const Transaction& t, Known& known,
         } else {
             known.entries.emplace(entry, after);
         }
-        if (IsChange(before, after, access) && Keep()) {
+        if (IsChange(before, after, access) && Keep(access)) {
             ChangeRecord row;
             row.table = entry->table;
             row.reference = ReferenceBase(entry->table) + entry->address;

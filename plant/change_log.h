@@ -43,6 +43,7 @@ public:
 
     const std::vector<ChangeRecord>& Rows() const { return rows_; }
     uint64_t Count() const { return count_; }
+    uint64_t Written() const { return written_; }  // of Count(), the changes written
 
 private:
     struct Known {
@@ -51,7 +52,7 @@ private:
     };
     Known& KnownOf(const Transaction& t);
     // Counts a change: whether it is kept (the first kRows are).
-    bool Keep();
+    bool Keep(PointAccess access);
     // Keeps the change with the transaction's time, device, client and frame.
     void Record(const Transaction& t, PointAccess access, ChangeRecord row,
                 const std::optional<ChangeValue>& before);
@@ -71,4 +72,5 @@ private:
     std::vector<Slot> slots_ = std::vector<Slot>(size_t{1} << kSlotBits);
     std::vector<ChangeRecord> rows_;
     uint64_t count_ = 0;
+    uint64_t written_ = 0;
 };

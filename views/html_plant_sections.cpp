@@ -13,8 +13,8 @@ namespace {
 
 // Rows of a table shown; the rest are counted in a note.
 constexpr size_t kRows = 1000;
-// Each write is listed open under the write ranges up to this many writes.
-constexpr uint64_t kOpenWrites = 20;
+// Each change or write is listed open up to this many; more are folded away under their counts.
+constexpr uint64_t kOpenRows = 20;
 
 std::string Cell(const std::string& text) {
     return "<td>" + HtmlEscape(text) + "</td>";
@@ -152,12 +152,17 @@ std::string PollingSection(const PlantModel& model) {
 }
 
 std::string ChangesSection(const ChangeLog& changes) {
-    std::string html = "<section id=\"changes-section\"><h2>Changes</h2>\r\n" +
-                       FirstRowsNote(changes.Count(), "changes");
+    std::string html = "<section id=\"changes-section\"><h2>Changes</h2>\r\n";
     if (changes.Count() == 0) {
         return html + "<p>No value read or written changed.</p></section>\r\n";
     }
-    html += "<table class=\"sortable\" id=\"changes\">" +
+    // A long log is folded away under its counts, as the writes are.
+    const uint64_t written = changes.Written();
+    html += "<p>" + std::to_string(changes.Count()) + " changes: " + std::to_string(written) +
+            " written, " + std::to_string(changes.Count() - written) + " read.</p>\r\n<details" +
+            (changes.Count() <= kOpenRows ? " open" : "") + "><summary>Each change</summary>\r\n" +
+            FirstRowsNote(changes.Count(), "changes") +
+            "<table class=\"sortable\" id=\"changes\">" +
             Head({"Time", "Device", "Point", "Old", "New", "Access", "By", "Report frame"});
     for (const ChangeRecord& row : changes.Rows()) {
         const bool written = row.access == PointAccess::Write;
@@ -170,7 +175,7 @@ std::string ChangesSection(const ChangeLog& changes) {
                 Cell(written ? row.client.ToString() : std::string()) + Number(row.reportFrame) +
                 "</tr>\r\n";
     }
-    return html + "</tbody></table></section>\r\n";
+    return html + "</tbody></table></details></section>\r\n";
 }
 
 std::string WritesSection(const WriteRanges& ranges, const std::string& detailTable) {
@@ -204,7 +209,7 @@ std::string WritesSection(const WriteRanges& ranges, const std::string& detailTa
                 Number(stats.firstFrame) + Cell(Iso8601Utc(stats.lastTime)) + Cell(values) +
                 "</tr>\r\n";
     }
-    return html + "</tbody></table>\r\n<details" + (ranges.Writes() <= kOpenWrites ? " open" : "") +
+    return html + "</tbody></table>\r\n<details" + (ranges.Writes() <= kOpenRows ? " open" : "") +
            "><summary>Each write (" + std::to_string(ranges.Writes()) + ")</summary>\r\n" +
            detailTable + "</details></section>\r\n";
 }

@@ -116,6 +116,8 @@ TEST_F(PlantFacts, ChangeLogKeepsItsFirstRowsAndCountsAll) {
             .Response(a_, 10 * i + 1, ModbusTcpAdu(1, {3, 2, 0, static_cast<uint8_t>(i % 2)}, id));
     }
     const std::string page = Page(t_.Build());
+    EXPECT_NE(page.find("<p>1099 changes: 0 written, 1099 read.</p>\r\n<details><summary>"),
+              std::string::npos);
     EXPECT_NE(page.find("<p class=\"note\">The first 1000 of 1099 changes are shown.</p>"),
               std::string::npos);
     const auto rows = Rows(page, "changes");
