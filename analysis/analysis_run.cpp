@@ -295,6 +295,7 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
             html = std::make_unique<HtmlReportFile>(options.html);
             context.sinks.push_back(html.get());
             needs.anomalies = needs.model = needs.trends = true;
+            needs.polls = needs.changes = true;  // the polling table, the change log
         }
         if (needs.points || needs.anomalies || needs.model) {
             stage =

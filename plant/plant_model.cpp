@@ -112,7 +112,7 @@ void PlantModel::Take(const Transaction& t, Derivation& derived) {
         trends_->Take(t, *known.trends, derived.responseMs, derived.points, derived.values);
     }
     CountMessages(t, known, derived.responseMs);
-    if (detail_ == Detail::Full) {
+    if (detail_ != Detail::Overview) {
         RecordPoll(t, known);
     }
     RecordWrite(t, known, derived);
@@ -148,6 +148,9 @@ void PlantModel::CountMessages(const Transaction& t, ConnectionUnit& known,
         int code = 0;
         if (AnsweredWithException(t, code)) {
             ++device.exceptions[code];
+            if (t.request) {  // a response alone was drawn by no request seen
+                ++known.client->exceptions;
+            }
         }
     }
     if (responseMs) {

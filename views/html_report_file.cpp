@@ -7,6 +7,7 @@
 #include "modbus/function_details.h"
 #include "views/device_charts.h"
 #include "views/html_page_assets.h"
+#include "views/html_plant_sections.h"
 #include "views/html_text.h"
 #include "views/iso8601_time.h"
 #include "views/log_function_names.h"
@@ -248,14 +249,16 @@ std::string HtmlReportFile::Page(const PlantResult& plant) {
         "</style></head>\r\n<body>\r\n<h1>" + HtmlEscape(title) + "</h1>\r\n";
     page += CaptureSection(facts, model, writes_, anomalies_);
     page += DevicesSection(model);
+    page += ClientsSection(model);
+    page += PollingSection(model);
     page += FunctionsSection(model);
     page += ChartsSection(*plant.trends);
-    page +=
-        "<section id=\"writes\"><h2>Write audit</h2>\r\n" +
+    page += ChangesSection(*plant.changes);
+    page += WritesSection(
+        *plant.writeRanges,
         Table("write-table",
               {"Time", "Client", "Server", "Unit", "Function", "Points", "Outcome", "Report frame"},
-              writes_, "writes") +
-        "</section>\r\n";
+              writes_, "writes"));
     page += "<section id=\"anomalies\"><h2>Anomalies</h2>\r\n" +
             Table("anomaly-table",
                   {"Time", "Kind", "Connection", "Unit", "Function", "Detail", "Report frame"},

@@ -159,6 +159,7 @@ Json ClientJson(const IpAddress& address, const ClientStats& client) {
     json["devices"] = std::move(devices);
     json["requests"] = FunctionCounts(client.requests, "requests");
     json["writes"] = client.writes;
+    json["exceptions"] = client.exceptions;
     return json;
 }
 

@@ -155,7 +155,8 @@ TEST_F(HtmlReport, FileNamesWithoutFolders) {
 }
 
 TEST_F(HtmlReport, ChartsHaveTitlesAxesAndData) {
-    const std::vector<std::string> charts = All(page_, "<svg ([\\s\\S]*?)</svg>");
+    const std::vector<std::string> charts =
+        All(page_, "<svg class=\"chart[^\"]*\"([\\s\\S]*?)</svg>");
     // Each unit: histogram and rates; unit 1 also the register read changing and the one
     // written.
     ASSERT_EQ(charts.size(), 8u);
