@@ -388,6 +388,7 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
             html = std::make_unique<HtmlReportFile>(options.html, updateSeconds);
             context.sinks.push_back(html.get());
             needs.anomalies = needs.model = needs.trends = true;
+            needs.polls = needs.changes = true;  // the polling table, the change log
         }
         if (options.top != nullptr) {
             top = std::make_unique<TopView>(*options.top);

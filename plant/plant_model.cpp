@@ -120,13 +120,16 @@ void PlantModel::Take(const Transaction& t, Derivation& derived) {
         SeenAt(device, first && !t.request, t.response->time);
     }
     if (trends_ != nullptr) {
-        trends_->Take(t, *known.trends, derived.responseMs, derived.values);
+        trends_->Take(t, *known.trends, derived.responseMs, derived.points, derived.values);
     }
     CountMessages(t, known, derived.responseMs);
-    if (detail_ == Detail::Full) {
+    if (detail_ != Detail::Overview) {
         RecordPoll(t, known);
     }
     RecordWrite(t, known, derived);
+    if (trends_ != nullptr && derived.write) {
+        trends_->TakeWrite(t, *known.trends, *derived.write);
+    }
     RecordPoints(t, known, derived.points);
     if (detail_ == Detail::Full) {
         RecordMapped(device, derived.values);
@@ -156,6 +159,9 @@ void PlantModel::CountMessages(const Transaction& t, ConnectionUnit& known,
         int code = 0;
         if (AnsweredWithException(t, code)) {
             ++device.exceptions[code];
+            if (t.request) {  // a response alone was drawn by no request seen
+                ++known.client->exceptions;
+            }
         }
     }
     if (responseMs) {
@@ -257,9 +263,6 @@ void PlantModel::RecordPoints(const Transaction& t, ConnectionUnit& known,
     PointTable table;
     if (detail_ == Detail::Full && ReadRange(t, range) && TableOfFunction(range.function, table)) {
         device.read[static_cast<int>(table)].Add(range.first, range.count);
-    }
-    if (trends_ != nullptr && !trends_->Mapped()) {  // with a map, its entries are the trends
-        trends_->TakeReads(*known.trends, points, device.lastRead);
     }
     for (const PointValue& point : points) {
         if (point.access == PointAccess::Read) {

@@ -122,14 +122,16 @@ struct ClientStats {
     uint64_t devicesNotKept = 0;       // connections to devices not named, past kClientsKept
     std::map<int, uint64_t> requests;  // function -> requests
     uint64_t writes = 0;
+    uint64_t exceptions = 0;  // responses to its requests that were exceptions
 };
 
 class PlantModel {
 public:
     // What the model keeps of each device: everything, or an overview without the polls of
     // each range (DeviceStats::polling), the address ranges read and written and the map
-    // entries' statistics (DeviceStats::mapped), for views that show none of them.
-    enum class Detail : uint8_t { Full, Overview };
+    // entries' statistics (DeviceStats::mapped), for views that show none of them; or that
+    // overview with the polls.
+    enum class Detail : uint8_t { Full, Overview, Polls };
 
     // `trends` (may be null) gathers the series of the charts.
     explicit PlantModel(Detail detail = Detail::Full, PlantTrends* trends = nullptr)

@@ -14,9 +14,14 @@ PlantStage::PlantStage(PlantNeeds needs, double slowResponseMs,
         if (needs_.trends) {
             trends_ = std::make_unique<PlantTrends>(mapper_ != nullptr);
         }
-        model_ = std::make_unique<PlantModel>(
-            needs_.polling ? PlantModel::Detail::Full : PlantModel::Detail::Overview,
-            trends_.get());
+        model_ = std::make_unique<PlantModel>(needs_.polling ? PlantModel::Detail::Full
+                                              : needs_.polls ? PlantModel::Detail::Polls
+                                                             : PlantModel::Detail::Overview,
+                                              trends_.get());
+        if (needs_.changes) {
+            changes_ = std::make_unique<ChangeLog>();
+            writeRanges_ = std::make_unique<WriteRanges>();
+        }
     }
 }
 
@@ -36,9 +41,14 @@ const Derivation& PlantStage::Derive(const Transaction& t) {
     if (model_) {
         model_->Take(t, derived_);
     }
+    if (changes_) {
+        changes_->Take(t, derived_);
+        writeRanges_->Take(t, derived_);
+    }
     return derived_;
 }
 
 PlantResult PlantStage::Result(const CaptureFacts& facts) const {
-    return PlantResult{facts, model_.get(), trends_.get(), mapper_.get()};
+    return PlantResult{facts,         model_.get(),   trends_.get(),
+                       mapper_.get(), changes_.get(), writeRanges_.get()};
 }

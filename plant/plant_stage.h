@@ -7,18 +7,22 @@
 #include <memory>
 
 #include "plant/address_scan.h"
+#include "plant/change_log.h"
 #include "plant/derivation.h"
 #include "plant/plant_model.h"
 #include "plant/plant_result.h"
 #include "plant/plant_trends.h"
 #include "plant/register_map.h"
+#include "plant/write_ranges.h"
 
 struct PlantNeeds {
     bool points = false;     // point values (and typed values with a register map)
     bool anomalies = false;  // anomalies
     bool model = false;      // the plant model, and each write
     bool polling = false;    // with the model: polls, ranges and map statistics per device
+    bool polls = false;      // with the model: the polls of each range (polling has them too)
     bool trends = false;     // with the model: the series of the charts
+    bool changes = false;    // with the model: the change log and who wrote where
 };
 
 class PlantStage {
@@ -37,6 +41,8 @@ private:
     std::unique_ptr<ValueMapper> mapper_;
     std::unique_ptr<PlantTrends> trends_;
     std::unique_ptr<PlantModel> model_;
+    std::unique_ptr<ChangeLog> changes_;
+    std::unique_ptr<WriteRanges> writeRanges_;
     AddressScanWatch scans_;
     Derivation derived_;
 };

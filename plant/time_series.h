@@ -41,20 +41,28 @@ struct Count {
     void Merge(const Count& other) { n += other.n; }
 };
 
-// The least and the greatest value that fell in a bucket: the envelope a pixel column shows,
-// kept as floats (finer than any pixel) to keep the many series small. None yet is the empty
-// range from +inf down to -inf, so merging is two comparisons without a branch.
+// The values that fell in a bucket: the least and the greatest, the envelope a pixel column
+// shows, and the last one, which holds until the next sample. Kept as floats (finer than any
+// pixel) to keep the many series small; only values a float holds are added (Holds). None yet is
+// the empty range from +inf down to -inf, so merging is a few comparisons without a branch.
 struct Extent {
     float min = std::numeric_limits<float>::infinity();
     float max = -std::numeric_limits<float>::infinity();
+    float last = 0;
+    static bool Holds(double value) {
+        return std::abs(value) <= static_cast<double>(std::numeric_limits<float>::max());
+    }
     bool Any() const { return min <= max; }
     void Add(double value) {
         const auto v = static_cast<float>(value);
         min = std::min(min, v);
         max = std::max(max, v);
+        last = v;
     }
-    void Merge(const Extent& other) {
-        min = std::min(min, other.min);
-        max = std::max(max, other.max);
+    // `later` follows this one in time.
+    void Merge(const Extent& later) {
+        last = later.Any() ? later.last : last;
+        min = std::min(min, later.min);
+        max = std::max(max, later.max);
     }
 };

@@ -7,6 +7,7 @@
 #include "modbus/function_details.h"
 #include "views/device_charts.h"
 #include "views/html_page_assets.h"
+#include "views/html_plant_sections.h"
 #include "views/html_text.h"
 #include "views/iso8601_time.h"
 #include "views/log_function_names.h"
@@ -171,29 +172,14 @@ std::string FunctionsSection(const PlantModel& model) {
     return html + "</tbody></table></section>\r\n";
 }
 
-std::string Figure(const std::string& svg) {
-    return "<figure>" + svg + "</figure>\r\n";
-}
-
 std::string ChartsSection(PlantTrends& trends) {
     std::string html = "<section id=\"device-charts\"><h2>Devices over time</h2>\r\n";
+    const ResponseTimeRange range = ResponseTimeRangeOf(trends);  // one scale for all
     int n = 0;
     for (auto& entry : trends.Devices()) {
         html += "<section class=\"device\" id=\"device-" + std::to_string(++n) + "\"><h3>" +
-                HtmlEscape(DeviceName(entry.first)) + "</h3><div class=\"charts\">\r\n";
-        const std::string histogram = ResponseTimeChart(entry.second.responseTimesMs);
-        html += histogram.empty() ? std::string() : Figure(histogram);
-        html += Figure(RateChart(entry.second, trends.Buckets()));
-        size_t more = 0;
-        for (const std::string& chart : TrendCharts(entry.second, trends.Buckets(), more)) {
-            html += Figure(chart);
-        }
-        html += "</div>";
-        if (more > 0) {
-            html += "<p class=\"note\">" + std::to_string(more) +
-                    " more changing registers or map entries are not drawn.</p>";
-        }
-        html += "</section>\r\n";
+                HtmlEscape(DeviceName(entry.first)) + "</h3>" +
+                DeviceChartsHtml(entry.second, trends, range) + "</section>\r\n";
     }
     return html + "</section>\r\n";
 }
@@ -271,14 +257,16 @@ std::string HtmlReportFile::Page(const PlantResult& plant) {
         "</style></head>\r\n<body>\r\n<h1>" + HtmlEscape(title) + "</h1>\r\n";
     page += CaptureSection(facts, model, writes_, anomalies_);
     page += DevicesSection(model);
+    page += ClientsSection(model);
+    page += PollingSection(model);
     page += FunctionsSection(model);
     page += ChartsSection(*plant.trends);
-    page +=
-        "<section id=\"writes\"><h2>Write audit</h2>\r\n" +
+    page += ChangesSection(*plant.changes);
+    page += WritesSection(
+        *plant.writeRanges,
         Table("write-table",
               {"Time", "Client", "Server", "Unit", "Function", "Points", "Outcome", "Report frame"},
-              writes_, "writes") +
-        "</section>\r\n";
+              writes_, "writes"));
     page += "<section id=\"anomalies\"><h2>Anomalies</h2>\r\n" +
             Table("anomaly-table",
                   {"Time", "Kind", "Connection", "Unit", "Function", "Detail", "Report frame"},

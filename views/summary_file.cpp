@@ -174,6 +174,7 @@ Json ClientJson(const IpAddress& address, const ClientStats& client) {
     }
     json["requests"] = FunctionCounts(client.requests, "requests");
     json["writes"] = client.writes;
+    json["exceptions"] = client.exceptions;
     return json;
 }
 

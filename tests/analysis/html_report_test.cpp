@@ -155,15 +155,18 @@ TEST_F(HtmlReport, FileNamesWithoutFolders) {
 }
 
 TEST_F(HtmlReport, ChartsHaveTitlesAxesAndData) {
-    const std::vector<std::string> charts = All(page_, "<svg ([\\s\\S]*?)</svg>");
-    // Each unit: histogram and rates; unit 1 also the register that changed.
-    ASSERT_EQ(charts.size(), 7u);
+    const std::vector<std::string> charts =
+        All(page_, "<svg class=\"chart[^\"]*\"([\\s\\S]*?)</svg>");
+    // Each unit: histogram and rates; unit 1 also the register read changing and the one
+    // written.
+    ASSERT_EQ(charts.size(), 8u);
     for (const std::string& chart : charts) {
         EXPECT_EQ(All(chart, "^[^>]*><title>([^<]+)</title>").size(), 1u) << chart;
         EXPECT_EQ(All(chart, "<text class=\"axis-label (x|y)\"").size(), 2u) << chart;
         EXPECT_FALSE(All(chart, "<(path class=\"line|rect class=\"bar)").empty()) << chart;
     }
     EXPECT_EQ(All(page_, "<title>(40002: 4 changes)</title>").size(), 1u);
+    EXPECT_EQ(All(page_, "<title>(40001: 1 change)</title>").size(), 1u);
     EXPECT_EQ(All(page_, "<title>(Response times)</title>").size(), 3u);
 }
 

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Opens the HTML report of examples/example.pcap and examples/plant.pcapng in headless Chromium
-# (Debian's chromium, installed with apt-get when missing and run as root) with the network off,
-# through check-page.js: no request, no console error, the device table's counts those of the
-# summary of the same run, every chart an SVG with a title, labelled axes and data. Screenshots:
-# BUILD_DIR/html-report.png (the plant) and BUILD_DIR/html-report-example.png.
+# Opens the HTML report of examples/example.pcap, examples/plant.pcapng and of the captures
+# make_page_captures.py crafts (a register step, a coil written and its feedback, a slow poll, a
+# write-only capture) in headless Chromium (Debian's chromium, installed with apt-get when
+# missing and run as root) with the network off, through check-page.js, which lists what it
+# checks. Screenshots: BUILD_DIR/html-report.png (the plant), BUILD_DIR/html-report-write-only.png
+# and the others' in BUILD_DIR/html-check; there, beside each page, its top at 1920 px and the page
+# printed on A4 (PDF and PNG).
 #
 # Usage: check-page.sh PROGRAM BUILD_DIR
 # Exits 77 (skipped) when chromium or node cannot be had.
@@ -33,17 +35,30 @@ node --experimental-websocket -e 'new WebSocket("ws://127.0.0.1:9")' 2>/dev/null
 
 rm -rf "$work"
 mkdir -p "$work"
+# The crafted captures and what each is known to hold.
+facts=$(python3 "$top/tests/html/make_page_captures.py" "$work/captures") ||
+    { echo "FAIL: the crafted captures could not be made"; exit 1; }
+story_facts() { python3 -c 'import json, sys; print(json.dumps(json.load(sys.stdin).get(sys.argv[1], {})))' "$1" <<<"$facts"; }
+
 status=0
-for capture in example.pcap plant.pcapng; do
-    dir="$work/$capture"
+# story capture screenshot
+while read -r story capture shot; do
+    dir="$work/$story"
     mkdir -p "$dir"
-    "$program" -q --no -C "$dir" --summary "$dir/summary.json" --html "$dir/report.html" \
-        "$top/examples/$capture" >"$dir/stdout.txt" 2>&1 ||
-        { echo "FAIL: the program failed on $capture; see $dir"; exit 1; }
-    shot="$build/html-report.png"
-    [ "$capture" = plant.pcapng ] || shot="$build/html-report-example.png"
+    "$program" -q --no -C "$dir" --summary "$dir/summary.json" --transactions "$dir/transactions.jsonl" \
+        --html "$dir/report.html" "$capture" >"$dir/stdout.txt" 2>&1 ||
+        { echo "FAIL: the program failed on $capture; see $dir"; status=1; continue; }
     node --experimental-websocket --no-warnings "$top/tests/html/check-page.js" chromium \
-        "$dir/report.html" "$dir/summary.json" "$shot" || status=1
-done
-[ "$status" = 0 ] && echo "HTML report checked in Chromium; screenshot $build/html-report.png"
+        "$dir/report.html" "$dir/summary.json" "$dir/transactions.jsonl" "$shot" "$story" \
+        "$(story_facts "$story")" </dev/null || status=1
+done <<STORIES
+plant $top/examples/plant.pcapng $build/html-report.png
+example $top/examples/example.pcap $work/example/report.png
+step $work/captures/step.pcap $work/step/report.png
+coil $work/captures/coil.pcap $work/coil/report.png
+slow-poll $work/captures/slow-poll.pcap $work/slow-poll/report.png
+write-only $work/captures/write-only.pcap $build/html-report-write-only.png
+STORIES
+[ "$status" = 0 ] && echo "HTML report checked in Chromium; screenshots $build/html-report.png," \
+    "$build/html-report-write-only.png and $work/*/report*.png"
 exit "$status"

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "plant/bucket_table.h"
 
 namespace {
@@ -58,4 +60,28 @@ TEST(TimeSeries, SeriesMergeInPairs) {
     EXPECT_FLOAT_EQ(values.Column(buckets, second)[74].min, -299);
     EXPECT_FLOAT_EQ(values.Column(buckets, third)[150].max, 42);
     EXPECT_FALSE(values.Column(buckets, third)[0].Any());
+}
+
+// A bucket's values: the envelope and the last one, which holds until the next sample; merged
+// in time order, the later bucket's last value is the pair's.
+TEST(TimeSeries, ABucketKeepsItsLastValue) {
+    TimeBuckets buckets;
+    BucketTable<Extent> values;
+    const size_t series = values.AddSeries();
+    const int samples[][2] = {{0, 13624}, {100, 14130}, {200, 13624}, {300, 14130}, {700, 9}};
+    for (const auto& sample : samples) {
+        values.Row(buckets, buckets.Place(sample[0] * kMs))[series].Add(sample[1]);
+    }
+    // 1 ms buckets merged up to 4 ms: 0-3, 100-103, ...
+    const std::vector<Extent> extents = values.Column(buckets, series);
+    EXPECT_FLOAT_EQ(extents[25].last, 14130);
+    Extent pair = extents[0];
+    pair.Merge(extents[1]);  // nothing in the later one: the earlier one's last stays
+    EXPECT_FLOAT_EQ(pair.last, 13624);
+    pair.Merge(extents[25]);
+    EXPECT_FLOAT_EQ(pair.last, 14130);
+    EXPECT_FLOAT_EQ(pair.min, 13624);
+    EXPECT_FALSE(Extent::Holds(std::numeric_limits<double>::infinity()));
+    EXPECT_FALSE(Extent::Holds(1e39));
+    EXPECT_TRUE(Extent::Holds(-3.4e38));
 }

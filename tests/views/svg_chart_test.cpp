@@ -1,11 +1,15 @@
-// The value axis of a chart: round steps of 1, 2 or 5 times a power of ten, and ends alone for
-// ranges no step can cover (a register map's float64 may decode to anything a double holds).
+// The axes of a chart: round steps of 1, 2 or 5 times a power of ten, ends alone for ranges no
+// step can cover (a register map's float64 may decode to anything a double holds), always finite
+// and found in a bounded number of steps; short tick texts; decades of a log axis.
 
 #include "views/svg_chart.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
+#include <string>
+#include <utility>
 
 namespace {
 
@@ -25,11 +29,47 @@ TEST(LinearTicks, StepsOfOneTwoOrFiveTimesAPowerOfTen) {
     EXPECT_EQ(Values(LinearTicks(3, 17, 3)), (std::vector<double>{0, 5, 10, 15, 20}));
 }
 
-TEST(LinearTicks, RangesBeyondADoublesStepsGiveTheirEnds) {
+TEST(LinearTicks, AnyRangeGivesAFiniteAxisInFewSteps) {
     constexpr double kHuge = std::numeric_limits<double>::max();
     constexpr double kInfinity = std::numeric_limits<double>::infinity();
     EXPECT_EQ(Values(LinearTicks(-kHuge, kHuge, 5)), (std::vector<double>{-kHuge, kHuge}));
-    EXPECT_EQ(Values(LinearTicks(-kInfinity, kInfinity, 5)),
-              (std::vector<double>{-kInfinity, kInfinity}));
-    EXPECT_EQ(LinearTicks(std::numeric_limits<double>::quiet_NaN(), 1, 5).size(), 2u);
+    EXPECT_EQ(Values(LinearTicks(-kInfinity, kInfinity, 5)), (std::vector<double>{-kHuge, kHuge}));
+    // 2^60 and the next double: whole steps past 2^53, which a double cannot count through.
+    const double big = 1152921504606846976.0;
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const std::pair<double, double> ranges[] = {
+        {big, big + 256}, {nan, 1},         {nan, nan},        {-kInfinity, -kInfinity},
+        {kHuge, kHuge},   {3.4e38, 3.4e38}, {-1e-320, 1e-320}, {5, 5}};
+    for (const auto& range : ranges) {
+        const std::vector<double> ticks = Values(LinearTicks(range.first, range.second, 5));
+        ASSERT_GE(ticks.size(), 2u) << range.first << " " << range.second;
+        EXPECT_LE(ticks.size(), 21u);
+        for (size_t i = 1; i < ticks.size(); ++i) {
+            EXPECT_LT(ticks[i - 1], ticks[i]) << range.first << " " << range.second;
+        }
+        EXPECT_TRUE(std::isfinite(ticks.front()) && std::isfinite(ticks.back()));
+        if (!std::isnan(range.first) && std::isfinite(range.first)) {
+            EXPECT_LE(ticks.front(), range.first);
+            EXPECT_GE(ticks.back(), range.second);
+        }
+    }
+}
+
+TEST(LinearTicks, LargeAndSmallNumbersReadInExponentForm) {
+    std::vector<std::string> texts;
+    for (const Tick& tick : LinearTicks(-3.4e38, 3.4e38, 5)) {
+        texts.push_back(tick.text);
+    }
+    EXPECT_EQ(texts, (std::vector<std::string>{"-4e38", "-2e38", "0", "2e38", "4e38"}));
+    EXPECT_EQ(LinearTicks(0, 1e-8, 2).back().text, "1e-8");
+    EXPECT_EQ(LinearTicks(0, 0.5, 5).back().text, "0.5");
+    EXPECT_EQ(LinearTicks(0, 3e7, 3).back().text, "3e7");
+}
+
+TEST(DecadeTicks, PowersOfTenBetweenTheEnds) {
+    EXPECT_EQ(Values(DecadeTicks(0.01, 1000)), (std::vector<double>{0.01, 0.1, 1, 10, 100, 1000}));
+    EXPECT_EQ(DecadeTicks(0.1, 1000)[3].text, "100");
+    // Ends without a decade give no ticks, and end.
+    EXPECT_TRUE(DecadeTicks(0, 1000).empty());
+    EXPECT_TRUE(DecadeTicks(1, std::numeric_limits<double>::infinity()).empty());
 }
