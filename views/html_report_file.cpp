@@ -261,9 +261,12 @@ std::string HtmlReportFile::Page(const PlantResult& plant) {
     page += PollingSection(model);
     page += FunctionsSection(model);
     page += ChartsSection(*plant.trends);
-    page += ChangesSection(*plant.changes);
+    // A result made without the change log (a view test, say) shows none.
+    static const ChangeLog kNoChanges;
+    static const WriteRanges kNoWriteRanges;
+    page += ChangesSection(plant.changes != nullptr ? *plant.changes : kNoChanges);
     page += WritesSection(
-        *plant.writeRanges,
+        plant.writeRanges != nullptr ? *plant.writeRanges : kNoWriteRanges,
         Table("write-table",
               {"Time", "Client", "Server", "Unit", "Function", "Points", "Outcome", "Report frame"},
               writes_, "writes"));

@@ -462,7 +462,13 @@ async function main() {
             child.once('exit', resolve);
             child.kill();
         });
-        fs.rmSync(profile, { recursive: true, force: true, maxRetries: 5 });
+        // The browser's helper processes may still write into the profile after it exits; a
+        // temporary folder left behind is no fault of the page.
+        try {
+            fs.rmSync(profile, { recursive: true, force: true, maxRetries: 10, retryDelay: 200 });
+        } catch (error) {
+            console.log(`note: ${profile} not removed (${error.code})`);
+        }
     }
 }
 
