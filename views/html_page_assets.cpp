@@ -9,6 +9,7 @@ th, td { border: 1px solid #ccc; padding: 2px 6px; text-align: left; vertical-al
 th { background: #eef1f5; }
 td:first-child { white-space: nowrap; }
 td.n { text-align: right; font-variant-numeric: tabular-nums; }
+@media screen { td.w { white-space: nowrap; } }
 table.sortable th { cursor: pointer; }
 th[aria-sort=ascending]::after { content: " \25B2"; } th[aria-sort=descending]::after { content: " \25BC"; }
 .note { color: #7a4b00; }

@@ -20,6 +20,11 @@ std::string Cell(const std::string& text) {
     return "<td>" + HtmlEscape(text) + "</td>";
 }
 
+// Times and device names read as one piece: they are not broken over lines.
+std::string Whole(const std::string& text) {
+    return "<td class=\"w\">" + HtmlEscape(text) + "</td>";
+}
+
 std::string Number(uint64_t value, const char* column = nullptr) {
     return std::string("<td class=\"n\"") +
            (column != nullptr ? " data-col=\"" + std::string(column) + "\"" : std::string()) + ">" +
@@ -127,7 +132,7 @@ std::string PollingSection(const PlantModel& model) {
             }
             const PollKey& key = poll.first;
             rows += "<tr data-device=\"" + HtmlEscape(DeviceName(device.first)) + "\">" +
-                    Cell(DeviceName(device.first)) + Cell(key.client.ToString()) +
+                    Whole(DeviceName(device.first)) + Cell(key.client.ToString()) +
                     Cell(FunctionText(key.function)) +
                     Cell(RangeText(GetReferenceNumber(static_cast<int>(key.first), key.function),
                                    key.count)) +
@@ -169,7 +174,7 @@ std::string ChangesSection(const ChangeLog& changes) {
         const std::string point = row.entry != nullptr
                                       ? row.entry->name + " (" + ReferenceText(row.reference) + ")"
                                       : ReferenceText(row.reference);
-        html += "<tr>" + Cell(Iso8601Utc(row.time)) + Cell(DeviceName(row.device)) + Cell(point) +
+        html += "<tr>" + Whole(Iso8601Utc(row.time)) + Whole(DeviceName(row.device)) + Cell(point) +
                 Cell(row.before ? ValueText(*row.before, row.entry) : "-") +
                 Cell(ValueText(row.after, row.entry)) + Cell(written ? "written" : "read") +
                 Cell(written ? row.client.ToString() : std::string()) + Number(row.reportFrame) +
@@ -203,10 +208,10 @@ std::string WritesSection(const WriteRanges& ranges, const std::string& detailTa
             values += (values.empty() ? "" : " ") + (value ? std::to_string(*value) : "?");
         }
         values += key.count > stats.lastValues.size() ? " ..." : "";
-        html += "<tr>" + Cell(key.client.ToString()) + Cell(DeviceName(key.device)) +
+        html += "<tr>" + Cell(key.client.ToString()) + Whole(DeviceName(key.device)) +
                 Cell(FunctionText(key.function)) + Cell(RangeText(key.reference, key.count)) +
-                Number(stats.writes) + Number(stats.refused) + Cell(Iso8601Utc(stats.firstTime)) +
-                Number(stats.firstFrame) + Cell(Iso8601Utc(stats.lastTime)) + Cell(values) +
+                Number(stats.writes) + Number(stats.refused) + Whole(Iso8601Utc(stats.firstTime)) +
+                Number(stats.firstFrame) + Whole(Iso8601Utc(stats.lastTime)) + Cell(values) +
                 "</tr>\r\n";
     }
     return html + "</tbody></table>\r\n<details" + (ranges.Writes() <= kOpenRows ? " open" : "") +
