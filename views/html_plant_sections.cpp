@@ -4,9 +4,9 @@
 
 #include "modbus/function_table.h"
 #include "plant/poll_timing.h"
+#include "views/html_cells.h"
 #include "views/html_text.h"
 #include "views/iso8601_time.h"
-#include "views/log_function_names.h"
 #include "views/talkers_diagram.h"
 
 namespace {
@@ -16,27 +16,17 @@ constexpr size_t kRows = 1000;
 // Each change or write is listed open up to this many; more are folded away under their counts.
 constexpr uint64_t kOpenRows = 20;
 
-std::string Cell(const std::string& text) {
-    return "<td>" + HtmlEscape(text) + "</td>";
-}
-
 // Times and device names read as one piece: they are not broken over lines.
 std::string Whole(const std::string& text) {
-    return "<td class=\"w\">" + HtmlEscape(text) + "</td>";
+    return Cell(text, "w");
 }
 
 std::string Number(uint64_t value, const char* column = nullptr) {
-    return std::string("<td class=\"n\"") +
-           (column != nullptr ? " data-col=\"" + std::string(column) + "\"" : std::string()) + ">" +
-           std::to_string(value) + "</td>";
+    return NumberCell(value, column);
 }
 
 std::string Head(std::initializer_list<const char*> names) {
-    std::string row = "<thead><tr>";
-    for (const char* name : names) {
-        row += "<th>" + std::string(name) + "</th>";
-    }
-    return row + "</tr></thead><tbody>\r\n";
+    return TableHead(names) + "<tbody>\r\n";
 }
 
 std::string Note(const std::string& text) {
@@ -47,14 +37,6 @@ std::string FirstRowsNote(uint64_t count, const char* what) {
     return count > kRows ? Note("The first " + std::to_string(kRows) + " of " +
                                 std::to_string(count) + " " + what + " are shown.")
                          : std::string();
-}
-
-std::string DeviceName(const DeviceKey& key) {
-    return key.server.ToString() + " unit " + std::to_string(key.unit);
-}
-
-std::string FunctionText(int function) {
-    return std::to_string(function) + " " + LogFunctionName(function);
 }
 
 // A Modicon reference as written for its table: coils with five digits (00001).
@@ -80,15 +62,6 @@ std::string ValueText(const ChangeValue& value, const MapEntry* entry) {
     return entry != nullptr && !entry->unitOfMeasurement.empty()
                ? text + " " + entry->unitOfMeasurement
                : text;
-}
-
-template <class Map>
-uint64_t Sum(const Map& counts) {
-    uint64_t sum = 0;
-    for (const auto& entry : counts) {
-        sum += entry.second;
-    }
-    return sum;
 }
 
 }  // namespace

@@ -6,36 +6,19 @@
 #include "common/text_file.h"
 #include "modbus/function_details.h"
 #include "views/device_charts.h"
+#include "views/html_cells.h"
 #include "views/html_page_assets.h"
 #include "views/html_plant_sections.h"
 #include "views/html_text.h"
 #include "views/iso8601_time.h"
-#include "views/log_function_names.h"
 
 namespace {
 
 // Points of one write listed in its row; the rest are counted.
 constexpr size_t kPointsPerRow = 8;
 
-std::string Cell(const std::string& text, const char* cssClass = nullptr) {
-    return (cssClass != nullptr ? "<td class=\"" + std::string(cssClass) + "\">" : "<td>") +
-           HtmlEscape(text) + "</td>";
-}
-
 std::string Number(uint64_t value) {
-    return Cell(std::to_string(value), "n");
-}
-
-std::string Head(std::initializer_list<const char*> names) {
-    std::string row = "<thead><tr>";
-    for (const char* name : names) {
-        row += "<th>" + std::string(name) + "</th>";
-    }
-    return row + "</tr></thead>\r\n";
-}
-
-std::string FunctionText(int function) {
-    return std::to_string(function) + " " + LogFunctionName(function);
+    return NumberCell(value);
 }
 
 std::string Table(const char* id, std::initializer_list<const char*> head,
@@ -49,7 +32,7 @@ std::string Table(const char* id, std::initializer_list<const char*> head,
     if (rows.count == 0) {
         return html + "<p>None.</p>\r\n";
     }
-    return html + "<table class=\"sortable\" id=\"" + id + "\">" + Head(head) + "<tbody>\r\n" +
+    return html + "<table class=\"sortable\" id=\"" + id + "\">" + TableHead(head) + "<tbody>\r\n" +
            rows.html + "</tbody></table>\r\n";
 }
 
@@ -66,19 +49,6 @@ std::string Identification(const DeviceStats& device) {
                 ": " + object.second;
     }
     return text;
-}
-
-template <class Map>
-uint64_t Sum(const Map& counts) {
-    uint64_t sum = 0;
-    for (const auto& entry : counts) {
-        sum += entry.second;
-    }
-    return sum;
-}
-
-std::string DeviceName(const DeviceKey& key) {
-    return key.server.ToString() + " unit " + std::to_string(key.unit);
 }
 
 std::string CaptureSection(const CaptureFacts& facts, const PlantModel& model,
@@ -131,8 +101,8 @@ std::string CaptureSection(const CaptureFacts& facts, const PlantModel& model,
 std::string DevicesSection(const PlantModel& model) {
     std::string html =
         "<section id=\"devices\"><h2>Devices</h2><table class=\"sortable\" id=\"device-table\">" +
-        Head({"Server", "Unit", "Identification", "Requests", "Exceptions", "Unanswered",
-              "p50 (ms)", "p99 (ms)"}) +
+        TableHead({"Server", "Unit", "Identification", "Requests", "Exceptions", "Unanswered",
+                   "p50 (ms)", "p99 (ms)"}) +
         "<tbody>\r\n";
     for (const auto& entry : model.Devices()) {
         const DeviceStats& device = entry.second;
