@@ -59,8 +59,9 @@ public:
     }
 
 private:
-    // Merges the rows in pairs until they have the shared width.
-    void CatchUp(const TimeBuckets& buckets) {
+    // Merges the rows in pairs until they have the shared width. Rare, so kept out of line:
+    // inlined, it would keep the per-value paths that fetch a row from being inlined themselves.
+    [[gnu::noinline]] void CatchUp(const TimeBuckets& buckets) {
         constexpr size_t kHalf = TimeBuckets::kBuckets / 2;
         for (; doublings_ < buckets.Doublings(); ++doublings_) {
             for (size_t row = 0; row < kHalf; ++row) {

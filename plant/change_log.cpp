@@ -93,23 +93,25 @@ void ChangeLog::TakePoints(const Transaction& t, Known& known,
         if (point.access != access) {
             continue;
         }
+        std::vector<int32_t>& table = known.points[static_cast<int>(point.table)];
+        if (point.address >= table.size()) {
+            table.resize(point.address + 1u, kNone);
+        }
+        const int32_t last = std::exchange(table[point.address], point.value);
+        if (last == point.value) {
+            continue;  // the same again, as most values read are
+        }
         while (next < values.size() &&
                (values[next].access != access ||
                 values[next].value.entry->address + values[next].value.entry->count <=
                     point.address)) {
             ++next;
         }
-        std::vector<int32_t>& table = known.points[static_cast<int>(point.table)];
-        if (point.address >= table.size()) {
-            table.resize(point.address + 1u, kNone);
-        }
-        const int32_t last = std::exchange(table[point.address], point.value);
         const std::optional<int32_t> before =
             last != kNone ? std::optional<int32_t>(last) : std::nullopt;
         const MapEntry* entry = next < values.size() ? values[next].value.entry : nullptr;
         if ((entry != nullptr && entry->table == point.table && entry->address <= point.address) ||
-            (before && *before == point.value) || (!before && access == PointAccess::Read) ||
-            !Keep(access)) {
+            (!before && access == PointAccess::Read) || !Keep(access)) {
             continue;
         }
         ChangeRecord row;

@@ -17,6 +17,44 @@ size_t KindOf(PointId id) {
 
 }  // namespace
 
+// Taken for every value read or written, so inlined; the work of a point's first sample and of
+// its first change is kept out of line.
+[[gnu::always_inline]] inline void PlantTrends::Sample(DeviceTrends& device, PointId id,
+                                                       uint32_t& watchIndex, double value,
+                                                       SampleTime& at) {
+    if (watchIndex == 0) {
+        watchIndex = Watch(device, id, value, at.ns);
+        return;
+    }
+    PointWatch& watch = device.watches[watchIndex - 1];
+    // NaN differs even from itself: no change from one NaN to the next.
+    const bool same = value == watch.last || (std::isnan(value) && std::isnan(watch.last));
+    if (!same && watch.followed == 0) {
+        Follow(device, watch, id, at.bucket);
+    }
+    const bool drawable = Extent::Holds(value);
+    if (watch.followed == 0 || watch.followed == PointWatch::kNoRoom) {
+        watch.samples += watch.samples < UINT32_MAX ? 1 : 0;
+        watch.leftOut += !drawable && watch.leftOut < UINT16_MAX ? 1 : 0;
+        watch.last = value;
+        return;
+    }
+    const size_t series = watch.followed - 1u;
+    FollowedPoint& point = device.followed[series];
+    point.changes += same ? 0 : 1;
+    ++point.samples;
+    point.lastNs = std::max(point.lastNs, at.ns);
+    if (drawable) {
+        if (at.row == nullptr) {
+            at.row = device.values.Row(buckets_, at.bucket);
+        }
+        at.row[series].Add(value);
+    } else {
+        ++point.leftOut;
+    }
+    watch.last = value;
+}
+
 void PlantTrends::Take(const Transaction& t, DeviceTrends& device, std::optional<double> responseMs,
                        const std::vector<PointValue>& points,
                        const std::vector<MappedValue>& values) {
@@ -64,48 +102,16 @@ void PlantTrends::Take(const Transaction& t, DeviceTrends& device, std::optional
     }
 }
 
-void PlantTrends::Sample(DeviceTrends& device, PointId id, uint32_t& watchIndex, double value,
-                         SampleTime& at) {
-    const int64_t ns = at.ns;
-    const bool drawable = Extent::Holds(value);
-    if (watchIndex == 0) {
-        PointWatch watch;
-        watch.last = value;
-        const int64_t ms = std::max<int64_t>(0, ns - buckets_.OriginNs()) / 1000000;
-        watch.firstMs = static_cast<uint32_t>(std::min<int64_t>(ms, UINT32_MAX));
-        watch.samples = 1;
-        watch.leftOut = drawable ? 0 : 1;
-        device.watches.push_back(watch);
-        watchIndex = static_cast<uint32_t>(device.watches.size());
-        ++device.watched[KindOf(id)];
-        return;
-    }
-    PointWatch& watch = device.watches[watchIndex - 1];
-    // NaN differs even from itself: no change from one NaN to the next.
-    const bool same = value == watch.last || (std::isnan(value) && std::isnan(watch.last));
-    if (!same && watch.followed == 0) {
-        Follow(device, watch, id, at.bucket);
-    }
-    if (watch.followed == 0 || watch.followed == PointWatch::kNoRoom) {
-        watch.samples += watch.samples < UINT32_MAX ? 1 : 0;
-        watch.leftOut += !drawable && watch.leftOut < UINT16_MAX ? 1 : 0;
-        watch.last = value;
-        return;
-    }
-    const size_t series = watch.followed - 1u;
-    FollowedPoint& point = device.followed[series];
-    point.changes += same ? 0 : 1;
-    ++point.samples;
-    point.lastNs = std::max(point.lastNs, ns);
-    if (drawable) {
-        if (at.row == nullptr) {
-            at.row = device.values.Row(buckets_, at.bucket);
-        }
-        at.row[series].Add(value);
-    } else {
-        ++point.leftOut;
-    }
+uint32_t PlantTrends::Watch(DeviceTrends& device, PointId id, double value, int64_t ns) {
+    PointWatch watch;
     watch.last = value;
+    const int64_t ms = std::max<int64_t>(0, ns - buckets_.OriginNs()) / 1000000;
+    watch.firstMs = static_cast<uint32_t>(std::min<int64_t>(ms, UINT32_MAX));
+    watch.samples = 1;
+    watch.leftOut = Extent::Holds(value) ? 0 : 1;
+    device.watches.push_back(watch);
+    ++device.watched[KindOf(id)];
+    return static_cast<uint32_t>(device.watches.size());
 }
 
 void PlantTrends::Follow(DeviceTrends& device, PointWatch& watch, PointId id, size_t bucket) {

@@ -136,6 +136,8 @@ private:
     };
 
     void Sample(DeviceTrends& device, PointId id, uint32_t& watch, double value, SampleTime& at);
+    // Watches a point from its first sample; its index in the device's watches + 1.
+    uint32_t Watch(DeviceTrends& device, PointId id, double value, int64_t ns);
     void Follow(DeviceTrends& device, PointWatch& watch, PointId id, size_t bucket);
     void Mark(DeviceTrends& device, PointId id, const WriteCell& cell, size_t bucket);
 
