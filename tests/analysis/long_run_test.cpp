@@ -45,9 +45,12 @@ Bytes ManyClients(int clients) {
     return t.Build();
 }
 
+// Each test in a directory of its own: they write files of the same names.
+class LongRun : public InTempDirectory {};
+
 }  // namespace
 
-TEST(LongRun, PolledRangesPastTheBoundAreCountedNotFollowed) {
+TEST_F(LongRun, PolledRangesPastTheBoundAreCountedNotFollowed) {
     const int bound = static_cast<int>(kPolledRangesKept);
     const Json within = DeviceOf(RunForSummary(ManyPolledRanges(bound)), 1);
     EXPECT_EQ(within["polling"].size(), kPolledRangesKept);
@@ -59,7 +62,7 @@ TEST(LongRun, PolledRangesPastTheBoundAreCountedNotFollowed) {
     EXPECT_EQ(past["requests"], 2 * (bound + 6));  // still counted as transactions
 }
 
-TEST(LongRun, ClientsPastTheBoundAreCountedNotNamed) {
+TEST_F(LongRun, ClientsPastTheBoundAreCountedNotNamed) {
     const int bound = static_cast<int>(kClientsKept);
     const Json summary = RunForSummary(ManyClients(bound + 4));
     const Json device = DeviceOf(summary, 1);
@@ -70,7 +73,7 @@ TEST(LongRun, ClientsPastTheBoundAreCountedNotNamed) {
         DeviceOf(RunForSummary(ManyClients(bound)), 1).contains("client_connections_not_listed"));
 }
 
-TEST(LongRun, PacketCountsOfALiveCaptureCloseTheSummaryAndStandInThePage) {
+TEST_F(LongRun, PacketCountsOfALiveCaptureCloseTheSummaryAndStandInThePage) {
     CaptureFacts facts;
     facts.files = {"eth0"};
     PlantModel model;
