@@ -26,6 +26,9 @@ size_t KindOf(PointId id) {
         watchIndex = Watch(device, id, value, at.ns);
         return;
     }
+    if (watchIndex == kNotWatched) {
+        return;
+    }
     PointWatch& watch = device.watches[watchIndex - 1];
     // NaN differs even from itself: no change from one NaN to the next.
     const bool same = value == watch.last || (std::isnan(value) && std::isnan(watch.last));
@@ -103,6 +106,10 @@ void PlantTrends::Take(const Transaction& t, DeviceTrends& device, std::optional
 }
 
 uint32_t PlantTrends::Watch(DeviceTrends& device, PointId id, double value, int64_t ns) {
+    if (device.watches.size() >= kWatchedPoints) {
+        ++device.notWatched;
+        return kNotWatched;
+    }
     PointWatch watch;
     watch.last = value;
     const int64_t ms = std::max<int64_t>(0, ns - buckets_.OriginNs()) / 1000000;

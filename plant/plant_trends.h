@@ -94,6 +94,7 @@ struct DeviceTrends {
     std::vector<uint32_t> watchOf[kPointTableCount];           // by address: index + 1 in `watches`
     std::unordered_map<const MapEntry*, uint32_t> entryWatch;  // likewise
     size_t watched[kPointKinds] = {};                          // points sampled
+    size_t notWatched = 0;  // points sampled past PlantTrends::kWatchedPoints, not watched
     size_t changed[kPointKinds] = {};  // of them, those that changed (followed or not)
     size_t followedOf[kPointKinds] = {};
     // Writes per point written: series i of `writes` is writtenPoints[i].
@@ -108,6 +109,11 @@ public:
     static constexpr size_t kFollowed[kPointKinds] = {16, 32};
     static constexpr size_t kWrittenPoints = 64;
     static constexpr size_t kWriters = 256;
+    // Points watched per device (about 24 bytes each): a client that scans the address space
+    // must not make a device cost megabytes. Later points are counted, not watched.
+    static constexpr size_t kWatchedPoints = 8192;
+    // A point's watch index when its device had no room left.
+    static constexpr uint32_t kNotWatched = UINT32_MAX;
 
     // `mapped`: a register map gives the values to follow, not the registers.
     explicit PlantTrends(bool mapped) : mapped_(mapped) {}

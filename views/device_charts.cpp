@@ -447,5 +447,11 @@ std::string DeviceChartsHtml(DeviceTrends& device, PlantTrends& trends,
             KindNote(kind, trends.Mapped(), trendFigures.notDrawn[k], trendFigures.constant[k]);
         notes += (notes.empty() || note.empty() ? "" : " ") + note;
     }
+    if (device.notWatched > 0) {
+        notes += (notes.empty() ? "" : " ") +
+                 Counted(device.notWatched, "more point", "more points") +
+                 " read or written are not drawn: a device's first " +
+                 std::to_string(PlantTrends::kWatchedPoints) + " are watched.";
+    }
     return notes.empty() ? html : html + "<p class=\"note\">" + HtmlEscape(notes) + "</p>";
 }

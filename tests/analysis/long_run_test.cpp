@@ -100,3 +100,16 @@ TEST_F(LongRun, PacketCountsOfALiveCaptureCloseTheSummaryAndStandInThePage) {
                         "the kernel, 3 dropped by the interface</td></tr>"),
               std::string::npos);
 }
+
+TEST_F(LongRun, PointsPastTheWatchBoundAreCountedUnderTheCharts) {
+    const int bound = static_cast<int>(PlantTrends::kWatchedPoints);
+    AnalysisOptions options;
+    options.html = "page.html";
+    RunForSummary(ManyPolledRanges(bound + 5), options);
+    EXPECT_NE(ReadFileText("page.html")
+                  .find("5 more points read or written are not drawn: a device&#39;s first " +
+                        std::to_string(bound) + " are watched."),
+              std::string::npos);
+    RunForSummary(ManyPolledRanges(bound), options);
+    EXPECT_EQ(ReadFileText("page.html").find("are watched."), std::string::npos);
+}
