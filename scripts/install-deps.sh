@@ -15,7 +15,7 @@ test_packages=(
     python3 openssl
     tshark
     dpkg-dev
-    libmodbus-dev tcpreplay iproute2 util-linux
+    libmodbus-dev tcpreplay iproute2 util-linux tmux
 )
 packages=("${cli_packages[@]}")
 if [ "${1:-all}" != cli ]; then
