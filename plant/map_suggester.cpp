@@ -87,12 +87,23 @@ void MapSuggester::Take(const Transaction& t, const std::vector<PointValue>& val
             seen = &tables_[key];
             previous = nullptr;
         }
-        seen->addresses.insert(point.address);
+        std::set<uint16_t>& addresses = seen->addresses;
+        if (addresses.size() >= kAddressesDrafted && addresses.count(point.address) == 0) {
+            ++readingsNotDrafted_;
+            previous = nullptr;
+            continue;
+        }
+        addresses.insert(point.address);
         const bool read = point.access == PointAccess::Read;
         if (read && HoldsWords(point.table) && previous != nullptr &&
             previous->access == PointAccess::Read && previous->address + 1 == point.address) {
-            seen->pairs[previous->address].Add(
-                {static_cast<uint16_t>(previous->value), static_cast<uint16_t>(point.value)});
+            const auto pair = seen->pairs.find(previous->address);
+            if (pair != seen->pairs.end() || seen->pairs.size() < kPairsSampled) {
+                seen->pairs[previous->address].Add(
+                    {static_cast<uint16_t>(previous->value), static_cast<uint16_t>(point.value)});
+            } else {
+                ++pairReadingsNotSampled_;
+            }
         }
         previous = &point;
     }

@@ -5,7 +5,9 @@
 // hold a value, as many as do not overlap are taken, each taking both its registers; on a tie
 // the fewer word-swapped negative numbers read from a high word of FFFF, then the lower
 // addresses. Memory grows with the plant (the addresses seen and a sample of 1 KiB per
-// pair of adjacent registers read together), not with the capture.
+// pair of adjacent registers read together), not with the capture; a client reading scattered
+// ranges for days would fill a table, so at most kAddressesDrafted points and kPairsSampled
+// pairs are kept per table, the readings of the rest counted.
 
 #include <map>
 #include <optional>
@@ -25,11 +27,18 @@ struct SuggestedEntry {
 
 class MapSuggester {
 public:
+    static constexpr size_t kAddressesDrafted = 10000;
+    static constexpr size_t kPairsSampled = 1024;
+
     // The transaction with its point values (PointValuesOf).
     void Take(const Transaction& transaction, const std::vector<PointValue>& points);
     // By server, unit, table (coils first) and address. Names are "u1_hr_40001" (unit, table,
     // Modicon reference), led by the server ("ip10_0_0_5_502_u1_...") when there are several.
     std::vector<SuggestedEntry> Suggest() const;
+    // Readings of pairs past kPairsSampled in their table, not sampled: drafted as uint16.
+    uint64_t PairReadingsNotSampled() const { return pairReadingsNotSampled_; }
+    // Readings of points past kAddressesDrafted in their table: not drafted.
+    uint64_t ReadingsNotDrafted() const { return readingsNotDrafted_; }
 
 private:
     struct TableKey {
@@ -49,4 +58,6 @@ private:
                   std::vector<SuggestedEntry>& entries) const;
 
     std::map<TableKey, TableSeen> tables_;
+    uint64_t pairReadingsNotSampled_ = 0;
+    uint64_t readingsNotDrafted_ = 0;
 };

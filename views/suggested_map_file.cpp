@@ -112,8 +112,21 @@ bool SuggestedMapFile::Close(const PlantResult&) {
 
 bool SuggestedMapFile::Store() {
     const std::vector<SuggestedEntry> entries = suggester_.Suggest();
-    return document_.Write([&entries](BufferedTextFile& file) {
-        bool written = file.WriteBytes(std::string(kHeader) + (entries.empty() ? "[]\r\n" : ""));
+    // The bounds of a run of days, told only when reached.
+    std::string header = kHeader;
+    if (suggester_.ReadingsNotDrafted() > 0) {
+        header += "# " + std::to_string(suggester_.ReadingsNotDrafted()) +
+                  " readings of points past " + std::to_string(MapSuggester::kAddressesDrafted) +
+                  " in their table were not drafted.\r\n";
+    }
+    if (suggester_.PairReadingsNotSampled() > 0) {
+        header += "# " + std::to_string(suggester_.PairReadingsNotSampled()) +
+                  " readings of register pairs past " +
+                  std::to_string(MapSuggester::kPairsSampled) +
+                  " pairs in their table were not judged (drafted as uint16).\r\n";
+    }
+    return document_.Write([&entries, &header](BufferedTextFile& file) {
+        bool written = file.WriteBytes(header + (entries.empty() ? "[]\r\n" : ""));
         for (const SuggestedEntry& entry : entries) {
             written = written && file.WriteBytes(EntryYaml(entry));
         }

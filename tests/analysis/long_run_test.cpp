@@ -45,10 +45,67 @@ Bytes ManyClients(int clients) {
     return t.Build();
 }
 
+// Holding registers 0 .. 125 * requests - 1 read once, 125 to a request, all answered with 7.
+Bytes ContiguousReads(int requests) {
+    TrafficConnection c{"10.0.0.9", 40000};
+    ModbusTraffic t;
+    for (int r = 0; r < requests; ++r) {
+        const int first = 125 * r;
+        const auto id = static_cast<uint16_t>(r + 1);
+        t.Request(c, r * 10,
+                  ModbusTcpAdu(1,
+                               {0x03, static_cast<uint8_t>(first >> 8),
+                                static_cast<uint8_t>(first & 0xFF), 0x00, 125},
+                               id));
+        Bytes response = {0x03, 250};
+        for (int i = 0; i < 125; ++i) {
+            response.insert(response.end(), {0x00, 0x07});
+        }
+        t.Response(c, r * 10 + 1, ModbusTcpAdu(1, response, id));
+    }
+    return t.Build();
+}
+
+std::string DraftedMap(const Bytes& capture) {
+    std::filesystem::remove("output.txt");
+    WriteFile("capture.pcap", capture);
+    FakeHost host;
+    FakePlatform platform;
+    host.inputPath = "capture.pcap";
+    host.options = AnalysisOptions();
+    host.options.suggestMap = "map.yaml";
+    EXPECT_EQ(RunAnalysis(host, platform), AnalysisResult::Completed);
+    return ReadFileText("map.yaml");
+}
+
 // Each test in a directory of its own: they write files of the same names.
 class LongRun : public InTempDirectory {};
 
 }  // namespace
+
+TEST_F(LongRun, RegisterPairsPastTheBoundAreCountedNotJudged) {
+    // 124 pairs read together in each request: 8 requests stay below 1024 pairs, 9 pass it.
+    const std::string within = DraftedMap(ContiguousReads(8));
+    EXPECT_EQ(within.find("were not judged"), std::string::npos);
+    const std::string past = DraftedMap(ContiguousReads(9));
+    EXPECT_NE(past.find("\r\n# 92 readings of register pairs past 1024 pairs in their table were "
+                        "not judged (drafted as uint16).\r\n"),
+              std::string::npos);
+    EXPECT_NE(past.find("address: 1124\r\n"), std::string::npos);  // every register is listed
+}
+
+TEST_F(LongRun, PointsPastTheBoundAreCountedNotDrafted) {
+    // 125 registers a request: 80 requests draft 10,000 registers, the 81st none of its own.
+    const std::string within = DraftedMap(ContiguousReads(80));
+    EXPECT_EQ(within.find("were not drafted"), std::string::npos);
+    EXPECT_NE(within.find("address: 9999\r\n"), std::string::npos);
+    const std::string past = DraftedMap(ContiguousReads(81));
+    EXPECT_NE(past.find("\r\n# 125 readings of points past 10000 in their table were not "
+                        "drafted.\r\n"),
+              std::string::npos);
+    EXPECT_NE(past.find("address: 9999\r\n"), std::string::npos);
+    EXPECT_EQ(past.find("address: 10000\r\n"), std::string::npos);
+}
 
 TEST_F(LongRun, PolledRangesPastTheBoundAreCountedNotFollowed) {
     const int bound = static_cast<int>(kPolledRangesKept);
