@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "analysis/analysis_run.h"
+#include "tests/analysis/plant_run.h"
 #include "tests/support/modbus_traffic.h"
 #include "tests/support/test_environment.h"
 
@@ -50,26 +51,6 @@ Bytes HtmlCapture() {
                   ModbusTcpAdu(3, {0x01, 0x00, 0x00, 0x00, 0x08}, static_cast<uint16_t>(100 + i)));
     }
     return t.Build();
-}
-
-std::vector<std::string> All(const std::string& text, const std::string& pattern) {
-    std::vector<std::string> found;
-    const std::regex expression(pattern);
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), expression);
-         it != std::sregex_iterator(); ++it) {
-        found.push_back((*it)[1].str());
-    }
-    return found;
-}
-
-// The text between `open` and the next `close`.
-std::string Between(const std::string& text, const std::string& open, const std::string& close) {
-    const size_t start = text.find(open);
-    if (start == std::string::npos) {
-        return std::string();
-    }
-    const size_t end = text.find(close, start);
-    return text.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
 class HtmlReport : public InTempDirectory {

@@ -67,14 +67,9 @@ Bytes ContiguousReads(int requests) {
 }
 
 std::string DraftedMap(const Bytes& capture) {
-    std::filesystem::remove("output.txt");
-    WriteFile("capture.pcap", capture);
-    FakeHost host;
-    FakePlatform platform;
-    host.inputPath = "capture.pcap";
-    host.options = AnalysisOptions();
-    host.options.suggestMap = "map.yaml";
-    EXPECT_EQ(RunAnalysis(host, platform), AnalysisResult::Completed);
+    AnalysisOptions options;
+    options.suggestMap = "map.yaml";
+    RunForSummary(capture, options);
     return ReadFileText("map.yaml");
 }
 

@@ -12,24 +12,6 @@
 
 namespace {
 
-std::vector<std::string> All(const std::string& text, const std::string& pattern) {
-    std::vector<std::string> found;
-    const std::regex expression(pattern);
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), expression);
-         it != std::sregex_iterator(); ++it) {
-        found.push_back((*it)[1].str());
-    }
-    return found;
-}
-
-std::string Between(const std::string& text, const std::string& open, const std::string& close) {
-    const size_t start = text.find(open);
-    if (start == std::string::npos) {
-        return std::string();
-    }
-    return text.substr(start, text.find(close, start) - start);
-}
-
 // The cells of each row of the table with `id`.
 std::vector<std::vector<std::string>> Rows(const std::string& page, const std::string& id) {
     std::vector<std::vector<std::string>> rows;
