@@ -111,10 +111,15 @@ void MapSuggester::Take(const Transaction& t, const std::vector<PointValue>& val
 
 std::vector<SuggestedEntry> MapSuggester::Suggest() const {
     std::set<Endpoint> servers;
+    size_t addresses = 0;
     for (const auto& table : tables_) {
         servers.insert(table.first.server);
+        addresses += table.second.addresses.size();
     }
+    // At most one entry an address: sized once, so a big draft is not copied as it grows
+    // (it is built again at every periodic rewrite of a live run).
     std::vector<SuggestedEntry> entries;
+    entries.reserve(addresses);
     for (const auto& table : tables_) {
         const std::string host = table.first.server.ToString();
         AddTable(table.first, table.second, servers.size() > 1 ? ServerPrefix(host) : "", entries);
