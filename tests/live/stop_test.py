@@ -201,13 +201,14 @@ def hangup_round(program, seed):
         for attempt in range(2):
             before = (read(run.path("s.json")), read(run.path("page.html")))
             run.program.send_signal(signal.SIGHUP)
-            deadline = time.monotonic() + 1.5
+            # At once, against an interval of 1000 s; a busy test machine gets a few seconds.
+            deadline = time.monotonic() + 3
             now = before
             while time.monotonic() < deadline and (now[0] == before[0] or now[1] == before[1]):
                 time.sleep(0.05)
                 now = (read(run.path("s.json")), read(run.path("page.html")))
             check(now[0] != before[0] and now[1] != before[1],
-                  "SIGHUP %d rewrote the summary and the page within 1.5 s" % (attempt + 1))
+                  "SIGHUP %d rewrote the summary and the page within 3 s" % (attempt + 1))
             watch.look()
             time.sleep(0.5)
         check(run.program.poll() is None, "SIGHUP does not end the run")
