@@ -24,25 +24,19 @@ done
 
 depends=$(dpkg-deb -f "$package" Depends)
 grep -q 'libc6' <<<"$depends" || fail "Depends lacks libc6: $depends"
-web=$(grep -E '^ZEP_WITH_WEB:BOOL=' "$build/CMakeCache.txt" | cut -d= -f2)
-if [ "$web" = ON ]; then
-    grep -q 'libcurl4' <<<"$depends" || fail "Depends lacks libcurl4: $depends"
-else
-    ! grep -q 'curl' <<<"$depends" || fail "a build without the web part depends on curl: $depends"
-fi
+built_with() { grep -qx "$1:BOOL=ON" "$build/CMakeCache.txt"; }
+# An optional part built in must be a dependency; one left out must not be.
+depends_as_built() { # CACHE_OPTION PACKAGE_PATTERN LEFT_OUT_PATTERN WHAT
+    if built_with "$1"; then
+        grep -q "$2" <<<"$depends" || fail "Depends lacks $2 ($4): $depends"
+    else
+        ! grep -q "$3" <<<"$depends" || fail "a build without $4 depends on it: $depends"
+    fi
+}
+depends_as_built ZEP_WITH_WEB libcurl4 curl "the web part"
+depends_as_built ZEP_WITH_LIBPCAP libpcap pcap "live capture"
+depends_as_built ZEP_WITH_YAML libyaml-cpp yaml "yaml-cpp"
 grep -q 'zlib1g' <<<"$depends" || fail "Depends lacks zlib1g (gzip-compressed captures): $depends"
-pcap=$(grep -E '^ZEP_WITH_LIBPCAP:BOOL=' "$build/CMakeCache.txt" | cut -d= -f2)
-if [ "$pcap" = ON ]; then
-    grep -q 'libpcap' <<<"$depends" || fail "Depends lacks libpcap (live capture): $depends"
-else
-    ! grep -q 'pcap' <<<"$depends" || fail "a build without libpcap depends on it: $depends"
-fi
-yaml=$(grep -E '^ZEP_WITH_YAML:BOOL=' "$build/CMakeCache.txt" | cut -d= -f2)
-if [ "$yaml" = ON ]; then
-    grep -q 'libyaml-cpp' <<<"$depends" || fail "Depends lacks libyaml-cpp: $depends"
-else
-    ! grep -q 'yaml' <<<"$depends" || fail "a build without yaml-cpp depends on it: $depends"
-fi
 
 dpkg -x "$package" "$work/root"
 mkdir "$work/installed" "$work/built"
@@ -51,7 +45,7 @@ mkdir "$work/installed" "$work/built"
 "$build/cli/zep-modbus-parser" -q --no -C "$work/built" "$capture" >/dev/null
 cmp -s "$work/installed/output.txt" "$work/built/output.txt" ||
     fail "the installed program's report differs from the build's"
-if [ "$yaml" = ON ]; then
+if built_with ZEP_WITH_YAML; then
     printf -- '- {name: Setpoint, address: 107, slave: 1}\n' >"$work/map.yaml"
     mkdir "$work/mapped"
     "$work/root/usr/bin/zep-modbus-parser" -q --no -C "$work/mapped" --map "$work/map.yaml" \
