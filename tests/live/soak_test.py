@@ -3,7 +3,7 @@
 with many devices, clients, connections, scanned ranges and anomalies, while the program's
 resident memory (VmRSS) is sampled twice a second. Memory must level off: what it grows over
 the second half of the run stays within a small bound. The periodic files are built every few
-seconds and let go again (the drafted map alone takes some 30 MB while it is built), so what is
+seconds and let go again (the drafted map alone takes some 15 MB while it is built), so what is
 compared is the floor of each quarter, what the run holds between rewrites: the lowest sample of
 the second quarter against the lowest of the last. glibc is told to map every large block on
 its own, so a block let go leaves the resident set at once instead of staying cached in the
@@ -74,7 +74,7 @@ def main():
         if len(samples) < seconds * SAMPLES_A_SECOND:
             print("FAIL: the program ended early (%s): %s" % (run.returncode, err.decode()))
             return 1
-        # A sample that catches a rewrite reads some 30 MB above what the run holds; the floor
+        # A sample that catches a rewrite reads up to some 15 MB above what the run holds; the floor
         # of a quarter is what it holds. A structure that grows with time lifts every floor.
         quarter = len(samples) // 4
         second = min(samples[quarter:2 * quarter])
