@@ -18,6 +18,7 @@
 #include "capture/packet_filter.h"
 #include "common/logging.h"
 #include "common/message_presenter.h"
+#include "common/whole_file.h"
 #include "network/link_types.h"
 #include "platform/platform_services.h"
 #include "views/html_report_file.h"
@@ -56,8 +57,10 @@ bool IsRefusedKind(const std::string& path) {
     return true;
 }
 
-// Whether a file can be written at `path` (standard output always can); one that did not exist
-// is not left behind.
+// Whether a file can be written at `path` (standard output always can); a probe that did not
+// exist is not left behind. A path that is not there yet is probed by the name beside it that a
+// whole document is written under before it is renamed into place: a reader watching the path
+// while a live run goes on never finds an empty file there.
 bool CanWrite(const std::string& path) {
     if (path == kStandardOutputName) {
         return true;
@@ -66,14 +69,15 @@ bool CanWrite(const std::string& path) {
     if (kind == InputKind::Directory) {
         return false;
     }
-    const bool existed = PathExists(path);
-    std::FILE* file = std::fopen(path.c_str(), "ab");
+    const std::string probe = PathExists(path) ? path : PartPathOf(path);
+    const bool existed = PathExists(probe);
+    std::FILE* file = std::fopen(probe.c_str(), "ab");
     if (file == nullptr) {
         return false;
     }
     std::fclose(file);
     if (!existed) {
-        std::remove(path.c_str());
+        std::remove(probe.c_str());
     }
     return true;
 }

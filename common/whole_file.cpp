@@ -49,7 +49,7 @@ bool WholeFile::Write(const std::function<bool(BufferedTextFile&)>& write) {
     const std::string target =
         fs::is_symlink(path_, error) ? fs::canonical(path_, error).string() : path_;
     // Next to the document, so the rename stays on its file system.
-    const std::string part = target + ".part";
+    const std::string part = PartPathOf(target);
     BufferedTextFile file(part, true);
     const bool written = write(file) && file.Close();
     if (!written || !ReplaceFile(part, target)) {

@@ -9,6 +9,11 @@
 
 #include "common/buffered_text_file.h"
 
+// The name a version is written under, beside the document, before it is renamed into place.
+inline std::string PartPathOf(const std::string& path) {
+    return path + ".part";
+}
+
 // Renames `from` over `to`, replacing `to` if it exists, in one step. False when the system
 // refused.
 bool ReplaceFile(const std::string& from, const std::string& to);

@@ -10,12 +10,14 @@ Usage: stop_test.py PROGRAM [ROUNDS]      (exit 77: no named pipes here)
 """
 
 import csv
+import ctypes
 import io
 import json
 import os
 import random
 import re
 import signal
+import struct
 import subprocess
 import sys
 import tempfile
@@ -45,6 +47,45 @@ def whole_html(data):
     return data.startswith(b"<!DOCTYPE html>") and data.endswith(b"</html>\r\n")
 
 
+class Arrivals:
+    """How files came into a directory (Linux inotify): created there, or renamed into place. A
+    document only ever renamed into place is one a reader never finds empty or half written.
+    Where inotify cannot be had (another system), nothing is recorded."""
+
+    IN_CREATE, IN_MOVED_TO, IN_NONBLOCK = 0x100, 0x80, 0o4000
+
+    def __init__(self, directory):
+        self.created, self.moved_in = set(), set()
+        try:
+            self.libc = ctypes.CDLL(None, use_errno=True)
+            self.fd = self.libc.inotify_init1(self.IN_NONBLOCK)
+        except (OSError, AttributeError):
+            self.fd = -1
+        if self.fd >= 0 and self.libc.inotify_add_watch(
+                self.fd, directory.encode(), self.IN_CREATE | self.IN_MOVED_TO) < 0:
+            os.close(self.fd)
+            self.fd = -1
+
+    def collect(self):
+        while self.fd >= 0:
+            try:
+                data = os.read(self.fd, 65536)
+            except BlockingIOError:
+                return
+            offset = 0
+            while offset < len(data):
+                _, mask, _, length = struct.unpack_from("iIII", data, offset)
+                name = data[offset + 16:offset + 16 + length].rstrip(b"\0").decode()
+                (self.created if mask & self.IN_CREATE else self.moved_in).add(name)
+                offset += 16 + length
+
+    def close(self):
+        self.collect()
+        if self.fd >= 0:
+            os.close(self.fd)
+            self.fd = -1
+
+
 class Run:
     """The program reading a pipe that the generator feeds, in a directory of its own."""
 
@@ -58,6 +99,7 @@ class Run:
             ["sh", "-c", 'exec "$0" "$1" --seed "$2" --rate 1500 --unanswered 0.01 > "$3"',
              sys.executable, GENERATOR, str(seed), fifo])
         self.started = time.monotonic()
+        self.arrivals = Arrivals(directory)
         self.program = subprocess.Popen(
             [program, "--no", "-q", "--response-timeout=0.5", "--transactions", "t.jsonl",
              "--summary", "s.json", "--points", "p.csv", "--html", "page.html"] + extra +
@@ -77,6 +119,7 @@ class Run:
         self.elapsed = time.monotonic() - self.started
         self.generator.kill()
         self.generator.wait()
+        self.arrivals.close()
         return self.program.returncode, out.decode(errors="replace"), err.decode(errors="replace")
 
 
@@ -152,6 +195,10 @@ def check_outputs(run, status, out, expected_status):
     check(report.count(b"Frame: ") == len(objects),
           "the report holds %d blocks, the log %d transactions"
           % (report.count(b"Frame: "), len(objects)))
+    # Each rewrite's arrival can be missed by a reader's look; none can be missed here.
+    created = sorted(run.arrivals.created & {"s.json", "page.html"})
+    check(not created, "the summary and the page only ever came by renaming a whole version "
+          "into place; created in place: %s" % created)
     left = [name for name in os.listdir(run.directory) if name.endswith(".part")]
     check(not left, "no half-written file is left behind: %s" % left)
 
