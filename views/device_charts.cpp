@@ -362,9 +362,10 @@ std::string RateChart(DeviceTrends& device, TimeBuckets& buckets) {
         device.messages.Column(buckets, DeviceTrends::kExceptions);
     const size_t used = std::max<size_t>(buckets.Used(), 1);
     const double period = PollPeriod(requestCounts);
-    // Twice the poll period, a column at least; a device asked once or twice over the capture.
-    const double half = std::max(static_cast<double>(columns.perColumn),
-                                 period > 0 ? 2 * period : static_cast<double>(used) / 2);
+    // Twice the poll period, a column at least. A device with no period (asked in one burst,
+    // or once or twice) has its requests drawn in the columns they came in: spread over the
+    // capture, they would read as a rate falling off for hours after its last request.
+    const double half = std::max(static_cast<double>(columns.perColumn), 2 * period);
     const Span span = SpanOf(requestCounts, exceptionCounts, period, used);
     const auto requests = Rates(columns, requestCounts, span, half);
     const auto exceptions = Rates(columns, exceptionCounts, span, half);

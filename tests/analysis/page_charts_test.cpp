@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -272,6 +273,34 @@ TEST_F(PageCharts, ASlowRegularPollIsASteadyRate) {
     for (int ms = 0; ms <= 120000; ms += 700) {
         ASSERT_TRUE(rates[0].At(At(ms))) << ms;
         EXPECT_NEAR(*rates[0].At(At(ms)), 0.3, 0.03 + rates[0].Resolution()) << ms;
+    }
+}
+
+// Unit 1 polled every 10 s for 1,000 s; unit 2 asked three times in its first second only. Unit
+// 2 has no poll period to spread its requests over: its rate stands where they came, and is
+// nothing once it is no longer asked.
+TEST_F(PageCharts, ABurstIsDrawnWhereItCameNotSpreadOverTheCapture) {
+    TrafficConnection a{"10.0.0.9", 40000};
+    ModbusTraffic t;
+    uint16_t id = 0;
+    for (uint16_t burst = 0; burst < 3; ++burst, ++id) {
+        t.Request(a, 300 * burst, ModbusTcpAdu(2, ReadHolding(0, 1), id));
+        t.Response(a, 300 * burst + 10, ModbusTcpAdu(2, Words(0x03, {1}), id));
+    }
+    for (int ms = 0; ms <= 1000000; ms += 10000, ++id) {
+        t.Request(a, ms + 5, ModbusTcpAdu(1, ReadHolding(0, 1), id));
+        t.Response(a, ms + 15, ModbusTcpAdu(1, Words(0x03, {1}), id));
+    }
+    const std::vector<Chart> rates = ChartsOf(Page(t.Build()), "requests");
+    ASSERT_EQ(rates.size(), 2u);
+    const Chart& burst = rates[1];
+    double most = 0;
+    for (int ms = 0; ms <= 20000; ms += 100) {
+        most = std::max(most, burst.At(At(ms)).value_or(0));
+    }
+    EXPECT_GT(most, 0) << "the burst is drawn";
+    for (int ms = 50000; ms <= 1000000; ms += 5000) {
+        EXPECT_LE(burst.At(At(ms)).value_or(0), burst.Resolution()) << ms;
     }
 }
 
