@@ -34,8 +34,9 @@ std::string ServerPrefix(const std::string& server) {
 
 // Two overlapping pairs may both hold a value: [a, FFFF, b] reads as a word-swapped negative
 // number at a or as one at the FFFF. Of the pairs judged to hold a value, those that do not
-// overlap, as many as can be; then the fewest word-swapped sign extensions (the words in
-// Modbus's own order is the likelier); then the lowest addresses first.
+// overlap, as many as can be; then the fewest word-swapped high words that never changed (sign
+// extensions and the like: the words in Modbus's own order is the likelier); then the lowest
+// addresses first.
 std::vector<std::optional<PairVerdict>> ChoosePairs(
     const std::vector<uint16_t>& addresses, const std::map<uint16_t, WordPairSample>& pairs) {
     const size_t n = addresses.size();
@@ -54,9 +55,8 @@ std::vector<std::optional<PairVerdict>> ChoosePairs(
     for (size_t i = n; i-- > 0;) {
         best[i] = best[i + 1];
         if (verdicts[i]) {
-            const bool doubtful =
-                verdicts[i]->signExtended &&
-                (verdicts[i]->order == ByteOrder::CDAB || verdicts[i]->order == ByteOrder::DCBA);
+            const bool doubtful = verdicts[i]->highHeld && (verdicts[i]->order == ByteOrder::CDAB ||
+                                                            verdicts[i]->order == ByteOrder::DCBA);
             const int64_t weight = pairWeight - (doubtful ? 1 : 0);
             take[i] = weight + best[i + 2] >= best[i + 1];
             best[i] = std::max(best[i + 1], weight + best[i + 2]);

@@ -3,9 +3,9 @@
 // entry per register (uint16), coil or discrete input, and a 32-bit type where two adjacent
 // registers read together are judged to hold one (word_pair_scoring.h). Of the pairs judged to
 // hold a value, as many as do not overlap are taken, each taking both its registers; on a tie
-// the fewer word-swapped negative numbers read from a high word of FFFF, then the lower
-// addresses. Memory grows with the plant (the addresses seen and a sample of 1 KiB per
-// pair of adjacent registers read together), not with the capture; a client reading scattered
+// the fewer word-swapped numbers read from a high word that never changed (FFFF, 0001 ...),
+// then the lower addresses. Memory grows with the plant (the addresses seen and a sample of 1 KiB
+// per pair of adjacent registers read together), not with the capture; a client reading scattered
 // ranges for days would fill a table, so at most kAddressesDrafted points and kPairsSampled
 // pairs are kept per table, the readings of the rest counted.
 

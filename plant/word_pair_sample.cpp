@@ -1,5 +1,8 @@
 #include "plant/word_pair_sample.h"
 
+#include <cmath>
+#include <cstring>
+
 namespace {
 
 uint16_t SwapBytes(uint16_t word) {
@@ -18,6 +21,18 @@ uint32_t PairBits(ByteOrder order, WordPair words) {
         low = SwapBytes(low);
     }
     return static_cast<uint32_t>(high) << 16 | low;
+}
+
+float PairFloat(ByteOrder order, WordPair words) {
+    const uint32_t bits = PairBits(order, words);
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+bool IsPlausibleFloat(double value) {
+    const double size = std::fabs(value);
+    return value == 0 || (size >= 1e-6 && size <= 1e9);  // false for NaN too
 }
 
 void WordPairSample::Add(WordPair words) {

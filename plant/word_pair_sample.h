@@ -23,6 +23,11 @@ struct WordPairStep {
 
 // The 32 bits two words hold when sent in `order`.
 uint32_t PairBits(ByteOrder order, WordPair words);
+// Those bits as a float.
+float PairFloat(ByteOrder order, WordPair words);
+// A value a register plausibly holds as a float: finite, 0 or within 1e-6 .. 1e9 in magnitude
+// (which rules out denormal floats, and an integer's bits read as a float).
+bool IsPlausibleFloat(double value);
 
 class WordPairSample {
 public:

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <set>
 #include <vector>
 
@@ -13,26 +12,21 @@ namespace {
 constexpr uint64_t kMinPolls = 8;
 constexpr size_t kMinDistinct = 4;
 constexpr double kMinPlausible = 0.95;
-constexpr double kSmallest = 1e-6;
-constexpr double kLargest = 1e9;
 constexpr uint16_t kCounterStep = 64;
 constexpr double kLowWordSpread = 16384;  // a quarter of the word's values
 constexpr double kLowWordRoughness = 0.1;
 constexpr double kTie = 0.02;
 constexpr double kMinMargin = 0.5;
 constexpr double kFullConfidenceSteps = 30;
-constexpr double kSignExtensionDoubt = 0.75;  // a register that stays FFFF may be one of its own
+// A high word that stays the same may be a register of its own: FFFF less likely than another.
+constexpr double kSignExtensionDoubt = 0.75;
+constexpr double kHeldHighDoubt = 0.6;
 
 // Ties go to the earlier.
 const ByteOrder kOrders[] = {ByteOrder::ABCD, ByteOrder::CDAB, ByteOrder::BADC, ByteOrder::DCBA};
 
 bool SwapsWords(ByteOrder order) {
     return order == ByteOrder::CDAB || order == ByteOrder::DCBA;
-}
-
-bool IsPlausible(double value) {
-    const double size = std::fabs(value);
-    return value == 0 || (size >= kSmallest && size <= kLargest);  // false for NaN too
 }
 
 uint16_t Word(const WordPair& words, bool second) {
@@ -143,7 +137,7 @@ std::optional<Score> ScoreFloat(ByteOrder order, const std::vector<WordPairStep>
     for (const WordPairStep& step : steps) {
         const double from = DecodePair(MapDataType::Float32, order, step.before);
         const double to = DecodePair(MapDataType::Float32, order, step.after);
-        if (IsPlausible(from) && IsPlausible(to)) {
+        if (IsPlausibleFloat(from) && IsPlausibleFloat(to)) {
             before.push_back(from);
             after.push_back(to);
         }
@@ -169,17 +163,19 @@ PairVerdict CarriedVerdict(const CarriedReading& reading, const std::vector<Word
     bool topBit = false;
     for (const WordPairStep& step : steps) {
         const double value = DecodePair(MapDataType::Float32, reading.order, step.after);
-        floats += IsPlausible(value) ? 1 : 0;
+        floats += IsPlausibleFloat(value) ? 1 : 0;
         topBit = topBit || PairBits(reading.order, step.after) >> 31 != 0;
     }
     PairVerdict verdict;
     verdict.order = reading.order;
-    verdict.signExtended = reading.signExtended;
+    verdict.highHeld = reading.high != HighWord::Carried;
     verdict.type = static_cast<double>(floats) >= kMinPlausible * static_cast<double>(steps.size())
                        ? MapDataType::Float32
                        : (topBit ? MapDataType::Int32 : MapDataType::Uint32);
-    verdict.confidence = reading.smallShare * StepsConfidence(steps) *
-                         (reading.signExtended ? kSignExtensionDoubt : 1);
+    const double doubt = reading.high == HighWord::SignExtension ? kSignExtensionDoubt
+                         : reading.high == HighWord::Held        ? kHeldHighDoubt
+                                                                 : 1;
+    verdict.confidence = reading.smallShare * StepsConfidence(steps) * doubt;
     return verdict;
 }
 
@@ -212,11 +208,8 @@ std::optional<PairVerdict> JudgeFloat(const std::vector<WordPairStep>& steps) {
 double DecodePair(MapDataType type, ByteOrder order, WordPair words) {
     const uint32_t bits = PairBits(order, words);
     switch (type) {
-        case MapDataType::Float32: {
-            float value;
-            std::memcpy(&value, &bits, sizeof value);
-            return value;
-        }
+        case MapDataType::Float32:
+            return PairFloat(order, words);
         case MapDataType::Int32:
             return static_cast<int32_t>(bits);
         default:
@@ -235,5 +228,11 @@ std::optional<PairVerdict> JudgeWordPair(const WordPairSample& sample) {
     if (!sample.FirstChanged() || !sample.SecondChanged()) {
         return std::nullopt;
     }
-    return JudgeFloat(steps);
+    if (const std::optional<PairVerdict> noisyFloat = JudgeFloat(steps)) {
+        return noisyFloat;
+    }
+    if (const std::optional<CarriedReading> steady = FindSteadyReading(sample)) {
+        return CarriedVerdict(*steady, steps);
+    }
+    return std::nullopt;
 }

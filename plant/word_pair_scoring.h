@@ -4,10 +4,12 @@
 //
 //  1. Too little to go by: fewer than 8 polls or fewer than 4 distinct pairs of words.
 //  2. A number that carries (word_pair_carry.h): its high word changes only as its low word
-//     wraps around, or stays FFFF as the sign of a negative number. Its type: float32 when at
-//     least 95% of its values are plausible floats (below), else int32 when the top bit is ever
-//     set, else uint32. Confidence: the share of small steps, times 0.75 for a sign extension
-//     (a register that stays FFFF may also be one of its own), scaled down below 30 steps.
+//     wraps around, or stays FFFF as the sign of a negative number, or stays 0001..00FF or
+//     FF01..FFFE beside a low word that climbs or falls. Its type: float32 when at least 95% of its
+//     values are plausible floats (below), else int32 when the top bit is ever set, else uint32.
+//     Confidence: the share of small steps, times 0.75 for a sign extension and 0.6 for another
+//     held high word (a register that stays the same may also be one of its own), scaled down below
+//     30 steps.
 //  3. Else only a float is looked for, whose value may jump too far between polls to carry
 //     (a noisy measurement). Not when a word never changed (a constant register, or the unused
 //     half of a small number), nor when both words move like ramps or counters, each on its
@@ -26,6 +28,9 @@
 //  5. The smoothest order is proposed (within 2% the earlier) when its margin, 1 - its
 //     roughness / the words' roughness, is at least 0.5. Confidence: the margin times the
 //     plausible share, scaled down below 30 steps.
+//  6. Else a number that moves steadily, by steps too large to carry within half a word, its
+//     high word carrying (word_pair_carry.h): typed as in 2, its confidence the share of
+//     steady steps, scaled down below 30 steps.
 
 #include <optional>
 
@@ -35,8 +40,8 @@
 struct PairVerdict {
     MapDataType type = MapDataType::Float32;
     ByteOrder order = ByteOrder::ABCD;
-    double confidence = 0;      // 0 .. 1
-    bool signExtended = false;  // an int32 whose high word stayed FFFF
+    double confidence = 0;  // 0 .. 1
+    bool highHeld = false;  // an integer whose high word never changed (word_pair_carry.h)
 };
 
 std::optional<PairVerdict> JudgeWordPair(const WordPairSample& sample);

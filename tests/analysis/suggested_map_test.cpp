@@ -10,6 +10,7 @@
 #include <cstring>
 #include <map>
 #include <sstream>
+#include <vector>
 
 #include "analysis/analysis_run.h"
 #include "tests/support/modbus_traffic.h"
@@ -287,4 +288,145 @@ TEST_F(SuggestedMap, ListsEveryServerUnitTableAndAddressReadOrWritten) {
               std::string::npos)
         << text_;
     EXPECT_EQ(text_.rfind("# ", 0), 0u);
+}
+
+// Values that move steadily, rising and falling, in every order Home Assistant names: floats
+// by small and by large steps (more than 32767 units in the last place a poll), unsigned
+// integers whose high word carries by small and by large steps, and integers whose high word is
+// held beside a low word that climbs or falls: FFFE (a negative number far from zero) and 0001.
+// Beside them, in a read of their own, ramps and counters side by side.
+namespace {
+
+struct SteadyKind {
+    const char* what;
+    Kind kind;
+    double lowest;  // rising from here, falling to here
+    double step;    // a poll
+};
+
+const SteadyKind kSteadyKinds[] = {
+    {"float32 by small steps", Kind::Float32, 40, 0.05},
+    {"float32 by large steps", Kind::Float32, 3, 0.03},  // 125829 units in the last place
+    {"uint32 carrying", Kind::Uint32, 300000, 1234},
+    {"uint32 carrying by large steps", Kind::Uint32, 3000000, 45000},
+    {"int32 held at FFFE", Kind::Int32, -131072 + 5000, 900},
+    {"uint32 held at 0001", Kind::Uint32, 65536 + 5000, 900},
+};
+constexpr int kDirections = 2;  // rising, falling
+constexpr int kSteadyValues = std::size(kSteadyKinds) * kDirections * 4;
+
+struct SteadyValue {
+    const SteadyKind* kind;
+    Swap swap;
+    bool falling;
+    uint16_t address;
+};
+
+std::vector<SteadyValue> SteadyValues() {
+    std::vector<SteadyValue> values;
+    for (const SteadyKind& kind : kSteadyKinds) {
+        for (int direction = 0; direction < kDirections; ++direction) {
+            for (Swap swap : {kNone, kWord, kByte, kWordByte}) {
+                values.push_back(
+                    {&kind, swap, direction == 1, static_cast<uint16_t>(2 * values.size())});
+            }
+        }
+    }
+    return values;
+}
+
+double SteadyValueAt(const SteadyValue& v, int poll) {
+    const int steps = v.falling ? kPolls - 1 - poll : poll;
+    return v.kind->lowest + v.kind->step * steps;
+}
+
+// Each pair of words moves on its own, read at 200 onwards.
+const PlainWord kSideBySide[] = {
+    {200, [](int i) { return Word(16000 + i); }},  // two counters in step
+    {201, [](int i) { return Word(16000 + i); }},
+    {202, [](int i) { return Word(0x4400 + i); }},  // a slow counter, a ramp of large steps
+    {203, [](int i) { return Word(40000 * i); }},
+    {204, [](int i) { return Word(100 + 3 * i); }},  // a counter, a ramp
+    {205, [](int i) { return Word(500 + 1000 * i); }},
+    {206, [](int i) { return Word(60000 - 900 * i); }},  // a ramp down, a counter
+    {207, [](int i) { return Word(7 * i); }},
+    {208, [](int i) { return Word(1 + i / 10); }},  // a counter that steps now and then, a ramp
+    {209, [](int i) { return Word(700 * i); }},
+    {210, [](int i) { return Word(3000 * i); }},  // two ramps
+    {211, [](int i) { return Word(5000 + 1000 * i); }},
+};
+constexpr uint8_t kSideBySideWords = std::size(kSideBySide);
+
+Bytes SteadyWords(int poll) {
+    Bytes bytes(4 * kSteadyValues);  // two registers a value
+    for (const SteadyValue& v : SteadyValues()) {
+        const uint32_t bits = Bits(v.kind->kind, SteadyValueAt(v, poll));
+        for (int i = 0; i < 4; ++i) {
+            bytes[2 * v.address + i] =
+                static_cast<uint8_t>(bits >> (24 - 8 * kSentBytes[v.swap][i]));
+        }
+    }
+    return bytes;
+}
+
+Bytes SideBySideWords(int poll) {
+    Bytes bytes;
+    for (const PlainWord& w : kSideBySide) {
+        bytes.push_back(static_cast<uint8_t>(w.value(poll) >> 8));
+        bytes.push_back(static_cast<uint8_t>(w.value(poll)));
+    }
+    return bytes;
+}
+
+Bytes SteadyCapture() {
+    TrafficConnection a{"10.0.0.9", 40000};
+    ModbusTraffic t;
+    uint16_t id = 1;
+    for (int i = 0; i < kPolls; ++i, id += 2) {
+        const int ms = 1000 * i;
+        t.Request(a, ms, ModbusTcpAdu(1, {0x03, 0x00, 0x00, 0x00, 2 * kSteadyValues}, id));
+        t.Response(a, ms + 5, ModbusTcpAdu(1, ReadResponse(0x03, SteadyWords(i)), id));
+        t.Request(a, ms + 10, ModbusTcpAdu(1, {0x03, 0x00, 200, 0x00, kSideBySideWords}, id + 1));
+        t.Response(a, ms + 15, ModbusTcpAdu(1, ReadResponse(0x03, SideBySideWords(i)), id + 1));
+    }
+    return t.Build();
+}
+
+}  // namespace
+
+TEST_F(InTempDirectory, SuggestedMapRecoversSteadyValuesInEveryOrderAndNoRampsSideBySide) {
+    WriteFile("steady.pcap", SteadyCapture());
+    FakeHost host;
+    FakePlatform platform;
+    host.inputPath = "steady.pcap";
+    host.options = AnalysisOptions();
+    host.options.suggestMap = "map.yaml";
+    ASSERT_EQ(RunAnalysis(host, platform), AnalysisResult::Completed);
+    const std::map<std::string, YamlEntry> entries = ParseEntries(ReadFileText("map.yaml"));
+    int recovered = 0;
+    for (const SteadyValue& v : SteadyValues()) {
+        const auto found = entries.find("u1_hr_" + std::to_string(40001 + v.address));
+        ASSERT_NE(found, entries.end()) << v.address;
+        const YamlEntry& entry = found->second;
+        const std::string type = entry.count("data_type") ? entry.at("data_type") : "";
+        const std::string swap = entry.count("swap") ? entry.at("swap") : "none";
+        const bool right =
+            type == kKindNames[static_cast<int>(v.kind->kind)] && swap == kSwapNames[v.swap];
+        EXPECT_TRUE(right) << v.kind->what << (v.falling ? " falling" : " rising") << ", swap "
+                           << kSwapNames[v.swap] << ": " << type << " " << swap;
+        recovered += right ? 1 : 0;
+    }
+    int proposed = 0;
+    for (const auto& [name, entry] : entries) {
+        const std::string type = entry.count("data_type") ? entry.at("data_type") : "";
+        proposed += type == "float32" || type == "uint32" || type == "int32" ? 1 : 0;
+    }
+    for (const PlainWord& w : kSideBySide) {
+        const YamlEntry& entry = entries.at("u1_hr_" + std::to_string(40001 + w.address));
+        EXPECT_EQ(entry.at("data_type"), "uint16") << w.address;
+    }
+    std::cout << "recovered " << recovered << " of " << kSteadyValues << " steady 32-bit values, "
+              << proposed - recovered << " false 32-bit proposals\n";
+    EXPECT_EQ(recovered, kSteadyValues);
+    EXPECT_EQ(proposed, recovered);
 }
