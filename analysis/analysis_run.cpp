@@ -366,40 +366,36 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
     // capture is over too soon for a reader to need them before the end.
     const double updateSeconds = GoesOn(paths, *source) ? options.updateSeconds : 0;
     if (options.pairing == PairingMode::Transaction) {
-        PlantNeeds needs;
         if (!options.transactionLog.empty()) {
             transactionLog = std::make_unique<TransactionLog>(options.transactionLog);
             context.sinks.push_back(transactionLog.get());
-            needs.anomalies = true;
-            needs.points = needs.points || options.registerMap != nullptr;  // typed values
         }
         if (!options.summary.empty()) {
             summary = std::make_unique<SummaryFile>(options.summary, updateSeconds);
             context.sinks.push_back(summary.get());
-            needs.anomalies = needs.model = needs.polling = true;
         }
         if (!options.points.empty()) {
             points = std::make_unique<PointsFile>(options.points);
             context.sinks.push_back(points.get());
-            needs.points = true;
         }
         if (!options.suggestMap.empty()) {
             suggestedMap = std::make_unique<SuggestedMapFile>(options.suggestMap, updateSeconds);
             context.sinks.push_back(suggestedMap.get());
-            needs.points = true;
         }
         if (!options.html.empty()) {
             html = std::make_unique<HtmlReportFile>(options.html, updateSeconds);
             context.sinks.push_back(html.get());
-            needs.anomalies = needs.model = needs.trends = true;
-            needs.polls = needs.changes = true;  // the polling table, the change log
         }
         if (options.top != nullptr) {
             top = std::make_unique<TopView>(*options.top);
             context.sinks.push_back(top.get());
-            needs.anomalies = needs.model = true;
         }
-        if (needs.points || needs.anomalies || needs.model) {
+        // The stage works out what the views say they need, no more.
+        PlantNeeds needs;
+        for (const TransactionSink* sink : context.sinks) {
+            needs |= sink->Needs();
+        }
+        if (needs.Any()) {
             stage =
                 std::make_unique<PlantStage>(needs, options.slowResponseMs, options.registerMap);
             context.stage = stage.get();

@@ -4,6 +4,8 @@
 #include "plant/capture_facts.h"
 
 class ChangeLog;
+class DeviceActivity;
+class MapSuggester;
 class PlantModel;
 class PlantTrends;
 class ValueMapper;
@@ -16,4 +18,6 @@ struct PlantResult {
     const ValueMapper* mapper = nullptr;       // with a register map
     const ChangeLog* changes = nullptr;        // when a view shows what changed
     const WriteRanges* writeRanges = nullptr;  // and who wrote where
+    const MapSuggester* mapDraft = nullptr;    // when a view shows the drafted register map
+    const DeviceActivity* activity = nullptr;  // when a view shows each device's recent activity
 };

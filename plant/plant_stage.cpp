@@ -5,8 +5,16 @@
 PlantStage::PlantStage(PlantNeeds needs, double slowResponseMs,
                        std::shared_ptr<const RegisterMap> map)
     : needs_(needs), slowResponseMs_(slowResponseMs) {
-    // The model keeps each device's last values, which it reads off the points.
-    needs_.points = needs_.points || needs_.model;
+    // The model keeps each device's last values, which it reads off the points; so does the
+    // drafted map. The activity of a device is told beside the model's figures.
+    needs_.model = needs_.model || needs_.activity;
+    needs_.points = needs_.points || needs_.model || needs_.mapDraft || (needs_.typedValues && map);
+    if (needs_.mapDraft) {
+        mapDraft_ = std::make_unique<MapSuggester>();
+    }
+    if (needs_.activity) {
+        activity_ = std::make_unique<DeviceActivity>();
+    }
     if (map && needs_.points) {
         mapper_ = std::make_unique<ValueMapper>(std::move(map));
     }
@@ -45,10 +53,16 @@ const Derivation& PlantStage::Derive(const Transaction& t) {
         changes_->Take(t, derived_);
         writeRanges_->Take(t, derived_);
     }
+    if (mapDraft_) {
+        mapDraft_->Take(t, derived_.points);
+    }
+    if (activity_) {
+        activity_->Take(t, derived_);
+    }
     return derived_;
 }
 
 PlantResult PlantStage::Result(const CaptureFacts& facts) const {
-    return PlantResult{facts,         model_.get(),   trends_.get(),
-                       mapper_.get(), changes_.get(), writeRanges_.get()};
+    return PlantResult{facts,          model_.get(),       trends_.get(),   mapper_.get(),
+                       changes_.get(), writeRanges_.get(), mapDraft_.get(), activity_.get()};
 }

@@ -6,12 +6,16 @@
 #include <string>
 
 #include "plant/derivation.h"
+#include "plant/plant_needs.h"
 #include "plant/plant_result.h"
 #include "session/transaction.h"
 
 class TransactionSink {
 public:
     virtual ~TransactionSink() = default;
+
+    // What the view needs the plant stage to work out for it; nothing by default.
+    virtual PlantNeeds Needs() const { return PlantNeeds(); }
 
     // False when the transaction could not be written: the run stops.
     virtual bool Take(const Transaction& transaction, const Derivation& derived) = 0;

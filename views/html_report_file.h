@@ -21,6 +21,12 @@ public:
     explicit HtmlReportFile(std::string path, double updateSeconds = 0)
         : document_(std::move(path)), schedule_(updateSeconds) {}
 
+    // Anomalies, the model with its polls, trends and change log.
+    PlantNeeds Needs() const override {
+        PlantNeeds needs;
+        needs.anomalies = needs.model = needs.trends = needs.polls = needs.changes = true;
+        return needs;
+    }
     bool Take(const Transaction& transaction, const Derivation& derived) override;
     // The page so far, when it is due.
     bool Refresh(const PlantResult& plant, bool requested) override;

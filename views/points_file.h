@@ -15,6 +15,12 @@ class PointsFile : public TransactionSink {
 public:
     explicit PointsFile(std::string path) : file_(std::move(path), true) {}
 
+    // Point values.
+    PlantNeeds Needs() const override {
+        PlantNeeds needs;
+        needs.points = true;
+        return needs;
+    }
     bool Take(const Transaction& transaction, const Derivation& derived) override;
     // What is buffered reaches the file, in whole pieces, while the run goes on.
     bool Refresh(const PlantResult&, bool) override { return file_.Flush(); }

@@ -94,33 +94,36 @@ std::string YamlScalar(const std::string& text) {
     return quoted + "\"";
 }
 
-bool SuggestedMapFile::Take(const Transaction& transaction, const Derivation& derived) {
-    suggester_.Take(transaction, derived.points);
-    return true;
+PlantNeeds SuggestedMapFile::Needs() const {
+    PlantNeeds needs;
+    needs.mapDraft = true;
+    return needs;
 }
 
-bool SuggestedMapFile::Refresh(const PlantResult&, bool requested) {
+bool SuggestedMapFile::Refresh(const PlantResult& plant, bool requested) {
     if (!document_.Replaceable() || !schedule_.Due(requested)) {
         return true;
     }
-    return Store();
+    return Store(plant);
 }
 
-bool SuggestedMapFile::Close(const PlantResult&) {
-    return Store();
+bool SuggestedMapFile::Close(const PlantResult& plant) {
+    return Store(plant);
 }
 
-bool SuggestedMapFile::Store() {
-    const std::vector<SuggestedEntry> entries = suggester_.Suggest();
+bool SuggestedMapFile::Store(const PlantResult& plant) {
+    static const MapSuggester kNothingDrafted;
+    const MapSuggester& suggester = plant.mapDraft ? *plant.mapDraft : kNothingDrafted;
+    const std::vector<SuggestedEntry> entries = suggester.Suggest();
     // The bounds of a run of days, told only when reached.
     std::string header = kHeader;
-    if (suggester_.ReadingsNotDrafted() > 0) {
-        header += "# " + std::to_string(suggester_.ReadingsNotDrafted()) +
+    if (suggester.ReadingsNotDrafted() > 0) {
+        header += "# " + std::to_string(suggester.ReadingsNotDrafted()) +
                   " readings of points past " + std::to_string(MapSuggester::kAddressesDrafted) +
                   " in their table were not drafted.\r\n";
     }
-    if (suggester_.PairReadingsNotSampled() > 0) {
-        header += "# " + std::to_string(suggester_.PairReadingsNotSampled()) +
+    if (suggester.PairReadingsNotSampled() > 0) {
+        header += "# " + std::to_string(suggester.PairReadingsNotSampled()) +
                   " readings of register pairs past " +
                   std::to_string(MapSuggester::kPairsSampled) +
                   " pairs in their table were not judged (drafted as uint16).\r\n";

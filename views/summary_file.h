@@ -18,6 +18,12 @@ public:
     explicit SummaryFile(std::string path, double updateSeconds = 0)
         : document_(std::move(path)), schedule_(updateSeconds) {}
 
+    // Anomalies and the model with its polling statistics.
+    PlantNeeds Needs() const override {
+        PlantNeeds needs;
+        needs.anomalies = needs.model = needs.polling = true;
+        return needs;
+    }
     bool Take(const Transaction& transaction, const Derivation& derived) override;
     // The document so far, when it is due.
     bool Refresh(const PlantResult& plant, bool requested) override;

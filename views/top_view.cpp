@@ -4,6 +4,8 @@
 #include <numeric>
 
 #include "common/text_format.h"
+#include "plant/device_activity.h"
+#include "plant/plant_model.h"
 #include "views/iso8601_time.h"
 
 namespace {
@@ -42,6 +44,24 @@ uint64_t Sum(const Map& counts) {
                            [](uint64_t sum, const auto& entry) { return sum + entry.second; });
 }
 
+// "22:13:24  10.0.0.5:502 unit 1  slow_response  ..."
+std::string AnomalyText(const RecentAnomaly& anomaly) {
+    return Format("%s  %s unit %u  %s  %s", TimeOfDay(anomaly.time).c_str(),
+                  anomaly.device.server.ToString().c_str(), anomaly.device.unit,
+                  AnomalyKindName(anomaly.kind), anomaly.detail.c_str());
+}
+
+// "22:13:24 10.0.0.9 fc6 40001=12", the client without its port.
+std::string LastWriteText(const LastWrite& last) {
+    return TimeOfDay(last.time) + " " + last.client.address.ToString() + " " +
+           WriteText(last.write);
+}
+
+// The newest capture time taken, the end of the request rates.
+int64_t NewestNs(const PlantResult& plant) {
+    return plant.activity ? plant.activity->NewestNs() : 0;
+}
+
 // Terminal frames leave the last column free: a character written there leaves the cursor
 // waiting to wrap, and erasing from there would take the character away again.
 std::string TerminalFrame(const std::vector<std::string>& lines, bool first) {
@@ -62,41 +82,21 @@ std::string PlainFrame(const std::vector<std::string>& lines, bool first) {
 
 }  // namespace
 
-bool TopView::Take(const Transaction& t, const Derivation& derived) {
-    const CModbusMessage& first = t.request ? *t.request : *t.response;
-    const DeviceKey key{t.Server(), first.unit};
-    Activity& device = devices_[key];
-    const int64_t ns = first.SteadyNanoseconds();
-    if (t.request) {
-        device.requests.Add(ns);
-    }
-    newestNs_ = std::max(newestNs_, ns);
-    if (derived.write) {
-        device.lastWrite = TimeOfDay(first.time) + " " + t.Client().address.ToString() + " " +
-                           WriteText(*derived.write);
-    }
-    for (const Anomaly& anomaly : derived.anomalies) {
-        if (anomaly.kind == AnomalyKind::SlowResponse) {
-            ++device.slowResponses;
-        } else if (anomaly.kind != AnomalyKind::UnansweredRequest) {
-            ++device.anomalies;
-        }
-        ++anomalies_;
-        const CaptureTimestamp& time = anomaly.message ? anomaly.message->time : first.time;
-        newestAnomalies_.push_front(Format("%s  %s unit %u  %s  %s", TimeOfDay(time).c_str(),
-                                           key.server.ToString().c_str(), key.unit,
-                                           AnomalyKindName(anomaly.kind), anomaly.detail.c_str()));
-        if (newestAnomalies_.size() > kKeptAnomalies) {
-            newestAnomalies_.pop_back();
-        }
-    }
-    return true;
+PlantNeeds TopView::Needs() const {
+    PlantNeeds needs;
+    needs.anomalies = needs.model = needs.activity = true;
+    return needs;
 }
 
 TopFrame TopView::Frame(const PlantResult& plant, int64_t nowNs, bool final) const {
+    static const DeviceActivity kNoActivity;
+    const DeviceActivity& activities = plant.activity ? *plant.activity : kNoActivity;
+    const uint64_t anomalies = activities.Anomalies();
     TopFrame frame;
-    frame.newestAnomalies.assign(newestAnomalies_.begin(), newestAnomalies_.end());
-    frame.anomaliesInAll = anomalies_;
+    for (const RecentAnomaly& anomaly : activities.NewestAnomalies()) {
+        frame.newestAnomalies.push_back(AnomalyText(anomaly));
+    }
+    frame.anomaliesInAll = anomalies;
     const unsigned long long devices = plant.model ? plant.model->Devices().size() : 0;
     const uint64_t transactions = plant.model ? plant.model->Transactions() : 0;
     std::string newest = plant.facts.lastRecord ? Iso8601Utc(*plant.facts.lastRecord) : "-";
@@ -106,15 +106,16 @@ TopFrame TopView::Frame(const PlantResult& plant, int64_t nowNs, bool final) con
         "zep-modbus-parser --top%s  %llu device%s  %llu transactions  %llu "
         "anomalies  newest %s UTC",
         final ? " (final)" : "", devices, devices == 1 ? "" : "s",
-        static_cast<unsigned long long>(transactions), static_cast<unsigned long long>(anomalies_),
+        static_cast<unsigned long long>(transactions), static_cast<unsigned long long>(anomalies),
         newest.c_str());
     if (!plant.model) {
         return frame;
     }
-    static const Activity kNone;
+    static const DeviceActivity::Device kNone;
     for (const auto& [key, stats] : plant.model->Devices()) {
-        const auto found = devices_.find(key);
-        const Activity& activity = found != devices_.end() ? found->second : kNone;
+        const auto found = activities.Devices().find(key);
+        const DeviceActivity::Device& activity =
+            found != activities.Devices().end() ? found->second : kNone;
         TopDeviceRow row;
         row.device = key.server.ToString();
         row.unit = key.unit;
@@ -128,7 +129,9 @@ TopFrame TopView::Frame(const PlantResult& plant, int64_t nowNs, bool final) con
             row.p50Ms = stats.responseTimesMs.Quantile(0.5);
             row.p99Ms = stats.responseTimesMs.Quantile(0.99);
         }
-        row.lastWrite = activity.lastWrite;
+        if (activity.lastWrite) {
+            row.lastWrite = LastWriteText(*activity.lastWrite);
+        }
         frame.devices.push_back(std::move(row));
     }
     return frame;
@@ -144,11 +147,11 @@ bool TopView::Refresh(const PlantResult& plant, bool /*requested*/) {
     }
     const int64_t silentNs =
         std::chrono::duration_cast<std::chrono::nanoseconds>(now - recordsGrew_).count();
-    return Draw(plant, newestNs_ + silentNs, false);
+    return Draw(plant, NewestNs(plant) + silentNs, false);
 }
 
 bool TopView::Close(const PlantResult& plant) {
-    if (!Draw(plant, newestNs_, true)) {
+    if (!Draw(plant, NewestNs(plant), true)) {
         return false;
     }
     // The shell's prompt comes below the final frame.

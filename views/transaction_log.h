@@ -19,6 +19,12 @@ public:
     // A log, like tshark's -w file, is written anew by every run.
     explicit TransactionLog(std::string path) : file_(std::move(path), true) {}
 
+    // Anomalies and typed values.
+    PlantNeeds Needs() const override {
+        PlantNeeds needs;
+        needs.anomalies = needs.typedValues = true;
+        return needs;
+    }
     bool Take(const Transaction& transaction, const Derivation& derived) override;
     // What is buffered reaches the file, in whole pieces, while the run goes on.
     bool Refresh(const PlantResult&, bool) override { return file_.Flush(); }

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "plant/recent_rate.h"
 #include "tests/support/modbus_traffic.h"
 #include "tests/support/test_environment.h"
-#include "views/recent_rate.h"
 
 namespace {
 
