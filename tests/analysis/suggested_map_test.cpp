@@ -392,9 +392,11 @@ Bytes SteadyCapture() {
     return t.Build();
 }
 
+class SuggestedSteadyMap : public InTempDirectory {};
+
 }  // namespace
 
-TEST_F(InTempDirectory, SuggestedMapRecoversSteadyValuesInEveryOrderAndNoRampsSideBySide) {
+TEST_F(SuggestedSteadyMap, RecoversEveryOrderRisingAndFallingAndNoRampsSideBySide) {
     WriteFile("steady.pcap", SteadyCapture());
     FakeHost host;
     FakePlatform platform;
