@@ -261,6 +261,7 @@ TEST(TopTable, ControlBytesNeverReachTheTerminal) {
         controls += static_cast<char>(byte);
     }
     controls += '\x7F';
+    controls += "\xC2\x9B";  // CSI, the C1 control U+009B in UTF-8: one character
     for (const int columns : {0, 200}) {
         const std::vector<std::string> lines = TopTableLines(
             LongFrame("w " + controls + " end", "a " + controls + " end"), ScreenSize{24, columns});
@@ -270,9 +271,11 @@ TEST(TopTable, ControlBytesNeverReachTheTerminal) {
                 const auto byte = static_cast<unsigned char>(c);
                 EXPECT_TRUE(byte >= 0x20 && byte != 0x7F) << "byte " << static_cast<int>(byte);
             }
+            EXPECT_EQ(line.find("\xC2\x9B"), std::string::npos) << line;
             // Each one shown as a character of its own: the columns stay where they were.
-            lastWriteShown = lastWriteShown || line.find("w " + std::string(controls.size(), '?') +
-                                                         " end") != std::string::npos;
+            lastWriteShown = lastWriteShown ||
+                             line.find("w " + std::string(controls.size() - 1, '?') + " end") !=
+                                 std::string::npos;
         }
         EXPECT_TRUE(lastWriteShown);
     }
