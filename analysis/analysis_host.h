@@ -103,8 +103,8 @@ public:
     virtual bool TakeUpdateRequest() { return false; }
     // Issues a notice that is no question and no error (the capture ended in a cut record, a
     // map entry matched nothing, ...): one entry in log.txt, whatever the front end shows; kept
-    // for the run's summary and page (the first kWarningsKept, the rest counted); then shown by
-    // the front end (ShowWarning). Every warning of a run goes through here.
+    // for the run's summary and page (the first RunWarnings::kKept, the rest counted); then shown
+    // by the front end (ShowWarning). Every warning of a run goes through here.
     void Warn(const std::string& text);
     // The warnings issued since the run started.
     const RunWarnings& Warnings() const { return warnings_; }
