@@ -1,5 +1,6 @@
 #include "analysis/analysis_host.h"
 
+#include "common/logging.h"
 #include "common/text_format.h"
 #include "modbus/rtu_frame.h"
 
@@ -12,4 +13,10 @@ void AnalysisHost::ShowProgress(const ProgressUpdate& update) {
     SetResultsText(ProgressText(update));
     RefreshControls();
     PumpPendingMessage();
+}
+
+void AnalysisHost::Warn(const std::string& text) {
+    LogMessage("Warning: %s", text.c_str());
+    warnings_.Add(text);
+    ShowWarning(text);
 }

@@ -10,6 +10,7 @@
 
 #include "analysis/progress_throttle.h"
 #include "common/byte_view.h"
+#include "plant/capture_facts.h"
 #include "plant/register_map.h"
 #include "session/response_defaults.h"
 
@@ -77,10 +78,9 @@ public:
         : progressInterval_(progressInterval), progressThrottle_(progressInterval) {}
     virtual ~AnalysisHost() = default;
 
-    // The run calls these: once when it starts, and after every record. Updates that come
+    // The run calls Progress after every record (RunStarts begins a run). Updates that come
     // sooner than the interval are dropped here (the first message of a run is shown at once);
     // the rest go to ShowProgress.
-    void ProgressStarts() { progressThrottle_ = ProgressThrottle(progressInterval_); }
     void Progress(const ProgressUpdate& update) {
         if (progressThrottle_.Due(update.afterMessage)) {
             ShowProgress(update);
@@ -101,10 +101,27 @@ public:
     virtual bool StopRequested() { return false; }
     // True once after the user asked for the periodic files now (SIGHUP); the request is taken.
     virtual bool TakeUpdateRequest() { return false; }
-    // A notice that is no question and no error: the capture ended in a cut record, ...
-    virtual void Warn(const std::string& /*text*/) {}
+    // Issues a notice that is no question and no error (the capture ended in a cut record, a
+    // map entry matched nothing, ...): one entry in log.txt, whatever the front end shows; kept
+    // for the run's summary and page (the first RunWarnings::kKept, the rest counted); then shown
+    // by the front end (ShowWarning). Every warning of a run goes through here.
+    void Warn(const std::string& text);
+    // The warnings issued since the run started.
+    const RunWarnings& Warnings() const { return warnings_; }
+
+    // At the start of each run: progress is shown afresh and the warnings of an earlier run
+    // (the dialog runs many) are forgotten.
+    void RunStarts() {
+        progressThrottle_ = ProgressThrottle(progressInterval_);
+        warnings_ = RunWarnings();
+    }
+
+protected:
+    // How the front end shows a warning (the console: on standard error); by default not at all.
+    virtual void ShowWarning(const std::string& /*text*/) {}
 
 private:
+    RunWarnings warnings_;
     std::chrono::milliseconds progressInterval_;
     ProgressThrottle progressThrottle_;
 };

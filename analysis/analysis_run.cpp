@@ -141,7 +141,7 @@ class BusyScope {
 public:
     explicit BusyScope(AnalysisHost& host) : host_(host) {
         host_.SetBusy(true);
-        host_.ProgressStarts();
+        host_.RunStarts();
     }
     ~BusyScope() { Done(); }
     void Done() {
@@ -199,6 +199,16 @@ std::string UnmatchedEntriesText(const std::vector<const MapEntry*>& unmatched) 
         text += " and " + std::to_string(unmatched.size() - kNamesShown) + " more";
     }
     return text;
+}
+
+void WarnOfUnmatchedEntries(const PlantResult& plant, AnalysisHost& host) {
+    if (plant.mapper == nullptr) {
+        return;
+    }
+    const std::vector<const MapEntry*> unmatched = plant.mapper->UnmatchedEntries();
+    if (!unmatched.empty()) {
+        host.Warn(UnmatchedEntriesText(unmatched));
+    }
 }
 
 // Says why the capture could not be read to its end, naming the file it happened in.
@@ -404,6 +414,11 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
     PassEnd end = options.pairing == PairingMode::Address ? RunAddressPairing(context)
                                                           : RunTransactionPairing(context);
     LogStatistics(*source);
+    // Only an output that uses the map gives its entries a chance to match. Told before the
+    // views close, so that the summary and the page list it among the run's warnings.
+    if (end == PassEnd::Completed && stage && (transactionLog || summary || points || html)) {
+        WarnOfUnmatchedEntries(stage->Result(context.Facts()), host);
+    }
     const CaptureFacts facts = context.Facts();
     const PlantResult plant = stage ? stage->Result(facts) : PlantResult{facts};
     // Everything taken so far is stored, whichever way the pass ended; a capture without any
@@ -434,14 +449,6 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
         case PassEnd::Completed:
             break;
     }
-    // Only an output that uses the map gives its entries a chance to match.
-    if (plant.mapper != nullptr && (transactionLog || summary || points || html)) {
-        const std::vector<const MapEntry*> unmatched = plant.mapper->UnmatchedEntries();
-        if (!unmatched.empty()) {
-            host.Warn(UnmatchedEntriesText(unmatched));
-        }
-    }
-
     const PassCounts& counts = context.counts;
     const bool toStandardOutput = request.reportPath == kStandardOutputName;
     const std::string reportPath = FullPathOrName(request.reportPath);

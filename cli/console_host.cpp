@@ -23,7 +23,7 @@ bool ConsoleHost::TakeUpdateRequest() {
     return ::TakeUpdateRequest();
 }
 
-void ConsoleHost::Warn(const std::string& text) {
+void ConsoleHost::ShowWarning(const std::string& text) {
     ClearProgressLine();
     progress_ << "zep-modbus-parser: warning: " << text << '\n';
     progress_.flush();

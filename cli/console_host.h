@@ -19,9 +19,11 @@ public:
     void ShowProgress(const ProgressUpdate& update) override;
     bool StopRequested() override;
     bool TakeUpdateRequest() override;
-    void Warn(const std::string& text) override;
 
     const std::string& ResultsText() const { return resultsText_; }
+
+protected:
+    void ShowWarning(const std::string& text) override;
 
 private:
     void DrawLine(std::string line);

@@ -1,6 +1,7 @@
 #pragma once
 // What the run knows of the capture beyond its transactions, for the views that tell of it.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -8,6 +9,23 @@
 
 #include "capture/capture_record.h"
 #include "capture/capture_source.h"
+
+// The warnings a run issued (see AnalysisHost::Warn), in order: the first kKept, the rest
+// counted, so that a long run's summary and page stay small.
+struct RunWarnings {
+    static constexpr size_t kKept = 20;
+
+    void Add(const std::string& text) {
+        if (kept.size() < kKept) {
+            kept.push_back(text);
+        } else {
+            ++notKept;
+        }
+    }
+
+    std::vector<std::string> kept;
+    uint64_t notKept = 0;
+};
 
 struct CaptureFacts {
     std::vector<std::string> files;
@@ -17,4 +35,5 @@ struct CaptureFacts {
     uint64_t messages = 0;
     uint64_t connections = 0;                     // Modbus/TCP connections
     std::optional<CaptureStatistics> statistics;  // a live capture's packet counts
+    RunWarnings warnings;                         // issued so far
 };

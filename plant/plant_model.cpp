@@ -123,6 +123,7 @@ void PlantModel::Take(const Transaction& t, Derivation& derived) {
         trends_->Take(t, *known.trends, derived.responseMs, derived.points, derived.values);
     }
     CountMessages(t, known, derived.responseMs);
+    CountScans(known, derived.anomalies);
     if (detail_ != Detail::Overview) {
         RecordPoll(t, known);
     }
@@ -166,6 +167,15 @@ void PlantModel::CountMessages(const Transaction& t, ConnectionUnit& known,
     }
     if (responseMs) {
         device.responseTimesMs.Add(*responseMs);
+    }
+}
+
+void PlantModel::CountScans(ConnectionUnit& known, const std::vector<Anomaly>& anomalies) {
+    for (const Anomaly& anomaly : anomalies) {
+        // Raised once per client and device, on a request the client sent.
+        if (anomaly.kind == AnomalyKind::AddressScan && known.client != nullptr) {
+            ++known.client->devicesScanned;
+        }
     }
 }
 

@@ -122,7 +122,8 @@ struct ClientStats {
     uint64_t devicesNotKept = 0;       // connections to devices not named, past kClientsKept
     std::map<int, uint64_t> requests;  // function -> requests
     uint64_t writes = 0;
-    uint64_t exceptions = 0;  // responses to its requests that were exceptions
+    uint64_t exceptions = 0;      // responses to its requests that were exceptions
+    uint64_t devicesScanned = 0;  // devices it raised an address_scan anomaly on
 };
 
 class PlantModel {
@@ -164,6 +165,7 @@ private:
 
     void CountMessages(const Transaction& t, ConnectionUnit& known,
                        std::optional<double> responseMs);
+    void CountScans(ConnectionUnit& known, const std::vector<Anomaly>& anomalies);
     void RecordPoll(const Transaction& t, ConnectionUnit& known);
     void RecordPoints(const Transaction& t, ConnectionUnit& known,
                       const std::vector<PointValue>& points);

@@ -13,6 +13,7 @@ td.n { text-align: right; font-variant-numeric: tabular-nums; }
 table.sortable th { cursor: pointer; }
 th[aria-sort=ascending]::after { content: " \25B2"; } th[aria-sort=descending]::after { content: " \25BC"; }
 .note { color: #7a4b00; }
+ul.warnings li, tr.scanning td:first-child { color: #a02020; }
 .charts { display: grid; grid-template-columns: repeat(auto-fill, minmax(340px, 1fr)); gap: 12px 20px; align-items: start; }
 figure { margin: 0; min-width: 0; }
 svg { max-width: 100%; height: auto; }

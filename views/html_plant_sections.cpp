@@ -73,10 +73,17 @@ std::string ClientsSection(const PlantModel& model) {
         Head({"Client", "Requests", "Writes", "Exceptions", "Devices"});
     for (const auto& entry : model.Clients()) {
         const ClientStats& client = entry.second;
-        html += "<tr data-client=\"" + HtmlEscape(entry.first.ToString()) + "\">" +
-                Cell(entry.first.ToString()) + Number(Sum(client.requests), "requests") +
-                Number(client.writes, "writes") + Number(client.exceptions, "exceptions") +
-                Number(client.devices.size(), "devices") + "</tr>\r\n";
+        // A scanning client is marked in its row and named as one.
+        const bool scanning = client.devicesScanned > 0;
+        html += "<tr data-client=\"" + HtmlEscape(entry.first.ToString()) + "\"" +
+                (scanning ? " class=\"scanning\"" : "") + ">" +
+                Cell(entry.first.ToString() +
+                     (scanning ? " (address scan of " + std::to_string(client.devicesScanned) +
+                                     (client.devicesScanned == 1 ? " device)" : " devices)")
+                               : std::string())) +
+                Number(Sum(client.requests), "requests") + Number(client.writes, "writes") +
+                Number(client.exceptions, "exceptions") + Number(client.devices.size(), "devices") +
+                "</tr>\r\n";
     }
     html += "</tbody></table>\r\n";
     TalkersLeftOut leftOut;

@@ -4,13 +4,16 @@
 
 #include "capture/capture_time.h"
 #include "common/text_file.h"
+#include "modbus/exception_catalogue.h"
 #include "modbus/function_details.h"
 #include "views/device_charts.h"
 #include "views/html_cells.h"
 #include "views/html_page_assets.h"
 #include "views/html_plant_sections.h"
+#include "views/html_run_notes.h"
 #include "views/html_text.h"
 #include "views/iso8601_time.h"
+#include "views/reported_quantile.h"
 
 namespace {
 
@@ -37,7 +40,7 @@ std::string Table(const char* id, std::initializer_list<const char*> head,
 }
 
 std::string Quantile(const QuantileSketch& sketch, double q) {
-    return Cell(sketch.Count() > 0 ? DecimalText(sketch.Quantile(q), 3) : "-", "n");
+    return Cell(sketch.Count() > 0 ? DecimalText(ReportedQuantile(sketch, q), 3) : "-", "n");
 }
 
 std::string Identification(const DeviceStats& device) {
@@ -98,11 +101,28 @@ std::string CaptureSection(const CaptureFacts& facts, const PlantModel& model,
     return html + "</table></section>\r\n";
 }
 
+// An exception code with its name ("2 Illegal Data Address"), or what a response that ends
+// before its code gives.
+std::string ExceptionText(int code) {
+    return code >= 0 ? std::to_string(code) + " " + GetExceptionName(code)
+                     : std::string("without a code");
+}
+
+// Why a device refused: "2 Illegal Data Address: 3329; 4 Server Device Failure: 1".
+std::string ExceptionsByCode(const DeviceStats& device) {
+    std::string text;
+    for (const auto& entry : device.exceptions) {
+        text += (text.empty() ? "" : "; ") + ExceptionText(entry.first) + ": " +
+                std::to_string(entry.second);
+    }
+    return text;
+}
+
 std::string DevicesSection(const PlantModel& model) {
     std::string html =
         "<section id=\"devices\"><h2>Devices</h2><table class=\"sortable\" id=\"device-table\">" +
         TableHead({"Server", "Unit", "Identification", "Requests", "Exceptions", "Unanswered",
-                   "p50 (ms)", "p99 (ms)"}) +
+                   "p50 (ms)", "p99 (ms)", "Exceptions by code"}) +
         "<tbody>\r\n";
     for (const auto& entry : model.Devices()) {
         const DeviceStats& device = entry.second;
@@ -110,7 +130,7 @@ std::string DevicesSection(const PlantModel& model) {
                 Cell(Identification(device)) + Number(device.requests) +
                 Number(Sum(device.exceptions)) + Number(Sum(device.unanswered)) +
                 Quantile(device.responseTimesMs, 0.5) + Quantile(device.responseTimesMs, 0.99) +
-                "</tr>\r\n";
+                Cell(ExceptionsByCode(device)) + "</tr>\r\n";
     }
     return html + "</tbody></table></section>\r\n";
 }
@@ -181,18 +201,25 @@ std::string WriteRow(const Transaction& t, const WriteRecord& write) {
            Cell(t.Server().ToString()) + Number(t.request->unit) +
            Cell(FunctionText(write.function)) + Cell(PointsText(write)) +
            Cell(std::string(WriteOutcomeName(write.outcome)) +
-                (write.outcome == WriteOutcome::Exception
-                     ? " " + std::to_string(write.exceptionCode)
-                     : std::string())) +
+                (write.outcome == WriteOutcome::Exception ? " " + ExceptionText(write.exceptionCode)
+                                                          : std::string())) +
            Number(t.ReportNumber()) + "</tr>\r\n";
+}
+
+// A function code as sent: "4 Read Input Registers", marked when it carries the exception bit.
+std::string SentFunctionText(int function) {
+    constexpr int kExceptionBit = 0x80;
+    return (function & kExceptionBit) != 0
+               ? FunctionText(function & ~kExceptionBit) + " (exception)"
+               : FunctionText(function);
 }
 
 std::string AnomalyRow(const Transaction& t, const Anomaly& anomaly) {
     const CModbusMessage& message = *anomaly.message;
     return "<tr>" + Cell(Iso8601Utc(message.time)) + Cell(AnomalyKindName(anomaly.kind)) +
            Cell(t.Client().ToString() + " -> " + t.Server().ToString()) + Number(message.unit) +
-           Number(message.FunctionCode()) + Cell(anomaly.detail) + Number(t.ReportNumber()) +
-           "</tr>\r\n";
+           Cell(SentFunctionText(message.FunctionCode())) + Cell(anomaly.detail) +
+           Number(t.ReportNumber()) + "</tr>\r\n";
 }
 
 }  // namespace
@@ -225,6 +252,8 @@ std::string HtmlReportFile::Page(const PlantResult& plant) {
         "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\r\n<title>" +
         HtmlEscape(title) + "</title>\r\n<style>" + ToTextModeLineEnds(kPageStyle) +
         "</style></head>\r\n<body>\r\n<h1>" + HtmlEscape(title) + "</h1>\r\n";
+    page += WarningsSection(facts.warnings);
+    page += UnmatchedEntriesSection(plant.mapper);
     page += CaptureSection(facts, model, writes_, anomalies_);
     page += DevicesSection(model);
     page += ClientsSection(model);

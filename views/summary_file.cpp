@@ -10,6 +10,7 @@
 #include "views/iso8601_time.h"
 #include "views/log_function_names.h"
 #include "views/mapped_values_json.h"
+#include "views/reported_quantile.h"
 #include "views/unanswered_text.h"
 
 namespace {
@@ -65,7 +66,7 @@ Json QuantilesJson(const QuantileSketch& sketch, std::initializer_list<double> q
     }
     for (double q : quantiles) {
         const std::string name = "p" + std::to_string(static_cast<int>(q * 100 + 0.5));
-        json[name] = any ? Json(sketch.Quantile(q)) : Json(nullptr);
+        json[name] = any ? Json(ReportedQuantile(sketch, q)) : Json(nullptr);
     }
     if (withExtremes) {
         json["max"] = any ? Json(sketch.Max()) : Json(nullptr);
@@ -78,6 +79,12 @@ Json DeviceRef(const DeviceKey& key) {
     json["server"] = key.server.ToString();
     json["unit"] = key.unit;
     return json;
+}
+
+// The key an exception code is counted under: the code, or "null" for a response that ends
+// before its code (the transaction log's `"code": null`).
+std::string ExceptionKey(int code) {
+    return code >= 0 ? std::to_string(code) : "null";
 }
 
 Json DeviceJson(const DeviceKey& key, const DeviceStats& device) {
@@ -98,8 +105,8 @@ Json DeviceJson(const DeviceKey& key, const DeviceStats& device) {
     Json exceptions = Json::object();
     Json exceptionNames = Json::object();
     for (const auto& entry : device.exceptions) {
-        exceptions[std::to_string(entry.first)] = entry.second;
-        exceptionNames[std::to_string(entry.first)] = GetExceptionName(entry.first);
+        exceptions[ExceptionKey(entry.first)] = entry.second;
+        exceptionNames[ExceptionKey(entry.first)] = GetExceptionName(entry.first);
     }
     json["exceptions"] = std::move(exceptions);
     json["exception_names"] = std::move(exceptionNames);
@@ -199,8 +206,9 @@ std::string WriteLine(const Transaction& t, const WriteRecord& write) {
     }
     json["points"] = std::move(points);
     json["outcome"] = WriteOutcomeName(write.outcome);
-    json["exception_code"] =
-        write.outcome == WriteOutcome::Exception ? Json(write.exceptionCode) : Json(nullptr);
+    json["exception_code"] = write.outcome == WriteOutcome::Exception && write.exceptionCode >= 0
+                                 ? Json(write.exceptionCode)
+                                 : Json(nullptr);
     json["values"] = MappedValuesJson(write.values);
     json["report_frame"] = t.ReportNumber();
     return Dump(json);
@@ -281,6 +289,15 @@ private:
     bool ok_ = true;
 };
 
+// "warnings": the run's warnings so far, and past their bound how many more there were.
+std::string WarningsMembers(const RunWarnings& warnings) {
+    std::string members = "  \"warnings\": " + Indented(Json(warnings.kept), "  ") + ",\r\n";
+    if (warnings.notKept > 0) {
+        members += "  \"warnings_not_listed\": " + std::to_string(warnings.notKept) + ",\r\n";
+    }
+    return members;
+}
+
 }  // namespace
 
 bool SummaryFile::Take(const Transaction& t, const Derivation& derived) {
@@ -323,6 +340,7 @@ bool SummaryFile::WriteDocument(BufferedTextFile& file, const PlantResult& plant
     capture["transactions"] = model.Transactions();
     capture["connections"] = facts.connections;
     bool written = file.WriteBytes("{\r\n  \"capture\": " + Indented(capture, "  ") + ",\r\n");
+    written = written && file.WriteBytes(WarningsMembers(facts.warnings));
     ListWriter devices(file, "  ", "devices");
     for (const auto& entry : model.Devices()) {
         devices.Add(DeviceJson(entry.first, entry.second));

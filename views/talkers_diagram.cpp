@@ -18,7 +18,8 @@ constexpr double kCharWidth = 7.5;  // of the 12 px monospace text, rounded up
 struct Column {
     const char* kind;
     const char* heading;
-    std::vector<std::string> names;  // drawn, top to bottom
+    std::vector<std::string> names;       // drawn, top to bottom
+    std::set<std::string> scanning = {};  // clients that raised an address_scan anomaly
     int x = 0;
     int width = 0;
 };
@@ -45,6 +46,9 @@ std::string TalkersDiagram(const PlantModel& model, TalkersLeftOut& leftOut) {
     std::set<std::pair<std::string, std::string>> linked;
     for (const auto& client : model.Clients()) {
         Add(columns[0], client.first.ToString(), leftOut.clients);
+        if (client.second.devicesScanned > 0) {
+            columns[0].scanning.insert(client.first.ToString());
+        }
         for (const DeviceKey& device : client.second.devices) {
             if (linked.insert({client.first.ToString(), device.server.ToString()}).second) {
                 links.push_back({client.first.ToString(), device.server.ToString()});
@@ -102,13 +106,17 @@ std::string TalkersDiagram(const PlantModel& model, TalkersLeftOut& leftOut) {
         for (size_t row = 0; row < column.names.size(); ++row) {
             const std::string name = HtmlEscape(column.names[row]);
             const int top = kTop + static_cast<int>(row) * kRowHeight;
-            svg += "<g class=\"node\" data-kind=\"" + std::string(column.kind) + "\" data-name=\"" +
-                   name + "\"><rect x=\"" + std::to_string(column.x) + "\" y=\"" +
-                   std::to_string(top) + "\" width=\"" + std::to_string(column.width) +
-                   "\" height=\"" + std::to_string(kNodeHeight) +
-                   "\" rx=\"3\" fill=\"#eef2f7\" stroke=\"#556677\"/><text x=\"" +
-                   std::to_string(column.x + 6) + "\" y=\"" + std::to_string(top + 13) + "\">" +
-                   name + "</text></g>\r\n";
+            // A scanning client stands out in red, and says why when pointed at.
+            const bool scanning = column.scanning.count(column.names[row]) > 0;
+            svg += "<g class=\"node" + std::string(scanning ? " scanning" : "") +
+                   "\" data-kind=\"" + std::string(column.kind) + "\" data-name=\"" + name + "\">" +
+                   (scanning ? "<title>" + name + ": address scan</title>" : std::string()) +
+                   "<rect x=\"" + std::to_string(column.x) + "\" y=\"" + std::to_string(top) +
+                   "\" width=\"" + std::to_string(column.width) + "\" height=\"" +
+                   std::to_string(kNodeHeight) + "\" rx=\"3\" fill=\"" +
+                   (scanning ? "#fbe3e3\" stroke=\"#b03030" : "#eef2f7\" stroke=\"#556677") +
+                   "\"/><text x=\"" + std::to_string(column.x + 6) + "\" y=\"" +
+                   std::to_string(top + 13) + "\">" + name + "</text></g>\r\n";
         }
     }
     return svg + "</svg>";

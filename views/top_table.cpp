@@ -18,7 +18,8 @@ size_t Width(const std::string& text) {
 }
 
 // The text cut after `columns` characters (0: whole), control characters shown as '?': nothing
-// a capture or a map carries may move the cursor or wrap the line.
+// a capture or a map carries may move the cursor or wrap the line. That includes the C1 controls
+// (U+0080-U+009F) in UTF-8, which some terminals obey (U+009B is CSI).
 std::string Fit(std::string text, size_t columns) {
     size_t shown = 0;
     for (size_t i = 0; i < text.size(); ++i) {
@@ -27,7 +28,13 @@ std::string Fit(std::string text, size_t columns) {
             text.resize(i);
             break;
         }
-        if (c < 0x20 || c == 0x7F) {
+        const bool c1 = c == 0xC2 && i + 1 < text.size() &&
+                        static_cast<unsigned char>(text[i + 1]) <= 0x9F &&
+                        static_cast<unsigned char>(text[i + 1]) >= 0x80;
+        if (c1) {
+            text.erase(i + 1, 1);
+        }
+        if (c < 0x20 || c == 0x7F || c1) {
             text[i] = '?';
         }
     }

@@ -463,3 +463,26 @@ TEST_F(AnalysisRun, LogRecordsEveryBoxWithItsAnswer) {
     EXPECT_NE(log.find("] MessageAndLog return = [ 7]"), std::string::npos);
     EXPECT_TRUE(platform_.shellCalls.empty());
 }
+
+// Every warning is logged and shown; the run keeps the first 20 for its summary and page and
+// counts the rest, and forgets them when the next run starts.
+TEST_F(AnalysisRun, WarningsAreLoggedShownAndKeptUpToTheirBound) {
+    host_.RunStarts();
+    for (int i = 1; i <= 25; ++i) {
+        host_.Warn("warning " + std::to_string(i));
+    }
+    EXPECT_EQ(host_.warnings.size(), 25u);
+    const std::string log = ReadFileText("log.txt");
+    for (int i = 1; i <= 25; ++i) {
+        EXPECT_NE(log.find("] Warning: warning " + std::to_string(i) + (i < 25 ? "\r\n" : "")),
+                  std::string::npos)
+            << i;
+    }
+    ASSERT_EQ(host_.Warnings().kept.size(), 20u);
+    EXPECT_EQ(host_.Warnings().kept.front(), "warning 1");
+    EXPECT_EQ(host_.Warnings().kept.back(), "warning 20");
+    EXPECT_EQ(host_.Warnings().notKept, 5u);
+    host_.RunStarts();
+    EXPECT_TRUE(host_.Warnings().kept.empty());
+    EXPECT_EQ(host_.Warnings().notKept, 0u);
+}

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <map>
 #include <regex>
+#include <sstream>
 #include <vector>
 
 #include "analysis/analysis_run.h"
@@ -105,11 +106,13 @@ TEST_F(HtmlReport, SelfContained) {
 TEST_F(HtmlReport, DeviceTableCountsTheTraffic) {
     const auto rows = DeviceRows();
     ASSERT_EQ(rows.size(), 3u);
-    // Server, unit, identification, requests, exceptions, unanswered, p50, p99.
+    // Server, unit, identification, requests, exceptions, unanswered, p50, p99, exceptions by
+    // code.
     EXPECT_EQ(rows.at("1"),
-              (std::vector<std::string>{"10.0.0.5:502", "1", "", "6", "0", "0", "10", "10"}));
+              (std::vector<std::string>{"10.0.0.5:502", "1", "", "6", "0", "0", "10", "10", ""}));
     EXPECT_EQ(rows.at("2").at(3), "4");
     EXPECT_EQ(rows.at("2").at(4), "2");
+    EXPECT_EQ(rows.at("2").at(8), "2 Illegal Data Address: 2");
     EXPECT_EQ(rows.at("3").at(3), std::to_string(kUnanswered + 1));
     EXPECT_EQ(rows.at("3").at(5), std::to_string(kUnanswered));
     // Requests per unit and function: unit 1 read five times and wrote once.
@@ -183,4 +186,105 @@ TEST_F(HtmlReportTables, ATableAtItsLimitIsWhole) {
     EXPECT_EQ(page.find("The first 1000"), std::string::npos);
     const std::string anomalies = Between(page, "id=\"anomaly-table\"", "</table>");
     EXPECT_EQ(All(anomalies, "(<tr><td)").size(), 1000u);
+}
+
+// Why a device refuses. Client 10.0.0.9 reads input registers 30001-30016 of unit 1, each refused
+// with Illegal Data Address (an address scan on the 16th), then one more answered with the
+// undefined code 7 and one whose answer ends after the function. Client 10.0.0.10 writes 40001
+// and is refused without a code, then reads 40001 and is answered.
+class Refusals : public InTempDirectory {
+protected:
+    void SetUp() override {
+        InTempDirectory::SetUp();
+        TrafficConnection scanner{"10.0.0.9", 40000};
+        TrafficConnection poller{"10.0.0.10", 40001};
+        ModbusTraffic t;
+        uint16_t id = 0;
+        for (uint8_t address = 0; address < 16; ++address, ++id) {
+            t.Request(scanner, 10 * id, ModbusTcpAdu(1, {0x04, 0x00, address, 0x00, 0x01}, id));
+            t.Response(scanner, 10 * id + 2, ModbusTcpAdu(1, {0x84, 0x02}, id));
+        }
+        t.Request(scanner, 200, ModbusTcpAdu(1, {0x04, 0x00, 0x20, 0x00, 0x01}, 100));
+        t.Response(scanner, 202, ModbusTcpAdu(1, {0x84, 0x07}, 100));
+        t.Request(scanner, 210, ModbusTcpAdu(1, {0x04, 0x00, 0x21, 0x00, 0x01}, 101));
+        t.Response(scanner, 212, ModbusTcpAdu(1, {0x84}, 101));
+        t.Request(poller, 300, ModbusTcpAdu(1, {0x06, 0x00, 0x00, 0x00, 0x01}, 1));
+        t.Response(poller, 302, ModbusTcpAdu(1, {0x86}, 1));
+        t.Request(poller, 310, ModbusTcpAdu(1, {0x03, 0x00, 0x00, 0x00, 0x01}, 2));
+        t.Response(poller, 312, ModbusTcpAdu(1, {0x03, 0x02, 0x00, 0x05}, 2));
+        WriteFile("refusals.pcap", t.Build());
+        FakeHost host;
+        FakePlatform platform;
+        host.inputPath = "refusals.pcap";
+        host.options = AnalysisOptions();
+        host.options.html = "report.html";
+        host.options.summary = "summary.json";
+        host.options.transactionLog = "transactions.jsonl";
+        ASSERT_EQ(RunAnalysis(host, platform), AnalysisResult::Completed);
+        page_ = ReadFileText("report.html");
+    }
+
+    std::string page_;
+};
+
+TEST_F(Refusals, EachDeviceShowsItsExceptionsByCodeAndName) {
+    const std::string table = Between(page_, "id=\"device-table\"", "</table>");
+    EXPECT_NE(table.find("<th>Exceptions by code</th>"), std::string::npos) << table;
+    // Codes in order, each with its name; the undefined 7 is "Unknown".
+    EXPECT_NE(table.find("<td>without a code: 2; 2 Illegal Data Address: 16; 7 Unknown: 1</td>"),
+              std::string::npos)
+        << table;
+    // The refused write says so, without a code to give.
+    const std::string writes = Between(page_, "id=\"write-table\"", "</table>");
+    EXPECT_NE(writes.find("<td>exception without a code</td>"), std::string::npos) << writes;
+}
+
+TEST_F(Refusals, AnomaliesNameTheFunctionAndMarkTheException) {
+    const std::string anomalies = Between(page_, "id=\"anomaly-table\"", "</table>");
+    // The response with code 7 is function 4 with the exception bit (0x84 = 132).
+    EXPECT_NE(anomalies.find("<td>invalid_exception_code</td><td>10.0.0.9:40000 -&gt; "
+                             "10.0.0.5:502</td><td class=\"n\">1</td><td>4 Read Input Registers "
+                             "(exception)</td>"),
+              std::string::npos)
+        << anomalies;
+    EXPECT_EQ(anomalies.find(">132<"), std::string::npos) << anomalies;
+}
+
+TEST_F(Refusals, AScanningClientIsMarked) {
+    // The diagram: the scanner's node stands out and says why; the other client's does not.
+    EXPECT_NE(page_.find("<g class=\"node scanning\" data-kind=\"client\" data-name=\"10.0.0.9\">"
+                         "<title>10.0.0.9: address scan</title>"),
+              std::string::npos);
+    EXPECT_NE(page_.find("<g class=\"node\" data-kind=\"client\" data-name=\"10.0.0.10\">"),
+              std::string::npos);
+    // The clients table: its row, and only its row.
+    const std::string clients = Between(page_, "id=\"clients\"", "</table>");
+    EXPECT_NE(clients.find("<tr data-client=\"10.0.0.9\" class=\"scanning\"><td>10.0.0.9 "
+                           "(address scan of 1 device)</td>"),
+              std::string::npos)
+        << clients;
+    EXPECT_NE(clients.find("<tr data-client=\"10.0.0.10\"><td>10.0.0.10</td>"), std::string::npos)
+        << clients;
+}
+
+// An exception response that ends after its function has no code: the summary counts it under
+// "null", as the transaction log gives its code, and its write has no exception_code.
+TEST_F(Refusals, ExceptionsWithoutACodeAreCountedUnderNull) {
+    const Json summary = Json::parse(ReadFileText("summary.json"));
+    const Json device = DeviceOf(summary, 1);
+    EXPECT_EQ(device["exceptions"], Json({{"null", 2}, {"2", 16}, {"7", 1}}));
+    std::string nameWithoutCode;
+    std::istringstream log(ReadFileText("transactions.jsonl"));
+    for (std::string line; std::getline(log, line);) {
+        const Json transaction = Json::parse(line);
+        if (transaction["exception"].is_object() && transaction["exception"]["code"].is_null()) {
+            nameWithoutCode = transaction["exception"]["name"];
+        }
+    }
+    ASSERT_FALSE(nameWithoutCode.empty());
+    EXPECT_EQ(device["exception_names"]["null"], nameWithoutCode);
+    EXPECT_EQ(device["exception_names"]["2"], "Illegal Data Address");
+    ASSERT_EQ(summary["writes"].size(), 1u);
+    EXPECT_EQ(summary["writes"][0]["outcome"], "exception");
+    EXPECT_TRUE(summary["writes"][0]["exception_code"].is_null());
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 #include <string>
 #include <vector>
@@ -116,4 +117,54 @@ TEST_F(PlantQuantiles, ResponseTimesExactUpTo4096) {
     EXPECT_EQ(unit2["count"], 4097);
     EXPECT_EQ(unit2["exact"], false);
     EXPECT_NEAR(unit2["p90"].get<double>(), 1.0, 0.005);
+}
+
+namespace {
+
+// The significant digits of a number as written: "50.3" 3, "0.00123" 3, "1200" 2.
+size_t SignificantDigits(std::string text) {
+    text = text.substr(0, text.find_first_of("eE"));
+    text.erase(std::remove(text.begin(), text.end(), '.'), text.end());
+    text.erase(0, text.find_first_not_of("-0"));
+    text.erase(text.find_last_not_of('0') + 1);
+    return text.size();
+}
+
+}  // namespace
+
+// Past the exact samples a quantile is within 0.5% of the exact value: a fourth digit would be
+// noise, and the summary and the page give three.
+TEST_F(PlantQuantiles, ApproximateQuantilesHaveThreeSignificantDigits) {
+    constexpr int kAnswers = 5000;
+    TrafficConnection a{"10.0.0.9", 40000};
+    ModbusTraffic t;
+    std::vector<double> took;
+    for (int i = 0; i < kAnswers; ++i) {
+        took.push_back((i * 37) % 100 + 1);  // 1 to 100 ms, fifty times each
+        t.Request(a, 200 * i, ModbusTcpAdu(1, kRead, static_cast<uint16_t>(i)));
+        t.Response(a, 200 * i + static_cast<int>(took.back()),
+                   ModbusTcpAdu(1, kAnswer, static_cast<uint16_t>(i)));
+    }
+    std::sort(took.begin(), took.end());
+    AnalysisOptions options;
+    options.html = "page.html";
+    const Json times = DeviceOf(RunForSummary(t.Build(), options), 1)["response_time_ms"];
+    ASSERT_EQ(times["exact"], false);
+    for (const auto& [name, q] :
+         {std::pair<const char*, double>{"p50", 0.5}, {"p90", 0.9}, {"p99", 0.99}}) {
+        const double exact = took[static_cast<size_t>((kAnswers - 1) * q)];
+        // The histogram's 0.5%, and at most as much again from the rounding.
+        EXPECT_NEAR(times[name].get<double>(), exact, 0.01 * exact) << name;
+        EXPECT_LE(SignificantDigits(times[name].dump()), 3u) << name << " " << times[name];
+    }
+    // The extremes are kept exact.
+    EXPECT_EQ(times["min"], 1.0);
+    EXPECT_EQ(times["max"], 100.0);
+    // The page's p50 and p99 cells, as the summary gives them.
+    const std::string page = ReadFileText("page.html");
+    const std::vector<std::string> cells =
+        All(Between(page, "id=\"device-table\"", "</table>"), "<td[^>]*>([^<]*)</td>");
+    ASSERT_GE(cells.size(), 8u);
+    EXPECT_EQ(std::stod(cells[6]), times["p50"].get<double>());
+    EXPECT_EQ(std::stod(cells[7]), times["p99"].get<double>());
 }

@@ -114,3 +114,41 @@ TEST_F(CommandLine, MapEntriesThatMatchNoTransactionAreNamed) {
               std::string::npos)
         << err_.str();
 }
+
+// With -q the run's warnings reach no terminal, but log.txt, the summary and the page have them,
+// each in its own words.
+TEST_F(CommandLine, QuietRunKeepsItsWarningsInTheLogTheSummaryAndThePage) {
+    TrafficConnection connection{"10.0.0.9", 40000};
+    WriteFile("capture.pcap", ModbusTraffic()
+                                  .Request(connection, 0, ModbusTcpAdu(1, {0x03, 0, 0, 0, 2}))
+                                  .Response(connection, 10, ModbusTcpAdu(1, {0x03, 4, 0, 7, 0, 9}))
+                                  .Build());
+    WriteText("map.csv", "name,address\nFlow,0\nSpare <1>,5\n");
+    ASSERT_EQ(
+        Run({"-q", "--summary=summary.json", "--html=page.html", "--map=map.csv", "capture.pcap"}),
+        0);
+    EXPECT_EQ(err_.str(), "");
+    const std::string warning = "1 map entry matched no transaction: Spare <1>";
+    EXPECT_NE(ReadFileText("log.txt").find("] Warning: " + warning + "\r\n"), std::string::npos)
+        << ReadFileText("log.txt");
+    const nlohmann::json summary = nlohmann::json::parse(ReadFileText("summary.json"));
+    EXPECT_EQ(summary["warnings"], nlohmann::json::array({warning}));
+    EXPECT_EQ(summary.count("warnings_not_listed"), 0u);
+    const std::string page = ReadFileText("page.html");
+    EXPECT_NE(page.find("<li>1 map entry matched no transaction: Spare &lt;1&gt;</li>"),
+              std::string::npos);
+    // The unmatched entries are listed on the page too, as the summary's values.unmatched.
+    EXPECT_EQ(summary["values"]["unmatched"], nlohmann::json::array({"Spare <1>"}));
+    const size_t unmatched = page.find("id=\"unmatched-entries\"");
+    ASSERT_NE(unmatched, std::string::npos);
+    EXPECT_NE(page.find("<li>Spare &lt;1&gt;</li>", unmatched), std::string::npos);
+    // Near the top: before the capture's facts.
+    EXPECT_LT(page.find("id=\"warnings\""), page.find("id=\"capture\""));
+
+    // A run without warnings has the list, empty, and no such section on its page.
+    ASSERT_EQ(Run({"-q", "--force", "--summary=quiet.json", "--html=quiet.html", "capture.pcap"}),
+              0);
+    EXPECT_EQ(nlohmann::json::parse(ReadFileText("quiet.json"))["warnings"],
+              nlohmann::json::array());
+    EXPECT_EQ(ReadFileText("quiet.html").find("id=\"warnings\""), std::string::npos);
+}

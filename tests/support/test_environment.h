@@ -48,7 +48,7 @@ public:
     void RefreshControls() override { ++refreshes; }
     void PumpPendingMessage() override { ++pumps; }
     void SetBusy(bool busy) override;
-    void Warn(const std::string& text) override { warnings.push_back(text); }
+    void ShowWarning(const std::string& text) override { warnings.push_back(text); }
     bool StopRequested() override {
         return (stopAfterProgress && refreshes > 0) ||
                (stopAfterChecks >= 0 && stopChecks++ >= stopAfterChecks);

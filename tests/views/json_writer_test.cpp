@@ -6,9 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <nlohmann/json.hpp>
+#include <vector>
 
 namespace {
 
@@ -38,6 +40,30 @@ TEST(JsonWriter, StringsAreEscapedAndRepairedAsTheLibraryDoes) {
         std::string written;
         JsonWriter(written).String(text);
         EXPECT_EQ(written, Dumped(Json(text))) << text;
+    }
+}
+
+// Each control byte alone in plain text, at its start, middle and end: RFC 8259 lets no byte
+// below 0x20 stand raw in a string. DEL (0x7F) may, and the library writes it as it is.
+TEST(JsonWriter, EveryControlByteInPlainTextIsEscaped) {
+    std::vector<int> bytes;
+    for (int byte = 0x00; byte <= 0x1F; ++byte) {
+        bytes.push_back(byte);
+    }
+    bytes.push_back(0x7F);
+    for (const int byte : bytes) {
+        const std::string control(1, static_cast<char>(byte));
+        for (const std::string& text :
+             {control, control + "plain", "plain" + control + "text", "plain" + control}) {
+            std::string written;
+            JsonWriter(written).String(text);
+            EXPECT_EQ(written, Dumped(Json(text))) << "byte " << byte;
+            const std::string inside = written.substr(1, written.size() - 2);
+            EXPECT_EQ(std::count_if(inside.begin(), inside.end(),
+                                    [](char c) { return static_cast<unsigned char>(c) < 0x20; }),
+                      0)
+                << "byte " << byte;
+        }
     }
 }
 

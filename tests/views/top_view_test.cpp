@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "plant/recent_rate.h"
 #include "tests/support/modbus_traffic.h"
 #include "tests/support/test_environment.h"
+#include "views/top_table.h"
 
 namespace {
 
@@ -182,6 +184,7 @@ TEST_F(TopViewRun, ANarrowTerminalCutsLinesAndNeverWraps) {
     // Every line of every frame: the cursor movements taken out, less than 40 columns, so the
     // cursor never waits in the last one to wrap.
     size_t rows = 0;
+    size_t longest = 0;
     std::string line;
     for (size_t i = 0; i < bytes.size(); ++i) {
         if (bytes[i] == '\x1b') {
@@ -194,6 +197,7 @@ TEST_F(TopViewRun, ANarrowTerminalCutsLinesAndNeverWraps) {
         }
         if (bytes[i] == '\n') {
             EXPECT_LT(line.size(), 40u) << line;
+            longest = std::max(longest, line.size());
             line.clear();
             ++rows;
             EXPECT_LE(rows, 10u);
@@ -202,6 +206,79 @@ TEST_F(TopViewRun, ANarrowTerminalCutsLinesAndNeverWraps) {
         line += bytes[i] == '\r' ? "" : std::string(1, bytes[i]);
     }
     EXPECT_LT(line.size(), 40u) << line;
+    // The device lines are longer than the terminal: cut in its last column but one, not before.
+    EXPECT_EQ(longest, 39u);
+}
+
+// A frame straight to the table, one device whose last write and anomaly are long.
+TopFrame LongFrame(const std::string& lastWrite, const std::string& anomaly) {
+    TopFrame frame;
+    frame.title = "zep-modbus-parser --top";
+    TopDeviceRow device;
+    device.device = "10.0.0.5:502";
+    device.unit = 1;
+    device.requests = 12;
+    device.lastWrite = lastWrite;
+    frame.devices.push_back(device);
+    frame.newestAnomalies.push_back(anomaly);
+    frame.anomaliesInAll = 1;
+    return frame;
+}
+
+// Characters as a terminal counts them: UTF-8 continuation bytes take no column.
+size_t Columns(const std::string& line) {
+    return static_cast<size_t>(std::count_if(line.begin(), line.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+TEST(TopTable, LongLinesAreCutAtTheLastColumnExactly) {
+    // "Â°" (degree sign) is one column of two bytes.
+    const TopFrame frame = LongFrame("22:13:21 10.0.0.9 fc16 " + std::string(100, 'w') +
+                                         " 21.5 Â°"
+                                         "C",
+                                     std::string(90, 'a'));
+    const std::vector<std::string> whole = TopTableLines(frame, ScreenSize{24, 0});
+    for (const int columns : {30, 57, 80}) {
+        const std::vector<std::string> cut = TopTableLines(frame, ScreenSize{24, columns});
+        ASSERT_EQ(cut.size(), whole.size());
+        for (size_t i = 0; i < whole.size(); ++i) {
+            // A line that fits stands whole; a longer one keeps exactly its first `columns`.
+            const size_t expected = std::min(Columns(whole[i]), static_cast<size_t>(columns));
+            EXPECT_EQ(Columns(cut[i]), expected) << columns << ": " << cut[i];
+            EXPECT_EQ(whole[i].rfind(cut[i], 0), 0u) << cut[i];
+        }
+    }
+    // The degree sign is kept whole where the cut falls after it.
+    const std::vector<std::string> wide = TopTableLines(frame, ScreenSize{24, 1000});
+    EXPECT_EQ(wide, whole);
+}
+
+TEST(TopTable, ControlBytesNeverReachTheTerminal) {
+    // Every byte a terminal acts on, in the texts a capture or a map can carry.
+    std::string controls;
+    for (int byte = 0x01; byte < 0x20; ++byte) {
+        controls += static_cast<char>(byte);
+    }
+    controls += '\x7F';
+    controls += "\xC2\x9B";  // CSI, the C1 control U+009B in UTF-8: one character
+    for (const int columns : {0, 200}) {
+        const std::vector<std::string> lines = TopTableLines(
+            LongFrame("w " + controls + " end", "a " + controls + " end"), ScreenSize{24, columns});
+        bool lastWriteShown = false;
+        for (const std::string& line : lines) {
+            for (const char c : line) {
+                const auto byte = static_cast<unsigned char>(c);
+                EXPECT_TRUE(byte >= 0x20 && byte != 0x7F) << "byte " << static_cast<int>(byte);
+            }
+            EXPECT_EQ(line.find("\xC2\x9B"), std::string::npos) << line;
+            // Each one shown as a character of its own: the columns stay where they were.
+            lastWriteShown = lastWriteShown ||
+                             line.find("w " + std::string(controls.size() - 1, '?') + " end") !=
+                                 std::string::npos;
+        }
+        EXPECT_TRUE(lastWriteShown);
+    }
 }
 
 TEST_F(TopViewRun, PlainTextHasNoEscapeBytes) {
