@@ -21,7 +21,8 @@ CaptureFacts PassContext::Facts() const {
                         static_cast<uint64_t>(counts.recordsRead),
                         static_cast<uint64_t>(counts.messages),
                         counts.connections,
-                        source.Statistics()};
+                        source.Statistics(),
+                        counts.passedOver};
 }
 
 bool PassContext::RefreshIfDue(Clock::time_point now) {

@@ -8,6 +8,7 @@
 
 #include "capture/capture_record.h"
 #include "capture/capture_source.h"
+#include "session/passed_over.h"
 
 struct CaptureFacts {
     std::vector<std::string> files;
@@ -17,4 +18,5 @@ struct CaptureFacts {
     uint64_t messages = 0;
     uint64_t connections = 0;                     // Modbus/TCP connections
     std::optional<CaptureStatistics> statistics;  // a live capture's packet counts
+    PassedOverConnections passedOver;             // on a Modbus port, yet no Modbus/TCP
 };

@@ -211,7 +211,7 @@ TEST_F(StreamDecoderTest, OtherProtocolOnTheModbusPortIsPassedOver) {
     feed_.Send(client_, record);
     decoder_.Finish();
     EXPECT_TRUE(sink_.messages.empty());
-    EXPECT_EQ(decoder_.counts().foreignOnModbusPort, 1u);
+    EXPECT_EQ(decoder_.passedOver().count, 1u);
     EXPECT_EQ(decoder_.counts().modbusConnections, 0u);
     EXPECT_EQ(decoder_.counts().discardedBytes, 0u);
     EXPECT_EQ(decoder_.counts().lostMessages, 0u);
@@ -226,7 +226,7 @@ TEST_F(StreamDecoderTest, OneBrokenMessageLeavesTheConnectionModbus) {
     feed_.Send(client_, Adu(3, 1, kReadPdu));
     decoder_.Finish();
     EXPECT_EQ(TransactionIds(), std::vector<uint16_t>({2, 2, 3}));
-    EXPECT_EQ(decoder_.counts().foreignOnModbusPort, 0u);
+    EXPECT_EQ(decoder_.passedOver().count, 0u);
     EXPECT_EQ(decoder_.counts().modbusConnections, 1u);
 }
 
