@@ -16,23 +16,21 @@ namespace {
 constexpr size_t kRememberedIds = 32;
 
 // Why a connection on a Modbus port was passed over, told of the end named `end` whose framing
-// broke: its first header already, or after its first message (one more would have proved MBAP).
-std::string WhyNotMbap(const char* end, const DirectionEvidence& evidence,
-                       const std::vector<uint8_t>& firstBytes) {
-    if (evidence.messagesInStep > 0) {
-        return Format("the %s's MBAP framing broke after its first message", end);
-    }
+// broke: what its first header says where MBAP has a protocol id of 0 and a length of at least 2.
+std::string WhyNotMbap(const char* end, const std::vector<uint8_t>& firstBytes) {
     if (firstBytes.size() >= mbap::kLengthFieldEnd) {
         const ByteView header(firstBytes);
         const unsigned protocolId = header.Be16(2);
+        const unsigned length = header.Be16(4);
         if (protocolId != 0) {
             return Format("the %s's first bytes are no MBAP header (protocol id %u, not 0)", end,
                           protocolId);
         }
-        return Format("the %s's first bytes are no MBAP header (length %u)", end,
-                      static_cast<unsigned>(header.Be16(4)));
+        if (length < mbap::kShortestLength) {
+            return Format("the %s's first bytes are no MBAP header (length %u)", end, length);
+        }
     }
-    return Format("the %s's bytes frame as no MBAP message", end);
+    return Format("the %s's MBAP framing broke", end);
 }
 }  // namespace
 
@@ -394,8 +392,7 @@ void ModbusSession::NamePassedOver(const TcpConnection& connection) {
     named.server = connection.ends[server];
     named.clientBytes = connection.sides[client].payloadBytes;
     named.serverBytes = connection.sides[server].payloadBytes;
-    named.reason = WhyNotMbap(broken == client ? "client" : "server", state.evidence[broken],
-                              state.firstBytes[broken]);
+    named.reason = WhyNotMbap(broken == client ? "client" : "server", state.firstBytes[broken]);
     passedOver_.named.push_back(std::move(named));
 }
 

@@ -201,6 +201,7 @@ protected:
         host_.options = AnalysisOptions();
         host_.options.summary = "summary.json";
         host_.options.transactionLog = "transactions.jsonl";
+        host_.options.html = "report.html";
         ASSERT_EQ(RunAnalysis(host_, platform_), AnalysisResult::Completed);
         summary_ = Json::parse(ReadFileText("summary.json"));
         std::istringstream lines(ReadFileText("transactions.jsonl"));
@@ -332,7 +333,7 @@ TEST_F(ModbusPortTraffic, AScanOfEveryFunctionCodeAnsweredWithExceptionsIsKept) 
     }
     EXPECT_EQ(Servers(), std::vector<std::string>({"10.0.0.5:502 unit 1"}));
     EXPECT_EQ(summary_["capture"]["connections"], 1);
-    EXPECT_EQ(summary_["passed_over"]["count"], 0);
+    EXPECT_EQ(summary_["passed_over"], Json::parse(R"({"count": 0, "connections": []})"));
     EXPECT_FALSE(Warned("passed over"));
 }
 
@@ -393,6 +394,12 @@ TEST_F(ModbusPortTraffic, RpcHttpAndTlsOnPort502ArePassedOverAndNamed) {
     }
     EXPECT_TRUE(
         Warned("3 connections on a Modbus port carried no Modbus/TCP and were passed over"));
+    // The page's capture section lists them.
+    const std::string page = ReadFileText("report.html");
+    const size_t table = page.find("id=\"passed-over-table\"");
+    ASSERT_NE(table, std::string::npos);
+    EXPECT_LT(page.find("<section id=\"capture\">"), table);
+    EXPECT_GT(page.find("</section>", table), page.find("10.0.0.10:42000", table));
 }
 
 // A client's GET that the server never answers frames no Modbus/TCP message: no Modbus
