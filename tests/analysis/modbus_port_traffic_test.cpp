@@ -402,6 +402,32 @@ TEST_F(ModbusPortTraffic, RpcHttpAndTlsOnPort502ArePassedOverAndNamed) {
     EXPECT_GT(page.find("</section>", table), page.find("10.0.0.10:42000", table));
 }
 
+// A warning per connection up to the bound, then the count of them all.
+TEST_F(ModbusPortTraffic, PassedOverConnectionsAreWarnedOfUpToTheBoundThenCounted) {
+    Capture capture;
+    std::vector<Link> links;
+    for (uint16_t i = 0; i < 40; ++i) {
+        links.push_back(Link{"10.0.0.8", static_cast<uint16_t>(41000 + i), "10.0.0.6", 502});
+    }
+    for (Link& link : links) {
+        capture.Send(link, true, Text(kHttpGet)).Send(link, false, Text(kHttpRefusal));
+    }
+    Link modbus{"10.0.0.9", 40000, "10.0.0.5", 502};
+    Poll(capture, modbus, 1, 1);
+    Run(capture);
+
+    size_t named = 0;
+    for (const std::string& warning : host_.warnings) {
+        named += warning.rfind("passed over 10.0.0.8:", 0) == 0;
+    }
+    EXPECT_EQ(named, 32u);
+    EXPECT_TRUE(
+        Warned("40 connections on a Modbus port carried no Modbus/TCP and were passed "
+               "over (the first 32 are named)"));
+    EXPECT_EQ(summary_["passed_over"]["count"], 40);
+    EXPECT_EQ(summary_["passed_over"]["connections"].size(), 32u);
+}
+
 // A client's GET that the server never answers frames no Modbus/TCP message: no Modbus
 // connection (one stray header alone does not pass a connection over, so it is not named either).
 TEST_F(ModbusPortTraffic, AConnectionThatFramedNoMessageIsNoModbusConnection) {
