@@ -10,8 +10,9 @@
 #include "tcp/endpoint.h"
 
 struct PassedOverConnection {
-    // The server is the end on the Modbus port (with both ends on one, the end that accepted the
-    // connection, else the end seen second); the client the other end.
+    // The server is the end taken for it as on a Modbus connection (the end on the Modbus port,
+    // else the end that accepted the connection, else what the frames said), failing that the
+    // end seen second; the client the other end.
     Endpoint client;
     Endpoint server;
     uint64_t clientBytes = 0;  // TCP payload each end sent, retransmissions included
