@@ -247,21 +247,6 @@ TEST_F(StreamDecoderTest, TheReasonTellsAHeaderTooShort) {
               "the client's first bytes are no MBAP header (length 1)");
 }
 
-TEST_F(StreamDecoderTest, PassedOverConnectionsAreAllCountedAndTheFirstOnesNamed) {
-    const Bytes http = {'G', 'E', 'T', ' ', '/', ' ', 'H', 'T', 'T', 'P', '/', '1', '.', '1'};
-    const size_t connections = PassedOverConnections::kNamed + 3;
-    for (size_t i = 0; i < connections; ++i) {
-        Flow browser{At(10, static_cast<uint16_t>(41000 + i)), At(20, 502)};
-        Flow server = browser.Reverse(5000);
-        feed_.Send(browser, http);
-        feed_.Send(server, http);
-    }
-    decoder_.Finish();
-    EXPECT_EQ(decoder_.passedOver().count, connections);
-    ASSERT_EQ(decoder_.passedOver().named.size(), PassedOverConnections::kNamed);
-    EXPECT_EQ(decoder_.passedOver().named[0].client.port, 41000);
-}
-
 TEST_F(StreamDecoderTest, OneBrokenMessageLeavesTheConnectionModbus) {
     Bytes broken = Adu(1, 1, kReadPdu);
     broken[3] = 1;  // protocol id 1
