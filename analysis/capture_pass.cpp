@@ -22,6 +22,7 @@ CaptureFacts PassContext::Facts() const {
                         static_cast<uint64_t>(counts.messages),
                         counts.connections,
                         source.Statistics(),
+                        counts.passedOver,
                         host.Warnings()};
 }
 

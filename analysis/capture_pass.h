@@ -13,12 +13,14 @@
 #include "capture/capture_source.h"
 #include "plant/plant_stage.h"
 #include "plant/transaction_sink.h"
+#include "session/passed_over.h"
 
 struct PassCounts {
     int32_t recordsRead = 0;
     int32_t messages = 0;
     int32_t ignored = 0;
     uint64_t connections = 0;  // Modbus/TCP connections
+    PassedOverConnections passedOver;
     std::optional<CaptureTimestamp> firstRecordTime;
     std::optional<CaptureTimestamp> lastRecordTime;
 };

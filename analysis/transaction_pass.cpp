@@ -11,6 +11,33 @@
 #include "session/modbus_session.h"
 #include "session/transaction_pairer.h"
 
+namespace {
+
+// A notice per connection named, then how many there were.
+void TellPassedOver(AnalysisHost& host, const PassedOverConnections& passedOver) {
+    auto tell = [&host](const std::string& text) {
+        DebugLog("%s", text.c_str());
+        host.Warn(text);
+    };
+    for (const PassedOverConnection& named : passedOver.named) {
+        tell(Format("passed over %s -> %s (%llu bytes from the client, %llu from the server): %s",
+                    named.client.ToString().c_str(), named.server.ToString().c_str(),
+                    static_cast<unsigned long long>(named.clientBytes),
+                    static_cast<unsigned long long>(named.serverBytes), named.reason.c_str()));
+    }
+    if (passedOver.count > 0) {
+        std::string text =
+            Format("%llu connections on a Modbus port carried no Modbus/TCP and were passed over",
+                   static_cast<unsigned long long>(passedOver.count));
+        if (passedOver.count > passedOver.named.size()) {
+            AppendFormat(text, " (the first %zu are named)", passedOver.named.size());
+        }
+        tell(text);
+    }
+}
+
+}  // namespace
+
 PassEnd RunTransactionPairing(PassContext& c) {
     SessionSettings sessionSettings;
     for (uint16_t port : c.options.extraModbusPorts) {
@@ -62,6 +89,9 @@ PassEnd RunTransactionPairing(PassContext& c) {
                 break;
         }
         deliverReady();
+        if (session.passedOver().count != c.counts.passedOver.count) {
+            c.counts.passedOver = session.passedOver();  // for the files a long run rewrites
+        }
         progress.AfterRecord();
     }
     if (end != PassEnd::WriteFailed) {
@@ -89,13 +119,8 @@ PassEnd RunTransactionPairing(PassContext& c) {
         DebugLog("%s", text.c_str());
         c.host.Warn(text);
     }
-    if (lost.foreignOnModbusPort > 0) {
-        const std::string text =
-            Format("%llu connections on a Modbus port carried no Modbus/TCP and were passed over",
-                   static_cast<unsigned long long>(lost.foreignOnModbusPort));
-        DebugLog("%s", text.c_str());
-        c.host.Warn(text);
-    }
+    c.counts.passedOver = session.passedOver();
+    TellPassedOver(c.host, c.counts.passedOver);
     if (lost.sequenceJumps > 0) {
         const std::string text = Format(
             "the sequence numbers of Modbus/TCP streams jumped %llu times; framing went on at "

@@ -9,6 +9,7 @@
 
 #include "capture/capture_record.h"
 #include "capture/capture_source.h"
+#include "session/passed_over.h"
 
 // The warnings a run issued (see AnalysisHost::Warn), in order: the first kKept, the rest
 // counted, so that a long run's summary and page stay small.
@@ -35,5 +36,6 @@ struct CaptureFacts {
     uint64_t messages = 0;
     uint64_t connections = 0;                     // Modbus/TCP connections
     std::optional<CaptureStatistics> statistics;  // a live capture's packet counts
+    PassedOverConnections passedOver;             // on a Modbus port, yet no Modbus/TCP
     RunWarnings warnings;                         // issued so far
 };

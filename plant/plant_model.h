@@ -150,10 +150,10 @@ public:
         const;
 
 private:
-    // What one connection's transactions with one unit lead to, found once: a connection keeps
-    // its client and server, so the device, the client and the polled ranges stay the same.
+    // What one connection's transactions with one unit and one server end lead to, found once:
+    // so the device, the client and the polled ranges stay the same.
     struct ConnectionUnit {
-        uint64_t key = UINT64_MAX;  // connection and unit; none yet
+        uint64_t key = UINT64_MAX;  // connection, server end and unit; none yet
         DeviceStats* device = nullptr;
         ClientStats* client = nullptr;                   // once it has sent a request
         DeviceTrends* trends = nullptr;                  // with trends

@@ -3,25 +3,36 @@
 #include <algorithm>
 #include <array>
 #include <iterator>
+#include <string>
 #include <utility>
 
+#include "common/text_format.h"
 #include "modbus/frame_view.h"
 #include "modbus/length_direction.h"
 #include "session/modbus_evidence.h"
 
 namespace {
-// Framing events on a Modbus port after which recognition stops weighing them: Modbus.
-constexpr uint64_t kEvidenceWindow = 8;
 // Transaction ids remembered per side while the server is unknown.
 constexpr size_t kRememberedIds = 32;
-}  // namespace
 
-// Whether a connection carries Modbus/TCP.
-enum class Recognition {
-    Modbus,     // its content proved it, or did not contradict it on a Modbus port
-    Candidate,  // content still being checked
-    NotModbus,
-};
+// Why a connection on a Modbus port was passed over, told of the end named `end` whose framing
+// broke: what its first header says where MBAP has a protocol id of 0 and a length of at least 2.
+std::string WhyNotMbap(const char* end, const std::vector<uint8_t>& firstBytes) {
+    if (firstBytes.size() >= mbap::kLengthFieldEnd) {
+        const ByteView header(firstBytes);
+        const unsigned protocolId = header.Be16(2);
+        const unsigned length = header.Be16(4);
+        if (protocolId != 0) {
+            return Format("the %s's first bytes are no MBAP header (protocol id %u, not 0)", end,
+                          protocolId);
+        }
+        if (length < mbap::kShortestLength) {
+            return Format("the %s's first bytes are no MBAP header (length %u)", end, length);
+        }
+    }
+    return Format("the %s's MBAP framing broke", end);
+}
+}  // namespace
 
 struct ModbusSession::ModbusConnection : TcpConnectionContext {
     Recognition recognition = Recognition::Candidate;
@@ -30,16 +41,16 @@ struct ModbusSession::ModbusConnection : TcpConnectionContext {
     // Messages wait for their server so that they all get a direction, until the connection
     // ends or holds up too much.
     bool releaseUndecided = false;
-    // On a Modbus port, while recognition is open: framed messages by how they fit Modbus
-    // (headers no message can have count as foreign too).
-    std::array<uint64_t, 3> fits{};  // by ModbusFit
+    // What each direction's framing has shown while recognition is open.
+    ConnectionEvidence evidence;
+    // The first bytes each end sent, to tell why a connection on a Modbus port was passed over.
+    std::array<std::vector<uint8_t>, 2> firstBytes;
     // While the server is unknown: the first transaction ids each side sent.
     std::array<std::vector<uint16_t>, 2> sentIds;
     // [side] frames the stream of a side; [kLate + side] the bytes of holes it went past that
     // came late, apart, so they never join the bytes around the hole.
     static constexpr int kLate = 2;
     std::array<MbapFramer, 4> framers;
-    std::array<uint64_t, 2> messages{};  // framed per side
 };
 
 ModbusSession::ModbusConnection& ModbusSession::StateOf(TcpConnection& connection) {
@@ -103,7 +114,13 @@ void ModbusSession::OnAccepted(TcpConnection& connection, int acceptingEnd) {
 
 void ModbusSession::OnBytes(TcpConnection& connection, int side, ByteView bytes,
                             const RecordMark& record) {
-    Frame(connection, side, StateOf(connection).framers[side], bytes, record);
+    ModbusConnection& state = StateOf(connection);
+    std::vector<uint8_t>& first = state.firstBytes[side];
+    if (state.onModbusPort && first.size() < mbap::kLengthFieldEnd) {
+        const size_t taken = std::min(bytes.size(), mbap::kLengthFieldEnd - first.size());
+        first.insert(first.end(), bytes.begin(), bytes.begin() + taken);
+    }
+    Frame(connection, side, state.framers[side], bytes, record);
 }
 
 void ModbusSession::OnLateBytes(TcpConnection& connection, int side, ByteView bytes,
@@ -168,18 +185,28 @@ void ModbusSession::OnClose(TcpConnection& connection) {
         }
     }
     CheckRecognition(connection, true);
+    if (state.recognition == Recognition::NotModbus && state.onModbusPort) {
+        NamePassedOver(connection);
+    }
     if (state.recognition != Recognition::Modbus) {
         return;
     }
     if (!MayRelease(connection)) {
         ReleaseWaiting(connection);  // its server stays unknown
     }
+    uint64_t framedBytes = 0;
     for (const MbapFramer& framer : state.framers) {
         const FramingCounts& framing = framer.counts();
+        framedBytes += framing.framedBytes;
         counts_.missingBytes += framing.missingBytes;
         counts_.discardedBytes += framing.discardedBytes;
         counts_.lostMessages += framing.lostMessages;
         counts_.framedBytes += framing.framedBytes;
+    }
+    // One that framed no message (a port scan's handshake, a stray request of another protocol
+    // that no answer contradicted) carried no Modbus.
+    if (framedBytes > 0) {
+        ++counts_.modbusConnections;
     }
     for (const TcpDirection& side : connection.sides) {
         const ReassemblyCounts& reassembly = side.reassembler.counts();
@@ -209,8 +236,9 @@ void ModbusSession::OnFramed(TcpConnection& connection, int side, FramedMessage&
     if (state.recognition == Recognition::NotModbus) {
         return;
     }
-    if (state.onModbusPort && state.recognition == Recognition::Candidate) {
-        ++state.fits[static_cast<size_t>(JudgeMessage(framed.header, framed.frame))];
+    if (state.recognition == Recognition::Candidate) {
+        TakeMessage(state.evidence, side, InStep(connection, side), framed.header.transactionId,
+                    framed.header.unit, JudgeMessage(framed.header, framed.frame));
     }
     CModbusMessage message;
     message.connectionId = connection.id;
@@ -230,7 +258,6 @@ void ModbusSession::OnFramed(TcpConnection& connection, int side, FramedMessage&
         // Reported with the first message sure to be handed on: a candidate's may be dropped.
         message.clockStep = clock_.TakeStep();
     }
-    ++state.messages[side];
 
     if (state.serverEnd < 0) {
         // What the frame's content alone says of its direction.
@@ -301,55 +328,35 @@ void ModbusSession::ReleaseWaiting(TcpConnection& connection) {
     queue_.MarkReady(connection.id);
 }
 
-// A connection off the Modbus ports counts as Modbus once both directions frame cleanly for a
-// few messages, and as something else as soon as either does not.
-// One on a Modbus port counts as Modbus once its messages that fit outnumber those that do not,
-// and as something else once those that do not lead by two and one of them is foreign (a protocol
-// id other than 0, a header where the previous length says none can be, a function code no
-// device uses): one stray error, or a device that miscounts its lengths, leaves it Modbus, and
-// so does a stream that lost bytes or jumped before that (what framing found after is a guess).
-void ModbusSession::CheckRecognition(TcpConnection& connection, bool atEnd) {
-    const ModbusConnection& state = StateOf(connection);
+// Whether framing of `side` has kept step from its first byte: no header broke it, no byte went
+// missing, the sequence numbers never jumped. Bytes that came late are framed apart, after a loss.
+bool ModbusSession::InStep(const TcpConnection& connection, int side) const {
+    const FramingCounts& framing = StateOf(connection).framers[side].counts();
+    return framing.implausibleHeaders == 0 && framing.missingBytes == 0 &&
+           connection.sides[side].reassembler.counts().jumps == 0;
+}
+
+// The rules are modbus_evidence.h's; here the framers' counts become their evidence.
+void ModbusSession::CheckRecognition(TcpConnection& connection, bool decideNow) {
+    ModbusConnection& state = StateOf(connection);
     if (state.recognition != Recognition::Candidate) {
         return;
     }
-    uint64_t implausibleHeaders = 0;
-    bool lostStep = false;
-    for (const MbapFramer& framer : state.framers) {
-        implausibleHeaders += framer.counts().implausibleHeaders;
-        lostStep = lostStep || framer.counts().missingBytes > 0;
-    }
-    for (const TcpDirection& side : connection.sides) {
-        lostStep = lostStep || side.reassembler.counts().jumps > 0;
-    }
-    if (state.onModbusPort) {
-        const uint64_t fitting = state.fits[static_cast<size_t>(ModbusFit::Fits)];
-        const uint64_t foreign =
-            state.fits[static_cast<size_t>(ModbusFit::Foreign)] + implausibleHeaders;
-        const uint64_t against = foreign + state.fits[static_cast<size_t>(ModbusFit::BadLayout)];
-        if (foreign > 0 && against >= fitting + 2 && !lostStep) {
-            Recognise(connection, false);
-        } else if (fitting > against || atEnd || lostStep || fitting + against >= kEvidenceWindow) {
-            Recognise(connection, true);
-        }
-        return;
-    }
-    if (implausibleHeaders > 0) {
-        Recognise(connection, false);
-        return;
-    }
-    uint64_t messages = 0;
-    bool everySenderFramed = true;
     for (int side = 0; side < 2; ++side) {
-        messages += state.messages[side];
-        everySenderFramed =
-            everySenderFramed && (!connection.sides[side].sentData || state.messages[side] > 0);
+        DirectionEvidence& evidence = state.evidence[side];
+        const FramingCounts& framing = state.framers[side].counts();
+        const FramingCounts& late = state.framers[ModbusConnection::kLate + side].counts();
+        evidence.sentData = connection.sides[side].sentData;
+        evidence.breaks = framing.implausibleHeaders + late.implausibleHeaders;
+        evidence.lostStep =
+            framing.missingBytes > 0 || connection.sides[side].reassembler.counts().jumps > 0;
     }
-    if ((messages >= settings_.messagesToRecognise && everySenderFramed) ||
-        (atEnd && messages > 0)) {
-        Recognise(connection, true);
-    } else if (atEnd) {
-        Recognise(connection, false);
+    const Recognition verdict =
+        state.onModbusPort
+            ? JudgeOnModbusPort(state.evidence, decideNow)
+            : JudgeOffModbusPorts(state.evidence, settings_.messagesToRecognise, decideNow);
+    if (verdict != Recognition::Candidate) {
+        Recognise(connection, verdict == Recognition::Modbus);
     }
 }
 
@@ -357,7 +364,6 @@ void ModbusSession::Recognise(TcpConnection& connection, bool modbus) {
     ModbusConnection& state = StateOf(connection);
     state.recognition = modbus ? Recognition::Modbus : Recognition::NotModbus;
     if (modbus) {
-        ++counts_.modbusConnections;
         for (MbapFramer& framer : state.framers) {
             framer.SetRequireKnownFunction(false);
         }
@@ -367,25 +373,39 @@ void ModbusSession::Recognise(TcpConnection& connection, bool modbus) {
         return;
     }
     ++counts_.nonModbusConnections;
-    if (state.onModbusPort) {
-        ++counts_.foreignOnModbusPort;
-    }
     counts_.nonModbusSegments += connection.payloadSegments;
     queue_.Drop(connection.id);
 }
 
-// Hands on what may go; a connection whose recognition holds up too much is taken as Modbus,
-// one whose server is still unknown goes on without.
+void ModbusSession::NamePassedOver(const TcpConnection& connection) {
+    ++passedOver_.count;
+    if (passedOver_.named.size() >= PassedOverConnections::kNamed) {
+        return;
+    }
+    const ModbusConnection& state = StateOf(connection);
+    const int server = state.serverEnd >= 0 ? state.serverEnd : 1;
+    const int client = 1 - server;
+    // The client's account first: its first bytes usually name the protocol it speaks.
+    const int broken = state.evidence[client].breaks > 0 ? client : server;
+    PassedOverConnection named;
+    named.client = connection.ends[client];
+    named.server = connection.ends[server];
+    named.clientBytes = connection.sides[client].payloadBytes;
+    named.serverBytes = connection.sides[server].payloadBytes;
+    named.reason = WhyNotMbap(broken == client ? "client" : "server", state.firstBytes[broken]);
+    passedOver_.named.push_back(std::move(named));
+}
+
+// Hands on what may go; a connection whose recognition holds up too much is judged on what it
+// showed so far, one whose server is still unknown goes on without.
 void ModbusSession::Release() {
     while (queue_.size() > settings_.maxHeldEvents) {
         TcpConnection* waiting = follower_.FindById(queue_.FirstWaitingConnection());
         if (waiting == nullptr) {
             break;
         }
-        if (StateOf(*waiting).recognition == Recognition::Candidate) {
-            Recognise(*waiting, true);
-        }
-        if (!MayRelease(*waiting)) {
+        CheckRecognition(*waiting, true);
+        if (StateOf(*waiting).recognition == Recognition::Modbus && !MayRelease(*waiting)) {
             ReleaseWaiting(*waiting);
         }
     }

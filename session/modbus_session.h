@@ -1,7 +1,7 @@
 #pragma once
 // The Modbus/TCP session layer over the TCP follower: frames each direction of a connection by
-// the MBAP header, decides which connections carry Modbus (content that frames cleanly off the
-// Modbus ports; on them, content that does not contradict Modbus from its first messages) and
+// the MBAP header, decides which connections carry Modbus (see modbus_evidence.h: on the Modbus
+// ports, what frames as MBAP; off them, what frames cleanly as the public functions) and
 // which end is the server (the port, else the end that accepted the connection, else what a
 // frame says of itself, else the end that echoes the other's transaction id), and hands the
 // messages on in capture order.
@@ -14,6 +14,7 @@
 #include "network/tcp_segment.h"
 #include "session/mbap_framer.h"
 #include "session/modbus_message_sink.h"
+#include "session/passed_over.h"
 #include "session/release_queue.h"
 #include "session/steady_capture_clock.h"
 #include "tcp/tcp_follower.h"
@@ -29,12 +30,9 @@ struct SessionSettings {
 };
 
 struct SessionCounts {
-    uint64_t modbusConnections = 0;
+    uint64_t modbusConnections = 0;  // that framed at least one message, once they ended
     uint64_t nonModbusConnections = 0;
     uint64_t nonModbusSegments = 0;  // segments with payload on connections that are not Modbus
-    // Connections on a Modbus port whose content is another protocol's: none of their bytes
-    // count below.
-    uint64_t foreignOnModbusPort = 0;
     // The rest is summed over the Modbus connections as each one closes.
     uint64_t repeatedBytes = 0;
     uint64_t outOfOrderSegments = 0;
@@ -56,6 +54,9 @@ public:
     const SessionCounts& counts() const { return counts_; }
     uint64_t segments() const { return follower_.segments(); }
     uint64_t messages() const { return queue_.messagesReleased(); }
+    // Connections on a Modbus port whose content is another protocol's, once they ended: none of
+    // their bytes count in counts().
+    const PassedOverConnections& passedOver() const { return passedOver_; }
 
 private:
     struct ModbusConnection;
@@ -81,8 +82,10 @@ private:
                const RecordMark& record);
     void OnFramed(TcpConnection& connection, int side, FramedMessage&& framed);
     void DecideServer(TcpConnection& connection, int serverEnd);
-    void CheckRecognition(TcpConnection& connection, bool atEnd);
+    bool InStep(const TcpConnection& connection, int side) const;
+    void CheckRecognition(TcpConnection& connection, bool decideNow);
     void Recognise(TcpConnection& connection, bool modbus);
+    void NamePassedOver(const TcpConnection& connection);
     void DecideServerByEcho(TcpConnection& connection, int side, uint16_t transactionId);
     bool MayRelease(const TcpConnection& connection) const;
     void ReleaseWaiting(TcpConnection& connection);
@@ -95,6 +98,7 @@ private:
     ReleaseQueue queue_;
     SteadyCaptureClock clock_;
     SessionCounts counts_;
+    PassedOverConnections passedOver_;
     bool finishing_ = false;
     // (first record, capture) where each capture file began: records are numbered on across
     // files, so a record's number tells its file.

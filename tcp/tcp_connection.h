@@ -20,6 +20,7 @@ struct TcpDirection {
 
     StreamReassembler reassembler;
     bool sentData = false;
+    uint64_t payloadBytes = 0;  // what its segments carried, retransmissions included
     bool finSeen = false;
     int64_t finPosition = 0;  // stream position of the FIN
 

@@ -84,6 +84,7 @@ void TcpFollower::Add(const TcpSegment& segment, const CaptureRecord& record) {
     if (length > 0) {
         ++connection.payloadSegments;
         sender.sentData = true;
+        sender.payloadBytes += length;
     }
     if (!connection.followed) {
         handler_.OnPassedOver(connection, length, segment.payload.size());

@@ -54,6 +54,26 @@ std::string Identification(const DeviceStats& device) {
     return text;
 }
 
+// The connections on a Modbus port that carried another protocol, when there are any.
+std::string PassedOverTable(const PassedOverConnections& passedOver) {
+    if (passedOver.count == 0) {
+        return "";
+    }
+    std::string html = "\r\n<h3>Passed over: no Modbus/TCP on a Modbus port</h3>\r\n";
+    if (passedOver.count > passedOver.named.size()) {
+        html += "<p class=\"note\">The first " + std::to_string(passedOver.named.size()) + " of " +
+                std::to_string(passedOver.count) + " are named.</p>\r\n";
+    }
+    html += "<table class=\"sortable\" id=\"passed-over-table\">" +
+            TableHead({"Client", "Server", "Client bytes", "Server bytes", "Why"}) + "<tbody>\r\n";
+    for (const PassedOverConnection& named : passedOver.named) {
+        html += "<tr>" + Cell(named.client.ToString()) + Cell(named.server.ToString()) +
+                Number(named.clientBytes) + Number(named.serverBytes) + Cell(named.reason) +
+                "</tr>\r\n";
+    }
+    return html + "</tbody></table>";
+}
+
 std::string CaptureSection(const CaptureFacts& facts, const PlantModel& model,
                            const HtmlReportFile::Rows& writes,
                            const HtmlReportFile::Rows& anomalies) {
@@ -81,6 +101,7 @@ std::string CaptureSection(const CaptureFacts& facts, const PlantModel& model,
         {"Modbus messages", std::to_string(facts.messages)},
         {"Transactions", std::to_string(model.Transactions())},
         {"Connections", std::to_string(facts.connections)},
+        {"Passed over", std::to_string(facts.passedOver.count)},
         {"Devices", std::to_string(model.Devices().size())},
         {"Clients", std::to_string(model.Clients().size())},
         {"Writes", std::to_string(writes.count)},
@@ -98,7 +119,7 @@ std::string CaptureSection(const CaptureFacts& facts, const PlantModel& model,
                      std::to_string(packets.droppedByInterface) + " dropped by the interface") +
                 "</tr>\r\n";
     }
-    return html + "</table></section>\r\n";
+    return html + "</table>" + PassedOverTable(facts.passedOver) + "</section>\r\n";
 }
 
 // An exception code with its name ("2 Illegal Data Address"), or what a response that ends

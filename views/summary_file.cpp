@@ -244,6 +244,24 @@ Json MappedJson(const std::pair<const MapEntry*, DeviceKey>& key, const MappedSt
     return item;
 }
 
+// The connections on a Modbus port that carried no Modbus/TCP: all counted, the first named.
+Json PassedOverJson(const PassedOverConnections& passedOver) {
+    Json named = Json::array();
+    for (const PassedOverConnection& connection : passedOver.named) {
+        Json json = Json::object();
+        json["client"] = connection.client.ToString();
+        json["server"] = connection.server.ToString();
+        json["client_bytes"] = connection.clientBytes;
+        json["server_bytes"] = connection.serverBytes;
+        json["reason"] = connection.reason;
+        named.push_back(std::move(json));
+    }
+    Json json = Json::object();
+    json["count"] = passedOver.count;
+    json["connections"] = std::move(named);
+    return json;
+}
+
 std::string AnomalyLine(const Transaction& t, const Anomaly& anomaly) {
     const CModbusMessage& message = *anomaly.message;
     Json json = Json::object();
@@ -341,6 +359,10 @@ bool SummaryFile::WriteDocument(BufferedTextFile& file, const PlantResult& plant
     capture["connections"] = facts.connections;
     bool written = file.WriteBytes("{\r\n  \"capture\": " + Indented(capture, "  ") + ",\r\n");
     written = written && file.WriteBytes(WarningsMembers(facts.warnings));
+    written =
+        file.WriteBytes("  \"passed_over\": " + Indented(PassedOverJson(facts.passedOver), "  ") +
+                        ",\r\n") &&
+        written;
     ListWriter devices(file, "  ", "devices");
     for (const auto& entry : model.Devices()) {
         devices.Add(DeviceJson(entry.first, entry.second));

@@ -211,10 +211,40 @@ TEST_F(StreamDecoderTest, OtherProtocolOnTheModbusPortIsPassedOver) {
     feed_.Send(client_, record);
     decoder_.Finish();
     EXPECT_TRUE(sink_.messages.empty());
-    EXPECT_EQ(decoder_.counts().foreignOnModbusPort, 1u);
+    EXPECT_EQ(decoder_.passedOver().count, 1u);
     EXPECT_EQ(decoder_.counts().modbusConnections, 0u);
     EXPECT_EQ(decoder_.counts().discardedBytes, 0u);
     EXPECT_EQ(decoder_.counts().lostMessages, 0u);
+}
+
+// It is named with its ends (the server on the Modbus port), what each end sent and why: the
+// client's first header has the record mark's low half, 0x0010, where the protocol id is.
+TEST_F(StreamDecoderTest, APassedOverConnectionIsNamedWithItsEndsBytesAndWhy) {
+    const Bytes record = {0x80, 0x00, 0x00, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02,
+                          0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0x01};
+    feed_.Send(server_, Bytes(record.begin(), record.begin() + 8));
+    feed_.Send(client_, record);
+    feed_.Send(client_, record);
+    decoder_.Finish();
+    ASSERT_EQ(decoder_.passedOver().named.size(), 1u);
+    const PassedOverConnection& named = decoder_.passedOver().named[0];
+    EXPECT_EQ(named.client.ToString(), "192.168.0.10:40000");
+    EXPECT_EQ(named.server.ToString(), "192.168.0.20:502");
+    EXPECT_EQ(named.clientBytes, 40u);
+    EXPECT_EQ(named.serverBytes, 8u);
+    EXPECT_EQ(named.reason, "the client's first bytes are no MBAP header (protocol id 16, not 0)");
+}
+
+// Why, told of the client when both ends broke framing: a header too short to hold a function
+// code.
+TEST_F(StreamDecoderTest, TheReasonTellsAHeaderTooShort) {
+    const Bytes tooShort = {0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x01, 0x00};
+    feed_.Send(client_, tooShort);
+    feed_.Send(server_, {0x00, 0x01, 0x00, 0x07, 0x00, 0x01, 0x01, 0x00});
+    decoder_.Finish();
+    ASSERT_EQ(decoder_.passedOver().named.size(), 1u);
+    EXPECT_EQ(decoder_.passedOver().named[0].reason,
+              "the client's first bytes are no MBAP header (length 1)");
 }
 
 TEST_F(StreamDecoderTest, OneBrokenMessageLeavesTheConnectionModbus) {
@@ -226,7 +256,7 @@ TEST_F(StreamDecoderTest, OneBrokenMessageLeavesTheConnectionModbus) {
     feed_.Send(client_, Adu(3, 1, kReadPdu));
     decoder_.Finish();
     EXPECT_EQ(TransactionIds(), std::vector<uint16_t>({2, 2, 3}));
-    EXPECT_EQ(decoder_.counts().foreignOnModbusPort, 0u);
+    EXPECT_EQ(decoder_.passedOver().count, 0u);
     EXPECT_EQ(decoder_.counts().modbusConnections, 1u);
 }
 
