@@ -371,7 +371,7 @@ AnalysisResult AnalyseCapture(const AnalysisRequest& request, AnalysisHost& host
             transactionLog = std::make_unique<TransactionLog>(options.transactionLog);
             context.sinks.push_back(transactionLog.get());
             needs.anomalies = true;
-            needs.points = needs.points || options.registerMap != nullptr;  // typed values
+            needs.points = true;  // its points, and their typed values with a map
         }
         if (!options.summary.empty()) {
             summary = std::make_unique<SummaryFile>(options.summary, updateSeconds);

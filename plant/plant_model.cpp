@@ -10,13 +10,8 @@
 
 namespace {
 
-uint8_t UnitOf(const Transaction& t) {
-    return t.request ? t.request->unit : t.response->unit;
-}
-
 int FunctionOf(const Transaction& t) {
-    const CModbusMessage& first = t.request ? *t.request : *t.response;
-    return BaseFunctionCode(first.FunctionCode());
+    return BaseFunctionCode(t.First().FunctionCode());
 }
 
 void SeenAt(DeviceStats& device, bool first, const CaptureTimestamp& time) {
@@ -69,8 +64,8 @@ const char* WriteOutcomeName(WriteOutcome outcome) {
 }
 
 PlantModel::ConnectionUnit& PlantModel::Find(const Transaction& t, bool& firstOfDevice) {
-    const CModbusMessage& message = t.request ? *t.request : *t.response;
-    const uint64_t slotKey = message.connectionId << 8 | UnitOf(t);
+    const CModbusMessage& first = t.First();
+    const uint64_t slotKey = first.connectionId << 8 | first.unit;
     // Fibonacci hashing: the top bits of the key times 2^64 / golden ratio pick the slot.
     constexpr int kSlotBits = 12;
     static_assert(kConnectionSlots == size_t{1} << kSlotBits, "a slot per bit pattern");
@@ -81,7 +76,7 @@ PlantModel::ConnectionUnit& PlantModel::Find(const Transaction& t, bool& firstOf
     }
     firstOfDevice = false;
     if (known.device == nullptr) {
-        const DeviceKey key{t.Server(), UnitOf(t)};
+        const DeviceKey key{t.Server(), first.unit};
         auto found = devices_.find(key);
         firstOfDevice = found == devices_.end();
         known.device = firstOfDevice ? &devices_[key] : &found->second;
@@ -91,7 +86,7 @@ PlantModel::ConnectionUnit& PlantModel::Find(const Transaction& t, bool& firstOf
     }
     if (known.client == nullptr && t.request) {
         known.client = &clients_[t.Client().address];
-        const DeviceKey device{t.Server(), UnitOf(t)};
+        const DeviceKey device{t.Server(), first.unit};
         std::set<DeviceKey>& devices = known.client->devices;
         if (devices.size() < kClientsKept || devices.count(device) > 0) {
             devices.insert(device);
@@ -120,7 +115,8 @@ void PlantModel::Take(const Transaction& t, Derivation& derived) {
         SeenAt(device, first && !t.request, t.response->time);
     }
     if (trends_ != nullptr) {
-        trends_->Take(t, *known.trends, derived.responseMs, derived.points, derived.values);
+        trends_->Take(t, *known.trends, derived.responseMs, derived.PlantPoints(),
+                      derived.PlantValues());
     }
     CountMessages(t, known, derived.responseMs);
     if (detail_ != Detail::Overview) {
@@ -130,9 +126,9 @@ void PlantModel::Take(const Transaction& t, Derivation& derived) {
     if (trends_ != nullptr && derived.write) {
         trends_->TakeWrite(t, *known.trends, *derived.write);
     }
-    RecordPoints(t, known, derived.points);
+    RecordPoints(t, known, derived.PlantPoints());
     if (detail_ == Detail::Full) {
-        RecordMapped(device, derived.values);
+        RecordMapped(device, derived.PlantValues());
     }
     if (t.responseDetails) {
         // Device identification comes in pieces (more follows): each object as last sent.
@@ -241,7 +237,7 @@ void PlantModel::RecordWrite(const Transaction& t, ConnectionUnit& known, Deriva
             device.written[static_cast<int>(point.table)].Add(point.address, 1);
         }
     }
-    for (const MappedValue& value : derived.values) {
+    for (const MappedValue& value : derived.PlantValues()) {
         if (value.access == PointAccess::Write) {
             write.values.push_back(value);
         }

@@ -35,7 +35,7 @@ const Derivation& PlantStage::Derive(const Transaction& t) {
         }
     }
     if (needs_.anomalies) {
-        derived_.anomalies = AnomaliesOf(t, slowResponseMs_);
+        derived_.anomalies = AnomaliesOf(t, derived_.responseMs, slowResponseMs_);
         scans_.Take(t, derived_.anomalies);
     }
     if (model_) {

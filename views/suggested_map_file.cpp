@@ -95,7 +95,7 @@ std::string YamlScalar(const std::string& text) {
 }
 
 bool SuggestedMapFile::Take(const Transaction& transaction, const Derivation& derived) {
-    suggester_.Take(transaction, derived.points);
+    suggester_.Take(transaction, derived.PlantPoints());
     return true;
 }
 

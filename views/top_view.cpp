@@ -63,7 +63,7 @@ std::string PlainFrame(const std::vector<std::string>& lines, bool first) {
 }  // namespace
 
 bool TopView::Take(const Transaction& t, const Derivation& derived) {
-    const CModbusMessage& first = t.request ? *t.request : *t.response;
+    const CModbusMessage& first = t.First();
     const DeviceKey key{t.Server(), first.unit};
     Activity& device = devices_[key];
     const int64_t ns = first.SteadyNanoseconds();

@@ -9,9 +9,9 @@
 #include "views/mapped_values_text.h"
 
 // One JSON object and its line end, "\r\n" as every file the tool writes: the transaction with
-// the typed values and anomalies derived of it. `valuesText` (may be null) writes the values.
-std::string TransactionLogLine(const Transaction& transaction,
-                               const Derivation& derived = Derivation(),
+// what the plant stage derived of it (response time, points, typed values, anomalies).
+// `valuesText` (may be null) writes the values.
+std::string TransactionLogLine(const Transaction& transaction, const Derivation& derived,
                                MappedValuesText* valuesText = nullptr);
 
 class TransactionLog : public TransactionSink {

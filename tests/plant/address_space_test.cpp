@@ -9,6 +9,7 @@
 #include "plant/address_ranges.h"
 #include "plant/anomalies.h"
 #include "plant/point_values.h"
+#include "session/response_time.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ Transaction Pair(const Bytes& request, const Bytes& response) {
 }
 
 bool HasAnomaly(const Transaction& t, const std::string& kind) {
-    for (const Anomaly& anomaly : AnomaliesOf(t, 1000)) {
+    for (const Anomaly& anomaly : AnomaliesOf(t, ResponseTimeMs(t), 1000)) {
         if (AnomalyKindName(anomaly.kind) == kind) {
             return true;
         }
