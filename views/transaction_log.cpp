@@ -76,8 +76,8 @@ void WriteException(JsonWriter& json, const std::optional<CModbusMessage>& respo
 
 // ---- Points
 
-// {"reference":40001,"value":7} in one append: a line may carry a hundred points, and a member
-// at a time cost more than the rest of the line.
+// {"reference":40001,"value":7} appended as text: a line may carry a hundred points, and a
+// member at a time through the writer cost more than the rest of the line.
 void WritePoint(JsonWriter& json, const PointValue& point) {
     json.Value([&point](std::string& text) {
         const std::string_view key = point.standing == PointStanding::Unaddressed
