@@ -8,11 +8,12 @@
 #include "modbus/rtu_frame.h"
 #include "network/link_types.h"
 #include "network/segment_decoder.h"
+#include "session/mbap.h"
 
 namespace {
 
-constexpr int kModbusHeader =
-    6;  // transaction id, protocol id, length; the unit id counts in Length
+// Transaction id, protocol id, length; the unit id counts in the length.
+constexpr int kModbusHeader = static_cast<int>(mbap::kLengthFieldEnd);
 
 const char* FirstPassRejectionText(RejectReason reason) {
     switch (reason) {
@@ -75,10 +76,11 @@ MessageExtraction ExtractMessage(const TcpSegment& tcp, int32_t recordSize) {
         e.reason = RejectReason::ShorterThanHeader;
         return e;
     }
-    e.transactionId = data.Be16(0);
-    e.protocolId = data.Be16(2);
-    e.headerLength = data.Be16(4);
-    e.unit = e.dataLength > kModbusHeader ? data.At(6) : 0;
+    const MbapHeader header = ReadMbapHeader(data.Sub(0, static_cast<size_t>(e.dataLength)));
+    e.transactionId = header.transactionId;
+    e.protocolId = header.protocolId;
+    e.headerLength = header.length;
+    e.unit = header.unit;
     if (e.headerLength > e.dataLength - kModbusHeader) {
         e.reason = RejectReason::LengthBeyondPayload;
         return e;

@@ -16,4 +16,7 @@ public:
     virtual std::string Error() const = 0;
     // Back to the first byte; false when this input cannot go back.
     virtual bool Rewind() = 0;
+    // Whether the input turns out damaged further on (then Error() says how), for bytes read so
+    // far that make no sense: only a compressed input can tell, by reading on.
+    virtual bool DamagedFurtherOn() { return false; }
 };

@@ -8,6 +8,8 @@
 namespace {
 
 constexpr size_t kInputBlock = 256 * 1024;
+// How far past garbage the damage is looked for: a second or so of inflating.
+constexpr uint64_t kDamageLookAhead = uint64_t{256} << 20;
 
 bool IsGzipMagic(const uint8_t* bytes) {
     return bytes[0] == 0x1F && bytes[1] == 0x8B;
@@ -121,6 +123,15 @@ size_t GzipByteStream::Inflate(uint8_t* buffer, size_t count) {
         }
     }
     return wanted - stream.avail_out;
+}
+
+bool GzipByteStream::DamagedFurtherOn() {
+    std::vector<uint8_t> scratch(kInputBlock);
+    uint64_t inflated = 0;
+    while (error_.empty() && mode_ == Mode::Gzip && inflated < kDamageLookAhead) {
+        inflated += Inflate(scratch.data(), scratch.size());
+    }
+    return !error_.empty();
 }
 
 bool GzipByteStream::Rewind() {

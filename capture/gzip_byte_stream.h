@@ -3,8 +3,8 @@
 // any other input is passed through as it is. Gzip is told by its magic (1f 8b), not by the
 // file's name. Several gzip members one after another are read as one stream, as gzip does.
 //
-// Damaged compressed data is a read error; a stream cut short simply ends, so the capture
-// reader sees a cut record as it would in a cut file.
+// Damaged compressed data is a read error, also where its garbage was read first; a stream cut
+// short simply ends, so the capture reader sees a cut record as it would in a cut file.
 
 #include <cstdint>
 #include <memory>
@@ -23,6 +23,9 @@ public:
     size_t Read(uint8_t* buffer, size_t count) override;
     std::string Error() const override;
     bool Rewind() override;
+    // Damaged compressed data may inflate to garbage for a while before zlib finds the damage
+    // (in stored blocks only the trailer's check does): inflates on, up to a bound, to see.
+    bool DamagedFurtherOn() override;
 
 private:
     enum class Mode { Unknown, Plain, Gzip, Ended };

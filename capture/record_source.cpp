@@ -29,6 +29,11 @@ CaptureOutcome RecordSource::Stop(CaptureOutcome outcome, int64_t fileOffset,
     failure_.recordNumber = NextNumber();
     failure_.fileOffset = fileOffset;
     failure_.message = message;
+    // A record no capture can hold may be garbage inflated from damaged compressed data.
+    if (outcome == CaptureOutcome::Damaged && reader_->DamagedFurtherOn()) {
+        failure_.message = "reading failed: " + reader_->Error();
+        return CaptureOutcome::ReadError;
+    }
     return outcome;
 }
 

@@ -25,6 +25,8 @@ public:
 
     int64_t Offset() const { return offset_; }
     std::string Error() const { return stream_->Error(); }
+    // Whether the stream turns out damaged past what was read (ByteStream::DamagedFurtherOn).
+    bool DamagedFurtherOn() { return stream_->DamagedFurtherOn(); }
     // Back to offset 0; false when the stream cannot go back.
     bool Rewind();
 

@@ -2,27 +2,46 @@
 
 #include <initializer_list>
 
-#include "modbus/frame_fields.h"
 #include "modbus/frame_validation.h"
 #include "modbus/function_table.h"
 
 namespace {
 
+// The frame length a PDU length of the function table gives: the address before the PDU and the
+// CRC after it around a fixed PDU, or around one whose byte count (read from the frame) ends it;
+// 0 for a variable length.
+int FrameLengthOf(const PduLength& length, FrameView frame) {
+    constexpr int kAroundPdu = 3;
+    switch (length.kind) {
+        case PduLength::Kind::Fixed:
+            return kAroundPdu + length.bytes;
+        case PduLength::Kind::ByteCount: {
+            const int countIndex = 1 + length.bytes;  // past the address
+            return countIndex + 1 + frame[countIndex] + 2;
+        }
+        case PduLength::Kind::Variable:
+            break;
+    }
+    return 0;
+}
+
+// The lengths come from the function table; only the shortest lengths are the analyser's own.
 enum class Test {
-    Shorter,               // n < length
-    Exactly,               // n == length
-    ExactlyWithByteCount,  // n == length and the byte-count test passes
-    ByteCount,             // the byte-count test passes (n == byte 2 + 5)
-    OddWithByteCount,      // n odd and the byte-count test passes
-    Odd,                   // n odd
-    PollByteCount,         // n == byte 6 + 9 (function 15/16 poll layout)
+    Shorter,                            // n < length
+    RequestLength,                      // n is the request's length
+    ResponseLength,                     // n is the response's fixed length
+    RequestLengthAndResponseByteCount,  // n is the request's length and the response's count
+    ResponseByteCount,                  // n is what the response's (nonzero) byte count makes it
+    OddWithResponseByteCount,           // n odd, and the response's byte count passes
+    Odd,                                // n odd
+    RequestByteCount,                   // n is what the request's byte count makes it
     Any,
 };
 
 struct LengthRule {
     Test test;
-    int length;
-    int flags;  // DirectionFlag bits
+    int length;  // for Shorter
+    int flags;   // DirectionFlag bits
     LengthOutcome outcome;
 };
 
@@ -41,71 +60,82 @@ constexpr int kEitherValid = DIR_POLL | DIR_RESPONSE | DIR_VALID;
 const FunctionRules kLengthRules[] = {
     {{1, 2},
      {{Test::Shorter, 6, kEither, LengthOutcome::LEN_TOO_SHORT},
-      {Test::ExactlyWithByteCount, 8, kEitherValid, LengthOutcome::LEN_OK},
-      {Test::Exactly, 8, kPoll, LengthOutcome::LEN_OK},
-      {Test::ByteCount, 0, kResponse, LengthOutcome::LEN_OK},
+      {Test::RequestLengthAndResponseByteCount, 0, kEitherValid, LengthOutcome::LEN_OK},
+      {Test::RequestLength, 0, kPoll, LengthOutcome::LEN_OK},
+      {Test::ResponseByteCount, 0, kResponse, LengthOutcome::LEN_OK},
       {Test::Any, 0, kInvalid, LengthOutcome::LEN_MISMATCH}}},
     {{3, 4},
      {{Test::Shorter, 7, kEither, LengthOutcome::LEN_TOO_SHORT},
-      {Test::Exactly, 8, kPoll, LengthOutcome::LEN_OK},
-      {Test::OddWithByteCount, 0, kResponse, LengthOutcome::LEN_OK},
+      {Test::RequestLength, 0, kPoll, LengthOutcome::LEN_OK},
+      {Test::OddWithResponseByteCount, 0, kResponse, LengthOutcome::LEN_OK},
       {Test::Odd, 0, kInvalid, LengthOutcome::LEN_MISMATCH},
       {Test::Any, 0, kInvalid, LengthOutcome::LEN_BAD_PARITY}}},
+    // Request and response have one length: either.
     {{5, 6},
-     {{Test::Exactly, 8, kEitherValid, LengthOutcome::LEN_OK},
+     {{Test::RequestLength, 0, kEitherValid, LengthOutcome::LEN_OK},
       {Test::Any, 0, kInvalid, LengthOutcome::LEN_IMPOSSIBLE}}},
     // A frame longer than the 4-byte poll can only be meant as the fixed-length response.
-    {{7},
-     {{Test::Exactly, 4, kPoll, LengthOutcome::LEN_OK},
-      {Test::Exactly, 5, kResponse, LengthOutcome::LEN_OK},
-      {Test::Any, 0, kInvalid, LengthOutcome::LEN_IMPOSSIBLE}}},
-    {{11},
-     {{Test::Exactly, 4, kPoll, LengthOutcome::LEN_OK},
-      {Test::Exactly, 8, kResponse, LengthOutcome::LEN_OK},
+    {{7, 11},
+     {{Test::RequestLength, 0, kPoll, LengthOutcome::LEN_OK},
+      {Test::ResponseLength, 0, kResponse, LengthOutcome::LEN_OK},
       {Test::Any, 0, kInvalid, LengthOutcome::LEN_IMPOSSIBLE}}},
     {{12},
-     {{Test::Exactly, 4, kPoll, LengthOutcome::LEN_OK},
+     {{Test::RequestLength, 0, kPoll, LengthOutcome::LEN_OK},
       {Test::Shorter, 13, kInvalid, LengthOutcome::LEN_TOO_SHORT},
-      {Test::OddWithByteCount, 0, kResponse, LengthOutcome::LEN_OK},
+      {Test::OddWithResponseByteCount, 0, kResponse, LengthOutcome::LEN_OK},
       {Test::Odd, 0, kInvalid, LengthOutcome::LEN_MISMATCH},
       {Test::Any, 0, kInvalid, LengthOutcome::LEN_BAD_PARITY}}},
     {{15},
-     {{Test::Exactly, 8, kResponse, LengthOutcome::LEN_OK},
+     {{Test::ResponseLength, 0, kResponse, LengthOutcome::LEN_OK},
       {Test::Shorter, 10, kInvalid, LengthOutcome::LEN_TOO_SHORT},
-      {Test::PollByteCount, 0, kPoll, LengthOutcome::LEN_OK},
+      {Test::RequestByteCount, 0, kPoll, LengthOutcome::LEN_OK},
       {Test::Any, 0, kInvalid, LengthOutcome::LEN_MISMATCH}}},
     {{16},
-     {{Test::Exactly, 8, kResponse, LengthOutcome::LEN_OK},
+     {{Test::ResponseLength, 0, kResponse, LengthOutcome::LEN_OK},
       {Test::Shorter, 11, kInvalid, LengthOutcome::LEN_TOO_SHORT},
-      {Test::PollByteCount, 0, kPoll, LengthOutcome::LEN_OK},
+      {Test::RequestByteCount, 0, kPoll, LengthOutcome::LEN_OK},
       {Test::Any, 0, kInvalid, LengthOutcome::LEN_MISMATCH}}},
     {{17},
-     {{Test::Exactly, 4, kPoll, LengthOutcome::LEN_OK},
+     {{Test::RequestLength, 0, kPoll, LengthOutcome::LEN_OK},
       {Test::Shorter, 7, kInvalid, LengthOutcome::LEN_TOO_SHORT},
-      {Test::ByteCount, 0, kResponse, LengthOutcome::LEN_OK},
+      {Test::ResponseByteCount, 0, kResponse, LengthOutcome::LEN_OK},
       {Test::Any, 0, kInvalid, LengthOutcome::LEN_MISMATCH}}},
     // A correct server echoes a mask write: no length rule, always ambiguous.
     {{22}, {{Test::Any, 0, kEitherValid, LengthOutcome::LEN_OK}}},
 };
 
-bool Matches(const LengthRule& rule, int n, int32_t byte2, FrameView frame) {
-    const bool byteCountPasses = CheckByteCount(byte2, n) == 0;
+// Whether a response's byte count is there and makes the frame `n` bytes long.
+bool ResponseByteCountPasses(const FunctionInfo& info, int n, FrameView frame) {
+    if (info.response.kind != PduLength::Kind::ByteCount) {
+        return false;
+    }
+    return frame[1 + info.response.bytes] != 0 && FrameLengthOf(info.response, frame) == n;
+}
+
+bool Matches(const LengthRule& rule, const FunctionInfo& info, int n, FrameView frame) {
     const bool odd = (n % 2) != 0;
     switch (rule.test) {
         case Test::Shorter:
             return n < rule.length;
-        case Test::Exactly:
-            return n == rule.length;
-        case Test::ExactlyWithByteCount:
-            return n == rule.length && byteCountPasses;
-        case Test::ByteCount:
-            return byteCountPasses;
-        case Test::OddWithByteCount:
-            return odd && byteCountPasses;
+        case Test::RequestLength:
+            return info.request.kind == PduLength::Kind::Fixed &&
+                   n == FrameLengthOf(info.request, frame);
+        case Test::ResponseLength:
+            return info.response.kind == PduLength::Kind::Fixed &&
+                   n == FrameLengthOf(info.response, frame);
+        case Test::RequestLengthAndResponseByteCount:
+            return info.request.kind == PduLength::Kind::Fixed &&
+                   n == FrameLengthOf(info.request, frame) &&
+                   ResponseByteCountPasses(info, n, frame);
+        case Test::ResponseByteCount:
+            return ResponseByteCountPasses(info, n, frame);
+        case Test::OddWithResponseByteCount:
+            return odd && ResponseByteCountPasses(info, n, frame);
         case Test::Odd:
             return odd;
-        case Test::PollByteCount:
-            return frame[6] + 9 == n;
+        case Test::RequestByteCount:
+            return info.request.kind == PduLength::Kind::ByteCount &&
+                   n == FrameLengthOf(info.request, frame);
         case Test::Any:
             return true;
     }
@@ -115,18 +145,16 @@ bool Matches(const LengthRule& rule, int n, int32_t byte2, FrameView frame) {
 // The frame length that a rejected frame's own fields declare: the request's byte count where
 // the request has one, else the response's byte count or fixed length; 0 when none is declared.
 int DeclaredFrameLength(int32_t function, FrameView frame) {
-    constexpr int kAroundPdu = 3;  // the address before the PDU, the CRC after it
     const FunctionInfo* info = FindFunction(function);
     if (info == nullptr) {
         return 0;
     }
     for (const PduLength& length : {info->request, info->response}) {
         if (length.kind == PduLength::Kind::ByteCount) {
-            const int countIndex = 1 + length.bytes;  // past the address
-            return countIndex + 1 + frame[countIndex] + 2;
+            return FrameLengthOf(length, frame);
         }
     }
-    return info->response.kind == PduLength::Kind::Fixed ? kAroundPdu + info->response.bytes : 0;
+    return info->response.kind == PduLength::Kind::Fixed ? FrameLengthOf(info->response, frame) : 0;
 }
 
 // The report gives the declared length less address, function, byte count and CRC.
@@ -186,13 +214,14 @@ LengthEvaluation EvaluateLengthAndDirection(FrameView frame, bool isException) {
         result.flags = EvaluateReadWriteRegisters(n, byte2, frame);
         return result;
     }
+    const FunctionInfo* info = FindFunction(function);
     for (const FunctionRules& rules : kLengthRules) {
         for (int code : rules.functions) {
-            if (code != function) {
+            if (code != function || info == nullptr) {
                 continue;
             }
             for (const LengthRule& rule : rules.rules) {
-                if (Matches(rule, n, byte2, frame)) {
+                if (Matches(rule, *info, n, frame)) {
                     result.flags = rule.flags;
                     result.outcome = rule.outcome;
                     if (rule.outcome != LengthOutcome::LEN_OK) {

@@ -7,8 +7,7 @@
 #include "modbus/frame_decoding.h"
 #include "modbus/function_table.h"
 #include "modbus/unit_id.h"
-#include "session/mbap.h"
-#include "session/response_time.h"
+#include "session/unanswered_text.h"
 
 namespace {
 
@@ -19,22 +18,6 @@ const char* const kKindNames[] = {
     "duplicate_transaction_id", "unanswered_request",     "slow_response",
     "invalid_address",          "address_scan",           "clock_step",
 };
-
-const char* UnansweredReason(Unanswered reason) {
-    switch (reason) {
-        case Unanswered::ConnectionClosed:
-            return "its connection closed first";
-        case Unanswered::TimedOut:
-            return "no response within the response time-out";
-        case Unanswered::CaptureEnded:
-            return "the capture ended first";
-        case Unanswered::TooManyWaiting:
-            return "too many requests were waiting";
-        case Unanswered::No:
-            break;
-    }
-    return "";
-}
 
 // The bytes of the message's PDU (an RTU frame holds at most 65535 + 2).
 int PduSize(const CModbusMessage& m) {
@@ -97,7 +80,8 @@ const char* AnomalyKindName(AnomalyKind kind) {
     return kKindNames[static_cast<int>(kind)];
 }
 
-std::vector<Anomaly> AnomaliesOf(const Transaction& t, double slowResponseMs) {
+std::vector<Anomaly> AnomaliesOf(const Transaction& t, std::optional<double> responseMs,
+                                 double slowResponseMs) {
     Collector c{t, {}};
     c.ForEachMessage([&](const MessageParts& p) {
         const CModbusMessage& m = p.message;
@@ -105,7 +89,7 @@ std::vector<Anomaly> AnomaliesOf(const Transaction& t, double slowResponseMs) {
             c.Add(AnomalyKind::InvalidProtocolId, m,
                   Format("%s protocol id %u", p.name, m.protocolId));
         }
-        if (m.frame.size() > mbap::kLongestLength + 2) {
+        if (m.OverLong()) {
             c.Add(AnomalyKind::InvalidLength, m,
                   Format("%s of %d bytes, beyond the Modbus limit", p.name, PduSize(m)));
         } else if ((p.frame && LengthChecked(m.FunctionCode()) &&
@@ -158,11 +142,11 @@ std::vector<Anomaly> AnomaliesOf(const Transaction& t, double slowResponseMs) {
               Format("transaction id %u was waiting already", t.request->transactionId));
     }
     if (t.request && !t.response) {
-        c.Add(AnomalyKind::UnansweredRequest, *t.request, UnansweredReason(t.unanswered));
+        c.Add(AnomalyKind::UnansweredRequest, *t.request, UnansweredDetail(t.unanswered));
     }
-    const std::optional<double> ms = ResponseTimeMs(t);
-    if (ms && *ms > slowResponseMs) {
-        c.Add(AnomalyKind::SlowResponse, *t.response, Format("answered after %.3f ms", *ms));
+    if (responseMs && *responseMs > slowResponseMs) {
+        c.Add(AnomalyKind::SlowResponse, *t.response,
+              Format("answered after %.3f ms", *responseMs));
     }
     c.ForEachMessage([&](const MessageParts& p) {
         if (const std::optional<ClockStep>& step = p.message.clockStep) {

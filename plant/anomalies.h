@@ -3,6 +3,7 @@
 // names its Modbus events where the two overlap.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,5 +37,7 @@ struct Anomaly {
 const char* AnomalyKindName(AnomalyKind kind);
 
 // Every anomaly of the transaction: those of each message, request first, then those of the
-// pairing.
-std::vector<Anomaly> AnomaliesOf(const Transaction& transaction, double slowResponseMs);
+// pairing. `responseMs` is the transaction's response time (ResponseTimeMs), which a
+// `slow_response` must exceed `slowResponseMs` for.
+std::vector<Anomaly> AnomaliesOf(const Transaction& transaction, std::optional<double> responseMs,
+                                 double slowResponseMs);

@@ -35,7 +35,7 @@ bool operator==(const ChangeValue& a, const ChangeValue& b) {
 
 void ChangeLog::Take(const Transaction& t, const Derivation& derived) {
     const bool wrote = derived.write && derived.write->outcome == WriteOutcome::Acknowledged;
-    if (!t.request || (!wrote && (!t.response || derived.points.empty()))) {
+    if (!t.request || (!wrote && (!t.response || derived.PlantPoints().empty()))) {
         return;  // nothing read or written (a response alone: its addresses are unknown)
     }
     Known& known = KnownOf(t);
@@ -51,8 +51,8 @@ void ChangeLog::Take(const Transaction& t, const Derivation& derived) {
         TakeValues(t, known, derived.write->values, PointAccess::Write);
     }
     if (t.response) {
-        TakePoints(t, known, derived.points, derived.values, PointAccess::Read);
-        TakeValues(t, known, derived.values, PointAccess::Read);
+        TakePoints(t, known, derived.PlantPoints(), derived.PlantValues(), PointAccess::Read);
+        TakeValues(t, known, derived.PlantValues(), PointAccess::Read);
     }
 }
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 void DeviceActivity::Take(const Transaction& t, const Derivation& derived) {
-    const CModbusMessage& first = t.request ? *t.request : *t.response;
+    const CModbusMessage& first = t.First();
     const DeviceKey key{t.Server(), first.unit};
     Device& device = devices_[key];
     const int64_t ns = first.SteadyNanoseconds();

@@ -78,7 +78,7 @@ void MapSuggester::Take(const Transaction& t, const std::vector<PointValue>& val
     if (values.empty()) {
         return;
     }
-    TableKey key{t.Server(), t.request ? t.request->unit : t.response->unit, values[0].table};
+    TableKey key{t.Server(), t.First().unit, values[0].table};
     TableSeen* seen = &tables_[key];
     const PointValue* previous = nullptr;
     for (const PointValue& point : values) {

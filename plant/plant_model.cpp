@@ -10,13 +10,8 @@
 
 namespace {
 
-uint8_t UnitOf(const Transaction& t) {
-    return t.request ? t.request->unit : t.response->unit;
-}
-
 int FunctionOf(const Transaction& t) {
-    const CModbusMessage& first = t.request ? *t.request : *t.response;
-    return BaseFunctionCode(first.FunctionCode());
+    return BaseFunctionCode(t.First().FunctionCode());
 }
 
 void SeenAt(DeviceStats& device, bool first, const CaptureTimestamp& time) {
@@ -69,11 +64,11 @@ const char* WriteOutcomeName(WriteOutcome outcome) {
 }
 
 PlantModel::ConnectionUnit& PlantModel::Find(const Transaction& t, bool& firstOfDevice) {
-    const CModbusMessage& message = t.request ? *t.request : *t.response;
+    const CModbusMessage& message = t.First();
     // Which end serves is each transaction's own (a connection whose server stayed unknown
     // carries transactions either way, as every other view shows them): part of the key.
     const uint64_t serverIsHigherEnd = t.Client() < t.Server() ? 1 : 0;
-    const uint64_t slotKey = (message.connectionId << 1 | serverIsHigherEnd) << 8 | UnitOf(t);
+    const uint64_t slotKey = (message.connectionId << 1 | serverIsHigherEnd) << 8 | message.unit;
     // Fibonacci hashing: the top bits of the key times 2^64 / golden ratio pick the slot.
     constexpr int kSlotBits = 12;
     static_assert(kConnectionSlots == size_t{1} << kSlotBits, "a slot per bit pattern");
@@ -84,7 +79,7 @@ PlantModel::ConnectionUnit& PlantModel::Find(const Transaction& t, bool& firstOf
     }
     firstOfDevice = false;
     if (known.device == nullptr) {
-        const DeviceKey key{t.Server(), UnitOf(t)};
+        const DeviceKey key{t.Server(), first.unit};
         auto found = devices_.find(key);
         firstOfDevice = found == devices_.end();
         known.device = firstOfDevice ? &devices_[key] : &found->second;
@@ -94,7 +89,7 @@ PlantModel::ConnectionUnit& PlantModel::Find(const Transaction& t, bool& firstOf
     }
     if (known.client == nullptr && t.request) {
         known.client = &clients_[t.Client().address];
-        const DeviceKey device{t.Server(), UnitOf(t)};
+        const DeviceKey device{t.Server(), first.unit};
         std::set<DeviceKey>& devices = known.client->devices;
         if (devices.size() < kClientsKept || devices.count(device) > 0) {
             devices.insert(device);
@@ -123,7 +118,8 @@ void PlantModel::Take(const Transaction& t, Derivation& derived) {
         SeenAt(device, first && !t.request, t.response->time);
     }
     if (trends_ != nullptr) {
-        trends_->Take(t, *known.trends, derived.responseMs, derived.points, derived.values);
+        trends_->Take(t, *known.trends, derived.responseMs, derived.PlantPoints(),
+                      derived.PlantValues());
     }
     CountMessages(t, known, derived.responseMs);
     CountScans(known, derived.anomalies);
@@ -134,9 +130,9 @@ void PlantModel::Take(const Transaction& t, Derivation& derived) {
     if (trends_ != nullptr && derived.write) {
         trends_->TakeWrite(t, *known.trends, *derived.write);
     }
-    RecordPoints(t, known, derived.points);
+    RecordPoints(t, known, derived.PlantPoints());
     if (detail_ == Detail::Full) {
-        RecordMapped(device, derived.values);
+        RecordMapped(device, derived.PlantValues());
     }
     if (t.responseDetails) {
         // Device identification comes in pieces (more follows): each object as last sent.
@@ -254,7 +250,7 @@ void PlantModel::RecordWrite(const Transaction& t, ConnectionUnit& known, Deriva
             device.written[static_cast<int>(point.table)].Add(point.address, 1);
         }
     }
-    for (const MappedValue& value : derived.values) {
+    for (const MappedValue& value : derived.PlantValues()) {
         if (value.access == PointAccess::Write) {
             write.values.push_back(value);
         }

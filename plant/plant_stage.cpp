@@ -43,7 +43,7 @@ const Derivation& PlantStage::Derive(const Transaction& t) {
         }
     }
     if (needs_.anomalies) {
-        derived_.anomalies = AnomaliesOf(t, slowResponseMs_);
+        derived_.anomalies = AnomaliesOf(t, derived_.responseMs, slowResponseMs_);
         scans_.Take(t, derived_.anomalies);
     }
     if (model_) {
@@ -54,7 +54,7 @@ const Derivation& PlantStage::Derive(const Transaction& t) {
         writeRanges_->Take(t, derived_);
     }
     if (mapDraft_) {
-        mapDraft_->Take(t, derived_.points);
+        mapDraft_->Take(t, derived_.PlantPoints());
     }
     if (activity_) {
         activity_->Take(t, derived_);

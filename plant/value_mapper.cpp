@@ -28,11 +28,12 @@ bool ValueMapper::Applies(const MapEntry& entry, const Transaction& t, uint8_t u
 
 void ValueMapper::Map(const Transaction& t, const std::vector<PointValue>& points,
                       std::vector<MappedValue>& values) {
-    // Runs of one table and access with consecutive addresses.
+    // Runs of one table, access and standing with consecutive addresses.
     size_t start = 0;
     for (size_t i = 1; i <= points.size(); ++i) {
         if (i == points.size() || points[i].table != points[start].table ||
             points[i].access != points[start].access ||
+            points[i].standing != points[start].standing ||
             points[i].address != points[i - 1].address + 1) {
             MapRun(t, points, start, i - 1, values);
             start = i;
@@ -42,13 +43,14 @@ void ValueMapper::Map(const Transaction& t, const std::vector<PointValue>& point
 
 void ValueMapper::MapRun(const Transaction& t, const std::vector<PointValue>& points, size_t first,
                          size_t last, std::vector<MappedValue>& values) {
-    if (points.empty()) {
+    if (points.empty() || points[first].standing == PointStanding::Unaddressed) {
         return;
     }
     const PointValue& head = points[first];
+    const bool counted = TakenByPlant(head.standing);
     const uint32_t low = head.address;
     const uint32_t high = points[last].address;
-    const uint8_t unit = t.request ? t.request->unit : t.response->unit;
+    const uint8_t unit = t.First().unit;
     const std::vector<const MapEntry*>& entries = byTable_[static_cast<int>(head.table)];
     // Entries that may touch the run begin no more than the longest entry before it.
     const uint32_t from = low >= longest_ ? low - longest_ + 1 : 0;
@@ -62,15 +64,17 @@ void ValueMapper::MapRun(const Transaction& t, const std::vector<PointValue>& po
             continue;
         }
         if (entry.address < low || end > high) {
-            ++splitEntries_;
+            splitEntries_ += counted ? 1 : 0;
             continue;
         }
         words_.clear();
         for (uint32_t a = entry.address; a <= end; ++a) {
             words_.push_back(static_cast<uint16_t>(points[first + (a - low)].value));
         }
-        values.push_back({DecodeEntry(entry, words_), head.access});
-        matched_[static_cast<size_t>(&entry - map_->entries.data())] = true;
+        values.push_back({DecodeEntry(entry, words_), head.access, head.standing});
+        if (counted) {
+            matched_[static_cast<size_t>(&entry - map_->entries.data())] = true;
+        }
     }
 }
 

@@ -14,6 +14,7 @@
 struct MappedValue {
     TypedValue value;  // value.entry is the map entry
     PointAccess access = PointAccess::Read;
+    PointStanding standing = PointStanding::Answered;  // that of its points
 };
 
 class ValueMapper {
@@ -21,7 +22,8 @@ public:
     explicit ValueMapper(std::shared_ptr<const RegisterMap> map);
 
     // The mapped values of the transaction's `points` (PointValuesOf) into `values`, written
-    // ones before read ones, each in address order.
+    // ones before read ones, each in address order. Points without an address map to nothing;
+    // only points the plant takes count towards split and unmatched entries.
     void Map(const Transaction& transaction, const std::vector<PointValue>& points,
              std::vector<MappedValue>& values);
     // Entries seen only in part, summed over the transactions.

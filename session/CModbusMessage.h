@@ -10,6 +10,7 @@
 #include "capture/capture_time.h"
 #include "common/byte_view.h"
 #include "modbus/function_table.h"
+#include "session/mbap.h"
 #include "tcp/endpoint.h"
 
 enum class MessageDirection : uint8_t { Unknown, ToServer, ToClient };
@@ -43,6 +44,10 @@ struct CModbusMessage {
     int64_t SteadyNanoseconds() const {
         return steadyNanoseconds ? *steadyNanoseconds : ToNanoseconds(time);
     }
+
+    // Longer than a Modbus ADU may be: its MBAP length above 254, so its RTU frame (unit id, PDU,
+    // CRC) above 256 bytes. Framed all the same, as its length field says.
+    bool OverLong() const { return frame.size() > mbap::kLongestLength + 2; }
 
     // The function code and data: the frame without unit id and CRC.
     ByteView Pdu() const {

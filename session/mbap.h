@@ -23,7 +23,8 @@ struct MbapHeader {
     size_t MessageSize() const { return mbap::kLengthFieldEnd + length; }
 };
 
-// The header at the start of `bytes`; those must hold at least kHeaderSize bytes.
+// The header at the start of `bytes`; a field they end before reads as 0 (a segment of the
+// address pairing may end after the length field).
 MbapHeader ReadMbapHeader(ByteView bytes);
 
 // Protocol id 0 and a length a Modbus PDU can have: what a stream must show to be taken for

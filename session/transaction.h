@@ -36,6 +36,9 @@ struct Transaction {
     std::optional<FunctionDetails> requestDetails;
     std::optional<FunctionDetails> responseDetails;
 
+    // The message that opens the transaction: the request, or a lone response. Its MBAP header
+    // names the transaction and the unit; its record, time and capture are the transaction's first.
+    const CModbusMessage& First() const { return request ? *request : *response; }
     // The message the report shows: the response when there is one (with the request as its
     // poll), else the request.
     const CModbusMessage& Shown() const { return response ? *response : *request; }

@@ -73,12 +73,12 @@ void AppendMapped(std::string& text, const MappedValue* mapped, const PointValue
 
 std::string PointRows(const Transaction& t, const Derivation& derived) {
     std::string rows;
-    const std::vector<PointValue>& values = derived.points;
+    const std::vector<PointValue>& values = derived.PlantPoints();
     if (values.empty()) {
         return rows;
     }
     // Written values count from the request, read ones from the response that carried them.
-    const CModbusMessage& first = t.request ? *t.request : *t.response;
+    const CModbusMessage& first = t.First();
     const std::string ends = "," + t.Client().ToString() + "," + t.Server().ToString() + "," +
                              std::to_string(first.unit) + ",";
     const std::string writePrefix = t.request ? Iso8601Utc(t.request->time) + ends : ends;
@@ -105,7 +105,7 @@ std::string PointRows(const Transaction& t, const Derivation& derived) {
         }
         rows.append(middle, static_cast<size_t>(out - middle));
         rows += suffix;
-        const MappedValue* mapped = EntryOf(derived.values, point);
+        const MappedValue* mapped = EntryOf(derived.PlantValues(), point);
         if (mapped == nullptr) {
             rows += ",,,\r\n";
             continue;

@@ -7,11 +7,11 @@
 #include "modbus/function_details.h"
 #include "modbus/function_table.h"
 #include "session/mbap.h"
+#include "session/unanswered_text.h"
 #include "views/iso8601_time.h"
 #include "views/log_function_names.h"
 #include "views/mapped_values_json.h"
 #include "views/reported_quantile.h"
-#include "views/unanswered_text.h"
 
 namespace {
 

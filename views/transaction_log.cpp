@@ -7,13 +7,11 @@
 #include "modbus/function_table.h"
 #include "modbus/rtu_frame.h"
 #include "plant/point_values.h"
-#include "session/mbap.h"
-#include "session/response_time.h"
+#include "session/unanswered_text.h"
 #include "views/function_details_json.h"
 #include "views/iso8601_time.h"
 #include "views/json_writer.h"
 #include "views/log_function_names.h"
-#include "views/unanswered_text.h"
 
 namespace {
 
@@ -51,8 +49,7 @@ void WriteMessage(JsonWriter& json, const std::optional<CModbusMessage>& adu) {
     json.EndObject();
 }
 
-void WriteResponseTime(JsonWriter& json, const Transaction& transaction) {
-    const std::optional<double> ms = ResponseTimeMs(transaction);
+void WriteResponseTime(JsonWriter& json, const std::optional<double>& ms) {
     if (ms) {
         json.Number(*ms);
     } else {
@@ -79,76 +76,28 @@ void WriteException(JsonWriter& json, const std::optional<CModbusMessage>& respo
 
 // ---- Points
 
-// {"reference":40001,"value":7} in one append: a line may carry a hundred points, and a member
-// at a time cost more than the rest of the line.
-void WritePoint(JsonWriter& json, const char* key, int32_t reference, int32_t value) {
-    json.Value([key, reference, value](std::string& text) {
-        char point[64];
-        char* out = point;
-        *out++ = '{';
-        *out++ = '"';
-        for (const char* c = key; *c != '\0'; ++c) {
-            *out++ = *c;
-        }
-        *out++ = '"';
-        *out++ = ':';
-        out = std::to_chars(out, point + sizeof point, reference).ptr;
-        for (const char c : std::string_view(",\"value\":")) {
-            *out++ = c;
-        }
-        out = std::to_chars(out, point + sizeof point, value).ptr;
-        *out++ = '}';
-        text.append(point, static_cast<size_t>(out - point));
+// {"reference":40001,"value":7} appended as text: a line may carry a hundred points, and a
+// member at a time through the writer cost more than the rest of the line.
+void WritePoint(JsonWriter& json, const PointValue& point) {
+    json.Value([&point](std::string& text) {
+        const std::string_view key = point.standing == PointStanding::Unaddressed
+                                         ? std::string_view("{\"index\":")
+                                         : std::string_view("{\"reference\":");
+        constexpr std::string_view kValue = ",\"value\":";
+        char number[12];  // an int32_t in decimal: a sign and 10 digits
+        text.append(key);
+        text.append(number, std::to_chars(number, number + sizeof number, point.reference).ptr);
+        text.append(kValue);
+        text.append(number, std::to_chars(number, number + sizeof number, point.value).ptr);
+        text += '}';
     });
 }
 
-// The listed points; padding coils and points past the last address are left out, points of a
-// response without its request carry their 1-based index instead of a reference.
-void WriteListedPoints(JsonWriter& json, const FrameFields& fields) {
-    const char* key = fields.addressesKnown ? "reference" : "index";
-    for (const FramePoint& point : fields.points) {
-        if (!point.padding && !point.pastLastAddress) {
-            WritePoint(json, key, point.reference, point.value);
-        }
-    }
-}
-
-// The single write of functions 5 and 6.
-bool WriteSingleWrite(JsonWriter& json, const FrameFields& fields) {
-    if (fields.layout == FrameLayout::SingleCoil) {
-        WritePoint(json, "reference", fields.reference, CoilState(fields.value));
-        return true;
-    }
-    if (fields.layout == FrameLayout::SingleRegister) {
-        WritePoint(json, "reference", fields.reference, fields.value);
-        return true;
-    }
-    return false;
-}
-
-void WriteRequestPoints(JsonWriter& json, const FrameFields& request) {
-    if (!WriteSingleWrite(json, request) && request.layout != FrameLayout::ReadRequest) {
-        WriteListedPoints(json, request);  // 15, 16 and the write part of 23
-    }
-}
-
-// Read values; the echo of a single write only when the request was not analysed.
-void WriteResponsePoints(JsonWriter& json, const FrameFields& response, bool requestAnalysed) {
-    if (response.layout == FrameLayout::StatusBits || response.layout == FrameLayout::Registers) {
-        WriteListedPoints(json, response);
-    } else if (!requestAnalysed) {
-        WriteSingleWrite(json, response);
-    }
-}
-
-void WritePoints(JsonWriter& json, const Transaction& t) {
+// The stage's points: without the request's addresses, each by its 1-based index.
+void WritePoints(JsonWriter& json, const std::vector<PointValue>& points) {
     json.BeginArray();
-    const bool requestAnalysed = t.requestFrame && t.requestFrame->poll.has_value();
-    if (requestAnalysed) {
-        WriteRequestPoints(json, *t.requestFrame->poll);
-    }
-    if (t.responseFrame && t.responseFrame->response) {
-        WriteResponsePoints(json, *t.responseFrame->response, requestAnalysed);
+    for (const PointValue& point : points) {
+        WritePoint(json, point);
     }
     json.EndArray();
 }
@@ -188,12 +137,10 @@ void WriteNamedFinding(JsonWriter& json, const char* message, const char* name) 
     json.EndObject();
 }
 
-// The named findings of one message: longer than a Modbus ADU may be (its MBAP length above
-// 254, so its RTU frame above 256 bytes).
+// The named findings of one message: longer than a Modbus ADU may be.
 void WriteMessageFindings(JsonWriter& json, const char* name,
                           const std::optional<CModbusMessage>& m) {
-    constexpr size_t kLongestRtuFrame = mbap::kLongestLength + 2;
-    if (m && m->frame.size() > kLongestRtuFrame) {
+    if (m && m->OverLong()) {
         WriteNamedFinding(json, name, "over_long_message");
     }
 }
@@ -214,8 +161,7 @@ void WriteAllFindings(JsonWriter& json, const Transaction& transaction) {
 
 std::string TransactionLogLine(const Transaction& transaction, const Derivation& derived,
                                MappedValuesText* valuesText) {
-    const CModbusMessage& first =
-        transaction.request ? *transaction.request : *transaction.response;
+    const CModbusMessage& first = transaction.First();
     // Written as text, member by member: a line is about 700 bytes, and building it as a JSON
     // document first cost several times the rest of the run.
     std::string text;
@@ -232,12 +178,12 @@ std::string TransactionLogLine(const Transaction& transaction, const Derivation&
     line.Key("server").String(transaction.Server().ToString());
     WriteMessage(line.Key("request"), transaction.request);
     WriteMessage(line.Key("response"), transaction.response);
-    WriteResponseTime(line.Key("response_time_ms"), transaction);
+    WriteResponseTime(line.Key("response_time_ms"), derived.responseMs);
     WriteException(line.Key("exception"), transaction.response);
     line.Key("unanswered").TextOrNull(UnansweredText(transaction.unanswered));
     line.Key("unit_mismatch").Bool(transaction.unitMismatch);
     line.Key("function_mismatch").Bool(transaction.functionMismatch);
-    WritePoints(line.Key("points"), transaction);
+    WritePoints(line.Key("points"), derived.points);
     WriteFunctionDetails(line.Key("details"), transaction);
     WriteAllFindings(line.Key("findings"), transaction);
     MappedValuesText once;

@@ -9,9 +9,9 @@
 #include "views/mapped_values_text.h"
 
 // One JSON object and its line end, "\r\n" as every file the tool writes: the transaction with
-// the typed values and anomalies derived of it. `valuesText` (may be null) writes the values.
-std::string TransactionLogLine(const Transaction& transaction,
-                               const Derivation& derived = Derivation(),
+// what the plant stage derived of it (response time, points, typed values, anomalies).
+// `valuesText` (may be null) writes the values.
+std::string TransactionLogLine(const Transaction& transaction, const Derivation& derived,
                                MappedValuesText* valuesText = nullptr);
 
 class TransactionLog : public TransactionSink {
@@ -19,10 +19,10 @@ public:
     // A log, like tshark's -w file, is written anew by every run.
     explicit TransactionLog(std::string path) : file_(std::move(path), true) {}
 
-    // Anomalies and typed values.
+    // Anomalies, points, and their typed values with a map.
     PlantNeeds Needs() const override {
         PlantNeeds needs;
-        needs.anomalies = needs.typedValues = true;
+        needs.anomalies = needs.points = needs.typedValues = true;
         return needs;
     }
     bool Take(const Transaction& transaction, const Derivation& derived) override;

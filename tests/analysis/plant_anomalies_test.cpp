@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "plant/anomalies.h"
+#include "session/response_time.h"
 #include "session/transaction.h"
 #include "tests/analysis/plant_run.h"
 
@@ -259,7 +260,7 @@ TEST(AnomaliesOf, ProtocolIdOtherThanZero) {
             t.response = message(responseId, {0x01, 0x03, 0x02, 0x00, 0x07});
             DecodeFrames(t);
             std::vector<const CModbusMessage*> concerned;
-            for (const Anomaly& anomaly : AnomaliesOf(t, 1000)) {
+            for (const Anomaly& anomaly : AnomaliesOf(t, ResponseTimeMs(t), 1000)) {
                 EXPECT_EQ(anomaly.kind, AnomalyKind::InvalidProtocolId);
                 EXPECT_STREQ(AnomalyKindName(anomaly.kind), "invalid_protocol_id");
                 concerned.push_back(anomaly.message);

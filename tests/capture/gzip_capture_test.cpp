@@ -4,16 +4,21 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
+
+#include "capture/gzip_byte_stream.h"
 #include "tests/capture/capture_test_helpers.h"
 #include "tests/support/capture_builder.h"
+#include "tests/support/memory_byte_stream.h"
 #include "tests/support/test_environment.h"
 
 namespace {
 
-// `bytes` as one gzip member, made here with zlib as gzip(1) would make it.
-Bytes Gzip(const Bytes& bytes) {
+// `bytes` as one gzip member, made here with zlib as gzip(1) would make it; level 0 stores
+// the bytes as they are, so that damage to them goes unseen until the trailer's check.
+Bytes Gzip(const Bytes& bytes, int level = 6) {
     z_stream stream{};
-    EXPECT_EQ(deflateInit2(&stream, 6, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY), Z_OK);
+    EXPECT_EQ(deflateInit2(&stream, level, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY), Z_OK);
     Bytes out(deflateBound(&stream, bytes.size()) + 32);
     stream.next_in = const_cast<uint8_t*>(bytes.data());
     stream.avail_in = static_cast<uInt>(bytes.size());
@@ -122,6 +127,70 @@ TEST(GzipCapture, DamagedCompressedDataIsAReadErrorThatSaysSo) {
     EXPECT_FALSE(
         OpenCaptureStream(std::make_unique<MemoryByteStream>(early, MemoryStreamOptions()), error));
     EXPECT_NE(error.message.find("the gzip data is damaged"), std::string::npos) << error.message;
+}
+
+// Damaged compressed data may inflate to garbage well before zlib finds the damage (stored
+// blocks have no check but the trailer's): the garbage reads as a record no capture can hold,
+// yet what is wrong is the compressed data, and the run says so.
+TEST(GzipCapture, GarbageInflatedFromDamagedDataIsNamedAsTheDamage) {
+    const Bytes plain = LargeCapture();
+    Bytes gz = Gzip(plain, 0);
+    // The fifth record's captured length, far past what is read when the capture is opened.
+    const size_t fifthLength = 24 + 4 * (16 + 200000) + 8;
+    // Found in the stored bytes by the end of the fourth record's data and the fifth's header
+    // up to its length (every record has the same time stamp).
+    const Bytes pattern(plain.begin() + fifthLength - 16, plain.begin() + fifthLength + 4);
+    const auto at = std::search(gz.begin(), gz.end(), pattern.begin(), pattern.end());
+    ASSERT_NE(at, gz.end());
+    *(at + 16 + 3) ^= 0x40;  // the length's high byte: 1 GiB more than the record holds
+    auto source = OpenBytes(gz);
+    ASSERT_TRUE(source);
+    const ReadResult read = ReadAll(*source);
+    EXPECT_EQ(read.records.size(), 4u);
+    EXPECT_EQ(read.last, CaptureOutcome::ReadError);
+    EXPECT_NE(source->Failure().message.find("the gzip data is damaged (incorrect data check)"),
+              std::string::npos)
+        << source->Failure().message;
+    EXPECT_EQ(source->Failure().recordNumber, 5u);
+
+    // The same length in a plain capture is a damaged record, as it always was.
+    Bytes damagedPlain = plain;
+    damagedPlain[fifthLength + 3] ^= 0x40;
+    auto plainSource = OpenBytes(damagedPlain);
+    ASSERT_TRUE(plainSource);
+    EXPECT_EQ(ReadAll(*plainSource).last, CaptureOutcome::Damaged);
+}
+
+// The address pairing reads its capture twice: a rewind part-way through a compressed stream
+// starts it over, and the bytes read again are the capture's own.
+TEST(GzipCapture, RewindPartWayReadsTheSameBytesAgain) {
+    const Bytes plain = LargeCapture();
+    const Bytes half(plain.begin(), plain.begin() + plain.size() / 2);
+    const Bytes rest(plain.begin() + plain.size() / 2, plain.end());
+    Bytes twoMembers = Gzip(half);
+    const Bytes second = Gzip(rest);
+    twoMembers.insert(twoMembers.end(), second.begin(), second.end());
+    for (const Bytes& gz : {Gzip(plain), twoMembers}) {
+        // Stopped within the first block, within the first member, within the second.
+        for (size_t stop : {size_t{1000}, plain.size() / 3, plain.size() * 3 / 4}) {
+            GzipByteStream stream(std::make_unique<MemoryByteStream>(gz, MemoryStreamOptions()));
+            Bytes read(plain.size() + 1);
+            size_t got = 0;
+            while (got < stop) {
+                const size_t n = stream.Read(read.data() + got, stop - got);
+                ASSERT_GT(n, 0u);
+                got += n;
+            }
+            ASSERT_TRUE(stream.Rewind());
+            got = 0;
+            while (const size_t n = stream.Read(read.data() + got, read.size() - got)) {
+                got += n;
+            }
+            read.resize(got);
+            EXPECT_TRUE(read == plain) << "stopped at " << stop << ", read again " << got;
+            EXPECT_EQ(stream.Error(), "");
+        }
+    }
 }
 
 TEST(GzipCapture, DamageAnywhereEndsTheCaptureEarlyAndNeverHangs) {

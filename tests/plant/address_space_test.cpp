@@ -8,7 +8,9 @@
 #include "modbus/rtu_frame.h"
 #include "plant/address_ranges.h"
 #include "plant/anomalies.h"
+#include "plant/derivation.h"
 #include "plant/point_values.h"
+#include "session/response_time.h"
 
 namespace {
 
@@ -31,7 +33,7 @@ Transaction Pair(const Bytes& request, const Bytes& response) {
 }
 
 bool HasAnomaly(const Transaction& t, const std::string& kind) {
-    for (const Anomaly& anomaly : AnomaliesOf(t, 1000)) {
+    for (const Anomaly& anomaly : AnomaliesOf(t, ResponseTimeMs(t), 1000)) {
         if (AnomalyKindName(anomaly.kind) == kind) {
             return true;
         }
@@ -111,4 +113,39 @@ TEST(AddressSpace, ScatteredRangesAreKeptUpToTheirBoundAndTheRestCounted) {
     ranges.Add(4 * bound + 100, 1);  // apart again, and there is room for one
     EXPECT_EQ(ranges.Ranges().size(), AddressRanges::kRangesKept);
     EXPECT_EQ(ranges.NotKept(), 3u);
+}
+
+// What the device did with a write decides whether the plant takes its points; every point is
+// listed all the same. A response without its request numbers its points instead.
+TEST(PointStanding, TheAnswerDecidesWhatThePlantTakes) {
+    const Bytes write = {0x06, 0x00, 0x05, 0x00, 0x2A};  // register 40006 := 42
+    Derivation refused;
+    PointValuesOf(Pair(write, {0x86, 0x02}), refused.points);
+    ASSERT_EQ(refused.points.size(), 1u);
+    EXPECT_EQ(refused.points[0].reference, 40006);
+    EXPECT_EQ(refused.points[0].standing, PointStanding::Refused);
+    EXPECT_TRUE(refused.PlantPoints().empty());
+
+    Transaction lone;
+    lone.request = Message(write);
+    DecodeFrames(lone);
+    Derivation unanswered;
+    PointValuesOf(lone, unanswered.points);
+    ASSERT_EQ(unanswered.PlantPoints().size(), 1u);  // it may have been written
+    EXPECT_EQ(unanswered.points[0].standing, PointStanding::Unanswered);
+
+    Derivation acknowledged;
+    PointValuesOf(Pair(write, write), acknowledged.points);
+    ASSERT_EQ(acknowledged.PlantPoints().size(), 1u);
+    EXPECT_EQ(acknowledged.points[0].standing, PointStanding::Answered);
+
+    Transaction unasked;
+    unasked.response = Message({0x03, 0x04, 0x00, 0x07, 0x00, 0x08});
+    DecodeFrames(unasked);
+    Derivation read;
+    PointValuesOf(unasked, read.points);
+    ASSERT_EQ(read.points.size(), 2u);
+    EXPECT_EQ(read.points[1].reference, 2);  // the second register, address unknown
+    EXPECT_EQ(read.points[1].standing, PointStanding::Unaddressed);
+    EXPECT_TRUE(read.PlantPoints().empty());
 }

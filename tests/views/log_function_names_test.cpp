@@ -38,7 +38,8 @@ std::string LoggedName(const std::vector<uint8_t>& requestPdu) {
     transaction.request = request;
     transaction.request->number = 1;
     DecodeFrames(transaction);
-    const nlohmann::json line = nlohmann::json::parse(TransactionLogLine(transaction));
+    const nlohmann::json line =
+        nlohmann::json::parse(TransactionLogLine(transaction, Derivation()));
     return line["function_name"].get<std::string>();
 }
 

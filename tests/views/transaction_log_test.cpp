@@ -9,8 +9,9 @@
 #include <nlohmann/json.hpp>
 
 #include "modbus/rtu_frame.h"
-#include "plant/anomalies.h"
+#include "plant/plant_stage.h"
 #include "views/mapped_values_json.h"
+#include "views/points_file.h"
 
 namespace {
 
@@ -76,13 +77,21 @@ Transaction MakePair(Endpoint client, Endpoint server, std::optional<CModbusMess
     return t;
 }
 
+// The line of the transaction as a run writes it: through the plant stage, with `map` if any.
+std::string Logged(const Transaction& t, std::shared_ptr<const RegisterMap> map = nullptr) {
+    PlantNeeds needs;
+    needs.points = needs.anomalies = true;
+    PlantStage stage(needs, 1000, std::move(map));
+    return TransactionLogLine(t, stage.Derive(t));
+}
+
 TEST(TransactionLog, ReadHoldingRegistersPair) {
     const Transaction pair = MakePair(
         V4(10, 50000), V4(20, 502),
         Message(7, 1, {0x03, 0x00, 0x6B, 0x00, 0x02}, 4, Micros(k20261207T135016, 123456)),
         Message(7, 1, {0x03, 0x04, 0x00, 0x2A, 0x01, 0x00}, 6, Micros(k20261207T135016, 135956), 2),
         2);
-    ExpectLine(TransactionLogLine(pair),
+    ExpectLine(Logged(pair),
                R"({"report_frame":2,"transaction_id":7,"unit":1,"function":3,)"
                R"("function_name":"Read Holding Registers","client":"192.168.0.10:50000",)"
                R"("server":"192.168.0.20:502",)"
@@ -97,7 +106,7 @@ TEST(TransactionLog, ReadHoldingRegistersPair) {
 }
 
 nlohmann::json Parsed(const Transaction& pair) {
-    return nlohmann::json::parse(TransactionLogLine(pair));
+    return nlohmann::json::parse(Logged(pair));
 }
 
 TEST(TransactionLog, LoneRequestTimedOutWithWritesAndAWarning) {
@@ -154,9 +163,7 @@ TEST(TransactionLog, ExceptionCodeZeroIsStillACode) {
         MakePair(V4(10, 50000), V4(20, 502),
                  Message(1, 1, {0x03, 0x00, 0x00, 0x00, 0x01}, 2, Micros(100, 0)),
                  Message(1, 1, {0x83, 0x00}, 3, Micros(100, 1000)));
-    Derivation derived;
-    derived.anomalies = AnomaliesOf(pair, 1000);
-    const nlohmann::json line = nlohmann::json::parse(TransactionLogLine(pair, derived));
+    const nlohmann::json line = Parsed(pair);
     EXPECT_EQ(line["exception"], nlohmann::json::parse(R"({"code":0,"name":"Unknown"})"));
     ASSERT_EQ(line["anomalies"].size(), 1u);
     EXPECT_EQ(line["anomalies"][0]["kind"], "invalid_exception_code");
@@ -170,9 +177,7 @@ TEST(TransactionLog, AnomaliesNameTheirMessage) {
         MakePair(V4(10, 50000), V4(20, 502),
                  Message(7, 1, {0x03, 0x00, 0x00, 0x00, 0x01}, 2, Micros(100, 0)), std::nullopt);
     lone.unanswered = Unanswered::CaptureEnded;
-    Derivation derived;
-    derived.anomalies = AnomaliesOf(lone, 1000);
-    nlohmann::json line = nlohmann::json::parse(TransactionLogLine(lone, derived));
+    nlohmann::json line = Parsed(lone);
     ASSERT_EQ(line["anomalies"].size(), 1u);
     EXPECT_EQ(line["anomalies"][0]["kind"], "unanswered_request");
     EXPECT_EQ(line["anomalies"][0]["message"], "request");
@@ -180,8 +185,7 @@ TEST(TransactionLog, AnomaliesNameTheirMessage) {
     const Transaction unasked =
         MakePair(V4(10, 50000), V4(20, 502), std::nullopt,
                  Message(8, 1, {0x03, 0x02, 0x00, 0x07}, 3, Micros(100, 0)));
-    derived.anomalies = AnomaliesOf(unasked, 1000);
-    line = nlohmann::json::parse(TransactionLogLine(unasked, derived));
+    line = Parsed(unasked);
     ASSERT_EQ(line["anomalies"].size(), 1u);
     EXPECT_EQ(line["anomalies"][0]["kind"], "unsolicited_response");
     EXPECT_EQ(line["anomalies"][0]["message"], "response");
@@ -266,6 +270,36 @@ TEST(TransactionLog, FifoAndDiagnosticsDetails) {
     EXPECT_EQ(Parsed(diagnostics)["details"], nlohmann::json::parse(R"({"request":null,
         "response":{"sub_function":11,"sub_function_name":"Return Bus Message Count",
                     "data":[42],"malformed":false}})"));
+}
+
+// A write the server refuses wrote nothing, yet the log shows what it asked for: its points and
+// the typed values a map makes of them. The points file, a record of what the devices hold,
+// has no row for it.
+TEST(TransactionLog, RefusedWriteListsItsPointsAndTypedValues) {
+    auto map = std::make_shared<RegisterMap>();
+    MapEntry flow;
+    flow.name = "flow";
+    flow.type = MapDataType::Uint32;
+    flow.count = 2;  // 40001 and 40002, high word first
+    map->entries.push_back(flow);
+    const Transaction refused =
+        MakePair(V4(10, 50000), V4(20, 502),
+                 Message(4, 1, {0x10, 0x00, 0x00, 0x00, 0x02, 0x04, 0x12, 0x34, 0x56, 0x78}, 1,
+                         Micros(0, 0)),
+                 Message(4, 1, {0x90, 0x02}, 2, Micros(0, 10)));
+    const nlohmann::json line = nlohmann::json::parse(Logged(refused, map));
+    EXPECT_EQ(line["points"],
+              nlohmann::json::parse(
+                  R"([{"reference":40001,"value":4660},{"reference":40002,"value":22136}])"));
+    ASSERT_EQ(line["values"].size(), 1u);
+    EXPECT_EQ(line["values"][0]["name"], "flow");
+    EXPECT_EQ(line["values"][0]["value"], 0x12345678);
+    EXPECT_EQ(line["values"][0]["access"], "write");
+
+    PlantNeeds needs;
+    needs.points = true;
+    PlantStage stage(needs, 1000, map);
+    EXPECT_EQ(PointRows(refused, stage.Derive(refused)), "");
 }
 
 TEST(TransactionLog, TimesTooFarApartGiveNoResponseTime) {
