@@ -64,11 +64,11 @@ const char* WriteOutcomeName(WriteOutcome outcome) {
 }
 
 PlantModel::ConnectionUnit& PlantModel::Find(const Transaction& t, bool& firstOfDevice) {
-    const CModbusMessage& message = t.First();
+    const CModbusMessage& first = t.First();
     // Which end serves is each transaction's own (a connection whose server stayed unknown
     // carries transactions either way, as every other view shows them): part of the key.
     const uint64_t serverIsHigherEnd = t.Client() < t.Server() ? 1 : 0;
-    const uint64_t slotKey = (message.connectionId << 1 | serverIsHigherEnd) << 8 | message.unit;
+    const uint64_t slotKey = (first.connectionId << 1 | serverIsHigherEnd) << 8 | first.unit;
     // Fibonacci hashing: the top bits of the key times 2^64 / golden ratio pick the slot.
     constexpr int kSlotBits = 12;
     static_assert(kConnectionSlots == size_t{1} << kSlotBits, "a slot per bit pattern");
