@@ -1,5 +1,6 @@
 #include "analysis/capture_pass.h"
 
+#include "capture/capture_time.h"
 #include "common/logging.h"
 
 bool PassContext::Deliver(const Transaction& transaction) {
@@ -70,10 +71,30 @@ bool PassContext::NextRecord(CaptureRecord& record, CaptureOutcome& outcome, Pas
         return false;
     }
     ++counts.recordsRead;
-    if (!counts.firstRecordTime) {
-        counts.firstRecordTime = record.time;
+    if (!FitsNanoseconds(record.time) && !timeRangeTold) {
+        timeRangeTold = true;
+        host.Warn(
+            Format("record %llu is stamped past 2262-04-11 or before 1677-09-21, beyond the "
+                   "nanoseconds the run keeps time in: its times are printed as captured and "
+                   "response times taken from them, but time-outs, clock steps and the "
+                   "charts see every such time as that end of the range",
+                   static_cast<unsigned long long>(record.number)));
     }
-    counts.lastRecordTime = record.time;
+    recordClock.Advance(record.number, record.time);
+    const int64_t steady = recordClock.SteadyOf(record.number, record.time);
+    int64_t offset = 0;
+    const CaptureTimestamp shown =
+        __builtin_sub_overflow(steady, ToNanoseconds(record.time), &offset)
+            ? record.time
+            : ShiftedTimestamp(record.time, offset);
+    if (!counts.firstRecordTime || steady < counts.firstSteadyNs) {
+        counts.firstRecordTime = shown;
+        counts.firstSteadyNs = steady;
+    }
+    if (!counts.lastRecordTime || steady >= counts.lastSteadyNs) {
+        counts.lastRecordTime = shown;
+        counts.lastSteadyNs = steady;
+    }
     return true;
 }
 

@@ -14,6 +14,7 @@
 #include "plant/plant_stage.h"
 #include "plant/transaction_sink.h"
 #include "session/passed_over.h"
+#include "session/steady_capture_clock.h"
 
 struct PassCounts {
     int32_t recordsRead = 0;
@@ -21,8 +22,12 @@ struct PassCounts {
     int32_t ignored = 0;
     uint64_t connections = 0;  // Modbus/TCP connections
     PassedOverConnections passedOver;
+    // The earliest and the latest record on the steady capture clock, their times on it: a step
+    // of the capture's clock puts neither out of order.
     std::optional<CaptureTimestamp> firstRecordTime;
     std::optional<CaptureTimestamp> lastRecordTime;
+    int64_t firstSteadyNs = 0;
+    int64_t lastSteadyNs = 0;
 };
 
 enum class PassEnd {
@@ -48,6 +53,8 @@ struct PassContext {
     std::vector<std::string> files = {};  // the capture files, for the views that name them
     Clock::time_point started = Clock::now();
     Clock::time_point nextRefresh = started + kRefreshInterval;
+    SteadyCaptureClock recordClock = {};  // as the session keeps it, for the records' times
+    bool timeRangeTold = false;           // a record's time beyond the nanoseconds was warned of
 
     // What the run knows of the capture so far.
     CaptureFacts Facts() const;

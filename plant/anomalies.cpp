@@ -149,12 +149,12 @@ std::vector<Anomaly> AnomaliesOf(const Transaction& t, std::optional<double> res
               Format("answered after %.3f ms", *responseMs));
     }
     c.ForEachMessage([&](const MessageParts& p) {
-        if (const std::optional<ClockStep>& step = p.message.clockStep) {
+        for (const ClockStep& step : p.message.clockSteps) {
             c.Add(AnomalyKind::ClockStep, p.message,
                   Format("the capture clock stepped %s %.3f s at record %llu",
-                         step->nanoseconds < 0 ? "back" : "forward",
-                         std::fabs(static_cast<double>(step->nanoseconds)) / 1e9,
-                         static_cast<unsigned long long>(step->record)));
+                         step.nanoseconds < 0 ? "back" : "forward",
+                         std::fabs(static_cast<double>(step.nanoseconds)) / 1e9,
+                         static_cast<unsigned long long>(step.record)));
         }
     });
     return std::move(c.found);

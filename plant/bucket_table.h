@@ -48,14 +48,29 @@ public:
             __builtin_prefetch(row + series, 1);  // GCC and Clang, the compilers we build with
         }
     }
-    // One series: kBuckets buckets at the shared width.
-    std::vector<Bucket> Column(const TimeBuckets& buckets, size_t series) {
-        CatchUp(buckets);
+    // One series: kBuckets buckets at the shared width. Rows not merged to it yet (a table not
+    // settled) are merged in the copy, the table left as it is.
+    std::vector<Bucket> Column(const TimeBuckets& buckets, size_t series) const {
         std::vector<Bucket> column(TimeBuckets::kBuckets);
         for (size_t row = 0; row < TimeBuckets::kBuckets; ++row) {
             column[row] = cells_[row * width_ + series];
         }
+        constexpr size_t kHalf = TimeBuckets::kBuckets / 2;
+        for (int doublings = doublings_; doublings < buckets.Doublings(); ++doublings) {
+            for (size_t row = 0; row < kHalf; ++row) {
+                Bucket pair = column[2 * row];
+                pair.Merge(column[2 * row + 1]);
+                column[row] = pair;
+            }
+            std::fill(column.begin() + static_cast<std::ptrdiff_t>(kHalf), column.end(), Bucket());
+        }
         return column;
+    }
+    // Brings every row to the shared width, as the plant stage does before the views read.
+    void Settle(const TimeBuckets& buckets) {
+        if (doublings_ != buckets.Doublings()) {
+            CatchUp(buckets);
+        }
     }
 
 private:

@@ -14,14 +14,15 @@ int FunctionOf(const Transaction& t) {
     return BaseFunctionCode(t.First().FunctionCode());
 }
 
-void SeenAt(DeviceStats& device, bool first, const CaptureTimestamp& time) {
-    const int64_t ns = ToNanoseconds(time);
+// On the steady capture clock: a step of the capture's clock moves neither end back.
+void SeenAt(DeviceStats& device, bool first, const CModbusMessage& message) {
+    const int64_t ns = message.SteadyNanoseconds();
     if (first || ns < device.firstSeenNs) {
-        device.firstSeen = time;
+        device.firstSeen = message.SteadyTime();
         device.firstSeenNs = ns;
     }
     if (first || ns > device.lastSeenNs) {
-        device.lastSeen = time;
+        device.lastSeen = message.SteadyTime();
         device.lastSeenNs = ns;
     }
 }
@@ -112,10 +113,10 @@ void PlantModel::Take(const Transaction& t, Derivation& derived) {
     ConnectionUnit& known = Find(t, first);
     DeviceStats& device = *known.device;
     if (t.request) {
-        SeenAt(device, first, t.request->time);
+        SeenAt(device, first, *t.request);
     }
     if (t.response) {
-        SeenAt(device, first && !t.request, t.response->time);
+        SeenAt(device, first && !t.request, *t.response);
     }
     if (trends_ != nullptr) {
         trends_->Take(t, *known.trends, derived.responseMs, derived.PlantPoints(),
@@ -211,6 +212,7 @@ void PlantModel::RecordPoll(const Transaction& t, ConnectionUnit& known) {
     }
     ++stats.polls;
     stats.lastNanoseconds = now;
+    stats.cycles.Take(now);
 }
 
 void PlantModel::RecordWrite(const Transaction& t, ConnectionUnit& known, Derivation& derived) {

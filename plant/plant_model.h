@@ -18,6 +18,7 @@
 #include "plant/address_ranges.h"
 #include "plant/derivation.h"
 #include "plant/point_values.h"
+#include "plant/poll_timing.h"
 #include "plant/quantile_sketch.h"
 #include "plant/value_mapper.h"
 #include "plant/write_record.h"
@@ -56,7 +57,8 @@ constexpr size_t kClientsKept = 256;        // clients named per device, devices
 struct PollStats {
     uint64_t polls = 0;
     int64_t lastNanoseconds = 0;
-    QuantileSketch intervalsMs{kExactIntervals};
+    QuantileSketch intervalsMs{kExactIntervals};  // between any two polls
+    PollCycles cycles;                            // between bursts: the period
 };
 
 struct IdentificationObject {
@@ -97,6 +99,8 @@ struct MappedStats {
 
 struct DeviceStats {
     std::set<IpAddress> clients;
+    // On the steady capture clock (CModbusMessage::SteadyTime), so that the first is never after
+    // the last.
     CaptureTimestamp firstSeen;
     CaptureTimestamp lastSeen;
     int64_t firstSeenNs = 0;  // the same in nanoseconds, to compare without converting

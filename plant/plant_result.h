@@ -14,7 +14,7 @@ class WriteRanges;
 struct PlantResult {
     const CaptureFacts& facts;
     const PlantModel* model = nullptr;         // when a view needs one
-    PlantTrends* trends = nullptr;             // when a view draws charts
+    const PlantTrends* trends = nullptr;       // when a view draws charts
     const ValueMapper* mapper = nullptr;       // with a register map
     const ChangeLog* changes = nullptr;        // when a view shows what changed
     const WriteRanges* writeRanges = nullptr;  // and who wrote where

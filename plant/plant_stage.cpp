@@ -1,5 +1,6 @@
 #include "plant/plant_stage.h"
 
+#include "plant/poll_timing.h"
 #include "session/response_time.h"
 
 PlantStage::PlantStage(PlantNeeds needs, double slowResponseMs,
@@ -62,7 +63,15 @@ const Derivation& PlantStage::Derive(const Transaction& t) {
     return derived_;
 }
 
-PlantResult PlantStage::Result(const CaptureFacts& facts) const {
+PlantResult PlantStage::Result(const CaptureFacts& facts) {
+    if (trends_) {
+        const auto& devices = model_->Devices();
+        trends_->Settle([&devices](const DeviceKey& key) {
+            const auto found = devices.find(key);
+            return found != devices.end() ? DevicePollPeriodMs(found->second)
+                                          : std::optional<double>();
+        });
+    }
     return PlantResult{facts,          model_.get(),       trends_.get(),   mapper_.get(),
                        changes_.get(), writeRanges_.get(), mapDraft_.get(), activity_.get()};
 }

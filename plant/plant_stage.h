@@ -26,8 +26,10 @@ public:
 
     // What the transaction gives the views; valid until the next call.
     const Derivation& Derive(const Transaction& transaction);
-    // What the run found, for the views' Close.
-    PlantResult Result(const CaptureFacts& facts) const;
+    // What the run found, for the views' Refresh and Close: the charts' series settled first
+    // (brought to the shared bucket width, each device's poll period found), so that the views
+    // only read.
+    PlantResult Result(const CaptureFacts& facts);
 
 private:
     PlantNeeds needs_;

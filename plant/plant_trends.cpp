@@ -61,14 +61,16 @@ size_t KindOf(PointId id) {
 void PlantTrends::Take(const Transaction& t, DeviceTrends& device, std::optional<double> responseMs,
                        const std::vector<PointValue>& points,
                        const std::vector<MappedValue>& values) {
-    int64_t requestNs = t.request ? ToNanoseconds(t.request->time) : 0;
+    int64_t requestNs = t.request ? t.request->SteadyNanoseconds() : 0;
     if (t.request) {
+        NoteClockSteps(*t.request);
         ++device.messages.Row(buckets_, buckets_.Place(requestNs))[DeviceTrends::kRequests].n;
     }
     if (!t.response) {
         return;  // nothing read, and what it wrote may not be there
     }
-    const int64_t responseNs = ToNanoseconds(t.response->time);
+    NoteClockSteps(*t.response);
+    const int64_t responseNs = t.response->SteadyNanoseconds();
     const size_t responseBucket = buckets_.Place(responseNs);
     device.values.Prefetch(responseBucket);
     if (t.response->IsException()) {
@@ -164,7 +166,7 @@ void PlantTrends::TakeWrite(const Transaction& t, DeviceTrends& device, const Wr
         return;
     }
     WriteCell cell;
-    cell.ns = ToNanoseconds(t.request->time);
+    cell.ns = t.request->SteadyNanoseconds();
     cell.count = 1;
     cell.writer = static_cast<uint16_t>(known - device.writers.begin());
     if (known == device.writers.end()) {
@@ -193,6 +195,16 @@ void PlantTrends::Mark(DeviceTrends& device, PointId id, const WriteCell& cell, 
         device.writtenPoints.push_back(id);
     }
     device.writes.Row(buckets_, bucket)[series].Merge(cell);
+}
+
+void PlantTrends::NoteClockSteps(const CModbusMessage& message) {
+    for (const ClockStep& step : message.clockSteps) {
+        if (clockSteps_.size() < kStepMarks) {
+            clockSteps_.push_back({message.SteadyNanoseconds(), step.nanoseconds});
+        } else {
+            ++clockStepsNotMarked_;
+        }
+    }
 }
 
 int PointReference(uint32_t key) {

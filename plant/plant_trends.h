@@ -101,6 +101,14 @@ struct DeviceTrends {
     BucketTable<WriteCell> writes;
     std::vector<PointId> writtenPoints;
     std::vector<IpAddress> writers;
+    // How often the device is polled (plant/poll_timing.h), set when the trends are settled.
+    std::optional<double> pollPeriodMs;
+};
+
+// A step of the capture's clock, where the charts' time (the steady capture clock) took it out.
+struct ClockStepMark {
+    int64_t ns = 0;    // on the steady clock: the first message after the step
+    int64_t step = 0;  // how far the capture's clock stepped: below 0 back
 };
 
 class PlantTrends {
@@ -114,6 +122,8 @@ public:
     static constexpr size_t kWatchedPoints = 8192;
     // A point's watch index when its device had no room left.
     static constexpr uint32_t kNotWatched = UINT32_MAX;
+    // Clock steps marked on the charts; later ones are counted.
+    static constexpr size_t kStepMarks = 32;
 
     // `mapped`: a register map gives the values to follow, not the registers.
     explicit PlantTrends(bool mapped) : mapped_(mapped) {}
@@ -128,8 +138,23 @@ public:
     // Marks the write on the points it wrote.
     void TakeWrite(const Transaction& t, DeviceTrends& device, const WriteRecord& write);
 
-    TimeBuckets& Buckets() { return buckets_; }
-    std::map<DeviceKey, DeviceTrends>& Devices() { return devices_; }
+    // Brings every series up to the shared bucket width and gives each device its poll period
+    // (`periodOf`), before the views read.
+    template <class PeriodOf>
+    void Settle(PeriodOf periodOf) {
+        for (auto& entry : devices_) {
+            DeviceTrends& device = entry.second;
+            device.messages.Settle(buckets_);
+            device.values.Settle(buckets_);
+            device.writes.Settle(buckets_);
+            device.pollPeriodMs = periodOf(entry.first);
+        }
+    }
+
+    const TimeBuckets& Buckets() const { return buckets_; }
+    const std::map<DeviceKey, DeviceTrends>& Devices() const { return devices_; }
+    const std::vector<ClockStepMark>& ClockSteps() const { return clockSteps_; }
+    uint64_t ClockStepsNotMarked() const { return clockStepsNotMarked_; }
 
 private:
     // When the values of the transaction being taken were written (its request) or read (its
@@ -146,12 +171,15 @@ private:
     uint32_t Watch(DeviceTrends& device, PointId id, double value, int64_t ns);
     void Follow(DeviceTrends& device, PointWatch& watch, PointId id, size_t bucket);
     void Mark(DeviceTrends& device, PointId id, const WriteCell& cell, size_t bucket);
+    void NoteClockSteps(const CModbusMessage& message);
 
     bool mapped_;
     SampleTime written_;
     SampleTime read_;
     TimeBuckets buckets_;
     std::map<DeviceKey, DeviceTrends> devices_;
+    std::vector<ClockStepMark> clockSteps_;
+    uint64_t clockStepsNotMarked_ = 0;
 };
 
 // The Modicon reference of a point key: 1, 10001, 30001 or 40001 plus its address.

@@ -38,11 +38,22 @@ struct CModbusMessage {
     // `time` on a clock that never steps back (see SteadyCaptureClock), in ns; where no such
     // clock is kept (the address pairing) it is `time` itself.
     std::optional<int64_t> steadyNanoseconds;
-    // A step of the capture clock seen after the message before this one was framed.
-    std::optional<ClockStep> clockStep;
+    // The steps of the capture clock seen after the message before this one was framed, in
+    // record order (usually none).
+    std::vector<ClockStep> clockSteps;
 
     int64_t SteadyNanoseconds() const {
         return steadyNanoseconds ? *steadyNanoseconds : ToNanoseconds(time);
+    }
+    // `time` on that clock, for the views that show times on it: `time` itself until the
+    // capture clock first steps.
+    CaptureTimestamp SteadyTime() const {
+        int64_t offset = 0;
+        if (!steadyNanoseconds ||
+            __builtin_sub_overflow(*steadyNanoseconds, ToNanoseconds(time), &offset)) {
+            return time;
+        }
+        return ShiftedTimestamp(time, offset);
     }
 
     // Longer than a Modbus ADU may be: its MBAP length above 254, so its RTU frame (unit id, PDU,

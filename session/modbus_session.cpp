@@ -254,10 +254,9 @@ void ModbusSession::OnFramed(TcpConnection& connection, int side, FramedMessage&
     message.capture = CaptureOf(framed.lastByte.number);
     message.time = framed.lastByte.time;
     message.steadyNanoseconds = clock_.SteadyOf(framed.lastByte.number, framed.lastByte.time);
-    if (state.recognition == Recognition::Modbus) {
-        // Reported with the first message sure to be handed on: a candidate's may be dropped.
-        message.clockStep = clock_.TakeStep();
-    }
+    // Reported with the first message after them; a candidate's that is dropped hands them to
+    // the next message (ReleaseQueue::Drop).
+    message.clockSteps = clock_.TakeSteps();
 
     if (state.serverEnd < 0) {
         // What the frame's content alone says of its direction.

@@ -14,6 +14,12 @@ void ReleaseQueue::PushTime(int64_t steadyNanoseconds) {
 }
 
 void ReleaseQueue::PushMessage(CModbusMessage message, bool ready) {
+    if (!carriedSteps_.empty()) {
+        carriedSteps_.insert(carriedSteps_.end(), message.clockSteps.begin(),
+                             message.clockSteps.end());
+        message.clockSteps = std::move(carriedSteps_);
+        carriedSteps_.clear();
+    }
     Event event;
     event.kind = Kind::Message;
     event.ready = ready;
@@ -38,12 +44,26 @@ void ReleaseQueue::MarkReady(uint64_t connectionId) {
 }
 
 void ReleaseQueue::Drop(uint64_t connectionId) {
-    events_.erase(std::remove_if(events_.begin(), events_.end(),
-                                 [connectionId](const Event& event) {
-                                     return event.kind != Kind::Time &&
-                                            event.message.connectionId == connectionId;
-                                 }),
-                  events_.end());
+    const auto dropped = [connectionId](const Event& event) {
+        return event.kind != Kind::Time && event.message.connectionId == connectionId;
+    };
+    // The clock steps its messages carried go to the next message kept: the first after them.
+    std::vector<ClockStep> steps;
+    for (Event& event : events_) {
+        if (event.kind != Kind::Message) {
+            continue;
+        }
+        std::vector<ClockStep>& own = event.message.clockSteps;
+        if (dropped(event)) {
+            steps.insert(steps.end(), own.begin(), own.end());
+        } else if (!steps.empty()) {
+            steps.insert(steps.end(), own.begin(), own.end());
+            own = std::move(steps);
+            steps.clear();
+        }
+    }
+    carriedSteps_.insert(carriedSteps_.end(), steps.begin(), steps.end());
+    events_.erase(std::remove_if(events_.begin(), events_.end(), dropped), events_.end());
 }
 
 void ReleaseQueue::SetServer(uint64_t connectionId, const Endpoint& server) {

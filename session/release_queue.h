@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <vector>
 
 #include "session/CModbusMessage.h"
 #include "session/modbus_message_sink.h"
@@ -37,5 +38,6 @@ private:
     };
 
     std::deque<Event> events_;
+    std::vector<ClockStep> carriedSteps_;  // of dropped messages, for the next message pushed
     uint64_t lastNumber_ = 0;
 };

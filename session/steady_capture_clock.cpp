@@ -47,8 +47,10 @@ void SteadyCaptureClock::Advance(uint64_t record, const CaptureTimestamp& time) 
             offsetBeforeKept_ = offsets_.front().nanoseconds;
             offsets_.pop_front();
         }
-        if (!step_ || Magnitude(change) > Magnitude(step_->nanoseconds)) {
-            step_ = ClockStep{change, record};
+        if (steps_.size() < kPendingSteps) {
+            steps_.push_back(ClockStep{change, record});
+        } else if (Magnitude(change) > Magnitude(steps_.back().nanoseconds)) {
+            steps_.back() = ClockStep{change, record};
         }
         return;
     }
@@ -59,10 +61,10 @@ int64_t SteadyCaptureClock::SteadyOf(uint64_t record, const CaptureTimestamp& ti
     return SaturatedAdd(ToNanoseconds(time), OffsetAt(record));
 }
 
-std::optional<ClockStep> SteadyCaptureClock::TakeStep() {
-    std::optional<ClockStep> step = step_;
-    step_.reset();
-    return step;
+std::vector<ClockStep> SteadyCaptureClock::TakeSteps() {
+    std::vector<ClockStep> steps;
+    steps.swap(steps_);
+    return steps;
 }
 
 int64_t SteadyCaptureClock::OffsetAt(uint64_t record) const {

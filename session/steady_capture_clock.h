@@ -8,6 +8,7 @@
 #include <deque>
 #include <limits>
 #include <optional>
+#include <vector>
 
 #include "capture/capture_record.h"
 #include "session/CModbusMessage.h"
@@ -28,8 +29,8 @@ public:
     int64_t SteadyOf(uint64_t record, const CaptureTimestamp& time) const;
     // The latest steady time of the records taken.
     int64_t now() const { return now_; }
-    // The step seen since the last call, if any: the largest when there were several.
-    std::optional<ClockStep> TakeStep();
+    // The steps seen since the last call, in record order.
+    std::vector<ClockStep> TakeSteps();
 
 private:
     // From `firstRecord` on, steady time is capture time plus `nanoseconds`.
@@ -39,6 +40,9 @@ private:
     };
     // Steps so far back that no message still being framed began before them are forgotten.
     static constexpr size_t kKeptOffsets = 64;
+    // Steps waiting for a message: past this many (a capture whose clock jumps at every record
+    // and that frames nothing), the last one kept stands for the larger of it and the next.
+    static constexpr size_t kPendingSteps = 64;
 
     int64_t OffsetAt(uint64_t record) const;
 
@@ -47,5 +51,5 @@ private:
     int64_t now_ = std::numeric_limits<int64_t>::min();
     int64_t offsetBeforeKept_ = 0;
     std::deque<Offset> offsets_;  // the latest steps', in record order
-    std::optional<ClockStep> step_;
+    std::vector<ClockStep> steps_;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 #include "views/html_text.h"
 #include "views/iso8601_time.h"
@@ -79,50 +80,39 @@ ChartAxis TimeAxis(const TimeBuckets& buckets, const TimeColumns& columns) {
     return axis;
 }
 
+// `ns` after the buckets' origin, saturated at the ends of int64_t: a capture's times may lie at
+// the end of what nanoseconds since 1970 hold.
+int64_t AfterOrigin(const TimeBuckets& buckets, int64_t ns) {
+    int64_t sum = 0;
+    if (__builtin_add_overflow(buckets.OriginNs(), ns, &sum)) {
+        return ns > 0 ? std::numeric_limits<int64_t>::max() : std::numeric_limits<int64_t>::min();
+    }
+    return sum;
+}
+
 void SetTimeData(SvgChart& chart, const ChartAxis& time, const TimeBuckets& buckets) {
-    chart.SetData("t0", EpochText(buckets.OriginNs() + std::llround(time.min * 1e9)));
-    chart.SetData("t1", EpochText(buckets.OriginNs() + std::llround(time.max * 1e9)));
+    chart.SetData("t0", EpochText(AfterOrigin(buckets, std::llround(time.min * 1e9))));
+    chart.SetData("t1", EpochText(AfterOrigin(buckets, std::llround(time.max * 1e9))));
+}
+
+// The steps of the capture's clock, each a mark at the first message after it with its size:
+// the charts' time runs on, the capture's own clock jumped there.
+void AddClockStepMarks(SvgChart& chart, const PlantTrends& trends) {
+    const TimeBuckets& buckets = trends.Buckets();
+    for (const ClockStepMark& step : trends.ClockSteps()) {
+        const double seconds = static_cast<double>(step.step) / 1e9;
+        const std::string size = (seconds < 0 ? "-" : "+") + DecimalText(std::fabs(seconds), 3);
+        chart.AddClockStepMark(static_cast<double>(step.ns - buckets.OriginNs()) / 1e9, size + " s",
+                               std::string("the capture clock stepped ") +
+                                   (seconds < 0 ? "back " : "forward ") +
+                                   DecimalText(std::fabs(seconds), 3) +
+                                   " s here; the time shown runs on without the step");
+    }
 }
 
 void SetValueData(SvgChart& chart, const ChartAxis& values) {
     chart.SetData("v0", ExactText(values.min));
     chart.SetData("v1", ExactText(values.max));
-}
-
-// The usual time from one poll of the device to the next, in buckets (0 with fewer than two
-// gaps between buckets with requests). The gaps that nine in ten do not exceed set the scale;
-// the period is the time those gaps cover over the polls among them: the gaps of at least half
-// that scale, as a burst of a poll's requests may span two buckets. Pauses longer than three
-// times the scale are left out.
-double PollPeriod(const std::vector<Count>& requests) {
-    std::vector<size_t> gaps;
-    size_t previous = 0;
-    bool any = false;
-    for (size_t i = 0; i < requests.size(); ++i) {
-        if (requests[i].n > 0) {
-            if (any) {
-                gaps.push_back(i - previous);
-            }
-            previous = i;
-            any = true;
-        }
-    }
-    if (gaps.size() < 2) {
-        return 0;
-    }
-    std::vector<size_t> sorted = gaps;
-    const size_t ninth = std::min(gaps.size() - 1, gaps.size() * 9 / 10);
-    std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(ninth),
-                     sorted.end());
-    const auto scale = static_cast<double>(sorted[ninth]);
-    double covered = 0;
-    double polls = 0;
-    for (size_t gap : gaps) {
-        const auto g = static_cast<double>(gap);
-        covered += g <= 3 * scale ? g : 0;
-        polls += g >= scale / 2 && g <= 3 * scale ? 1 : 0;
-    }
-    return covered / polls;
 }
 
 // The buckets a device was asked in: from its first request's to its last's, and half a poll
@@ -224,7 +214,8 @@ std::string ValueLabel(const PointId& id) {
 
 // The writes to a point, a mark for the first of those in each kMarkGroups-th of the capture,
 // which tells how many more follow in it: periodic writes do not hide the line.
-void AddWriteMarks(SvgChart& chart, DeviceTrends& device, const PointId& id, TimeBuckets& buckets) {
+void AddWriteMarks(SvgChart& chart, const DeviceTrends& device, const PointId& id,
+                   const TimeBuckets& buckets) {
     constexpr size_t kMarkGroups = 15;
     const auto found = std::find(device.writtenPoints.begin(), device.writtenPoints.end(), id);
     if (found == device.writtenPoints.end()) {
@@ -253,7 +244,8 @@ void AddWriteMarks(SvgChart& chart, DeviceTrends& device, const PointId& id, Tim
     }
 }
 
-TrendFigure TrendChart(DeviceTrends& device, size_t series, TimeBuckets& buckets) {
+TrendFigure TrendChart(const DeviceTrends& device, size_t series, const PlantTrends& trends) {
+    const TimeBuckets& buckets = trends.Buckets();
     const FollowedPoint& point = device.followed[series];
     const TimeColumns columns = ColumnsOf(buckets);
     Extent all;
@@ -269,6 +261,7 @@ TrendFigure TrendChart(DeviceTrends& device, size_t series, TimeBuckets& buckets
     chart.AddHeldSeries(PointName(point.id), "line value", values,
                         kGapIntervals * point.IntervalSeconds());
     AddWriteMarks(chart, device, point.id, buckets);
+    AddClockStepMarks(chart, trends);
     return {chart.Svg(), point.leftOut};
 }
 
@@ -295,7 +288,7 @@ std::string KindNote(PointKind kind, bool mapped, size_t notDrawn, size_t consta
 
 }  // namespace
 
-ResponseTimeRange ResponseTimeRangeOf(PlantTrends& trends) {
+ResponseTimeRange ResponseTimeRangeOf(const PlantTrends& trends) {
     int first = LogHistogram::kBins;
     int last = -1;
     for (const auto& device : trends.Devices()) {
@@ -354,17 +347,21 @@ std::string ResponseTimeChart(const LogHistogram& histogram, const ResponseTimeR
     return chart.Svg();
 }
 
-std::string RateChart(DeviceTrends& device, TimeBuckets& buckets) {
+std::string RateChart(const DeviceTrends& device, const PlantTrends& trends) {
+    const TimeBuckets& buckets = trends.Buckets();
     const TimeColumns columns = ColumnsOf(buckets);
     const std::vector<Count> requestCounts =
         device.messages.Column(buckets, DeviceTrends::kRequests);
     const std::vector<Count> exceptionCounts =
         device.messages.Column(buckets, DeviceTrends::kExceptions);
     const size_t used = std::max<size_t>(buckets.Used(), 1);
-    const double period = PollPeriod(requestCounts);
+    // The device's poll period (plant/poll_timing.h) in buckets.
+    const double period = device.pollPeriodMs
+                              ? *device.pollPeriodMs * 1e6 / static_cast<double>(buckets.WidthNs())
+                              : 0;
     // Twice the poll period, a column at least. A device with no period (asked in one burst,
-    // or once or twice) has its requests drawn in the columns they came in: spread over the
-    // capture, they would read as a rate falling off for hours after its last request.
+    // or once) has its requests drawn in the columns they came in: spread over the capture,
+    // they would read as a rate falling off for hours after its last request.
     const double half = std::max(static_cast<double>(columns.perColumn), 2 * period);
     const Span span = SpanOf(requestCounts, exceptionCounts, period, used);
     const auto requests = Rates(columns, requestCounts, span, half);
@@ -386,10 +383,11 @@ std::string RateChart(DeviceTrends& device, TimeBuckets& buckets) {
         chart.AddSteps("exceptions", "line exceptions", exceptions);
         chart.AddLegend("exceptions", "line exceptions");
     }
+    AddClockStepMarks(chart, trends);
     return chart.Svg();
 }
 
-TrendFigures TrendCharts(DeviceTrends& device, PlantTrends& trends) {
+TrendFigures TrendCharts(const DeviceTrends& device, const PlantTrends& trends) {
     TrendFigures figures;
     for (PointKind kind : {PointKind::Values, PointKind::Bits}) {
         const auto k = static_cast<size_t>(kind);
@@ -415,7 +413,7 @@ TrendFigures TrendCharts(DeviceTrends& device, PlantTrends& trends) {
                                                     : kRegisterCharts;
         const size_t drawn = std::min(order.size(), most);
         for (size_t i = 0; i < drawn; ++i) {
-            figures.charts.push_back(TrendChart(device, order[i], trends.Buckets()));
+            figures.charts.push_back(TrendChart(device, order[i], trends));
         }
         figures.notDrawn[k] = device.changed[k] - drawn;
         figures.constant[k] = device.watched[k] - device.changed[k];
@@ -423,7 +421,7 @@ TrendFigures TrendCharts(DeviceTrends& device, PlantTrends& trends) {
     return figures;
 }
 
-std::string DeviceChartsHtml(DeviceTrends& device, PlantTrends& trends,
+std::string DeviceChartsHtml(const DeviceTrends& device, const PlantTrends& trends,
                              const ResponseTimeRange& range) {
     const auto figure = [](const std::string& svg, const std::string& note = std::string()) {
         return "<figure>" + svg + note + "</figure>\r\n";
@@ -431,7 +429,7 @@ std::string DeviceChartsHtml(DeviceTrends& device, PlantTrends& trends,
     std::string html = "<div class=\"charts\">\r\n";
     const std::string histogram = ResponseTimeChart(device.responseTimesMs, range);
     html += histogram.empty() ? std::string() : figure(histogram);
-    html += figure(RateChart(device, trends.Buckets()));
+    html += figure(RateChart(device, trends));
     const TrendFigures trendFigures = TrendCharts(device, trends);
     for (const TrendFigure& chart : trendFigures.charts) {
         html += figure(chart.svg, chart.leftOut == 0

@@ -21,11 +21,12 @@ struct ResponseTimeRange {
     double minMs = 0.1;
     double maxMs = 1000;
 };
-ResponseTimeRange ResponseTimeRangeOf(PlantTrends& trends);
+ResponseTimeRange ResponseTimeRangeOf(const PlantTrends& trends);
 
 // Empty when the device answered nothing.
 std::string ResponseTimeChart(const LogHistogram& histogram, const ResponseTimeRange& range);
-std::string RateChart(DeviceTrends& device, TimeBuckets& buckets);
+// Weighed over twice the device's poll period (DeviceTrends::pollPeriodMs).
+std::string RateChart(const DeviceTrends& device, const PlantTrends& trends);
 
 // A trend chart with what it left out.
 struct TrendFigure {
@@ -38,9 +39,9 @@ struct TrendFigures {
     size_t notDrawn[kPointKinds] = {};
     size_t constant[kPointKinds] = {};
 };
-TrendFigures TrendCharts(DeviceTrends& device, PlantTrends& trends);
+TrendFigures TrendCharts(const DeviceTrends& device, const PlantTrends& trends);
 
 // Every chart of the device in a <div class="charts">, each in a <figure>, then the notes on
 // what is left out.
-std::string DeviceChartsHtml(DeviceTrends& device, PlantTrends& trends,
+std::string DeviceChartsHtml(const DeviceTrends& device, const PlantTrends& trends,
                              const ResponseTimeRange& range);

@@ -183,11 +183,11 @@ std::string FunctionsSection(const PlantModel& model) {
     return html + "</tbody></table></section>\r\n";
 }
 
-std::string ChartsSection(PlantTrends& trends) {
+std::string ChartsSection(const PlantTrends& trends) {
     std::string html = "<section id=\"device-charts\"><h2>Devices over time</h2>\r\n";
     const ResponseTimeRange range = ResponseTimeRangeOf(trends);  // one scale for all
     int n = 0;
-    for (auto& entry : trends.Devices()) {
+    for (const auto& entry : trends.Devices()) {
         html += "<section class=\"device\" id=\"device-" + std::to_string(++n) + "\"><h3>" +
                 HtmlEscape(DeviceName(entry.first)) + "</h3>" +
                 DeviceChartsHtml(entry.second, trends, range) + "</section>\r\n";

@@ -6,6 +6,7 @@
 #include "modbus/exception_catalogue.h"
 #include "modbus/function_details.h"
 #include "modbus/function_table.h"
+#include "plant/poll_timing.h"
 #include "session/mbap.h"
 #include "session/unanswered_text.h"
 #include "views/iso8601_time.h"
@@ -148,6 +149,9 @@ Json DeviceJson(const DeviceKey& key, const DeviceStats& device) {
         item["first_reference"] = GetReferenceNumber(static_cast<int>(poll.first), poll.function);
         item["polls"] = entry.second.polls;
         item["interval_ms"] = QuantilesJson(entry.second.intervalsMs, {0.5, 0.95}, false);
+        const std::optional<PollTiming> timing = PollTimingOf(entry.second);
+        item["period_ms"] = timing ? Json(timing->periodMs) : Json(nullptr);
+        item["jitter_ms"] = timing ? Json(timing->jitterMs) : Json(nullptr);
         polling.push_back(std::move(item));
     }
     json["polling"] = std::move(polling);

@@ -342,6 +342,15 @@ void SvgChart::AddWriteMark(double x, const std::string& time, const std::string
               HtmlEscape(hover) + "</title></g>";
 }
 
+void SvgChart::AddClockStepMark(double x, const std::string& size, const std::string& hover) {
+    const int at = std::clamp(X(x), left_, left_ + kPlotWidth);
+    marks_ += "<g class=\"clock-step\" data-step=\"" + HtmlEscape(size) + "\"><path d=\"M" +
+              Number(at) + " " + Number(kTop) + "V" + Number(kTop + kPlotHeight) +
+              "\" stroke=\"#7f8c8d\" stroke-dasharray=\"3 2\"/><text x=\"" + Number(at + 2) +
+              "\" y=\"" + Number(kTop + 9) + "\" font-size=\"9\" fill=\"#7f8c8d\">" +
+              HtmlEscape(size) + "</text><title>" + HtmlEscape(hover) + "</title></g>";
+}
+
 void SvgChart::AddLegend(const std::string& text, const std::string& cssClass) {
     legend_.emplace_back(text, cssClass);
 }

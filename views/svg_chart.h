@@ -76,6 +76,9 @@ public:
     // A write at `x`, across the plot: its time and client as attributes, `hover` its text.
     void AddWriteMark(double x, const std::string& time, const std::string& client,
                       const std::string& hover);
+    // A step of the capture's clock at `x`: a dashed line across the plot labelled with its
+    // `size` at the top, `hover` its text.
+    void AddClockStepMark(double x, const std::string& size, const std::string& hover);
     // A legend entry, under the plot after those before it.
     void AddLegend(const std::string& text, const std::string& cssClass);
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <vector>
 
 namespace {
 
@@ -22,7 +23,7 @@ TEST(SteadyCaptureClock, RecordsALittleOutOfOrderOnlyHoldTheClock) {
     clock.Advance(2, At(100, 0));  // half a second earlier: another interface's record
     EXPECT_EQ(clock.now(), 100 * kSecond + kSecond / 2);
     EXPECT_EQ(clock.SteadyOf(2, At(100, 0)), 100 * kSecond);
-    EXPECT_FALSE(clock.TakeStep());
+    EXPECT_TRUE(clock.TakeSteps().empty());
 }
 
 TEST(SteadyCaptureClock, CarriesOnFromWhereItWasAtAStep) {
@@ -35,30 +36,34 @@ TEST(SteadyCaptureClock, CarriesOnFromWhereItWasAtAStep) {
     // A message whose last byte came before the step keeps that record's time.
     EXPECT_EQ(clock.SteadyOf(1, At(5000)), 5000 * kSecond);
     EXPECT_EQ(clock.SteadyOf(3, At(1401)), 5001 * kSecond);
-    const std::optional<ClockStep> step = clock.TakeStep();
-    ASSERT_TRUE(step);
-    EXPECT_EQ(step->nanoseconds, -3600 * kSecond);
-    EXPECT_EQ(step->record, 2u);
-    EXPECT_FALSE(clock.TakeStep());  // reported once
+    const std::vector<ClockStep> steps = clock.TakeSteps();
+    ASSERT_EQ(steps.size(), 1u);
+    EXPECT_EQ(steps[0].nanoseconds, -3600 * kSecond);
+    EXPECT_EQ(steps[0].record, 2u);
+    EXPECT_TRUE(clock.TakeSteps().empty());  // reported once
 
     clock.Advance(4, At(8602));  // set forward two hours
     EXPECT_EQ(clock.now(), 5001 * kSecond);
-    ASSERT_TRUE(clock.TakeStep());
+    ASSERT_EQ(clock.TakeSteps().size(), 1u);
     clock.Advance(5, At(8602 - 3599));  // back by less than an hour: still a step
     clock.Advance(6, At(8602));         // on by less than an hour: time passing
     EXPECT_EQ(clock.now(), (5001 + 3599) * kSecond);
 }
 
-TEST(SteadyCaptureClock, TheLargestOfSeveralStepsBeforeAMessageIsTaken) {
+TEST(SteadyCaptureClock, EveryStepBeforeAMessageIsTakenInOrder) {
     SteadyCaptureClock clock;
     clock.Advance(1, At(10'000));
     clock.Advance(2, At(9'998));
     clock.Advance(3, At(2'000));
     clock.Advance(4, At(1'999));
-    const std::optional<ClockStep> step = clock.TakeStep();
-    ASSERT_TRUE(step);
-    EXPECT_EQ(step->nanoseconds, -7'998 * kSecond);
-    EXPECT_EQ(step->record, 3u);
+    clock.Advance(5, At(7'000));  // forward by more than an hour
+    const std::vector<ClockStep> steps = clock.TakeSteps();
+    ASSERT_EQ(steps.size(), 4u);
+    EXPECT_EQ(steps[0].nanoseconds, -2 * kSecond);
+    EXPECT_EQ(steps[0].record, 2u);
+    EXPECT_EQ(steps[1].nanoseconds, -7'998 * kSecond);
+    EXPECT_EQ(steps[2].record, 4u);
+    EXPECT_EQ(steps[3].nanoseconds, 5'001 * kSecond);
 }
 
 TEST(SteadyCaptureClock, TimesAtTheEndsOfTheRangeDoNotOverflow) {
