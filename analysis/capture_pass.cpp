@@ -24,7 +24,8 @@ CaptureFacts PassContext::Facts() const {
                         counts.connections,
                         source.Statistics(),
                         counts.passedOver,
-                        host.Warnings()};
+                        host.Warnings(),
+                        counts.lastSteadyNs - counts.firstSteadyNs};
 }
 
 bool PassContext::RefreshIfDue(Clock::time_point now) {
@@ -81,6 +82,9 @@ bool PassContext::NextRecord(CaptureRecord& record, CaptureOutcome& outcome, Pas
                    static_cast<unsigned long long>(record.number)));
     }
     recordClock.Advance(record.number, record.time);
+    // Every time shown of the capture is on the steady clock (the record's own time until the
+    // capture's clock first steps), so that they never run backwards and a device's first and
+    // last message lie between them.
     const int64_t steady = recordClock.SteadyOf(record.number, record.time);
     int64_t offset = 0;
     const CaptureTimestamp shown =

@@ -38,4 +38,7 @@ struct CaptureFacts {
     std::optional<CaptureStatistics> statistics;  // a live capture's packet counts
     PassedOverConnections passedOver;             // on a Modbus port, yet no Modbus/TCP
     RunWarnings warnings;                         // issued so far
+    // From the first to the last record on the steady capture clock: a step of the capture's
+    // clock neither shortens nor stretches it.
+    int64_t spanNs = 0;
 };

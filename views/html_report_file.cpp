@@ -84,14 +84,8 @@ std::string CaptureSection(const CaptureFacts& facts, const PlantModel& model,
     const auto time = [](const std::optional<CaptureTimestamp>& t) {
         return t ? Iso8601Utc(*t) : std::string("-");
     };
-    std::string span = "-";
-    if (facts.firstRecord && facts.lastRecord) {
-        span = DecimalText(static_cast<double>(ToNanoseconds(*facts.lastRecord) -
-                                               ToNanoseconds(*facts.firstRecord)) /
-                               1e9,
-                           3) +
-               " s";
-    }
+    const std::string span =
+        facts.firstRecord ? DecimalText(static_cast<double>(facts.spanNs) / 1e9, 3) + " s" : "-";
     const std::pair<const char*, std::string> rows[] = {
         {"Files", files},
         {"First record", time(facts.firstRecord)},
