@@ -275,7 +275,6 @@ std::unique_ptr<CaptureSource> OpenInput(std::vector<std::string>& paths, bool t
     }
     sequence->SetCutNotice([&host](const CaptureFailure& cut, const std::string&) {
         const std::string text = CutRecordText(cut, true);
-        DebugLog("%s", text.c_str());
         host.Warn(text);
     });
     paths = sequence->Paths();

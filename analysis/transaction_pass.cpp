@@ -15,10 +15,7 @@ namespace {
 
 // A notice per connection named, then how many there were.
 void TellPassedOver(AnalysisHost& host, const PassedOverConnections& passedOver) {
-    auto tell = [&host](const std::string& text) {
-        DebugLog("%s", text.c_str());
-        host.Warn(text);
-    };
+    auto tell = [&host](const std::string& text) { host.Warn(text); };
     for (const PassedOverConnection& named : passedOver.named) {
         tell(Format("passed over %s -> %s (%llu bytes from the client, %llu from the server): %s",
                     named.client.ToString().c_str(), named.server.ToString().c_str(),
@@ -116,7 +113,6 @@ PassEnd RunTransactionPairing(PassContext& c) {
             "belong to no whole message",
             static_cast<unsigned long long>(lost.missingBytes),
             static_cast<unsigned long long>(lost.discardedBytes));
-        DebugLog("%s", text.c_str());
         c.host.Warn(text);
     }
     c.counts.passedOver = session.passedOver();
@@ -126,7 +122,6 @@ PassEnd RunTransactionPairing(PassContext& c) {
             "the sequence numbers of Modbus/TCP streams jumped %llu times; framing went on at "
             "the next message each time",
             static_cast<unsigned long long>(lost.sequenceJumps));
-        DebugLog("%s", text.c_str());
         c.host.Warn(text);
     }
     if (end == PassEnd::Completed && c.host.StopRequested()) {
