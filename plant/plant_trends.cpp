@@ -81,7 +81,7 @@ void PlantTrends::Take(const Transaction& t, DeviceTrends& device, std::optional
     }
     // Placed once the response has widened the buckets, if it did. A write known from its
     // echo alone counts at the echo's time.
-    requestNs = t.request ? requestNs : responseNs;
+    requestNs = t.First().SteadyNanoseconds();
     written_ = {requestNs, buckets_.Place(requestNs), nullptr};
     read_ = {responseNs, responseBucket, nullptr};
     for (const PointValue& point : points) {
