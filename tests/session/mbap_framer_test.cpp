@@ -82,6 +82,28 @@ TEST(MbapFramer, ImplausibleHeaderIsCountedAndSkipped) {
     EXPECT_EQ(framed.framer.counts().implausibleHeaders, 1u);
 }
 
+// The shortest MBAP length is 2, the unit and the function code: a Read Exception Status
+// request (function 7) has no data. It frames on a stream still being recognised and is where
+// framing picks up again after bytes never captured.
+TEST(MbapFramer, LengthTwoUnitAndFunctionOnlyIsAMessage) {
+    const Bytes exceptionStatus = Adu(5, 17, {0x07});
+    ASSERT_EQ(exceptionStatus[5], 2);
+    Framed inStep;
+    inStep.framer.SetRequireKnownFunction(true);
+    inStep.Append(Join({exceptionStatus, kRead}), 1);
+    ASSERT_EQ(inStep.messages.size(), 2u);
+    EXPECT_EQ(inStep.messages[0].header.transactionId, 5);
+    EXPECT_EQ(PduOf(inStep.messages[0].frame), Bytes({0x07}));
+    EXPECT_EQ(inStep.framer.counts().implausibleHeaders, 0u);
+
+    Framed afterGap;
+    afterGap.framer.MarkGap(3);
+    afterGap.Append(Join({exceptionStatus, kRead}), 1);
+    ASSERT_EQ(afterGap.messages.size(), 2u);
+    EXPECT_EQ(afterGap.messages[0].header.transactionId, 5);
+    EXPECT_EQ(afterGap.framer.counts().discardedBytes, 0u);
+}
+
 // Every byte of the stream is framed once, discarded, or missing; the messages that come out
 // are the ones sent, in order, each once.
 TEST(MbapFramer, EveryByteIsFramedOnceOrCounted) {

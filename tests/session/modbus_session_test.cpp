@@ -192,6 +192,17 @@ TEST_F(StreamDecoderTest, EchoedIdTellsTheServerWhenBothEndsUseTheModbusPort) {
     EXPECT_EQ(sink_.messages[2].direction, MessageDirection::ToServer);
 }
 
+// A read request (function 3 with a reference and a count) can only be a poll: with both ends on
+// the Modbus port and no handshake, its receiver is the server.
+TEST_F(StreamDecoderTest, APollMakesItsReceiverTheServerWhenBothEndsUseTheModbusPort) {
+    Flow a{At(10, 502), At(20, 502)};
+    feed_.Send(a, Adu(1, 1, kReadPdu));
+    decoder_.Finish();
+    ASSERT_EQ(sink_.messages.size(), 1u);
+    EXPECT_EQ(sink_.messages[0].direction, MessageDirection::ToServer);
+    EXPECT_EQ(sink_.messages[0].destination.ToString(), "192.168.0.20:502");
+}
+
 TEST_F(StreamDecoderTest, UndecidedServerReleasesItsMessagesWhenTheConnectionEnds) {
     Flow a{At(10, 502), At(20, 502)};
     feed_.Send(a, Adu(1, 1, {0x06, 0x00, 0x01, 0x00, 0x07}));
@@ -233,6 +244,24 @@ TEST_F(StreamDecoderTest, APassedOverConnectionIsNamedWithItsEndsBytesAndWhy) {
     EXPECT_EQ(named.clientBytes, 40u);
     EXPECT_EQ(named.serverBytes, 8u);
     EXPECT_EQ(named.reason, "the client's first bytes are no MBAP header (protocol id 16, not 0)");
+}
+
+// Both ends on the Modbus port, no handshake, nothing framed: the server is the end seen second.
+TEST_F(StreamDecoderTest, APassedOverConnectionWithNoServerKnownNamesTheEndSeenSecondServer) {
+    const Bytes record = {0x80, 0x00, 0x00, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02,
+                          0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0x00, 0x01};
+    Flow first{At(10, 502), At(20, 502)};
+    Flow second = first.Reverse(100);
+    feed_.Send(first, record);
+    feed_.Send(second, Bytes(record.begin(), record.begin() + 8));
+    feed_.Send(first, record);
+    decoder_.Finish();
+    ASSERT_EQ(decoder_.passedOver().named.size(), 1u);
+    const PassedOverConnection& named = decoder_.passedOver().named[0];
+    EXPECT_EQ(named.client.ToString(), "192.168.0.10:502");
+    EXPECT_EQ(named.server.ToString(), "192.168.0.20:502");
+    EXPECT_EQ(named.clientBytes, 40u);
+    EXPECT_EQ(named.serverBytes, 8u);
 }
 
 // Why, told of the client when both ends broke framing: a header too short to hold a function

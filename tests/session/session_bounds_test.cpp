@@ -97,6 +97,26 @@ TEST(ReleaseQueue, ServerFoundLaterGivesWaitingMessagesTheirDirection) {
                             {"#1 c1 t1 >S", "#2 c1 t2 >C", "#3 c1 t3 >S", "#4 c2 t4 ?"}));
 }
 
+// The clock steps a dropped connection's messages carried go to the next message pushed, ahead
+// of its own.
+TEST(ReleaseQueue, StepsOfADroppedConnectionGoToTheNextMessagePushed) {
+    ReleaseQueue queue;
+    RecordingSink sink;
+    CModbusMessage dropped = Queued(1, 1);
+    dropped.clockSteps = {ClockStep{-5'000'000'000, 3}};
+    queue.PushMessage(dropped, false);
+    queue.Drop(1);
+    CModbusMessage next = Queued(2, 1);
+    next.clockSteps = {ClockStep{-7'000'000'000, 8}};
+    queue.PushMessage(next, true);
+    queue.Release(sink);
+    ASSERT_EQ(sink.messages.size(), 1u);
+    const std::vector<ClockStep>& steps = sink.messages[0].clockSteps;
+    ASSERT_EQ(steps.size(), 2u);
+    EXPECT_EQ(steps[0].record, 3u);
+    EXPECT_EQ(steps[1].record, 8u);
+}
+
 // A connection off the Modbus ports that frames one message proves nothing and holds back all
 // that comes after it; past maxHeldEvents it is taken as Modbus, with nothing lost.
 TEST(ModbusSessionBounds, UnprovenConnectionIsTakenAsModbusPastTheHeldBound) {

@@ -66,6 +66,26 @@ TEST(SteadyCaptureClock, EveryStepBeforeAMessageIsTakenInOrder) {
     EXPECT_EQ(steps[3].nanoseconds, 5'001 * kSecond);
 }
 
+// Past 64 steps waiting for a message, the last one kept stands for the larger of it and the next.
+TEST(SteadyCaptureClock, PastTheBoundTheLastStepKeptIsTheLarger) {
+    SteadyCaptureClock clock;
+    int64_t seconds = 100'000;
+    uint64_t record = 1;
+    clock.Advance(record, At(seconds));
+    for (int step = 0; step < 64; ++step) {
+        seconds -= 2;
+        clock.Advance(++record, At(seconds));
+    }
+    clock.Advance(++record, At(seconds - 10));  // larger than the last kept: takes its place
+    const uint64_t larger = record;
+    clock.Advance(++record, At(seconds - 13));  // smaller than that one: dropped
+    const std::vector<ClockStep> steps = clock.TakeSteps();
+    ASSERT_EQ(steps.size(), 64u);
+    EXPECT_EQ(steps[62].nanoseconds, -2 * kSecond);
+    EXPECT_EQ(steps.back().nanoseconds, -10 * kSecond);
+    EXPECT_EQ(steps.back().record, larger);
+}
+
 TEST(SteadyCaptureClock, TimesAtTheEndsOfTheRangeDoNotOverflow) {
     SteadyCaptureClock clock;
     const int64_t kMax = std::numeric_limits<int64_t>::max();
