@@ -211,6 +211,32 @@ TEST_F(PageCharts, AMapsMostChangedEntriesAreDrawn) {
     EXPECT_NE(page.find("17 map entries read or written did not change."), std::string::npos);
 }
 
+// Six registers read every second ten times, 40001 changing once, 40002 twice ... 40006 six
+// times: without a map four register charts are drawn, the most changed first.
+TEST_F(PageCharts, TheMostChangedRegistersAreDrawnFirst) {
+    TrafficConnection a{"10.0.0.9", 40000};
+    ModbusTraffic t;
+    for (uint16_t i = 0; i < 10; ++i) {
+        std::vector<uint16_t> words;
+        for (uint16_t k = 0; k < 6; ++k) {
+            words.push_back(std::min<uint16_t>(i, k + 1));
+        }
+        t.Request(a, 1000 * i, ModbusTcpAdu(1, ReadHolding(0, 6), i));
+        t.Response(a, 1000 * i + 5, ModbusTcpAdu(1, Words(0x03, words), i));
+    }
+    const std::string page = Page(t.Build());
+    for (const char* left : {"40001", "40002"}) {
+        EXPECT_TRUE(ChartsOf(page, left).empty()) << left;
+    }
+    size_t previous = 0;
+    for (const char* drawn : {"40006", "40005", "40004", "40003"}) {
+        ASSERT_EQ(ChartsOf(page, drawn).size(), 1u) << drawn;
+        const size_t at = page.find("data-name=\"" + std::string(drawn) + "\"");
+        EXPECT_GT(at, previous) << drawn;
+        previous = at;
+    }
+}
+
 // Coils 00001-00002 and input 10001 polled every second; 10.0.0.10 switches coil 00001 on at
 // 4.5 s, and the input follows at the poll of 6 s.
 TEST_F(PageCharts, ACoilSwitchedByAWriteAndItsFeedbackAreStepCharts) {

@@ -71,3 +71,17 @@ TEST(PollTiming, TwoReadsMakeOnePeriod) {
     once.cycles.Take(0);
     EXPECT_FALSE(PollTimingOf(once).has_value());
 }
+
+TEST(PollTiming, ABurstLastsAtMostHalfACycle) {
+    // A cycle of a second, then reads 120 ms apart from 3 s on: short intervals for a burst, but
+    // it may last only to 3.5 s. The read at 3.6 s begins a burst, the cycle is judged anew from
+    // the 120 ms intervals, and each read after it begins one: bursts begin at 1, 2, 3 and 3.6 s
+    // and at 3.72, 3.84 and 3.96 s.
+    PollCycles cycles;
+    for (int64_t ms : {0, 1000, 2000, 3000, 3120, 3240, 3360, 3480, 3600, 3720, 3840, 3960}) {
+        cycles.Take(ms * kMs);
+    }
+    EXPECT_EQ(cycles.CyclesMs().Count(), 7u);
+    EXPECT_DOUBLE_EQ(cycles.CyclesMs().Max(), 1000);
+    EXPECT_DOUBLE_EQ(cycles.CyclesMs().Min(), 120);
+}

@@ -6,6 +6,8 @@
 #include <limits>
 #include <vector>
 
+#include "capture/capture_time.h"
+
 namespace {
 
 constexpr int64_t kSecond = 1'000'000'000;
@@ -97,3 +99,36 @@ TEST(SteadyCaptureClock, TimesAtTheEndsOfTheRangeDoNotOverflow) {
 }
 
 }  // namespace
+
+// A shift whose fraction comes to exactly one second carries it into the seconds: the fraction
+// stays below one second, in the time's own resolution when the shift is whole units of it.
+TEST(ShiftedTimestamp, AFractionOfExactlyOneSecondCarries) {
+    struct Case {
+        int64_t seconds;
+        uint32_t fraction;
+        uint8_t digits;
+        int64_t shiftNs;
+        int64_t wantSeconds;
+    };
+    const Case cases[] = {
+        {100, 999999, 6, 1000, 101},                       // 1 us onto the last microsecond
+        {100, 250000, 6, 750'000'000, 101},                // 0.75 s
+        {100, 750000, 6, 2 * kSecond + 250'000'000, 103},  // 2.25 s
+        {100, 999999999, 9, 1, 101},                       // 1 ns onto the last nanosecond
+        {100, 500000000, 9, 500'000'000, 101},
+        {100, 999, 3, 1'000'000, 101},        // 1 ms onto the last millisecond
+        {100, 250000, 6, -250'000'000, 100},  // back onto a whole second
+        {100, 0, 6, -kSecond, 99},
+        {100, 1, 9, -kSecond - 1, 99},
+    };
+    for (const Case& c : cases) {
+        CaptureTimestamp time;
+        time.seconds = c.seconds;
+        time.fraction = c.fraction;
+        time.fractionDigits = c.digits;
+        const CaptureTimestamp shifted = ShiftedTimestamp(time, c.shiftNs);
+        EXPECT_EQ(shifted.seconds, c.wantSeconds) << c.fraction << " + " << c.shiftNs;
+        EXPECT_EQ(shifted.fraction, 0u) << c.fraction << " + " << c.shiftNs;
+        EXPECT_EQ(shifted.fractionDigits, c.digits) << c.fraction << " + " << c.shiftNs;
+    }
+}

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <limits>
 #include <nlohmann/json.hpp>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -40,6 +42,21 @@ TEST(JsonWriter, StringsAreEscapedAndRepairedAsTheLibraryDoes) {
         std::string written;
         JsonWriter(written).String(text);
         EXPECT_EQ(written, Dumped(Json(text))) << text;
+    }
+}
+
+// Printable ASCII only, so nothing else in the text needs escaping: RFC 8259 still requires a
+// backslash and a quote to be escaped.
+TEST(JsonWriter, ABackslashOrQuoteInPrintableTextIsEscaped) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"C:\\logs", "\"C:\\\\logs\""},
+        {"\\", "\"\\\\\""},
+        {"say \"hi\"", "\"say \\\"hi\\\"\""},
+    };
+    for (const auto& c : cases) {
+        std::string written;
+        JsonWriter(written).String(c.first);
+        EXPECT_EQ(written, c.second) << c.first;
     }
 }
 

@@ -73,3 +73,50 @@ TEST(DecadeTicks, PowersOfTenBetweenTheEnds) {
     EXPECT_TRUE(DecadeTicks(0, 1000).empty());
     EXPECT_TRUE(DecadeTicks(1, std::numeric_limits<double>::infinity()).empty());
 }
+
+namespace {
+
+// The x axis label as the chart shows it, for a label of `count` times `character`.
+std::string ShownXLabel(const std::string& character, size_t count) {
+    std::string label;
+    for (size_t i = 0; i < count; ++i) {
+        label += character;
+    }
+    ChartAxis x;
+    x.label = label;
+    const std::string svg = SvgChart("t", x, ChartAxis{}).Svg();
+    const size_t at = svg.find('>', svg.find("class=\"axis-label x\"")) + 1;
+    return svg.substr(at, svg.find("</text>", at) - at);
+}
+
+size_t Utf8Characters(const std::string& text) {
+    size_t count = 0;
+    for (const char c : text) {
+        count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }
+    return count;
+}
+
+}  // namespace
+
+// A label too long for its axis is cut to as many characters as the longest label shown whole,
+// its ellipsis counted among them; multi-byte characters count as one.
+TEST(SvgChart, ALongLabelIsCutToTheRoomWithItsEllipsis) {
+    const std::string ellipsis = "\xE2\x80\xA6";
+    for (const std::string character : {"x", "\xC3\xA9", "\xE2\x82\xAC"}) {
+        size_t room = 1;
+        while (room < 1000 &&
+               ShownXLabel(character, room + 1).size() == (room + 1) * character.size()) {
+            ++room;
+        }
+        ASSERT_LT(room, 1000u) << "no label is cut";
+        for (size_t extra : {1, 2, 10}) {
+            const std::string shown = ShownXLabel(character, room + extra);
+            EXPECT_EQ(Utf8Characters(shown), room) << character << " " << extra;
+            ASSERT_GE(shown.size(), ellipsis.size());
+            EXPECT_EQ(shown.substr(shown.size() - ellipsis.size()), ellipsis);
+            EXPECT_EQ(shown.substr(0, shown.size() - ellipsis.size()),
+                      ShownXLabel(character, room - 1));
+        }
+    }
+}
