@@ -78,6 +78,10 @@ private:
     // inlined, it would keep the per-value paths that fetch a row from being inlined themselves.
     [[gnu::noinline]] void CatchUp(const TimeBuckets& buckets) {
         constexpr size_t kHalf = TimeBuckets::kBuckets / 2;
+        if (cells_.empty()) {  // no series yet: nothing to merge
+            doublings_ = buckets.Doublings();
+            return;
+        }
         for (; doublings_ < buckets.Doublings(); ++doublings_) {
             for (size_t row = 0; row < kHalf; ++row) {
                 Bucket* merged = &cells_[row * width_];
