@@ -27,7 +27,8 @@ void TellPassedOver(AnalysisHost& host, const PassedOverConnections& passedOver)
             Format("%llu connections on a Modbus port carried no Modbus/TCP and were passed over",
                    static_cast<unsigned long long>(passedOver.count));
         if (passedOver.count > passedOver.named.size()) {
-            AppendFormat(text, " (the first %zu are named)", passedOver.named.size());
+            AppendFormat(text, " (the first %llu are named)",
+                         static_cast<unsigned long long>(passedOver.named.size()));
         }
         tell(text);
     }
