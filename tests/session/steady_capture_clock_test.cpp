@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "capture/capture_time.h"
+#include "session/response_time.h"
+#include "session/transaction.h"
 
 namespace {
 
@@ -131,4 +133,25 @@ TEST(ShiftedTimestamp, AFractionOfExactlyOneSecondCarries) {
         EXPECT_EQ(shifted.fraction, 0u) << c.fraction << " + " << c.shiftNs;
         EXPECT_EQ(shifted.fractionDigits, c.digits) << c.fraction << " + " << c.shiftNs;
     }
+}
+
+// An answer stamped at its request's instant (a coarse capture clock, a loopback server) took
+// 0 ms, which counts like any other time; one stamped before its request has none.
+TEST(ResponseTime, AnAnswerAtTheRequestsInstantTookZeroMilliseconds) {
+    const auto stamped = [](int64_t seconds, uint32_t micros) {
+        CModbusMessage message;
+        message.time.seconds = seconds;
+        message.time.fraction = micros;
+        message.time.fractionDigits = 6;
+        return message;
+    };
+    Transaction t;
+    t.request = stamped(100, 250000);
+    t.response = stamped(100, 250000);
+    ASSERT_TRUE(ResponseTimeMs(t).has_value());
+    EXPECT_EQ(*ResponseTimeMs(t), 0.0);
+    t.response = stamped(100, 262500);
+    EXPECT_DOUBLE_EQ(ResponseTimeMs(t).value_or(-1), 12.5);
+    t.response = stamped(100, 249999);
+    EXPECT_FALSE(ResponseTimeMs(t).has_value());
 }
