@@ -86,11 +86,7 @@ bool PassContext::NextRecord(CaptureRecord& record, CaptureOutcome& outcome, Pas
     // capture's clock first steps), so that they never run backwards and a device's first and
     // last message lie between them.
     const int64_t steady = recordClock.SteadyOf(record.number, record.time);
-    int64_t offset = 0;
-    const CaptureTimestamp shown =
-        __builtin_sub_overflow(steady, ToNanoseconds(record.time), &offset)
-            ? record.time
-            : ShiftedTimestamp(record.time, offset);
+    const CaptureTimestamp shown = SteadyTimestamp(record.time, steady);
     if (!counts.firstRecordTime || steady < counts.firstSteadyNs) {
         counts.firstRecordTime = shown;
         counts.firstSteadyNs = steady;

@@ -81,3 +81,12 @@ inline CaptureTimestamp ShiftedTimestamp(const CaptureTimestamp& time, int64_t n
     shifted.fraction = static_cast<uint32_t>(fraction);
     return shifted;
 }
+
+// `time` as the steady capture clock has it at `steadyNs`: moved by the offset between the two,
+// or as it is when that offset does not fit.
+inline CaptureTimestamp SteadyTimestamp(const CaptureTimestamp& time, int64_t steadyNs) {
+    int64_t offset = 0;
+    return __builtin_sub_overflow(steadyNs, ToNanoseconds(time), &offset)
+               ? time
+               : ShiftedTimestamp(time, offset);
+}

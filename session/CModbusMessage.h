@@ -48,12 +48,7 @@ struct CModbusMessage {
     // `time` on that clock, for the views that show times on it: `time` itself until the
     // capture clock first steps.
     CaptureTimestamp SteadyTime() const {
-        int64_t offset = 0;
-        if (!steadyNanoseconds ||
-            __builtin_sub_overflow(*steadyNanoseconds, ToNanoseconds(time), &offset)) {
-            return time;
-        }
-        return ShiftedTimestamp(time, offset);
+        return steadyNanoseconds ? SteadyTimestamp(time, *steadyNanoseconds) : time;
     }
 
     // Longer than a Modbus ADU may be: its MBAP length above 254, so its RTU frame (unit id, PDU,

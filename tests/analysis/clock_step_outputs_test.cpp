@@ -100,15 +100,12 @@ protected:
             std::filesystem::remove(output);
         }
         WriteFile("capture.pcap", Capture(shiftMs));
-        FakeHost host;
-        FakePlatform platform;
-        host.inputPath = "capture.pcap";
-        host.options = AnalysisOptions();
-        host.options.summary = "summary.json";
-        host.options.transactionLog = "log.jsonl";
-        host.options.points = "points.csv";
-        host.options.html = "page.html";
-        EXPECT_EQ(RunAnalysis(host, platform), AnalysisResult::Completed);
+        AnalysisOptions options;
+        options.summary = "summary.json";
+        options.transactionLog = "log.jsonl";
+        options.points = "points.csv";
+        options.html = "page.html";
+        EXPECT_EQ(RunAnalysisOf("capture.pcap", options), AnalysisResult::Completed);
         Outputs out;
         out.summary = Json::parse(ReadFileText("summary.json"));
         Json kept = Json::array();

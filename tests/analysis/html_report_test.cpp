@@ -213,14 +213,11 @@ protected:
         t.Request(poller, 310, ModbusTcpAdu(1, {0x03, 0x00, 0x00, 0x00, 0x01}, 2));
         t.Response(poller, 312, ModbusTcpAdu(1, {0x03, 0x02, 0x00, 0x05}, 2));
         WriteFile("refusals.pcap", t.Build());
-        FakeHost host;
-        FakePlatform platform;
-        host.inputPath = "refusals.pcap";
-        host.options = AnalysisOptions();
-        host.options.html = "report.html";
-        host.options.summary = "summary.json";
-        host.options.transactionLog = "transactions.jsonl";
-        ASSERT_EQ(RunAnalysis(host, platform), AnalysisResult::Completed);
+        AnalysisOptions options;
+        options.html = "report.html";
+        options.summary = "summary.json";
+        options.transactionLog = "transactions.jsonl";
+        ASSERT_EQ(RunAnalysisOf("refusals.pcap", options), AnalysisResult::Completed);
         page_ = ReadFileText("report.html");
     }
 

@@ -39,13 +39,10 @@ TEST_F(PollPeriod, ReadBacksAfterWritesAreNoPeriod) {
         }
     }
     WriteFile("capture.pcap", t.Build());
-    FakeHost host;
-    FakePlatform platform;
-    host.inputPath = "capture.pcap";
-    host.options = AnalysisOptions();
-    host.options.summary = "summary.json";
-    host.options.html = "page.html";
-    ASSERT_EQ(RunAnalysis(host, platform), AnalysisResult::Completed);
+    AnalysisOptions options;
+    options.summary = "summary.json";
+    options.html = "page.html";
+    ASSERT_EQ(RunAnalysisOf("capture.pcap", options), AnalysisResult::Completed);
     const Json summary = Json::parse(ReadFileText("summary.json"));
     const Json& polling = summary["devices"][0]["polling"];
     ASSERT_EQ(polling.size(), 1u) << polling;

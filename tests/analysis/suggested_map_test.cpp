@@ -398,12 +398,9 @@ class SuggestedSteadyMap : public InTempDirectory {};
 
 TEST_F(SuggestedSteadyMap, RecoversEveryOrderRisingAndFallingAndNoRampsSideBySide) {
     WriteFile("steady.pcap", SteadyCapture());
-    FakeHost host;
-    FakePlatform platform;
-    host.inputPath = "steady.pcap";
-    host.options = AnalysisOptions();
-    host.options.suggestMap = "map.yaml";
-    ASSERT_EQ(RunAnalysis(host, platform), AnalysisResult::Completed);
+    AnalysisOptions options;
+    options.suggestMap = "map.yaml";
+    ASSERT_EQ(RunAnalysisOf("steady.pcap", options), AnalysisResult::Completed);
     const std::map<std::string, YamlEntry> entries = ParseEntries(ReadFileText("map.yaml"));
     int recovered = 0;
     for (const SteadyValue& v : SteadyValues()) {

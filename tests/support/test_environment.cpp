@@ -45,6 +45,14 @@ AnalysisResult RunAnalysis(FakeHost& host, PlatformServices& platform) {
     return RunAnalysis(request, host, platform);
 }
 
+AnalysisResult RunAnalysisOf(const std::string& capture, const AnalysisOptions& options) {
+    FakeHost host;
+    FakePlatform platform;
+    host.inputPath = capture;
+    host.options = options;
+    return RunAnalysis(host, platform);
+}
+
 void InTempDirectory::SetUp() {
     static std::atomic<int> counter{0};
     previousDirectory_ = fs::current_path().string();

@@ -71,6 +71,8 @@ public:
 
 // Runs the analysis of `host.inputPath` with `host.options`, the report in output.txt.
 AnalysisResult RunAnalysis(FakeHost& host, PlatformServices& platform);
+// Runs the analysis of one capture with `options` on a fresh host and platform.
+AnalysisResult RunAnalysisOf(const std::string& capture, const AnalysisOptions& options);
 
 // Runs each test in a new empty directory with the debug log off and a recording presenter.
 class InTempDirectory : public ::testing::Test {
